@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs everything the build and the tests need, from Debian's archive.
+# Idempotent: when every package is present it installs nothing.
+set -euo pipefail
+
+packages=(
+  cmake make g++ ninja-build pkg-config
+  mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64
+  googletest libgtest-dev libbenchmark-dev
+  libgif-dev giflib-tools python3-pil imagemagick
+  wine wine64 wine32:i386
+  xvfb xdotool x11-utils xauth
+  fonts-wqy-microhei
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "setup: installing ${missing[*]}" >&2
+if [ "$(id -u)" -ne 0 ]; then
+  SUDO=sudo
+else
+  SUDO=
+fi
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $SUDO dpkg --add-architecture i386
+fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -q
+$SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds all three builds and runs every test: the native tests
+# directly, the Windows tests under Wine on a private Xvfb display.
+set -euo pipefail
+repo=$(cd "$(dirname "$0")/.." && pwd)
+root=${RAVLIN_BUILD_ROOT:-$repo/build}
+jobs=${RAVLIN_TEST_JOBS:-2}
+
+"$repo/scripts/setup.sh"
+"$repo/scripts/build.sh" native win32 win64
+
+passed=0
+failed=0
+# Runs ctest in one build folder and adds its counts; a run without a summary counts as a failure.
+run_ctest() {
+  local dir=$1; shift
+  local log=$dir/last-test.log
+  "$@" bash -c "cd '$dir' && ctest --output-on-failure -j $jobs" 2>&1 | tee "$log" || true
+  local line
+  line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1 || true)
+  if [ -z "$line" ]; then
+    failed=$((failed + 1))
+    return
+  fi
+  local f t
+  f=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/' <<<"$line")
+  t=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\2/' <<<"$line")
+  passed=$((passed + t - f))
+  failed=$((failed + f))
+}
+
+run_ctest "$root/native" env
+for b in win32 win64; do
+  WINEPREFIX=$root/$b/wineprefix "$repo/scripts/wine-prefix.sh"
+  run_ctest "$root/$b" "$repo/scripts/with-display.sh"
+done
+
+echo
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

@@ -1,0 +1,31 @@
+#include "file.h"
+
+bool CFile::OpenForWrite(const wchar_t* path)
+{
+    Close();
+    m_handle = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    return IsOpen();
+}
+
+void CFile::Write(const void* data, uint32_t count)
+{
+    const char* p = static_cast<const char*>(data);
+    while (count > 0) {
+        DWORD written = 0;
+        if (!WriteFile(m_handle, p, count, &written, nullptr))
+            throw CFileException(GetLastError());
+        if (written == 0)
+            throw CFileException(ERROR_HANDLE_DISK_FULL);
+        p += written;
+        count -= written;
+    }
+}
+
+void CFile::Close()
+{
+    if (IsOpen()) {
+        CloseHandle(m_handle);
+        m_handle = INVALID_HANDLE_VALUE;
+    }
+}
