@@ -1,0 +1,168 @@
+#include "app/resource.h"
+#include "dialog_template.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Expected {
+    int id;
+    const wchar_t* className;
+    const wchar_t* text;
+    short x, y, cx, cy;
+    DWORD styleBits;  // bits that must be set
+};
+
+void ExpectItems(const DialogTemplate& t, const std::vector<Expected>& expected)
+{
+    ASSERT_EQ(t.items.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        const DialogItem& item = t.items[i];
+        const Expected& e = expected[i];
+        SCOPED_TRACE(testing::Message() << "item " << i << " (id " << e.id << ")");
+        EXPECT_EQ(item.id, e.id);
+        EXPECT_EQ(item.className, e.className);
+        EXPECT_EQ(item.text, e.text);
+        EXPECT_EQ(item.x, e.x);
+        EXPECT_EQ(item.y, e.y);
+        EXPECT_EQ(item.cx, e.cx);
+        EXPECT_EQ(item.cy, e.cy);
+        EXPECT_EQ(item.style & e.styleBits, e.styleBits) << std::hex << item.style;
+    }
+}
+
+TEST(Resources, AboutBoxTemplate)
+{
+    const DialogTemplate t = LoadDialogTemplate(IDD_ABOUTBOX);
+    ASSERT_TRUE(t.valid);
+    EXPECT_EQ(t.title, L"关于 Ravlin");
+    EXPECT_EQ(t.cx, 182);
+    EXPECT_EQ(t.cy, 73);
+    EXPECT_EQ(t.font, L"MS Shell Dlg");
+    EXPECT_EQ(t.pointSize, 9);
+    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+    EXPECT_EQ(t.style & style, style);
+    ExpectItems(t, {
+        {-1, L"Static", L"#128", 14, 14, 20, 20, SS_ICON},
+        {-1, L"Static", L"Ravlin，1.2", 42, 9, 114, 8, SS_NOPREFIX},
+        {IDOK, L"Button", L"确定", 127, 55, 50, 14, BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP},
+    });
+}
+
+TEST(Resources, MainWindowTemplate)
+{
+    const DialogTemplate t = LoadDialogTemplate(IDD_RAVLIN_DIALOG);
+    ASSERT_TRUE(t.valid);
+    EXPECT_EQ(t.title, L"");
+    EXPECT_EQ(t.cx, 228);
+    EXPECT_EQ(t.cy, 81);
+    EXPECT_EQ(t.font, L"MS Shell Dlg");
+    EXPECT_EQ(t.pointSize, 9);
+    const DWORD style = WS_POPUP | WS_VISIBLE | WS_SYSMENU | DS_SYSMODAL;
+    EXPECT_EQ(t.style & style, style);
+    EXPECT_EQ(t.style & WS_CAPTION, 0u) << "no caption bar";
+    EXPECT_EQ(t.exStyle, static_cast<DWORD>(WS_EX_APPWINDOW));
+    ExpectItems(t, {
+        {IDOK, L"Button", L"确定", 93, 60, 50, 14, 0},
+        {IDCANCEL, L"Button", L"取消", 26, 60, 50, 14, 0},
+        {IDC_SELECT_REGION, L"Button", L"Sel", 7, 17, 24, 20, BS_OWNERDRAW},
+        {IDC_RECORD, L"Button", L"REC", 30, 17, 24, 20, BS_OWNERDRAW},
+        {IDC_STOP, L"Button", L"Stop", 54, 17, 24, 20, BS_OWNERDRAW},
+        {IDC_SETTINGS, L"Button", L"Sel", 174, 18, 24, 20, BS_OWNERDRAW},
+        {IDC_ABOUT, L"Button", L"About", 197, 18, 24, 20, BS_OWNERDRAW},
+        {IDC_OPEN_FOLDER, L"Button", L"...", 174, 60, 24, 20, BS_OWNERDRAW},
+    });
+    EXPECT_EQ(t.items[0].style & WS_VISIBLE, 0u);
+    EXPECT_EQ(t.items[1].style & WS_VISIBLE, 0u);
+    for (size_t i = 2; i < t.items.size(); ++i)
+        EXPECT_EQ(t.items[i].style & BS_TYPEMASK, static_cast<DWORD>(BS_OWNERDRAW));
+}
+
+TEST(Resources, CaptureOverlayTemplate)
+{
+    const DialogTemplate t = LoadDialogTemplate(IDD_CAPTURE);
+    ASSERT_TRUE(t.valid);
+    EXPECT_EQ(t.cx, 317);
+    EXPECT_EQ(t.cy, 180);
+    EXPECT_EQ(t.font, L"MS Shell Dlg");
+    EXPECT_EQ(t.pointSize, 8);
+    const DWORD style = WS_POPUP | WS_THICKFRAME | DS_SETFONT | DS_FIXEDSYS;
+    EXPECT_EQ(t.style & style, style);
+    EXPECT_EQ(t.style & (WS_CAPTION | WS_SYSMENU), 0u);
+    EXPECT_EQ(t.exStyle, static_cast<DWORD>(WS_EX_TOOLWINDOW | WS_EX_STATICEDGE)) << "not layered yet";
+    ExpectItems(t, {
+        {IDOK, L"Button", L"确定", 205, 159, 50, 14, BS_DEFPUSHBUTTON},
+        {IDCANCEL, L"Button", L"取消", 260, 159, 50, 14, 0},
+    });
+}
+
+TEST(Resources, SettingsTemplate)
+{
+    const DialogTemplate t = LoadDialogTemplate(IDD_SETTINGS);
+    ASSERT_TRUE(t.valid);
+    EXPECT_EQ(t.title, L"设置");
+    EXPECT_EQ(t.cx, 316);
+    EXPECT_EQ(t.cy, 89);
+    EXPECT_EQ(t.font, L"MS Shell Dlg");
+    EXPECT_EQ(t.pointSize, 8);
+    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+    EXPECT_EQ(t.style & style, style);
+    const DWORD edit = WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL;
+    ExpectItems(t, {
+        {IDOK, L"Button", L"确定", 205, 68, 50, 14, BS_DEFPUSHBUTTON | WS_TABSTOP},
+        {IDCANCEL, L"Button", L"取消", 259, 68, 50, 14, WS_TABSTOP},
+        {-1, L"Static", L"捕获帧率", 9, 9, 40, 11, 0},
+        {IDC_FRAME_RATE, L"Edit", L"", 61, 7, 47, 13, edit},
+        {-1, L"Static", L"帧/秒", 119, 9, 32, 11, 0},
+        {-1, L"Static", L"画面尺寸", 9, 29, 40, 11, 0},
+        {IDC_ACTUAL_SIZE, L"Button", L"按照实际捕获画面尺寸", 62, 27, 97, 11, BS_AUTOCHECKBOX | WS_TABSTOP},
+        {-1, L"Static", L"宽度", 63, 44, 18, 11, 0},
+        {-1, L"Static", L"高度", 63, 59, 19, 11, 0},
+        {IDC_OUTPUT_WIDTH, L"Edit", L"", 86, 42, 47, 13, edit},
+        {IDC_OUTPUT_HEIGHT, L"Edit", L"", 86, 58, 47, 13, edit},
+        {-1, L"Static", L"像素", 138, 44, 18, 11, 0},
+        {-1, L"Static", L"像素", 138, 59, 18, 11, 0},
+    });
+}
+
+TEST(Resources, StringIconAndCursor)
+{
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    wchar_t text[64] = {};
+    ASSERT_GT(LoadStringW(instance, IDS_ABOUTBOX, text, 64), 0);
+    EXPECT_STREQ(text, L"关于 Ravlin(&A)...");
+
+    for (int size : {16, 32, 48}) {
+        HICON icon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
+                                                   size, size, 0));
+        EXPECT_NE(icon, nullptr) << size;
+        if (icon)
+            DestroyIcon(icon);
+    }
+
+    HCURSOR cursor = LoadCursorW(instance, MAKEINTRESOURCEW(IDC_SELECT_CURSOR));
+    ASSERT_NE(cursor, nullptr);
+    ICONINFO info = {};
+    ASSERT_TRUE(GetIconInfo(cursor, &info));
+    EXPECT_FALSE(info.fIcon);
+    EXPECT_EQ(info.xHotspot, 15u);
+    EXPECT_EQ(info.yHotspot, 15u);
+    if (info.hbmColor)
+        DeleteObject(info.hbmColor);
+    if (info.hbmMask)
+        DeleteObject(info.hbmMask);
+}
+
+TEST(Resources, ManifestAsksForCommonControls6AndDpiAwareness)
+{
+    HMODULE module = GetModuleHandleW(nullptr);
+    HRSRC info = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));  // RT_MANIFEST
+    ASSERT_NE(info, nullptr);
+    const char* text = static_cast<const char*>(LockResource(LoadResource(module, info)));
+    const std::string manifest(text, SizeofResource(module, info));
+    EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
+    EXPECT_NE(manifest.find(">true/pm</dpiAware>"), std::string::npos);
+    EXPECT_NE(manifest.find("PerMonitorV2"), std::string::npos);
+}
+
+}  // namespace
