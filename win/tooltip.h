@@ -1,0 +1,28 @@
+#pragma once
+// A tooltip control owned by the window that shows it; destroyed with its owner object.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+class CToolTipCtrl {
+public:
+    CToolTipCtrl() = default;
+    ~CToolTipCtrl() { DestroyWindow(); }
+    CToolTipCtrl(const CToolTipCtrl&) = delete;
+    CToolTipCtrl& operator=(const CToolTipCtrl&) = delete;
+
+    bool Create(HWND parent, DWORD style);
+    HWND GetSafeHwnd() const { return m_hwnd; }
+    void DestroyWindow();
+
+    int GetToolCount() const;
+    bool AddTool(HWND tool, const std::wstring& text, const RECT& rect, UINT_PTR id);
+    void UpdateTipText(const std::wstring& text, HWND tool, UINT_PTR id);
+    std::wstring GetText(HWND tool, UINT_PTR id) const;
+    void Activate(bool activate);
+    void RelayEvent(const MSG& msg);
+
+private:
+    HWND m_hwnd = nullptr;
+};
