@@ -4,16 +4,9 @@
 
 #include <vector>
 
-namespace {
+#include "test_frames.h"
 
-struct VectorSink : IByteSink {
-    std::vector<uint8_t> bytes;
-    void Write(const void* data, uint32_t count) override
-    {
-        auto p = static_cast<const uint8_t*>(data);
-        bytes.insert(bytes.end(), p, p + count);
-    }
-};
+namespace {
 
 TEST(GifWriter, HeaderOf320x180)
 {
@@ -33,6 +26,50 @@ TEST(GifWriter, OnePixelFrame)
     WriteGifFrame(sink, &index, palette, 1, 1, 3, 4, -1);
     const std::vector<uint8_t> tail(sink.bytes.end() - 5, sink.bytes.end());
     EXPECT_EQ(tail, (std::vector<uint8_t>{0x03, 0x02, 0x08, 0x98, 0x00}));
+}
+
+TEST(GifWriter, FrameBlocksBeforeTheImageData)
+{
+    VectorSink sink;
+    std::vector<uint8_t> palette(768);
+    for (size_t i = 0; i < palette.size(); ++i)
+        palette[i] = static_cast<uint8_t>(i * 7);
+    const std::vector<uint8_t> indices(320 * 180, 5);
+    WriteGifFrame(sink, indices.data(), palette.data(), 320, 180, 8, 4, -1);
+    const std::vector<uint8_t> head = {0x21, 0xF9, 0x04, 0x04, 0x04, 0x00, 0x00, 0x00, 0x2C,
+                                       0x00, 0x00, 0x00, 0x00, 0x40, 0x01, 0xB4, 0x00, 0x87};
+    ASSERT_GT(sink.bytes.size(), head.size() + 769);
+    EXPECT_EQ(std::vector<uint8_t>(sink.bytes.begin(), sink.bytes.begin() + 18), head);
+    EXPECT_EQ(std::vector<uint8_t>(sink.bytes.begin() + 18, sink.bytes.begin() + 18 + 768), palette);
+    EXPECT_EQ(sink.bytes[18 + 768], 0x08);
+    EXPECT_EQ(sink.bytes.back(), 0x00);
+
+    VectorSink transparent;
+    WriteGifFrame(transparent, indices.data(), palette.data(), 320, 180, 8, 0x1234, 0x1FE);
+    EXPECT_EQ(std::vector<uint8_t>(transparent.bytes.begin(), transparent.bytes.begin() + 8),
+              (std::vector<uint8_t>{0x21, 0xF9, 0x04, 0x05, 0x34, 0x12, 0xFE, 0x00}));
+
+    VectorSink trailer;
+    WriteGifTrailer(trailer);
+    EXPECT_EQ(trailer.bytes, std::vector<uint8_t>{0x3B});
+}
+
+// Codes 10 to 15 get assigned; after the last prefix a decoder has assigned 15 too and reads
+// at 5 bits, so the closing clear goes out at 5 bits; the end code follows at 4.
+TEST(GifWriter, ClosingClearAtTheWidthADecoderReads)
+{
+    VectorSink sink;
+    const uint8_t indices[] = {0, 1, 2, 3, 4, 5, 6};
+    const uint8_t palette[24] = {};
+    WriteGifFrame(sink, indices, palette, 7, 1, 3, 4, -1);
+    const std::vector<uint8_t> tail(sink.bytes.end() - 9, sink.bytes.end());
+    EXPECT_EQ(tail, (std::vector<uint8_t>{0x03, 0x06, 0x08, 0x21, 0x43, 0x65, 0x28, 0x01, 0x00}));
+
+    // One pixel fewer: the last code assigned is 14 and everything stays at 4 bits.
+    VectorSink shorter;
+    WriteGifFrame(shorter, indices, palette, 6, 1, 3, 4, -1);
+    const std::vector<uint8_t> tail6(shorter.bytes.end() - 8, shorter.bytes.end());
+    EXPECT_EQ(tail6, (std::vector<uint8_t>{0x03, 0x05, 0x08, 0x21, 0x43, 0x85, 0x09, 0x00}));
 }
 
 }  // namespace

@@ -1,0 +1,66 @@
+#include "record/bitmap_to_frame.h"
+
+#include "gif/dib.h"
+#include "gif/indexed_frame.h"
+
+namespace {
+
+// The working copy: one zero-filled LocalAlloc block, released on every path.
+class CLocalBlock {
+public:
+    explicit CLocalBlock(SIZE_T size) : memory(static_cast<uint8_t*>(LocalAlloc(LMEM_ZEROINIT, size))) {}
+    ~CLocalBlock()
+    {
+        if (memory)
+            LocalFree(memory);
+    }
+    CLocalBlock(const CLocalBlock&) = delete;
+    CLocalBlock& operator=(const CLocalBlock&) = delete;
+    uint8_t* Get() const { return memory; }
+
+private:
+    uint8_t* memory;
+};
+
+// Copies every row of the bitmap into the working copy through the screen's device context,
+// which is held only for the copy.
+bool CopyBits(HBITMAP bitmap, uint8_t* dib, uint32_t tableEntries, int32_t height)
+{
+    HDC screen = GetWindowDC(nullptr);
+    if (!screen)
+        return false;
+    uint8_t* rows = dib + kDibHeaderSize + 4 * tableEntries;
+    const int lines = GetDIBits(screen, bitmap, 0, static_cast<UINT>(height), rows,
+                                reinterpret_cast<BITMAPINFO*>(dib), DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    return lines != 0;
+}
+
+}  // namespace
+
+int BuildIndexedFrame(HBITMAP bitmap, uint8_t** palette, uint8_t** indices, uint8_t* bitsPerIndex,
+                      int32_t* width, int32_t* height, int useNearestColour)
+{
+    if (!bitmap || !palette || !indices || !bitsPerIndex || !width || !height)
+        return 0;
+    BITMAP description = {};
+    if (GetObjectW(bitmap, sizeof description, &description) == 0)
+        return 0;
+
+    const uint16_t bits = description.bmBitsPixel;
+    const uint64_t size = PackedDibSize(description.bmWidth, description.bmHeight, bits);
+    if (size == 0 || size > static_cast<uint64_t>(static_cast<SIZE_T>(-1)))
+        return 0;
+    CLocalBlock copy(static_cast<SIZE_T>(size));
+    if (!copy.Get())
+        return 0;
+    uint8_t* dib = copy.Get();
+    WriteDibHeader(dib, description.bmWidth, description.bmHeight, bits);
+    dib[12] = static_cast<uint8_t>(description.bmPlanes);
+    dib[13] = static_cast<uint8_t>(description.bmPlanes >> 8);
+
+    if (!CopyBits(bitmap, dib, DibColourTableEntries(bits), description.bmHeight))
+        return 0;
+    return BuildIndexedFrameFromDib(dib, static_cast<size_t>(size), palette, indices, bitsPerIndex,
+                                    width, height, useNearestColour);
+}

@@ -1,0 +1,193 @@
+// Every file the writer produces must decode with an independent decoder (giflib) to exactly
+// palette[index] for every pixel, and its code stream must hold up to giflib's strict
+// code-by-code reader, closing clear and end code included.
+#include <gif_lib.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "gif/gif_writer.h"
+#include "gif/indexed_frame.h"
+#include "test_frames.h"
+
+namespace {
+
+struct Memory {
+    const std::vector<uint8_t>* bytes;
+    size_t offset;
+};
+
+int ReadMemory(GifFileType* gif, GifByteType* out, int count)
+{
+    auto m = static_cast<Memory*>(gif->UserData);
+    const size_t n = std::min(static_cast<size_t>(count), m->bytes->size() - m->offset);
+    std::memcpy(out, m->bytes->data() + m->offset, n);
+    m->offset += n;
+    return static_cast<int>(n);
+}
+
+struct Frame {
+    std::vector<uint8_t> palette;
+    std::vector<uint8_t> indices;
+    uint16_t width, height;
+    uint8_t bits;
+};
+
+std::vector<uint8_t> WriteFile(const std::vector<Frame>& frames)
+{
+    VectorSink sink;
+    WriteGifHeader(sink, frames[0].width, frames[0].height, frames[0].bits);
+    for (const Frame& f : frames)
+        WriteGifFrame(sink, f.indices.data(), f.palette.data(), f.width, f.height, f.bits, 4, -1);
+    WriteGifTrailer(sink);
+    return sink.bytes;
+}
+
+// Decodes all frames to RGB and checks each pixel against palette[index].
+void ExpectDecodesTo(const std::vector<uint8_t>& file, const std::vector<Frame>& frames)
+{
+    Memory m{&file, 0};
+    int error = 0;
+    GifFileType* gif = DGifOpen(&m, ReadMemory, &error);
+    ASSERT_NE(gif, nullptr) << error;
+    ASSERT_EQ(DGifSlurp(gif), GIF_OK) << GifErrorString(gif->Error);
+    ASSERT_EQ(gif->ImageCount, static_cast<int>(frames.size()));
+    for (size_t k = 0; k < frames.size(); ++k) {
+        const SavedImage& image = gif->SavedImages[k];
+        const Frame& f = frames[k];
+        ASSERT_EQ(image.ImageDesc.Width, f.width);
+        ASSERT_EQ(image.ImageDesc.Height, f.height);
+        ASSERT_NE(image.ImageDesc.ColorMap, nullptr);
+        ASSERT_EQ(image.ImageDesc.ColorMap->ColorCount, 1 << f.bits);
+        const GifColorType* colours = image.ImageDesc.ColorMap->Colors;
+        for (size_t i = 0; i < f.indices.size(); ++i) {
+            const GifColorType& c = colours[image.RasterBits[i]];
+            const uint8_t* want = &f.palette[3 * f.indices[i]];
+            if (c.Red != want[0] || c.Green != want[1] || c.Blue != want[2]) {
+                FAIL() << "frame " << k << " pixel " << i;
+            }
+        }
+    }
+    DGifCloseFile(gif, &error);
+
+    // Second pass: every code of every frame, as giflib's code dump reads them.
+    m.offset = 0;
+    gif = DGifOpen(&m, ReadMemory, &error);
+    ASSERT_NE(gif, nullptr);
+    GifRecordType record;
+    int images = 0;
+    do {
+        ASSERT_EQ(DGifGetRecordType(gif, &record), GIF_OK);
+        if (record == IMAGE_DESC_RECORD_TYPE) {
+            ASSERT_EQ(DGifGetImageDesc(gif), GIF_OK);
+            int code = 0;
+            do {
+                ASSERT_EQ(DGifGetLZCodes(gif, &code), GIF_OK)
+                    << "frame " << images << ": " << GifErrorString(gif->Error);
+            } while (code >= 0);
+            ++images;
+        } else if (record == EXTENSION_RECORD_TYPE) {
+            int type;
+            GifByteType* ext;
+            ASSERT_EQ(DGifGetExtension(gif, &type, &ext), GIF_OK);
+            while (ext)
+                ASSERT_EQ(DGifGetExtensionNext(gif, &ext), GIF_OK);
+        }
+    } while (record != TERMINATE_RECORD_TYPE);
+    EXPECT_EQ(images, static_cast<int>(frames.size()));
+    DGifCloseFile(gif, &error);
+}
+
+Frame FromBuilder(int32_t w, int32_t h, const std::vector<Rgb>& px)
+{
+    BuiltFrame b = Build(MakeDib(w, h, px));
+    EXPECT_EQ(b.result, 1);
+    return {b.palette, b.indices, static_cast<uint16_t>(w), static_cast<uint16_t>(h), b.bitsPerIndex};
+}
+
+Frame RandomIndices(uint16_t w, uint16_t h, uint8_t bits, uint32_t seed, int runLength = 1)
+{
+    Frame f{std::vector<uint8_t>(3u << bits), std::vector<uint8_t>(size_t(w) * h), w, h, bits};
+    for (size_t i = 0; i < f.palette.size(); ++i)
+        f.palette[i] = static_cast<uint8_t>(i * 31 + seed);
+    uint32_t s = seed | 1;
+    uint8_t v = 0;
+    for (size_t i = 0; i < f.indices.size(); ++i) {
+        if (i % runLength == 0) {
+            s ^= s << 13; s ^= s >> 17; s ^= s << 5;
+            v = static_cast<uint8_t>(s % (1u << bits));
+        }
+        f.indices[i] = v;
+    }
+    return f;
+}
+
+TEST(GifDecode, BuiltFramesOfAwkwardSizes)
+{
+    const int sizes[][2] = {{1, 1}, {7, 3}, {257, 5}, {320, 180}, {1920, 1080}};
+    uint32_t seed = 1;
+    for (const auto& s : sizes) {
+        std::vector<Frame> frames = {FromBuilder(s[0], s[1], NoisePixels(s[0], s[1], seed++)),
+                                     FromBuilder(s[0], s[1], ScreenLikePixels(s[0], s[1], seed++))};
+        ExpectDecodesTo(WriteFile(frames), frames);
+    }
+}
+
+TEST(GifDecode, EveryWidthAndTheClosingClear)
+{
+    // Short single rows hit every position of the last assigned code against the width edge.
+    for (uint8_t bits = 3; bits <= 8; ++bits)
+        for (uint16_t w = 1; w <= 600; w += (bits == 3 ? 1 : 7)) {
+            std::vector<Frame> frames = {RandomIndices(w, 1, bits, w * 7 + bits)};
+            ExpectDecodesTo(WriteFile(frames), frames);
+            Frame ramp = frames[0];
+            for (uint16_t x = 0; x < w; ++x)
+                ramp.indices[x] = static_cast<uint8_t>(x % (1u << bits));
+            ExpectDecodesTo(WriteFile({ramp}), {ramp});
+        }
+}
+
+TEST(GifDecode, LongFramesWithSeveralTableResets)
+{
+    for (uint8_t bits : {3, 5, 8}) {
+        std::vector<Frame> frames = {RandomIndices(1000, 200, bits, bits), RandomIndices(999, 201, bits, 77, 3)};
+        frames[1].width = 1000; frames[1].height = 200; frames[1].indices.resize(200000);
+        ExpectDecodesTo(WriteFile(frames), frames);
+    }
+}
+
+TEST(GifDecode, DataEndingOnAFullSubBlock)
+{
+    int found = 0;
+    for (uint16_t w = 200; w < 3000 && found < 3; ++w) {
+        std::vector<Frame> frames = {RandomIndices(w, 1, 8, w)};
+        VectorSink sink;
+        WriteGifFrame(sink, frames[0].indices.data(), frames[0].palette.data(), w, 1, 8, 4, -1);
+        // Image data starts after the 8 + 10 + 768 + 1 fixed bytes.
+        size_t pos = 8 + 10 + 768 + 1, blocks = 0, last = 0;
+        while (sink.bytes[pos] != 0) {
+            last = sink.bytes[pos];
+            pos += 1 + last;
+            ++blocks;
+        }
+        ASSERT_EQ(pos + 1, sink.bytes.size());
+        if (last == 255) {
+            ++found;
+            ExpectDecodesTo(WriteFile(frames), frames);
+        } else {
+            ASSERT_GT(last, 0u);
+        }
+    }
+    EXPECT_GT(found, 0);
+}
+
+TEST(GifDecode, FramesOfOneFileDifferInBitsPerIndex)
+{
+    std::vector<Frame> frames;
+    for (uint8_t bits : {8, 3, 6, 4, 8, 5, 7})
+        frames.push_back(RandomIndices(97, 41, bits, bits * 3));
+    ExpectDecodesTo(WriteFile(frames), frames);
+}
+
+}  // namespace
