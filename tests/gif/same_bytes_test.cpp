@@ -1,0 +1,102 @@
+// The fast core against the plain reference: same palette, indices and file bytes for the same
+// input, on random and screen-like frames of every depth.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "gif/dib.h"
+#include "gif/dither15.h"
+#include "gif/gif_writer.h"
+#include "gif/indexed_frame.h"
+#include "reference/reference_builder.h"
+#include "reference/reference_writer.h"
+#include "test_frames.h"
+
+namespace {
+
+BuiltFrame BuildReference(std::vector<uint8_t> dib, int nearest)
+{
+    BuiltFrame f;
+    uint8_t* palette = nullptr;
+    uint8_t* indices = nullptr;
+    f.bitsPerIndex = 8;
+    f.result = reference::BuildIndexedFrameFromDib(dib.data(), dib.size(), &palette, &indices,
+                                                   &f.bitsPerIndex, &f.width, &f.height, nearest);
+    if (f.result) {
+        f.palette.assign(palette, palette + (3u << f.bitsPerIndex));
+        f.indices.assign(indices, indices + static_cast<size_t>(f.width) * f.height);
+        delete[] palette;
+        delete[] indices;
+    }
+    return f;
+}
+
+std::vector<uint8_t> FileOf(const BuiltFrame& f, bool fast)
+{
+    VectorSink sink;
+    const auto w = static_cast<uint16_t>(f.width), h = static_cast<uint16_t>(f.height);
+    if (fast) {
+        WriteGifHeader(sink, w, h, f.bitsPerIndex);
+        WriteGifFrame(sink, f.indices.data(), f.palette.data(), w, h, f.bitsPerIndex, 4, -1);
+        WriteGifFrame(sink, f.indices.data(), f.palette.data(), w, h, f.bitsPerIndex, 4, -1);
+        WriteGifTrailer(sink);
+    } else {
+        reference::WriteGifHeader(sink, w, h, f.bitsPerIndex);
+        reference::WriteGifFrame(sink, f.indices.data(), f.palette.data(), w, h, f.bitsPerIndex, 4, -1);
+        reference::WriteGifFrame(sink, f.indices.data(), f.palette.data(), w, h, f.bitsPerIndex, 4, -1);
+        reference::WriteGifTrailer(sink);
+    }
+    return sink.bytes;
+}
+
+void ExpectSameAsReference(const std::vector<uint8_t>& dib, int nearest, const char* what)
+{
+    const BuiltFrame fast = Build(dib, nearest);
+    const BuiltFrame plain = BuildReference(dib, nearest);
+    ASSERT_EQ(fast.result, plain.result) << what;
+    ASSERT_EQ(fast.bitsPerIndex, plain.bitsPerIndex) << what;
+    ASSERT_EQ(fast.palette, plain.palette) << what;
+    ASSERT_TRUE(fast.indices == plain.indices) << what;
+    ASSERT_TRUE(FileOf(fast, true) == FileOf(plain, false)) << what;
+}
+
+TEST(SameBytes, DitherRows)
+{
+    for (int32_t w : {1, 2, 7, 64, 1001}) {
+        std::vector<Rgb> px = NoisePixels(w, 1, w);
+        for (int i = 0; i < w; i += 5)
+            px[i] = {255, 255, 255};
+        const std::vector<uint8_t> dib = MakeDib(w, 1, px);
+        std::vector<uint16_t> a(w), b(w);
+        DitherRowTo15Bit(dib.data() + 40, w, a.data());
+        reference::DitherRowTo15Bit(dib.data() + 40, w, b.data());
+        ASSERT_EQ(a, b) << w;
+    }
+}
+
+TEST(SameBytes, FramesOfEveryDepth)
+{
+    const int sizes[][2] = {{1, 1}, {3, 2}, {7, 3}, {64, 64}, {257, 5}, {320, 180}, {640, 400}};
+    uint32_t seed = 11;
+    for (const auto& s : sizes) {
+        for (int kind = 0; kind < 2; ++kind) {
+            const std::vector<Rgb> px = kind ? ScreenLikePixels(s[0], s[1], ++seed) : NoisePixels(s[0], s[1], ++seed);
+            ExpectSameAsReference(MakeDib(s[0], s[1], px, 32), 1, "32-bit");
+            ExpectSameAsReference(MakeDib(s[0], s[1], px, 24), 1, "24-bit nearest");
+            ExpectSameAsReference(MakeDib(s[0], s[1], px, 24), 0, "24-bit tree");
+            std::vector<uint8_t> dib16(PackedDibSize(s[0], s[1], 16));
+            WriteDibHeader(dib16.data(), s[0], s[1], 16);
+            for (size_t i = 40; i < dib16.size(); ++i)
+                dib16[i] = static_cast<uint8_t>(px[(i / 3) % px.size()].green ^ i);
+            ExpectSameAsReference(dib16, 1, "16-bit");
+        }
+    }
+}
+
+TEST(SameBytes, FullHdScreenAndPhotoFrames)
+{
+    ExpectSameAsReference(MakeDib(1920, 1080, ScreenLikePixels(1920, 1080, 5)), 1, "screen");
+    ExpectSameAsReference(MakeDib(1920, 1080, NoisePixels(1920, 1080, 6)), 1, "noise");
+}
+
+}  // namespace
