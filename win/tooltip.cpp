@@ -33,10 +33,10 @@ int CToolTipCtrl::GetToolCount() const
     return m_hwnd ? static_cast<int>(::SendMessageW(m_hwnd, TTM_GETTOOLCOUNT, 0, 0)) : 0;
 }
 
-bool CToolTipCtrl::AddTool(HWND tool, const std::wstring& text, const RECT& rect, UINT_PTR id)
+bool CToolTipCtrl::AddTool(HWND tool, const std::wstring& text, const RECT& rect, UINT_PTR id, UINT flags)
 {
     TTTOOLINFOW info = ToolInfo(tool, id);
-    info.uFlags = TTF_SUBCLASS;
+    info.uFlags = flags;
     info.rect = rect;
     info.lpszText = const_cast<wchar_t*>(text.c_str());
     return ::SendMessageW(m_hwnd, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info)) != 0;

@@ -1,0 +1,419 @@
+#include "new_skin_dlg.h"
+
+#include <algorithm>
+
+#include "win/dc.h"
+
+namespace {
+const COLORREF kOutline = RGB(90, 90, 90);
+const COLORREF kMiddleOutline = RGB(120, 120, 120);
+const COLORREF kInnerOutline = RGB(80, 80, 80);
+const COLORREF kCaptionActive = RGB(70, 60, 100);
+const COLORREF kCaptionInactive = RGB(80, 80, 80);
+const COLORREF kTitleActive = RGB(255, 255, 255);
+const COLORREF kTitleInactive = RGB(150, 150, 150);
+constexpr UINT kTitleFormat = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
+constexpr int kCloseBoxSize = 20;
+constexpr int kCloseBoxRight = 25;
+constexpr int kCloseBoxTop = 4;
+constexpr int kEdge = 4;
+constexpr int kCorner = 10;
+constexpr UINT kTickMs = 16;
+
+RECT Deflated(RECT r, int by)
+{
+    ::InflateRect(&r, -by, -by);
+    return r;
+}
+}  // namespace
+
+CNewSkinDlg::CNewSkinDlg(UINT templateId, CWnd* parent)
+    : CDialog(templateId, parent),
+      m_cursorSizeNS(::LoadCursorW(nullptr, IDC_SIZENS)),
+      m_cursorArrow(::LoadCursorW(nullptr, IDC_ARROW)),
+      m_cursorSizeWE(::LoadCursorW(nullptr, IDC_SIZEWE)),
+      m_cursorSizeNWSE(::LoadCursorW(nullptr, IDC_SIZENWSE)),
+      m_cursorSizeNESW(::LoadCursorW(nullptr, IDC_SIZENESW))
+{
+    LOGFONTW font{};
+    font.lfHeight = -15;
+    font.lfWeight = FW_MEDIUM;
+    font.lfCharSet = ANSI_CHARSET;
+    font.lfPitchAndFamily = FF_SWISS;
+    wcscpy(font.lfFaceName, L"Arial");
+    m_captionFont.CreateFontIndirect(font);
+}
+
+void CNewSkinDlg::SetCloseBitmaps(HBITMAP normal, HBITMAP hover, HBITMAP pressed, HBITMAP inactive,
+                                  HBITMAP inactiveHover)
+{
+    m_closeImages[CImageButton::Normal] = normal;
+    m_closeImages[CImageButton::Hover] = hover;
+    m_closeImages[CImageButton::Pressed] = pressed;
+    m_closeImages[CImageButton::Inactive] = inactive;
+    m_closeImages[CImageButton::InactiveHover] = inactiveHover;
+    m_closeButton.SetStateBitmaps(normal, hover, pressed, inactive, inactiveHover);
+}
+
+void CNewSkinDlg::EnableResize(bool resizable)
+{
+    if (!m_hWnd)
+        m_resizable = resizable;
+}
+
+BOOL CNewSkinDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    // The window is ours from WM_INITDIALOG on, so the close box is made here and placed at once,
+    // as the first size change would place it.
+    if (m_closeButton.Create(m_hWnd, RECT{0, 0, 17, 17}, IDC_SKIN_CLOSE)) {
+        const RECT client = GetClientRect();
+        ::MoveWindow(m_closeButton, client.right - kCloseBoxRight, kCloseBoxTop, kCloseBoxSize, kCloseBoxSize, TRUE);
+    }
+    m_active = TRUE;
+    m_closeButton.SetActive(TRUE);
+    m_anchor = POINT{0, 0};
+    return TRUE;
+}
+
+RECT CNewSkinDlg::CaptionRect() const
+{
+    RECT r = GetClientRect();
+    r.bottom = kCaptionHeight;
+    return r;
+}
+
+void CNewSkinDlg::DrawCaption(HDC target, BOOL active)
+{
+    const RECT client = GetClientRect();
+    const int width = client.right - client.left;
+    CDC band;
+    CBitmap bandBitmap;
+    if (!band.CreateCompatibleDC(target) || !bandBitmap.CreateCompatibleBitmap(target, width, kCaptionHeight))
+        return;
+    {
+        CSelectGuard selectBand(band, bandBitmap);
+        // The outline of the whole client area: in the band only its top row and sides land.
+        band.FrameRect(client, kOutline);
+        band.FillSolidRect(Deflated(client, 1), active ? kCaptionActive : kCaptionInactive);
+
+        const RECT inside = Deflated(client, 1);
+        RECT text{inside.left + 3, inside.top, inside.right - 50, inside.top + kCaptionHeight};
+        ::SetTextColor(band, active ? kTitleActive : kTitleInactive);
+        ::SetBkMode(band, TRANSPARENT);
+        {
+            CSelectGuard selectFont(band, m_captionFont);
+            band.DrawText(GetWindowText(), text, kTitleFormat);
+        }
+
+        // A missing or unreadable close image is left out rather than drawn at a bogus size.
+        HBITMAP image = m_closeImages[active ? CImageButton::Normal : CImageButton::Inactive];
+        SIZE size{};
+        if (GetBitmapSize(image, size)) {
+            CDC imageDC;
+            if (imageDC.CreateCompatibleDC(target)) {
+                CSelectGuard selectImage(imageDC, image);
+                band.BitBlt(width - size.cx - 5, 2, size.cx, size.cy, imageDC, 0, 0, SRCCOPY);
+            }
+        }
+        ::BitBlt(target, 0, 0, width, kCaptionHeight, band, 0, 0, SRCCOPY);
+    }
+}
+
+void CNewSkinDlg::OnPaint()
+{
+    CPaintDC dc(m_hWnd);
+    DrawCaption(dc, m_active);
+}
+
+BOOL CNewSkinDlg::OnEraseBkgnd(HDC hdc)
+{
+    CDCHandle dc(hdc);
+    RECT r = GetClientRect();
+    dc.FrameRect(r, kOutline);
+    r = Deflated(r, 1);
+    dc.FrameRect(r, kMiddleOutline);
+    r = Deflated(r, 1);
+    dc.FrameRect(r, kInnerOutline);
+    r = Deflated(r, 1);
+    dc.FillSolidRect(RECT{r.left, r.top + 23, r.right, r.bottom}, m_bkColor);
+    DrawCaption(hdc, m_active);
+    return TRUE;
+}
+
+int CNewSkinDlg::HitTestEdges(POINT p)
+{
+    const RECT c = GetClientRect();
+    struct Zone {
+        RECT rect;
+        EdgeZone zone;
+        CursorKind cursor;
+    };
+    const Zone zones[] = {
+        {{c.left, c.top, c.left + kCorner, c.top + kCorner}, EdgeZone::TopLeft, CursorKind::SizeNWSE},
+        {{c.right - kCorner, c.top, c.right, c.top + kCorner}, EdgeZone::TopRight, CursorKind::SizeNESW},
+        {{c.left, c.bottom - kCorner, c.left + kCorner, c.bottom}, EdgeZone::BottomLeft, CursorKind::SizeNESW},
+        {{c.right - kCorner, c.bottom - kCorner, c.right, c.bottom}, EdgeZone::BottomRight, CursorKind::SizeNWSE},
+        {{c.left, c.top, c.right, c.top + kEdge}, EdgeZone::Top, CursorKind::SizeNS},
+        {{c.left, c.bottom - kEdge, c.right, c.bottom}, EdgeZone::Bottom, CursorKind::SizeNS},
+        {{c.left, c.top, c.left + kEdge, c.bottom}, EdgeZone::Left, CursorKind::SizeWE},
+        {{c.right - kEdge, c.top, c.right, c.bottom}, EdgeZone::Right, CursorKind::SizeWE},
+    };
+    for (const Zone& z : zones) {
+        if (::PtInRect(&z.rect, p)) {
+            m_edgeZone = z.zone;
+            m_cursorKind = z.cursor;
+            return 0;
+        }
+    }
+    m_edgeZone = EdgeZone::None;
+    m_cursorKind = CursorKind::None;
+    return -1;
+}
+
+void CNewSkinDlg::OnLButtonDown(UINT flags, POINT point)
+{
+    const RECT caption = CaptionRect();
+    if (::PtInRect(&caption, point) && m_cursorKind == CursorKind::None) {
+        // The system moves the window with the mouse until the button is released.
+        SendMessage(WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(point.x, point.y));
+    } else if (m_resizable && HitTestEdges(point) == 0) {
+        ::SetCapture(m_hWnd);
+        m_anchor = point;
+        m_pressed = true;
+    }
+    CDialog::OnLButtonDown(flags, point);
+}
+
+void CNewSkinDlg::StopDragTimer()
+{
+    if (m_dragTimerOn) {
+        KillTimer(IDT_EDGE_DRAG);
+        m_dragTimerOn = false;
+    }
+}
+
+void CNewSkinDlg::OnMouseMove(UINT flags, POINT point)
+{
+    if (m_resizable) {
+        if (!(flags & MK_LBUTTON)) {
+            HitTestEdges(point);
+            StopDragTimer();
+        } else if (m_pressed) {
+            SetTimer(IDT_EDGE_DRAG, kTickMs);
+            m_dragTimerOn = true;
+        }
+    }
+    CDialog::OnMouseMove(flags, point);
+}
+
+void CNewSkinDlg::OnLButtonUp(UINT flags, POINT point)
+{
+    if (m_resizable && m_pressed) {
+        ::ReleaseCapture();
+        m_pressed = false;
+        StopDragTimer();
+    }
+    CDialog::OnLButtonUp(flags, point);
+}
+
+BOOL CNewSkinDlg::OnSetCursor(HWND hwnd, UINT hitTest, UINT message)
+{
+    switch (m_cursorKind) {
+    case CursorKind::SizeNS:
+        ::SetCursor(m_cursorSizeNS);
+        return TRUE;
+    case CursorKind::SizeNWSE:
+        ::SetCursor(m_cursorSizeNWSE);
+        return TRUE;
+    case CursorKind::SizeNESW:
+        ::SetCursor(m_cursorSizeNESW);
+        return TRUE;
+    case CursorKind::SizeWE:
+        ::SetCursor(m_cursorSizeWE);
+        // Leaving a side edge sends no message to the frame when a control lies beyond it.
+        if (!m_dragTimerOn)
+            SetTimer(IDT_CURSOR_RESTORE, kTickMs);
+        return TRUE;
+    case CursorKind::None:
+        break;
+    }
+    if (hwnd == m_hWnd)
+        ::SetCursor(m_cursorArrow);
+    return CDialog::OnSetCursor(hwnd, hitTest, message);
+}
+
+BOOL CNewSkinDlg::OnNcActivate(BOOL active)
+{
+    m_closeButton.SetActive(active);
+    m_active = active;
+    const RECT caption = CaptionRect();
+    ::InvalidateRect(m_hWnd, &caption, TRUE);
+    return CDialog::OnNcActivate(active);
+}
+
+void CNewSkinDlg::OnSize(UINT type, int cx, int cy)
+{
+    CDialog::OnSize(type, cx, cy);
+    if (m_closeButton.GetSafeHwnd())
+        ::MoveWindow(m_closeButton, cx - kCloseBoxRight, kCloseBoxTop, kCloseBoxSize, kCloseBoxSize, TRUE);
+}
+
+bool CNewSkinDlg::OnCommand(UINT id, UINT code, HWND control)
+{
+    if (id == IDC_SKIN_CLOSE) {
+        // The normal close path, so a derived window may still refuse.
+        SendMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
+        return true;
+    }
+    return CDialog::OnCommand(id, code, control);
+}
+
+bool CNewSkinDlg::PreTranslateMessage(MSG& msg)
+{
+    if (msg.message == WM_MOUSEMOVE && msg.hwnd != m_hWnd) {
+        // The pointer is over a control: an edge drag cannot go on, and must not keep the mouse.
+        if (m_dragTimerOn) {
+            StopDragTimer();
+            ::ReleaseCapture();
+        }
+        if (m_pressed) {
+            ::ReleaseCapture();
+            m_pressed = false;
+        }
+    }
+    return CDialog::PreTranslateMessage(msg);
+}
+
+void CNewSkinDlg::OnTimer(UINT_PTR id)
+{
+    if (id == IDT_EDGE_DRAG)
+        EdgeDragTick();
+    else if (id == IDT_CURSOR_RESTORE)
+        CursorRestoreTick();
+    CDialog::OnTimer(id);
+}
+
+void CNewSkinDlg::ApplyFrame(const RECT& frame)
+{
+    ::MoveWindow(m_hWnd, frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top, TRUE);
+    OnFrameResized();
+    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+}
+
+void CNewSkinDlg::EdgeDragTick()
+{
+    POINT cur{};
+    ::GetCursorPos(&cur);
+    const RECT w = GetWindowRect();
+    const int width = w.right - w.left;
+    const int height = w.bottom - w.top;
+
+    if (::GetForegroundWindow() != m_hWnd) {
+        if (m_pressed)
+            ::ReleaseCapture();
+        KillTimer(IDT_EDGE_DRAG);
+        m_dragTimerOn = false;
+    }
+
+    RECT n = w;
+    auto moveTop = [&] {
+        n.top = std::min<LONG>(cur.y - m_anchor.y, n.bottom - m_minSize.cy);
+        return n.top != w.top;
+    };
+    auto moveLeft = [&] {
+        n.left = std::min<LONG>(cur.x - m_anchor.x, n.right - m_minSize.cx);
+        return n.left != w.left;
+    };
+    auto moveRight = [&] {
+        n.right = cur.x + (width - m_anchor.x);
+        if (n.right - m_minSize.cx < n.left) {
+            n.right = n.left + m_minSize.cx;
+            m_anchor.x = m_minSize.cx - 2;
+        }
+        return n.right != w.right;
+    };
+    auto moveBottom = [&] {
+        n.bottom = cur.y + (height - m_anchor.y);
+        if (n.bottom - m_minSize.cy < n.top) {
+            n.bottom = n.top + m_minSize.cy;
+            m_anchor.y = m_minSize.cy - 2;
+        }
+        return n.bottom != w.bottom;
+    };
+
+    switch (m_edgeZone) {
+    case EdgeZone::Top:
+        if (moveTop())
+            ApplyFrame(n);
+        break;
+    case EdgeZone::Left:
+        if (moveLeft())
+            ApplyFrame(n);
+        break;
+    case EdgeZone::Right:
+        if (moveRight()) {
+            ApplyFrame(n);
+            m_anchor.x = cur.x - n.left;
+        }
+        break;
+    case EdgeZone::Bottom:
+        if (moveBottom()) {
+            ApplyFrame(n);
+            m_anchor.y = cur.y - n.top;
+        }
+        break;
+    case EdgeZone::TopLeft: {
+        const bool top = moveTop();
+        const bool left = moveLeft();
+        if (top || left)
+            ApplyFrame(n);
+        break;
+    }
+    case EdgeZone::TopRight: {
+        const bool top = moveTop();
+        const bool right = moveRight();
+        if (top || right)
+            ApplyFrame(n);
+        if (right)
+            m_anchor.x = cur.x - n.left;
+        break;
+    }
+    case EdgeZone::BottomLeft: {
+        const bool bottom = moveBottom();
+        const bool left = moveLeft();
+        if (bottom || left)
+            ApplyFrame(n);
+        if (bottom)
+            m_anchor.y = cur.y - n.top;
+        break;
+    }
+    case EdgeZone::BottomRight: {
+        const bool bottom = moveBottom();
+        const bool right = moveRight();
+        if (bottom || right)
+            ApplyFrame(n);
+        if (bottom)
+            m_anchor.y = cur.y - n.top;
+        if (right)
+            m_anchor.x = cur.x - n.left;
+        break;
+    }
+    case EdgeZone::None:
+        break;
+    }
+}
+
+void CNewSkinDlg::CursorRestoreTick()
+{
+    if (!m_resizable || m_dragTimerOn || m_cursorKind != CursorKind::SizeWE)
+        return;
+    POINT p{};
+    ::GetCursorPos(&p);
+    ::ScreenToClient(m_hWnd, &p);
+    HitTestEdges(p);
+    if (m_cursorKind == CursorKind::None) {
+        ::SetCursor(m_cursorArrow);
+        KillTimer(IDT_CURSOR_RESTORE);
+    }
+}
