@@ -1,0 +1,52 @@
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+
+#include "record/section_lock.h"
+
+// A resizable off-screen surface: a memory drawing context with a screen-compatible bitmap
+// of its own that stays selected into it. The grabber copies each frame into one; the main
+// window keeps another as its live preview.
+class CMemCanvas {
+public:
+    // An 800 x 600 canvas filled with black.
+    CMemCanvas();
+    ~CMemCanvas();
+    CMemCanvas(const CMemCanvas&) = delete;
+    CMemCanvas& operator=(const CMemCanvas&) = delete;
+
+    // Replaces the bitmap by a new one of width x height filled with the fill colour; the old
+    // pixels are lost. Height first. A size of zero or less, or a bitmap that cannot be
+    // created, leaves an empty 0 x 0 canvas and returns false.
+    bool Resize(int32_t height, int32_t width);
+
+    HDC Hdc() const { return m_dc; }
+    HBITMAP Bitmap() const { return m_bitmap; }
+    int32_t Width() const { return m_width; }
+    int32_t Height() const { return m_height; }
+    int BitsPerPixel() const;
+
+    // A device-independent copy of the pixels (bottom-up rows, the canvas's depth) that the
+    // caller owns and releases with array delete, or null; see CopyBitmapDib.
+    uint8_t* CopyDib(uint32_t* byteCount, BITMAPINFO* info) const;
+    // What CopyDib would allocate now, without copying; 0 for an empty canvas.
+    uint32_t DibSize() const;
+
+    // The preview canvas is drawn into by the capture thread and painted from by the window:
+    // both hold this lock for just their stretch.
+    CSectionLock& PaintLock() { return m_paintLock; }
+
+private:
+    void Fill();
+    void DropBitmap();
+
+    HDC m_dc = nullptr;
+    HBITMAP m_bitmap = nullptr;
+    HGDIOBJ m_previousBitmap = nullptr;
+    HGDIOBJ m_previousBrush = nullptr;
+    int32_t m_height = 0;
+    int32_t m_width = 0;
+    COLORREF m_fillColour = RGB(0, 0, 0);
+    CSectionLock m_paintLock;
+};

@@ -1,0 +1,51 @@
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+class CMemCanvas;
+
+// What one recording is encoded into. Only the rectangle's width and height are used: every
+// frame is scaled to exactly that size. The low 16 bits of frameDelay (hundredths of a second)
+// go into every frame.
+struct EncoderParams {
+    std::wstring fileName;
+    RECT outputRect = {0, 0, 0, 0};
+    int32_t frameDelay = 0;
+};
+
+enum EncodeStatus : int32_t {
+    Idle = 0,       // constructed, not started
+    Encoding = 1,   // Start has run
+    Finished = 2,   // the output file is closed, kept or deleted
+    Failed = 3,     // the worker ended early; GetFailure says why
+};
+
+enum EncodeFailure : int32_t {
+    NoFailure = 0,
+    EmptyOutput = 1,       // output rectangle with no area: no file was created
+    CannotCreateFile = 2,  // the output file could not be created
+    WriteFailed = 3,       // a write failed part-way; the frames written before stay readable
+    EncodeError = 4,       // any other exception in the worker
+};
+
+// The pipeline's picture encoder. Every operation returns 1 for done or accepted, 0 for
+// refused, except GetState, which returns an EncodeStatus.
+class IPicEncoder {
+public:
+    virtual ~IPicEncoder() = default;
+    virtual int SetParams(EncoderParams params) = 0;
+    virtual int Start() = 0;
+    // A captured frame, or null: no more frames will come.
+    virtual int AddFrame(CMemCanvas* canvas) = 0;
+    virtual int Stop() = 0;
+    virtual int Shutdown() = 0;
+    virtual int GetState(int32_t* encoded, int32_t* received) = 0;
+    // Frames refused because the queue was over its memory budget.
+    virtual int32_t GetDroppedCount() = 0;
+    virtual EncodeFailure GetFailure() = 0;
+
+protected:
+    EncoderParams m_params;
+};

@@ -1,0 +1,206 @@
+#include "record/screen_grabber.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "record/mem_canvas.h"
+#include "record/pic_encoder.h"
+
+namespace {
+
+// A device context of the whole display, deleted with DeleteDC.
+class CDisplayDC {
+public:
+    CDisplayDC() : m_dc(CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr)) {}
+    ~CDisplayDC()
+    {
+        if (m_dc)
+            DeleteDC(m_dc);
+    }
+    CDisplayDC(const CDisplayDC&) = delete;
+    CDisplayDC& operator=(const CDisplayDC&) = delete;
+    HDC Get() const { return m_dc; }
+
+private:
+    HDC m_dc;
+};
+
+}  // namespace
+
+bool ClampToScreen(const RECT& rect, int32_t screenWidth, int32_t screenHeight, RECT* clamped)
+{
+    clamped->left = std::max<LONG>(rect.left, 0);
+    clamped->top = std::max<LONG>(rect.top, 0);
+    clamped->right = std::min<LONG>(rect.right, screenWidth);
+    clamped->bottom = std::min<LONG>(rect.bottom, screenHeight);
+    return clamped->right > clamped->left && clamped->bottom > clamped->top;
+}
+
+CScreenGrabber::CScreenGrabber()
+{
+    m_stopEvent.Create();
+    m_readyEvent.Create();
+    m_goEvent.Create();
+}
+
+CScreenGrabber::~CScreenGrabber()
+{
+    Stop();
+}
+
+void CScreenGrabber::SetRect(int32_t left, int32_t top, int32_t right, int32_t bottom)
+{
+    m_captureRect = RECT{left, top, right, bottom};
+}
+
+void CScreenGrabber::SetInterval(int32_t milliseconds)
+{
+    m_interval = milliseconds;
+}
+
+void CScreenGrabber::SetEncoder(IPicEncoder* encoder)
+{
+    m_encoder = encoder;
+}
+
+void CScreenGrabber::SetPreview(CMemCanvas* preview)
+{
+    m_preview = preview;
+}
+
+void CScreenGrabber::SetPause(int32_t paused)
+{
+    m_paused = paused;
+}
+
+int CScreenGrabber::Start()
+{
+    if (m_running || IsRectEmpty(&m_captureRect))
+        return 0;
+    if (!m_stopEvent || !m_readyEvent || !m_goEvent)
+        return 0;
+    ResetEvent(m_stopEvent.Get());
+    ResetEvent(m_readyEvent.Get());
+    ResetEvent(m_goEvent.Get());
+    m_stopFlag = 0;
+    m_paused = 0;  // every run starts capturing at once
+    m_setupOk = 0;
+    m_canvasesMade = 0;
+
+    if (!m_captureThread.Start(CaptureProc, this))
+        return 0;
+    // The thread opens the display and sizes its canvas first, so that a rectangle wholly
+    // off screen or a missing display is a refused start rather than a thread that quietly
+    // ends, and the encoder is started only for a capture that runs.
+    const HANDLE ready[2] = {m_readyEvent.Get(), m_captureThread.Get()};
+    WaitForMultipleObjects(2, ready, FALSE, INFINITE);
+    if (!m_setupOk) {
+        m_captureThread.Wait(INFINITE);
+        m_captureThread.Close();
+        return 0;
+    }
+    if (m_encoder)
+        m_encoder->Start();
+    m_running = 1;
+    m_goEvent.Set();
+    return 1;
+}
+
+void CScreenGrabber::Stop()
+{
+    if (!m_running)
+        return;
+    m_stopFlag = 1;
+    m_stopEvent.Set();
+    // No time limit: the loop waits on the stop event and each of its steps is short, while
+    // a thread killed mid-frame could leave the encoder's queue lock held.
+    if (m_captureThread) {
+        m_captureThread.Wait(INFINITE);
+        m_captureThread.Close();
+    }
+    if (m_encoder)
+        m_encoder->AddFrame(nullptr);
+    m_running = 0;
+}
+
+DWORD WINAPI CScreenGrabber::CaptureProc(void* param)
+{
+    auto* grabber = static_cast<CScreenGrabber*>(param);
+    if (!grabber)
+        return 0;
+    try {
+        grabber->CaptureLoop();
+    } catch (...) {
+        // A capture that failed ends quietly; Stop still sends the end of frames.
+    }
+    // Start may still be waiting for the outcome of the set-up.
+    grabber->m_readyEvent.Set();
+    return 0;
+}
+
+void CScreenGrabber::CaptureLoop()
+{
+    RECT rect = m_captureRect;
+    CDisplayDC display;
+    std::unique_ptr<CMemCanvas> canvas;
+    RECT clip = {};
+    int32_t screenWidth = 0;
+    int32_t screenHeight = 0;
+    if (display.Get()) {
+        screenWidth = GetDeviceCaps(display.Get(), HORZRES);
+        screenHeight = GetDeviceCaps(display.Get(), VERTRES);
+        if (ClampToScreen(rect, screenWidth, screenHeight, &clip)) {
+            canvas = std::make_unique<CMemCanvas>();
+            if (canvas->Resize(clip.bottom - clip.top, clip.right - clip.left))
+                m_canvasesMade = 1;
+            else
+                canvas.reset();
+        }
+    }
+    m_setupOk = canvas ? 1 : 0;
+    m_readyEvent.Set();
+    if (!canvas)
+        return;
+    const HANDLE go[2] = {m_goEvent.Get(), m_stopEvent.Get()};
+    if (WaitForMultipleObjects(2, go, FALSE, INFINITE) != WAIT_OBJECT_0)
+        return;
+
+    int32_t wasPaused = 0;
+    while (!m_stopFlag) {
+        const DWORD t0 = GetTickCount();
+        const int32_t paused = m_paused;
+        if (!paused) {
+            if (wasPaused && !EqualRect(&m_captureRect, &rect) && !IsRectEmpty(&m_captureRect)) {
+                // A new rectangle wholly off screen is ignored like an empty one.
+                RECT newClip;
+                const RECT moved = m_captureRect;
+                if (ClampToScreen(moved, screenWidth, screenHeight, &newClip) &&
+                    canvas->Resize(newClip.bottom - newClip.top, newClip.right - newClip.left)) {
+                    rect = moved;
+                    clip = newClip;
+                    ++m_canvasesMade;
+                } else if (canvas->Width() == 0) {
+                    canvas->Resize(clip.bottom - clip.top, clip.right - clip.left);
+                }
+            }
+            const int32_t w = clip.right - clip.left;
+            const int32_t h = clip.bottom - clip.top;
+            BitBlt(canvas->Hdc(), 0, 0, w, h, display.Get(), clip.left, clip.top, SRCCOPY);
+            if (CMemCanvas* preview = m_preview) {
+                CSectionGuard guard(preview->PaintLock());
+                SetStretchBltMode(preview->Hdc(), HALFTONE);
+                SetBrushOrgEx(preview->Hdc(), 0, 0, nullptr);
+                StretchBlt(preview->Hdc(), 0, 0, preview->Width(), preview->Height(), canvas->Hdc(),
+                           0, 0, w, h, SRCCOPY);
+            }
+            if (m_encoder)
+                m_encoder->AddFrame(canvas.get());
+        }
+        wasPaused = paused;
+        // Start to start: a late frame is followed at once, missed slots are not caught up.
+        const int32_t remaining = m_interval - static_cast<int32_t>(GetTickCount() - t0);
+        if (remaining > 0 &&
+            m_stopEvent.Wait(static_cast<DWORD>(remaining)) == WAIT_OBJECT_0)
+            break;
+    }
+}

@@ -1,0 +1,62 @@
+#pragma once
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+
+#include "win/handles.h"
+
+class CMemCanvas;
+class IPicEncoder;
+
+// The on-screen part of `rect` on a screen of screenWidth x screenHeight. False when nothing
+// of it is on screen.
+bool ClampToScreen(const RECT& rect, int32_t screenWidth, int32_t screenHeight, RECT* clamped);
+
+// Copies a rectangle of the screen at a fixed interval on a thread of its own, stretches each
+// frame into the preview canvas and hands it to the encoder. Lives as long as the main window
+// and serves one recording after another; it can pause, and on resume it follows a rectangle
+// that was moved while paused.
+class CScreenGrabber {
+public:
+    CScreenGrabber();
+    ~CScreenGrabber();
+    CScreenGrabber(const CScreenGrabber&) = delete;
+    CScreenGrabber& operator=(const CScreenGrabber&) = delete;
+
+    // Only before Start or while paused: the capture thread reads it then.
+    void SetRect(int32_t left, int32_t top, int32_t right, int32_t bottom);
+    void SetInterval(int32_t milliseconds);
+    void SetEncoder(IPicEncoder* encoder);  // not owned
+    void SetPreview(CMemCanvas* preview);   // not owned
+    void SetPause(int32_t paused);
+
+    // 1 when capture runs. 0, with nothing started and the encoder untouched, while running,
+    // for an empty rectangle or one wholly off screen, or when the display or the capture
+    // canvas cannot be had.
+    int Start();
+    // Ends the capture thread, then tells the encoder that no more frames come.
+    void Stop();
+
+    bool IsRunning() const { return m_running != 0; }
+    // Capture canvases made in the current or last run: 1, plus one per adopted new rectangle.
+    int32_t CanvasesMade() const { return m_canvasesMade; }
+
+private:
+    static DWORD WINAPI CaptureProc(void* param);
+    void CaptureLoop();
+
+    CThread m_captureThread;
+    RECT m_captureRect = {0, 0, 0, 0};
+    std::atomic<int32_t> m_interval{40};
+    IPicEncoder* m_encoder = nullptr;
+    std::atomic<int32_t> m_stopFlag{0};
+    CEvent m_stopEvent;   // only Stop signals it
+    CEvent m_readyEvent;  // the thread has its display and canvas, or failed to
+    CEvent m_goEvent;     // the encoder is started: capture may begin
+    std::atomic<int32_t> m_running{0};
+    CMemCanvas* m_preview = nullptr;
+    std::atomic<int32_t> m_paused{0};
+    std::atomic<int32_t> m_setupOk{0};
+    std::atomic<int32_t> m_canvasesMade{0};
+};

@@ -1,0 +1,17 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The block layout of a GIF file as the encoder writes it, read without decoding pixels:
+// enough to count frames and see that the stream ends properly. Pixel checks are left to an
+// independent decoder.
+struct GifLayout {
+    bool complete = false;  // header, whole blocks, trailer, nothing after
+    bool loops = false;     // NETSCAPE2.0 application extension present
+    int width = 0;
+    int height = 0;
+    std::vector<int> delays;  // one per frame, hundredths of a second
+};
+
+GifLayout ReadGifLayout(const std::wstring& path);

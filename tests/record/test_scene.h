@@ -1,0 +1,43 @@
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+
+// A topmost window, on a thread of its own, that the tests put on screen to be recorded.
+// Solid: one colour. Counter: a strip of red, green and blue bars above a row of eight
+// black-or-white cells that spell, in binary with the highest bit on the left, the number of
+// 40 ms steps since the scene was shown.
+class CTestScene {
+public:
+    enum class Kind { Solid, Counter };
+    static constexpr int kCounterStepMs = 40;
+
+    CTestScene(Kind kind, RECT rect, COLORREF colour = RGB(0, 0, 0));
+    ~CTestScene();
+    CTestScene(const CTestScene&) = delete;
+    CTestScene& operator=(const CTestScene&) = delete;
+
+    // False when the window could not be shown within the time.
+    bool WaitShown(DWORD timeoutMs = 10000) const;
+
+private:
+    static DWORD WINAPI ThreadProc(void* param);
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void Run();
+    void Paint(HDC dc) const;
+    int32_t Step() const;
+
+    Kind m_kind;
+    RECT m_rect;
+    COLORREF m_colour;
+    DWORD m_shownAt = 0;
+    int32_t m_paintedStep = -1;
+    HANDLE m_thread = nullptr;
+    HANDLE m_ready = nullptr;
+    DWORD m_threadId = 0;
+    HWND m_window = nullptr;
+};
+
+// True once the screen shows `colour` (within `tolerance` per channel) at (x, y).
+bool WaitForScreenColour(int x, int y, COLORREF colour, int tolerance = 8, DWORD timeoutMs = 10000);
+bool ColourNear(COLORREF a, COLORREF b, int tolerance);
