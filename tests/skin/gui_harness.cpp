@@ -1,0 +1,134 @@
+#include "gui_harness.h"
+
+#include "win/dc.h"
+#include "win/gdi_object.h"
+
+void PumpFor(DWORD ms)
+{
+    const DWORD start = ::GetTickCount();
+    PumpUntil([&] { return ::GetTickCount() - start >= ms; }, ms + 1000);
+}
+
+void MouseMoveTo(int x, int y)
+{
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = MulDiv(x, 65536, ::GetSystemMetrics(SM_CXSCREEN)) + 1;
+    input.mi.dy = MulDiv(y, 65536, ::GetSystemMetrics(SM_CYSCREEN)) + 1;
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    ::SendInput(1, &input, sizeof(input));
+}
+
+void MouseButton(bool left, bool down)
+{
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    if (left)
+        input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    else
+        input.mi.dwFlags = down ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_RIGHTUP;
+    ::SendInput(1, &input, sizeof(input));
+}
+
+namespace {
+std::vector<COLORREF> ReadPixels(HDC source, int x, int y, int w, int h)
+{
+    CClientDC screen(nullptr);
+    CDC memory;
+    memory.CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    CBitmap section(::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    std::vector<COLORREF> pixels(static_cast<size_t>(w) * h);
+    if (!section)
+        return pixels;
+    {
+        CSelectGuard select(memory, section);
+        ::BitBlt(memory, 0, 0, w, h, source, x, y, SRCCOPY);
+        ::GdiFlush();
+    }
+    const auto* p = static_cast<const BYTE*>(bits);
+    for (size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = RGB(p[i * 4 + 2], p[i * 4 + 1], p[i * 4]);
+    return pixels;
+}
+}  // namespace
+
+CScreenShot::CScreenShot(const RECT& r) : m_width(r.right - r.left), m_height(r.bottom - r.top)
+{
+    CClientDC screen(nullptr);
+    m_pixels = ReadPixels(screen, r.left, r.top, m_width, m_height);
+}
+
+bool CScreenShot::Contains(const RECT& area, COLORREF colour) const
+{
+    for (int y = area.top; y < area.bottom; ++y)
+        for (int x = area.left; x < area.right; ++x)
+            if (At(x, y) == colour)
+                return true;
+    return false;
+}
+
+void CScreenShot::Save(const std::wstring& name) const
+{
+    ::CreateDirectoryW(L"artefacts", nullptr);
+    const int stride = (m_width * 3 + 3) & ~3;
+    BITMAPFILEHEADER file{};
+    BITMAPINFOHEADER info{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof(file) + sizeof(info);
+    file.bfSize = file.bfOffBits + static_cast<DWORD>(stride * m_height);
+    info.biSize = sizeof(info);
+    info.biWidth = m_width;
+    info.biHeight = m_height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    std::vector<BYTE> rows(static_cast<size_t>(stride) * m_height);
+    for (int y = 0; y < m_height; ++y)
+        for (int x = 0; x < m_width; ++x) {
+            BYTE* p = &rows[static_cast<size_t>(m_height - 1 - y) * stride + x * 3];
+            COLORREF c = At(x, y);
+            p[0] = GetBValue(c);
+            p[1] = GetGValue(c);
+            p[2] = GetRValue(c);
+        }
+    HANDLE h = ::CreateFileW((L"artefacts\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return;
+    DWORD written = 0;
+    ::WriteFile(h, &file, sizeof(file), &written, nullptr);
+    ::WriteFile(h, &info, sizeof(info), &written, nullptr);
+    ::WriteFile(h, rows.data(), static_cast<DWORD>(rows.size()), &written, nullptr);
+    ::CloseHandle(h);
+}
+
+std::vector<COLORREF> BitmapPixels(HBITMAP bitmap, int x, int y, int w, int h)
+{
+    CClientDC screen(nullptr);
+    CDC memory;
+    memory.CreateCompatibleDC(screen);
+    CSelectGuard select(memory, bitmap);
+    return ReadPixels(memory, x, y, w, h);
+}
+
+bool ShowsPixels(const CScreenShot& shot, int left, int top, int w, int h, const std::vector<COLORREF>& expected)
+{
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (shot.At(left + x, top + y) != expected[static_cast<size_t>(y) * w + x])
+                return false;
+    return true;
+}
+
+std::wstring ModuleDir()
+{
+    wchar_t path[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring dir(path);
+    return dir.substr(0, dir.find_last_of(L'\\'));
+}
