@@ -3,7 +3,8 @@
 
 // Reduction of 32-bit pixels (blue, green, red, unused) to 15-bit colour with an error carried
 // along each row: one signed 16-bit error per channel, wrapping like the 16-bit lanes it was
-// designed for, clamped to 0..255 only when the level is picked.
+// designed for, clamped to 0..255 only when the level is picked. Rows do not influence each
+// other; the error starts at 0 for every row.
 
 // Level q (0..31) back to 8 bits: 0, 8, 16, 24, 32, 41, ... 254.
 inline int Expand5(int q)
@@ -12,9 +13,11 @@ inline int Expand5(int q)
 }
 
 // One row of width pixels (4 bytes each) into width 15-bit values (blue in bits 0-4, green 5-9,
-// red 10-14). The error starts at 0 for every row.
+// red 10-14), one pixel at a time.
 void DitherRowTo15Bit(const uint8_t* pixels, int32_t width, uint16_t* out);
 
-// Writes each 15-bit value back over its 32-bit pixel as blue5 * 8, green5 * 8, red5 * 8; the
-// fourth byte is left as it was.
-void Expand15BitPixels(const uint16_t* values, int32_t width, uint8_t* pixels);
+// Every row of a bitmap (rows stride bytes apart) into width x height 15-bit values, row after
+// row in the same order. Where SSE2 is available, eight rows go through at once, each pixel's
+// four channels in one lane group; the results equal DitherRowTo15Bit's.
+void DitherRowsTo15Bit(const uint8_t* rows, int32_t width, int32_t height, uint64_t stride,
+                       uint16_t* out);

@@ -1,7 +1,8 @@
 #include "gif_writer.h"
 
 #include <cstring>
-#include <vector>
+
+#include "lzw_encoder.h"
 
 namespace {
 
@@ -9,92 +10,6 @@ void PutLe16(uint8_t* p, uint16_t v)
 {
     p[0] = static_cast<uint8_t>(v & 0xFF);
     p[1] = static_cast<uint8_t>(v >> 8);
-}
-
-// Gathers LZW codes, least significant bit first, into 255-byte data sub-blocks.
-struct GifBlockWriter {
-    IByteSink& file;
-    uint32_t bits = 0;      // pending bits, low first
-    int bitCount = 0;
-    int length = 0;
-    uint8_t block[256] = {};
-
-    explicit GifBlockWriter(IByteSink& f) : file(f) {}
-
-    void FlushBlock()
-    {
-        uint8_t n = static_cast<uint8_t>(length);
-        file.Write(&n, 1);
-        file.Write(block, static_cast<uint32_t>(length));
-        length = 0;
-    }
-
-    void PutCode(uint32_t code, int width)
-    {
-        bits |= code << bitCount;
-        bitCount += width;
-        while (bitCount >= 8) {
-            block[length++] = static_cast<uint8_t>(bits);
-            bits >>= 8;
-            bitCount -= 8;
-            if (length == 255)
-                FlushBlock();
-        }
-    }
-
-    void Finish()
-    {
-        if (bitCount > 0)
-            PutCode(0, 8 - bitCount);
-        if (length != 0)
-            FlushBlock();
-        uint8_t terminator = 0;
-        file.Write(&terminator, 1);
-    }
-};
-
-void LzwCompressFrame(IByteSink& file, const uint8_t* indices, uint8_t minCodeSize, uint32_t width,
-                      uint32_t height)
-{
-    const uint32_t clearCode = 1u << minCodeSize;
-    const uint32_t endCode = clearCode + 1;
-    std::vector<uint16_t> table(4096u * 256u, 0);
-    int codeWidth = minCodeSize + 1;
-    uint32_t lastCode = clearCode + 1;
-    GifBlockWriter out(file);
-    out.PutCode(clearCode, codeWidth);
-
-    const size_t count = static_cast<size_t>(width) * height;
-    uint32_t prefix = indices[0];
-    for (size_t i = 1; i < count; ++i) {
-        uint32_t c = indices[i];
-        uint16_t& entry = table[prefix * 256 + c];
-        if (entry != 0) {
-            prefix = entry;
-            continue;
-        }
-        out.PutCode(prefix, codeWidth);
-        ++lastCode;
-        entry = static_cast<uint16_t>(lastCode);
-        if (lastCode >= (1u << codeWidth))
-            ++codeWidth;
-        if (lastCode == 4095) {
-            out.PutCode(clearCode, codeWidth);
-            std::fill(table.begin(), table.end(), 0);
-            codeWidth = minCodeSize + 1;
-            lastCode = clearCode + 1;
-        }
-        prefix = c;
-    }
-    out.PutCode(prefix, codeWidth);
-    // A decoder adds one more table entry after reading that last prefix and widens when it
-    // reaches 2^codeWidth, so the closing clear must be written at the width it will read.
-    int clearWidth = codeWidth;
-    if (lastCode + 1 == (1u << codeWidth) && codeWidth < 12)
-        ++clearWidth;
-    out.PutCode(clearCode, clearWidth);
-    out.PutCode(endCode, minCodeSize + 1);
-    out.Finish();
 }
 
 }  // namespace
@@ -131,7 +46,10 @@ void WriteGifFrame(IByteSink& file, const uint8_t* indices, const uint8_t* palet
     file.Write(desc, sizeof desc);
     file.Write(palette, 3u << bitsPerIndex);
     file.Write(&bitsPerIndex, 1);
-    LzwCompressFrame(file, indices, bitsPerIndex, width, height);
+    // One code table per thread, kept from frame to frame: the encoder worker writes every
+    // frame of a recording from its one thread.
+    thread_local CLzwEncoder lzw;
+    lzw.Compress(file, indices, static_cast<size_t>(width) * height, bitsPerIndex);
 }
 
 void WriteGifTrailer(IByteSink& file)

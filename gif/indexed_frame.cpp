@@ -35,62 +35,105 @@ uint8_t NearestPaletteIndex(const uint8_t* rgbQuads, uint32_t count, uint8_t red
     return answer;
 }
 
-namespace {
-
-void ReduceTo15Bit(uint8_t* rows, const DibInfo& info, uint64_t stride)
+void Map15BitPixels(CPaletteOctree& tree, const uint16_t* values, int32_t width, int32_t height,
+                    uint8_t* indices)
 {
-    std::vector<uint16_t> values(static_cast<size_t>(info.width));
-    for (int32_t y = 0; y < info.height; ++y) {
-        uint8_t* row = rows + stride * static_cast<uint64_t>(y);
-        DitherRowTo15Bit(row, info.width, values.data());
-        Expand15BitPixels(values.data(), info.width, row);
+    // Palette index of each 15-bit colour, found on first use; -1 not yet known.
+    std::unique_ptr<int16_t[]> known(new int16_t[32768]);
+    std::memset(known.get(), 0xFF, 32768 * sizeof(int16_t));
+    uint8_t* out = indices;
+    for (int32_t y = height - 1; y >= 0; --y) {
+        const uint16_t* row = values + static_cast<uint64_t>(width) * static_cast<uint64_t>(y);
+        for (int32_t x = 0; x < width; ++x) {
+            const uint16_t v = row[x] & 0x7FFF;
+            int index = known[v];
+            if (index < 0) {
+                // Every value was filed, so the tree always knows it.
+                index = tree.LookupIndex15(v);
+                if (index < 0)
+                    index = 0;
+                known[v] = static_cast<int16_t>(index);
+            }
+            *out++ = static_cast<uint8_t>(index);
+        }
     }
 }
 
-// Maps every pixel, top row (stored last) first.
-void MapPixels(const uint8_t* rows, const DibInfo& info, uint64_t stride,
-               const CPaletteOctree& tree, const uint8_t* quads, uint32_t colours,
-               bool nearest, uint8_t* indices)
+namespace {
+
+// Palette bitmaps: each pixel's own value, top row (stored last) first.
+void MapPaletteValues(const uint8_t* rows, const DibInfo& info, uint64_t stride, uint8_t* out)
 {
-    uint8_t* out = indices;
+    for (int32_t y = info.height - 1; y >= 0; --y) {
+        const uint8_t* row = rows + stride * static_cast<uint64_t>(y);
+        if (info.bitsPerPixel == 8) {
+            std::memcpy(out, row, static_cast<size_t>(info.width));
+            out += info.width;
+            continue;
+        }
+        for (int32_t x = 0; x < info.width; ++x)
+            *out++ = info.bitsPerPixel == 1 ? (row[x / 8] >> (7 - x % 8)) & 1
+                                            : ((x % 2 == 0) ? row[x / 2] >> 4 : row[x / 2] & 0x0F);
+    }
+}
+
+// Remembers the nearest entry of recently seen 24-bit colours: the search is the same, it just
+// runs once per colour instead of once per pixel.
+class CNearestCache {
+public:
+    CNearestCache(const uint8_t* quads_, uint32_t count_)
+        : quads(quads_), count(count_), keys(new uint32_t[kSize]), answers(new uint8_t[kSize])
+    {
+        std::memset(keys.get(), 0xFF, kSize * sizeof(uint32_t));
+    }
+    uint8_t Find(uint8_t red, uint8_t green, uint8_t blue)
+    {
+        const uint32_t key = static_cast<uint32_t>(red) << 16 | green << 8 | blue;
+        const uint32_t slot = (key * 2654435761u) >> (32 - kBits);
+        if (keys[slot] != key) {
+            keys[slot] = key;
+            answers[slot] = NearestPaletteIndex(quads, count, red, green, blue);
+        }
+        return answers[slot];
+    }
+
+private:
+    static constexpr int kBits = 16;
+    static constexpr uint32_t kSize = 1u << kBits;
+    const uint8_t* quads;
+    uint32_t count;
+    std::unique_ptr<uint32_t[]> keys;     // 0xFFFFFFFF: empty (no 24-bit colour has it)
+    std::unique_ptr<uint8_t[]> answers;
+};
+
+void Map24BitPixels(CPaletteOctree& tree, const uint8_t* rows, const DibInfo& info, uint64_t stride,
+                    const uint8_t* quads, uint32_t colours, bool nearest, uint8_t* out)
+{
+    std::unique_ptr<CNearestCache> cache;
+    if (nearest)
+        cache.reset(new CNearestCache(quads, colours));
     for (int32_t y = info.height - 1; y >= 0; --y) {
         const uint8_t* row = rows + stride * static_cast<uint64_t>(y);
         for (int32_t x = 0; x < info.width; ++x) {
+            const uint8_t* p = row + 3 * x;
             uint8_t index = 0;
-            switch (info.bitsPerPixel) {
-            case 1:
-                index = (row[x / 8] >> (7 - x % 8)) & 1;
-                break;
-            case 4:
-                index = (x % 2 == 0) ? row[x / 2] >> 4 : row[x / 2] & 0x0F;
-                break;
-            case 8:
-                index = row[x];
-                break;
-            case 15:
-            case 16: {
-                const uint8_t b0 = row[2 * x], b1 = row[2 * x + 1];
-                tree.LookupIndex(static_cast<uint8_t>(((b1 >> 2) & 0x1F) * 8),
-                                 static_cast<uint8_t>(((b0 >> 5) + ((b1 & 3) << 3)) * 8),
-                                 static_cast<uint8_t>((b0 & 0x1F) * 8), &index);
-                break;
-            }
-            case 24: {
-                const uint8_t* p = row + 3 * x;
-                if (nearest)
-                    index = NearestPaletteIndex(quads, colours, p[2], p[1], p[0]);
-                else
-                    tree.LookupIndex(p[2], p[1], p[0], &index);
-                break;
-            }
-            default: {
-                const uint8_t* p = row + 4 * x;
+            if (nearest)
+                index = cache->Find(p[2], p[1], p[0]);
+            else
                 tree.LookupIndex(p[2], p[1], p[0], &index);
-                break;
-            }
-            }
             *out++ = index;
         }
+    }
+}
+
+// The 15-bit values of a 15/16-bit bitmap, rows in storage order: the low 15 bits of each
+// little-endian pixel are its 5-5-5 colour.
+void Read15BitValues(const uint8_t* rows, const DibInfo& info, uint64_t stride, uint16_t* values)
+{
+    for (int32_t y = 0; y < info.height; ++y) {
+        const uint8_t* row = rows + stride * static_cast<uint64_t>(y);
+        for (int32_t x = 0; x < info.width; ++x)
+            *values++ = static_cast<uint16_t>((row[2 * x] | row[2 * x + 1] << 8) & 0x7FFF);
     }
 }
 
@@ -100,7 +143,7 @@ int BuildIndexedFrameFromDib(uint8_t* dib, size_t dibSize, uint8_t** palette, ui
                              uint8_t* bitsPerIndex, int32_t* width, int32_t* height,
                              int useNearestColour)
 {
-    if (!dib || dibSize < kDibHeaderSize)
+    if (!dib || dibSize < kDibHeaderSize || !palette || !indices || !bitsPerIndex || !width || !height)
         return 0;
     DibInfo info = ReadDibInfo(dib);
     const uint64_t needed = PackedDibSize(info.width, info.height, info.bitsPerPixel);
@@ -109,40 +152,48 @@ int BuildIndexedFrameFromDib(uint8_t* dib, size_t dibSize, uint8_t** palette, ui
 
     const uint32_t tableEntries = DibColourTableEntries(info.bitsPerPixel);
     const uint64_t stride = DibStride(info.width, info.bitsPerPixel);
+    // The quantizer finds the rows right after the colour table.
     info.headerSize = kDibHeaderSize + 4 * tableEntries;
     dib[0] = static_cast<uint8_t>(info.headerSize);
     dib[1] = static_cast<uint8_t>(info.headerSize >> 8);
-    dib[2] = static_cast<uint8_t>(info.headerSize >> 16);
+    dib[2] = 0;
     dib[3] = 0;
-    uint8_t* rows = dib + info.headerSize;
-
-    if (info.bitsPerPixel == 32)
-        ReduceTo15Bit(rows, info, stride);
+    const uint8_t* rows = dib + info.headerSize;
 
     const size_t pixelCount = static_cast<size_t>(info.width) * static_cast<size_t>(info.height);
     std::unique_ptr<uint8_t[]> indexBuffer(new uint8_t[pixelCount]);
-
     uint32_t colours;
     std::vector<uint8_t> quads;
     if (tableEntries != 0) {
         // Palette bitmaps keep their own table and pixel values.
         colours = tableEntries;
         quads.assign(dib + kDibHeaderSize, dib + kDibHeaderSize + 4 * tableEntries);
-        MapPixels(rows, info, stride, CPaletteOctree(256, 8), quads.data(), colours, false,
-                  indexBuffer.get());
-    } else {
+        MapPaletteValues(rows, info, stride, indexBuffer.get());
+    } else if (info.bitsPerPixel == 24) {
         CPaletteOctree tree(256, 8);
         tree.FeedDib(dib);
         colours = tree.LeafCount();
         quads.resize(4 * static_cast<size_t>(colours));
         tree.FillPalette(quads.data());
-        MapPixels(rows, info, stride, tree, quads.data(), colours, useNearestColour != 0,
-                  indexBuffer.get());
+        Map24BitPixels(tree, rows, info, stride, quads.data(), colours, useNearestColour != 0,
+                       indexBuffer.get());
+    } else {
+        // 32 bits: dithered to 15-bit colour first; 15 and 16 bits: already 15-bit colour.
+        std::unique_ptr<uint16_t[]> values(new uint16_t[pixelCount]);
+        if (info.bitsPerPixel == 32)
+            DitherRowsTo15Bit(rows, info.width, info.height, stride, values.get());
+        else
+            Read15BitValues(rows, info, stride, values.get());
+        CPaletteOctree tree(256, 8);
+        tree.Feed15BitPixels(values.get(), pixelCount);
+        colours = tree.LeafCount();
+        quads.resize(4 * static_cast<size_t>(colours));
+        tree.FillPalette(quads.data());
+        Map15BitPixels(tree, values.get(), info.width, info.height, indexBuffer.get());
     }
 
     const uint8_t bits = BitsPerIndexFor(colours);
-    const size_t paletteSize = 3u << bits;
-    uint8_t* rgb = new uint8_t[paletteSize]();
+    uint8_t* rgb = new uint8_t[3u << bits]();
     for (uint32_t i = 0; i < colours; ++i) {
         rgb[3 * i] = quads[4 * i + 2];
         rgb[3 * i + 1] = quads[4 * i + 1];

@@ -17,6 +17,14 @@ int BuildIndexedFrameFromDib(uint8_t* dib, size_t dibSize, uint8_t** palette, ui
                              uint8_t* bitsPerIndex, int32_t* width, int32_t* height,
                              int useNearestColour);
 
+class CPaletteOctree;
+
+// The stages of the 32-bit path, for callers that time them one by one (the benchmark):
+// DitherRowsTo15Bit (gif/dither15.h), CPaletteOctree::Feed15BitPixels, FillPalette, then this,
+// which maps width x height 15-bit values stored bottom row first to indices top row first.
+void Map15BitPixels(CPaletteOctree& tree, const uint16_t* values, int32_t width, int32_t height,
+                    uint8_t* indices);
+
 // Bits per index for a palette of n colours: 3 up to 8 colours, then one more per doubling.
 uint8_t BitsPerIndexFor(uint32_t colourCount);
 

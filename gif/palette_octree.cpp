@@ -1,18 +1,8 @@
 #include "palette_octree.h"
 
-#include "dib.h"
+#include <cstring>
 
-struct CPaletteOctree::OctreeNode {
-    bool isLeaf = false;
-    int64_t pixelCount = 0;
-    // 64-bit: a 4096 x 2160 frame of one bright colour already overflows 32 bits.
-    int64_t sumRed = 0;
-    int64_t sumGreen = 0;
-    int64_t sumBlue = 0;
-    int paletteIndex = 0;
-    OctreeNode* child[8] = {};
-    OctreeNode* nextInLevel = nullptr;
-};
+#include "dib.h"
 
 namespace {
 
@@ -22,65 +12,100 @@ int ChildIndex(uint8_t red, uint8_t green, uint8_t blue, int depth)
     return ((red >> shift) & 1) * 4 + ((green >> shift) & 1) * 2 + ((blue >> shift) & 1);
 }
 
+inline uint8_t Red15(uint16_t v) { return static_cast<uint8_t>(((v >> 10) & 0x1F) << 3); }
+inline uint8_t Green15(uint16_t v) { return static_cast<uint8_t>(((v >> 5) & 0x1F) << 3); }
+inline uint8_t Blue15(uint16_t v) { return static_cast<uint8_t>((v & 0x1F) << 3); }
+
 }  // namespace
 
 CPaletteOctree::CPaletteOctree(uint32_t maxColours_, int colourBits)
-    : depthLimit(colourBits >= 8 ? 8 : (colourBits < 1 ? 1 : colourBits)), maxColours(maxColours_)
+    : depthLimit(colourBits >= 8 ? 8 : (colourBits < 1 ? 1 : colourBits)), maxColours(maxColours_),
+      nodes(1), leafOf15(new uint64_t[32768]())
 {
+    nodes.reserve(4096);
 }
 
-CPaletteOctree::~CPaletteOctree()
+int32_t CPaletteOctree::NewNode(int depth)
 {
-    FreeTree(root);
-    root = nullptr;
-}
-
-void CPaletteOctree::FreeTree(OctreeNode* node)
-{
-    if (!node)
-        return;
-    for (OctreeNode* c : node->child)
-        FreeTree(c);
-    delete node;
-}
-
-CPaletteOctree::OctreeNode* CPaletteOctree::NewNode(int depth)
-{
-    auto node = new OctreeNode;
+    int32_t n;
+    if (!freeSlots.empty()) {
+        n = freeSlots.back();
+        freeSlots.pop_back();
+    } else {
+        n = static_cast<int32_t>(nodes.size());
+        nodes.emplace_back();
+        nodes[n].serial = 0;
+    }
+    OctreeNode& node = nodes[n];
+    const uint32_t serial = node.serial;
+    std::memset(&node, 0, sizeof node);
+    node.serial = serial;
     if (depth == depthLimit) {
-        node->isLeaf = true;
+        node.isLeaf = 1;
         ++leafCount;
     } else {
-        node->nextInLevel = levelLists[depth];
-        levelLists[depth] = node;
+        node.nextInLevel = levelLists[depth];
+        levelLists[depth] = n;
     }
-    return node;
+    return n;
 }
 
-void CPaletteOctree::InsertColour(uint8_t red, uint8_t green, uint8_t blue)
+void CPaletteOctree::FreeNode(int32_t n)
+{
+    ++nodes[n].serial;
+    freeSlots.push_back(n);
+}
+
+int32_t CPaletteOctree::InsertColour(uint8_t red, uint8_t green, uint8_t blue)
 {
     if (!root)
         root = NewNode(0);
-    OctreeNode* node = root;
+    int32_t n = root;
     int depth = 0;
-    while (!node->isLeaf) {
-        OctreeNode*& next = node->child[ChildIndex(red, green, blue, depth)];
+    while (!nodes[n].isLeaf) {
+        const int c = ChildIndex(red, green, blue, depth);
         ++depth;
-        if (!next)
-            next = NewNode(depth);
-        node = next;
+        int32_t next = nodes[n].child[c];
+        if (!next) {
+            next = NewNode(depth);   // may move the pool: index again afterwards
+            nodes[n].child[c] = next;
+        }
+        n = next;
     }
+    return n;
+}
+
+int32_t CPaletteOctree::FindLeaf(uint8_t red, uint8_t green, uint8_t blue) const
+{
+    int32_t n = root;
+    int depth = 0;
+    while (n && !nodes[n].isLeaf)
+        n = nodes[n].child[ChildIndex(red, green, blue, depth++)];
+    return n;
+}
+
+void CPaletteOctree::AddColour(uint8_t red, uint8_t green, uint8_t blue, uint32_t count)
+{
+    if (count == 0)
+        return;
+    int32_t leaf = InsertColour(red, green, blue);
+    OctreeNode* node = &nodes[leaf];
     node->pixelCount += 1;
     node->sumRed += red;
     node->sumGreen += green;
     node->sumBlue += blue;
-}
-
-void CPaletteOctree::AddColour(uint8_t red, uint8_t green, uint8_t blue)
-{
-    InsertColour(red, green, blue);
-    while (leafCount > maxColours)
-        MergeSmallestNode();
+    if (leafCount > maxColours) {
+        while (leafCount > maxColours)
+            MergeSmallestNode();
+        leaf = FindLeaf(red, green, blue);
+        node = &nodes[leaf];
+    }
+    // The rest of the run lands in the same leaf without creating one, so nothing merges.
+    const int64_t rest = count - 1;
+    node->pixelCount += rest;
+    node->sumRed += rest * red;
+    node->sumGreen += rest * green;
+    node->sumBlue += rest * blue;
 }
 
 void CPaletteOctree::MergeSmallestNode()
@@ -88,49 +113,93 @@ void CPaletteOctree::MergeSmallestNode()
     int level = depthLimit - 1;
     while (level > 0 && !levelLists[level])
         --level;
-    OctreeNode* head = levelLists[level];
+    const int32_t head = levelLists[level];
     if (!head)
         return;
 
-    OctreeNode* chosen = nullptr;
-    OctreeNode* chosenPrev = nullptr;
+    // The first node of least weight wins; lists run newest first.
+    int32_t chosen = 0, chosenPrev = 0, prev = 0;
     int64_t lightest = 0;
-    OctreeNode* prev = nullptr;
-    for (OctreeNode* n = head; n; prev = n, n = n->nextInLevel) {
+    for (int32_t n = head; n; prev = n, n = nodes[n].nextInLevel) {
         int64_t weight = 0;
-        for (OctreeNode* c : n->child)
+        for (int32_t c : nodes[n].child)
             if (c)
-                weight += c->pixelCount;
+                weight += nodes[c].pixelCount;
         if (!chosen || weight < lightest) {
             chosen = n;
             chosenPrev = prev;
             lightest = weight;
         }
     }
+    OctreeNode& node = nodes[chosen];
     if (chosenPrev)
-        chosenPrev->nextInLevel = chosen->nextInLevel;
+        nodes[chosenPrev].nextInLevel = node.nextInLevel;
     else
-        levelLists[level] = chosen->nextInLevel;
-    chosen->nextInLevel = nullptr;
+        levelLists[level] = node.nextInLevel;
+    node.nextInLevel = 0;
 
     int64_t red = 0, green = 0, blue = 0;
     uint32_t children = 0;
-    for (OctreeNode*& c : chosen->child) {
+    for (int32_t& c : node.child) {
         if (!c)
             continue;
-        chosen->pixelCount += c->pixelCount;
-        red += c->sumRed;
-        green += c->sumGreen;
-        blue += c->sumBlue;
-        delete c;
-        c = nullptr;
+        const OctreeNode& leaf = nodes[c];
+        node.pixelCount += leaf.pixelCount;
+        red += leaf.sumRed;
+        green += leaf.sumGreen;
+        blue += leaf.sumBlue;
+        FreeNode(c);
+        c = 0;
         ++children;
     }
-    chosen->isLeaf = true;
-    chosen->sumRed = red;
-    chosen->sumGreen = green;
-    chosen->sumBlue = blue;
+    node.isLeaf = 1;
+    node.sumRed = red;
+    node.sumGreen = green;
+    node.sumBlue = blue;
     leafCount -= children - 1;
+}
+
+int32_t CPaletteOctree::CachedLeaf(uint16_t value) const
+{
+    const uint64_t e = leafOf15[value];
+    const int32_t leaf = static_cast<int32_t>(e & 0xFFFFFFFFu);
+    if (leaf && nodes[leaf].serial == static_cast<uint32_t>(e >> 32))
+        return leaf;
+    return 0;
+}
+
+void CPaletteOctree::Remember(uint16_t value, int32_t leaf)
+{
+    leafOf15[value] = static_cast<uint64_t>(nodes[leaf].serial) << 32 | static_cast<uint32_t>(leaf);
+}
+
+void CPaletteOctree::FileRun15(uint16_t value, uint32_t count)
+{
+    int32_t leaf = CachedLeaf(value);
+    const uint8_t red = Red15(value), green = Green15(value), blue = Blue15(value);
+    if (!leaf) {
+        AddColour(red, green, blue, count);
+        Remember(value, FindLeaf(red, green, blue));
+        return;
+    }
+    OctreeNode& node = nodes[leaf];
+    node.pixelCount += count;
+    node.sumRed += static_cast<int64_t>(count) * red;
+    node.sumGreen += static_cast<int64_t>(count) * green;
+    node.sumBlue += static_cast<int64_t>(count) * blue;
+}
+
+void CPaletteOctree::Feed15BitPixels(const uint16_t* values, size_t count)
+{
+    size_t i = 0;
+    while (i < count) {
+        const uint16_t v = values[i] & 0x7FFF;
+        size_t end = i + 1;
+        while (end < count && (values[end] & 0x7FFF) == v)
+            ++end;
+        FileRun15(v, static_cast<uint32_t>(end - i));
+        i = end;
+    }
 }
 
 int CPaletteOctree::FeedDib(const uint8_t* dib)
@@ -141,79 +210,87 @@ int CPaletteOctree::FeedDib(const uint8_t* dib)
     const uint8_t* table = dib + kDibHeaderSize;
     const uint8_t* rows = dib + info.headerSize;
     const uint64_t stride = DibStride(info.width, info.bitsPerPixel);
+    std::vector<uint16_t> values;
+    if (info.bitsPerPixel == 15 || info.bitsPerPixel == 16)
+        values.resize(static_cast<size_t>(info.width));
     for (int32_t y = 0; y < info.height; ++y) {
         const uint8_t* row = rows + stride * static_cast<uint64_t>(y);
-        for (int32_t x = 0; x < info.width; ++x) {
-            uint8_t red = 0, green = 0, blue = 0;
-            const uint8_t* entry = nullptr;
+        if (!values.empty()) {
+            // Five bits per channel in the low 15 bits: the same colours as the 5-5-5 decode.
+            for (int32_t x = 0; x < info.width; ++x)
+                values[x] = static_cast<uint16_t>(row[2 * x] | row[2 * x + 1] << 8);
+            Feed15BitPixels(values.data(), values.size());
+            continue;
+        }
+        const int bytes = info.bitsPerPixel / 8;
+        int32_t x = 0;
+        while (x < info.width) {
+            const uint8_t* entry;
             switch (info.bitsPerPixel) {
-            case 1:
-                entry = table + 4 * ((row[x / 8] >> (7 - x % 8)) & 1);
-                break;
-            case 4:
-                entry = table + 4 * ((x % 2 == 0) ? row[x / 2] >> 4 : row[x / 2] & 0x0F);
-                break;
-            case 8:
-                entry = table + 4 * row[x];
-                break;
-            case 15:
-            case 16: {
-                const uint8_t b0 = row[2 * x], b1 = row[2 * x + 1];
-                blue = static_cast<uint8_t>((b0 & 0x1F) * 8);
-                green = static_cast<uint8_t>(((b0 >> 5) + ((b1 & 3) << 3)) * 8);
-                red = static_cast<uint8_t>(((b1 >> 2) & 0x1F) * 8);
-                break;
+            case 1: entry = table + 4 * ((row[x / 8] >> (7 - x % 8)) & 1); break;
+            case 4: entry = table + 4 * ((x % 2 == 0) ? row[x / 2] >> 4 : row[x / 2] & 0x0F); break;
+            case 8: entry = table + 4 * row[x]; break;
+            default: entry = row + bytes * x; break;
             }
-            case 24:
-                entry = row + 3 * x;
-                break;
-            default:
-                entry = row + 4 * x;
-                break;
-            }
-            if (entry) {
-                blue = entry[0];
-                green = entry[1];
-                red = entry[2];
-            }
-            AddColour(red, green, blue);
+            // Runs of one colour go in at once (24 and 32 bits).
+            uint32_t run = 1;
+            if (bytes >= 3)
+                while (x + static_cast<int32_t>(run) < info.width &&
+                       std::memcmp(entry, entry + bytes * run, 3) == 0)
+                    ++run;
+            AddColour(entry[2], entry[1], entry[0], run);
+            x += static_cast<int32_t>(run);
         }
     }
     return 1;
 }
 
-void CPaletteOctree::FillFrom(OctreeNode* node, uint8_t* rgbQuads, int* next)
-{
-    if (node->isLeaf) {
-        node->paletteIndex = *next;
-        uint8_t* q = rgbQuads + 4 * *next;
-        q[0] = static_cast<uint8_t>(node->sumBlue / node->pixelCount);
-        q[1] = static_cast<uint8_t>(node->sumGreen / node->pixelCount);
-        q[2] = static_cast<uint8_t>(node->sumRed / node->pixelCount);
-        q[3] = 0;
-        ++*next;
-        return;
-    }
-    for (OctreeNode* c : node->child)
-        if (c)
-            FillFrom(c, rgbQuads, next);
-}
-
 void CPaletteOctree::FillPalette(uint8_t* rgbQuads)
 {
+    if (!root)
+        return;
+    // Depth first, children in index order; an explicit stack keeps it iterative.
+    int32_t stack[8 * 9 + 1];
+    int top = 0;
+    stack[top++] = root;
     int next = 0;
-    if (root)
-        FillFrom(root, rgbQuads, &next);
+    while (top > 0) {
+        const int32_t n = stack[--top];
+        OctreeNode& node = nodes[n];
+        if (node.isLeaf) {
+            node.paletteIndex = next;
+            uint8_t* q = rgbQuads + 4 * next;
+            q[0] = static_cast<uint8_t>(node.sumBlue / node.pixelCount);
+            q[1] = static_cast<uint8_t>(node.sumGreen / node.pixelCount);
+            q[2] = static_cast<uint8_t>(node.sumRed / node.pixelCount);
+            q[3] = 0;
+            ++next;
+            continue;
+        }
+        for (int c = 7; c >= 0; --c)
+            if (node.child[c])
+                stack[top++] = node.child[c];
+    }
 }
 
 int CPaletteOctree::LookupIndex(uint8_t red, uint8_t green, uint8_t blue, uint8_t* index) const
 {
-    const OctreeNode* node = root;
-    int depth = 0;
-    while (node && !node->isLeaf)
-        node = node->child[ChildIndex(red, green, blue, depth++)];
-    if (!node)
+    const int32_t leaf = FindLeaf(red, green, blue);
+    if (!leaf)
         return 0;
-    *index = static_cast<uint8_t>(node->paletteIndex);
+    *index = static_cast<uint8_t>(nodes[leaf].paletteIndex);
     return 1;
+}
+
+int CPaletteOctree::LookupIndex15(uint16_t value)
+{
+    value &= 0x7FFF;
+    int32_t leaf = CachedLeaf(value);
+    if (!leaf) {
+        leaf = FindLeaf(Red15(value), Green15(value), Blue15(value));
+        if (!leaf)
+            return -1;
+        Remember(value, leaf);
+    }
+    return nodes[leaf].paletteIndex;
 }

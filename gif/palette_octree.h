@@ -1,39 +1,70 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 // Octree colour quantizer: files every colour of one frame into a tree of depth 8 by the bits
 // of its channels, merging the lightest node of the deepest level whenever there are more
 // leaves than colours allowed, then numbers the leaves as palette entries.
+//
+// Nodes live in one pool and link by index. A colour of 5 bits per channel (what the frame
+// builder's dither leaves) is remembered with its leaf, so filing it again skips the walk down
+// the tree until a merge moves that leaf; a run of equal pixels is filed at once, which cannot
+// change any merge since merging only follows the birth of a new leaf.
 class CPaletteOctree {
 public:
     CPaletteOctree(uint32_t maxColours, int colourBits);
-    ~CPaletteOctree();
     CPaletteOctree(const CPaletteOctree&) = delete;
     CPaletteOctree& operator=(const CPaletteOctree&) = delete;
 
     // Files every pixel of a packed bitmap (gif/dib.h), rows in storage order. Returns 0 for a
     // depth it cannot decode, filing nothing.
     int FeedDib(const uint8_t* dib);
-    // Files one colour and merges until the leaf count is within the limit again.
-    void AddColour(uint8_t red, uint8_t green, uint8_t blue);
+    // Files count 15-bit pixels (blue 0-4, green 5-9, red 10-14; channel = level x 8) in order.
+    void Feed15BitPixels(const uint16_t* values, size_t count);
+    // Files one colour (count times in a row) and merges until the leaf count is within the
+    // limit again.
+    void AddColour(uint8_t red, uint8_t green, uint8_t blue, uint32_t count = 1);
 
     uint32_t LeafCount() const { return leafCount; }
     // LeafCount() four-byte entries, blue, green, red, 0; numbers the leaves in tree order.
     void FillPalette(uint8_t* rgbQuads);
     // 1 and the palette index, or 0 with *index untouched when the colour's path is missing.
     int LookupIndex(uint8_t red, uint8_t green, uint8_t blue, uint8_t* index) const;
+    // Palette index of a 15-bit colour, or -1 when its path is missing. After FillPalette.
+    int LookupIndex15(uint16_t value);
 
 private:
-    struct OctreeNode;
-    OctreeNode* NewNode(int depth);
-    void InsertColour(uint8_t red, uint8_t green, uint8_t blue);
+    struct OctreeNode {
+        // 64-bit: a 4096 x 2160 frame of one bright colour already overflows 32 bits.
+        int64_t pixelCount;
+        int64_t sumRed;
+        int64_t sumGreen;
+        int64_t sumBlue;
+        int32_t child[8];     // 0: absent (slot 0 is never a node)
+        int32_t nextInLevel;
+        int32_t paletteIndex;
+        uint32_t serial;      // changes whenever the slot is freed
+        int32_t isLeaf;
+    };
+
+    int32_t NewNode(int depth);
+    void FreeNode(int32_t node);
+    int32_t FindLeaf(uint8_t red, uint8_t green, uint8_t blue) const;
+    int32_t InsertColour(uint8_t red, uint8_t green, uint8_t blue);
     void MergeSmallestNode();
-    void FillFrom(OctreeNode* node, uint8_t* rgbQuads, int* next);
-    static void FreeTree(OctreeNode* node);
+    int32_t CachedLeaf(uint16_t value) const;
+    void Remember(uint16_t value, int32_t leaf);
+    void FileRun15(uint16_t value, uint32_t count);
 
     int depthLimit;
     uint32_t leafCount = 0;
     uint32_t maxColours;
-    OctreeNode* root = nullptr;
-    OctreeNode* levelLists[9] = {};
+    int32_t root = 0;
+    int32_t levelLists[9] = {};
+    std::vector<OctreeNode> nodes;
+    std::vector<int32_t> freeSlots;
+    // Leaf of each 15-bit colour filed so far, with the slot's serial when it was noted.
+    std::unique_ptr<uint64_t[]> leafOf15;
 };

@@ -1,0 +1,138 @@
+// ravlin-bench [--iterations N] [--size WxH]
+// Times each stage of encoding one frame on one core, on synthetic 1920 x 1080 screen content
+// (text, UI windows, photo-like): the 15-bit dither, the quantizer (filing every pixel and
+// filling the palette), the index mapping, the LZW coder with the frame writer, and the whole
+// BuildIndexedFrameFromDib + WriteGifFrame. Prints the best of N runs per stage, in ms per frame
+// and ns per pixel. Figures only: nothing here is a pass or a fail.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "gif/byte_sink.h"
+#include "gif/dib.h"
+#include "gif/dither15.h"
+#include "gif/gif_writer.h"
+#include "gif/indexed_frame.h"
+#include "gif/palette_octree.h"
+#include "screen_content.h"
+
+namespace {
+
+struct CountingSink : IByteSink {
+    uint64_t bytes = 0;
+    void Write(const void*, uint32_t count) override { bytes += count; }
+};
+
+double BestMs(int iterations, const std::function<void()>& before, const std::function<void()>& work)
+{
+    double best = 1e30;
+    for (int i = 0; i < iterations; ++i) {
+        before();
+        const auto t0 = std::chrono::steady_clock::now();
+        work();
+        const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+        best = std::min(best, ms);
+    }
+    return best;
+}
+
+std::vector<uint8_t> ToDib(const ScreenImage& image)
+{
+    std::vector<uint8_t> dib(PackedDibSize(image.width, image.height, 32));
+    WriteDibHeader(dib.data(), image.width, image.height, 32);
+    const size_t stride = 4 * static_cast<size_t>(image.width);
+    for (int32_t y = 0; y < image.height; ++y)
+        std::memcpy(dib.data() + kDibHeaderSize + stride * (image.height - 1 - y),
+                    image.bgra.data() + stride * y, stride);
+    return dib;
+}
+
+void Row(const char* stage, double ms, double pixels)
+{
+    std::printf("  %-22s %8.2f ms/frame %7.2f ns/pixel\n", stage, ms, ms * 1e6 / pixels);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    int iterations = 15;
+    int32_t width = 1920, height = 1080;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--iterations") == 0 && i + 1 < argc) {
+            iterations = std::max(1, std::atoi(argv[++i]));
+        } else if (std::strcmp(argv[i], "--size") == 0 && i + 1 < argc &&
+                   std::sscanf(argv[i + 1], "%dx%d", &width, &height) == 2 && width > 0 && height > 0) {
+            ++i;
+        } else {
+            std::fprintf(stderr, "usage: ravlin-bench [--iterations N] [--size WxH]\n");
+            return 2;
+        }
+    }
+    const double pixels = static_cast<double>(width) * height;
+    std::printf("ravlin-bench: %d x %d, best of %d runs per stage, one thread\n", width, height, iterations);
+    for (ContentKind kind : {ContentKind::Text, ContentKind::Ui, ContentKind::Photo}) {
+        const std::vector<uint8_t> source = ToDib(MakeScreen(kind, width, height, 3));
+        const uint8_t* rows = source.data() + kDibHeaderSize;
+        const uint64_t stride = DibStride(width, 32);
+        const size_t count = static_cast<size_t>(width) * height;
+        std::vector<uint16_t> values(count);
+        std::vector<uint8_t> indices(count);
+
+        const double dither = BestMs(iterations, [] {}, [&] {
+            DitherRowsTo15Bit(rows, width, height, stride, values.data());
+        });
+
+        uint32_t colours = 0;
+        std::vector<uint8_t> quads(1024);
+        const double quantize = BestMs(iterations, [] {}, [&] {
+            CPaletteOctree tree(256, 8);
+            tree.Feed15BitPixels(values.data(), count);
+            colours = tree.LeafCount();
+            tree.FillPalette(quads.data());
+        });
+
+        CPaletteOctree tree(256, 8);
+        tree.Feed15BitPixels(values.data(), count);
+        tree.FillPalette(quads.data());
+        const double map = BestMs(iterations, [] {}, [&] {
+            Map15BitPixels(tree, values.data(), width, height, indices.data());
+        });
+
+        const uint8_t bits = BitsPerIndexFor(colours);
+        std::vector<uint8_t> palette(3u << bits);
+        CountingSink lzwSink;
+        const double lzw = BestMs(iterations, [&] { lzwSink.bytes = 0; }, [&] {
+            WriteGifFrame(lzwSink, indices.data(), palette.data(), static_cast<uint16_t>(width),
+                          static_cast<uint16_t>(height), bits, 4, -1);
+        });
+
+        std::vector<uint8_t> dib;
+        const double total = BestMs(iterations, [&] { dib = source; }, [&] {
+            uint8_t* pal = nullptr;
+            uint8_t* idx = nullptr;
+            uint8_t b = 8;
+            int32_t w = 0, h = 0;
+            if (!BuildIndexedFrameFromDib(dib.data(), dib.size(), &pal, &idx, &b, &w, &h, 1))
+                std::abort();
+            CountingSink sink;
+            WriteGifFrame(sink, idx, pal, static_cast<uint16_t>(w), static_cast<uint16_t>(h), b, 4, -1);
+            delete[] pal;
+            delete[] idx;
+        });
+
+        std::printf("%s: %u colours, %.0f KiB per frame\n", ContentName(kind), colours, lzwSink.bytes / 1024.0);
+        Row("dither", dither, pixels);
+        Row("quantizer", quantize, pixels);
+        Row("index mapping", map, pixels);
+        Row("lzw + writer", lzw, pixels);
+        Row("sum of stages", dither + quantize + map + lzw, pixels);
+        Row("total (build + write)", total, pixels);
+    }
+    return 0;
+}
