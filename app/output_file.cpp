@@ -1,0 +1,57 @@
+#include "app/output_file.h"
+
+#include <cwchar>
+#include <vector>
+
+std::wstring ProgramFolder()
+{
+    // GetModuleFileNameW truncates silently: grow the buffer until the whole path fits.
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0)
+            return std::wstring();
+        if (length < buffer.size() - 1 || buffer.size() >= 32768) {
+            std::wstring path(buffer.data(), length);
+            const size_t slash = path.find_last_of(L'\\');
+            return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+std::wstring OutputFileName(const SYSTEMTIME& time)
+{
+    wchar_t name[64];
+    std::swprintf(name, sizeof(name) / sizeof(name[0]), L"%04d%02d%02d%02d%02d%02d.gif", time.wYear, time.wMonth,
+                  time.wDay, time.wHour, time.wMinute, time.wSecond);
+    return name;
+}
+
+std::wstring UniqueOutputPath(const std::wstring& folder, const std::wstring& name,
+                              const std::function<bool(const std::wstring&)>& exists)
+{
+    const std::wstring first = folder + L"\\" + name;
+    if (!exists(first))
+        return first;
+    const size_t dot = name.rfind(L".gif");
+    const std::wstring stem = dot == std::wstring::npos ? name : name.substr(0, dot);
+    std::wstring candidate = first;
+    for (int n = 2; n < 100000; ++n) {
+        candidate = folder + L"\\" + stem + L"-" + std::to_wstring(n) + L".gif";
+        if (!exists(candidate))
+            break;
+    }
+    return candidate;
+}
+
+std::wstring FileNamePart(const std::wstring& path)
+{
+    const size_t slash = path.find_last_of(L'\\');
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+bool PathExists(const std::wstring& path)
+{
+    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}

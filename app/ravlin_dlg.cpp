@@ -1,0 +1,525 @@
+#include "app/ravlin_dlg.h"
+
+#include <cstdio>
+
+#include "app/about_dlg.h"
+#include "app/config_store.h"
+#include "app/output_file.h"
+#include "app/resource.h"
+#include "app/set_dlg.h"
+#include "record/gif_encoder.h"
+#include "region/mem_dc.h"
+#include "skin/skin_cache.h"
+#include "win/data_exchange.h"
+#include "win/dc.h"
+#include "win/message_box.h"
+
+#include <shellapi.h>
+
+namespace {
+
+const COLORREF kBackground = RGB(50, 50, 50);
+const COLORREF kOutline = RGB(80, 80, 80);
+const COLORREF kStatusText = RGB(160, 160, 160);
+const COLORREF kMaskColour = RGB(255, 0, 255);
+
+RECT Offset(RECT r, int dx, int dy)
+{
+    ::OffsetRect(&r, dx, dy);
+    return r;
+}
+
+RECT Inflated(RECT r, int dx, int dy)
+{
+    ::InflateRect(&r, dx, dy);
+    return r;
+}
+
+std::wstring Format(const wchar_t* format, int value)
+{
+    wchar_t text[128];
+    std::swprintf(text, sizeof(text) / sizeof(text[0]), format, value);
+    return text;
+}
+
+LOGFONTW StatusFont()
+{
+    LOGFONTW font{};
+    font.lfHeight = 15;
+    font.lfWeight = FW_NORMAL;
+    font.lfCharSet = ANSI_CHARSET;
+    font.lfPitchAndFamily = FF_SWISS;
+    lstrcpynW(font.lfFaceName, L"Arial", LF_FACESIZE);
+    return font;
+}
+
+}  // namespace
+
+CRavlinDlg::CRavlinDlg(CWnd* parent) : CNewSkinDlg(IDD_RAVLIN_DIALOG, parent), m_overlay(this)
+{
+    m_icon = static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
+                                             0, 0, LR_DEFAULTSIZE | LR_SHARED));
+    m_statusFont.CreateFontIndirect(StatusFont());
+}
+
+CRavlinDlg::~CRavlinDlg()
+{
+    // The window may go without a confirmed close (the process is ending): the file being
+    // written is finished all the same, and the encoder is gone before GDI+ is shut down.
+    WaitForEncoder();
+}
+
+void CRavlinDlg::DoDataExchange(CDataExchange& dx)
+{
+    CNewSkinDlg::DoDataExchange(dx);
+    DDX_Control(dx, IDC_SELECT_REGION, m_selectButton);
+    DDX_Control(dx, IDC_RECORD, m_recordButton);
+    DDX_Control(dx, IDC_STOP, m_stopButton);
+    DDX_Control(dx, IDC_SETTINGS, m_settingsButton);
+    DDX_Control(dx, IDC_ABOUT, m_aboutButton);
+    DDX_Control(dx, IDC_OPEN_FOLDER, m_openFolderButton);
+}
+
+BOOL CRavlinDlg::OnInitDialog()
+{
+    CNewSkinDlg::OnInitDialog();
+
+    if (HMENU systemMenu = ::GetSystemMenu(m_hWnd, FALSE)) {
+        wchar_t about[128] = {};
+        ::LoadStringW(::GetModuleHandleW(nullptr), IDS_ABOUTBOX, about, 128);
+        if (about[0]) {
+            ::AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
+            ::AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, about);
+        }
+    }
+    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
+    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
+
+    const RecordingSettings settings = ReadRecordingSettings();
+    m_captureDelay = settings.captureDelay;
+    m_outputSize = RECT{0, 0, settings.width, settings.height};
+    m_captureType = settings.captureType;
+
+    SetBkColor(kBackground);
+    LoadSkin();
+    ::EnableWindow(m_openFolderButton, FALSE);
+
+    m_overlay.SetSelectMode(1);
+    m_overlay.Create(this);
+    m_overlay.ShowWindow(SW_MAXIMIZE);
+    m_overlay.ShowWindow(SW_HIDE);
+    m_overlay.SetSelectCursor(::LoadCursorW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDC_SELECT_CURSOR)));
+
+    PlaceControls();
+
+    m_outputFolder = ProgramFolder() + L"\\CaptureFile";
+    EnsureDirectory(m_outputFolder);
+
+    m_preview.Resize(180, 320);
+    m_grabber.SetPreview(&m_preview);
+
+    SetWindowText(L"Ravlin 1.2");
+    CenterWindow();
+    SetTimer(IDT_POLL_OVERLAY, 100);
+    return TRUE;
+}
+
+void CRavlinDlg::LoadSkin()
+{
+    CSkinCache& cache = CSkinCache::GetInstance();
+    HBITMAP close[5];
+    for (int i = 0; i < 5; ++i)
+        close[i] = cache.LoadSkinBitmap(L"skin\\Close" + std::to_wstring(i + 1) + L".bmp");
+    SetCloseBitmaps(close[0], close[1], close[2], close[3], close[4]);
+
+    struct ButtonSkin {
+        CHoverButton& button;
+        const wchar_t* file;
+        const wchar_t* tip;
+    };
+    const ButtonSkin buttons[] = {
+        {m_selectButton, L"skin\\SelRegion.bmp", L"选择区域"},
+        {m_recordButton, L"skin\\Rec.bmp", L"开始录制"},
+        {m_stopButton, L"skin\\StopRec.bmp", L"停止录制"},
+        {m_settingsButton, L"skin\\Set.bmp", L"参数设置"},
+        {m_aboutButton, L"skin\\Info.bmp", L"关于..."},
+        {m_openFolderButton, L"skin\\open.bmp", L"打开文件夹并选中抓取文件"},
+    };
+    for (const ButtonSkin& skin : buttons) {
+        skin.button.SetImageStrip(cache.LoadSkinBitmap(skin.file), kMaskColour, FALSE);
+        skin.button.SetTipText(skin.tip, TRUE);
+    }
+}
+
+void CRavlinDlg::PlaceControls()
+{
+    const RECT client = GetClientRect();
+    RECT button{client.left + 12, client.top + 30, client.left + 12 + 36, client.top + 30 + 36};
+    CHoverButton* row[] = {&m_selectButton, &m_recordButton, &m_stopButton};
+    for (CHoverButton* b : row) {
+        ::MoveWindow(*b, button.left, button.top, button.right - button.left, button.bottom - button.top, TRUE);
+        button = Offset(button, 40, 0);
+    }
+    const RECT third = Offset(button, -40, 0);
+    // The counters get the file name's width: at 80 pixels a count of four digits or more
+    // would be cut off and misread.
+    m_statusRects[0] = RECT{third.right + 50, third.top, third.right + 50 + 80 + 70, third.top + 25};
+    m_statusRects[1] = Offset(m_statusRects[0], 0, 40);
+    m_statusRects[2] = Offset(m_statusRects[1], 0, 40);
+}
+
+LRESULT CRavlinDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_QUERYDRAGICON:
+        return reinterpret_cast<LRESULT>(OnQueryDragIcon());
+    default:
+        return CNewSkinDlg::OnMessage(msg, wParam, lParam);
+    }
+}
+
+void CRavlinDlg::OnSysCommand(UINT command, LPARAM lParam)
+{
+    if ((command & 0xFFF0) == IDM_ABOUTBOX) {
+        OnAbout();
+        return;
+    }
+    CNewSkinDlg::OnSysCommand(command, lParam);
+}
+
+void CRavlinDlg::OnPaint()
+{
+    if (!::IsIconic(m_hWnd)) {
+        CNewSkinDlg::OnPaint();
+        return;
+    }
+    CPaintDC dc(m_hWnd);
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);
+    const RECT r = GetClientRect();
+    const int x = (r.right - r.left - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (r.bottom - r.top - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
+    ::DrawIcon(dc, x, y, m_icon);
+}
+
+bool CRavlinDlg::OnCommand(UINT id, UINT code, HWND control)
+{
+    if (code != BN_CLICKED)
+        return CNewSkinDlg::OnCommand(id, code, control);
+    switch (id) {
+    case IDOK:
+    case IDCANCEL:
+        return true;  // Enter and Escape must not close the tool window
+    case IDC_SELECT_REGION:
+        OnSelectRegion();
+        return true;
+    case IDC_RECORD:
+        OnRecord();
+        return true;
+    case IDC_STOP:
+        OnStop();
+        return true;
+    case IDC_SETTINGS:
+        OnSettings();
+        return true;
+    case IDC_ABOUT:
+        OnAbout();
+        return true;
+    case IDC_OPEN_FOLDER:
+        OpenCaptureFolder();
+        return true;
+    default:
+        return CNewSkinDlg::OnCommand(id, code, control);
+    }
+}
+
+void CRavlinDlg::OnSelectRegion()
+{
+    m_overlay.ShowOverlay(false);
+    m_overlay.ShowOverlay(true);
+    m_selectButton.SetLatched(TRUE);
+}
+
+void CRavlinDlg::OnRecord()
+{
+    // Between Stop and completion the grabber is stopped: there is nothing to pause or resume,
+    // and a new start has to wait for the file to be complete.
+    if (m_encoder && m_finishing)
+        return;
+    if (m_recordState == Recording) {
+        m_grabber.SetPause(1);
+        m_recordState = Paused;
+        m_recordButton.SetLatched(FALSE);
+    } else if (m_recordState == Paused) {
+        const RECT r = m_overlay.GetCaptureRect();
+        m_grabber.SetRect(r.left, r.top, r.right, r.bottom);
+        m_grabber.SetPause(0);
+        m_recordState = Recording;
+        m_recordButton.SetLatched(TRUE);
+    }
+    if (!m_selectButton.IsLatched()) {
+        ShowMessage(m_hWnd, L"请先选择抓取区域！");
+        return;
+    }
+    if (m_encoder)
+        return;
+    StartRecording();
+}
+
+void CRavlinDlg::StartRecording()
+{
+    m_overlay.LockFrame(true);
+    const RECT r = m_overlay.GetCaptureRect();
+    // A band of a few pixels leaves no client area: nothing could be captured from it.
+    if (::IsRectEmpty(&r)) {
+        m_overlay.LockFrame(false);
+        ShowMessage(m_hWnd, L"抓取区域太小，请重新选择！");
+        return;
+    }
+    // The values of the file are taken as stored; only those no recording can run with are
+    // replaced.
+    const RecordingSettings settings =
+        UsableSettings(RecordingSettings{m_captureDelay, m_captureType, m_outputSize.right, m_outputSize.bottom});
+
+    auto encoder = std::make_unique<CGifEncoder>();
+    EncoderParams params;
+    params.frameDelay = static_cast<int32_t>(m_frameDisplayTime / 10.0 + 0.5);
+    params.outputRect = settings.captureType == 0 ? r : RECT{0, 0, settings.width, settings.height};
+
+    EnsureDirectory(m_outputFolder);
+    SYSTEMTIME now{};
+    ::GetLocalTime(&now);
+    const std::wstring previousPath = m_filePath;
+    const std::wstring previousName = m_fileNameText;
+    m_filePath = UniqueOutputPath(m_outputFolder, OutputFileName(now), PathExists);
+    m_fileNameText = FileNamePart(m_filePath);
+    InvalidateStatus(2);
+    params.fileName = m_filePath;
+    encoder->SetParams(params);
+
+    m_grabber.SetRect(r.left, r.top, r.right, r.bottom);
+    m_grabber.SetInterval(settings.captureDelay);
+    m_grabber.SetEncoder(encoder.get());
+    if (!m_grabber.Start()) {
+        // Nothing was started (the region is off screen, or the display cannot be read).
+        m_grabber.SetEncoder(nullptr);
+        m_overlay.LockFrame(false);
+        m_filePath = previousPath;
+        m_fileNameText = previousName;
+        InvalidateStatus(2);
+        ShowMessage(m_hWnd, L"录制失败!");
+        return;
+    }
+    m_encoder = std::move(encoder);
+    m_finishing = false;
+    m_recordButton.SetLatched(TRUE);
+    ::EnableWindow(m_openFolderButton, FALSE);
+    SetTimer(IDT_POLL_ENCODER, 100);
+    m_recordState = Recording;
+}
+
+void CRavlinDlg::OnStop()
+{
+    m_grabber.Stop();
+    m_overlay.ShowOverlay(false);
+    m_overlay.LockFrame(false);
+    m_selectButton.SetLatched(FALSE);
+    m_recordButton.SetLatched(FALSE);
+    if (m_encoder)
+        m_finishing = true;
+}
+
+void CRavlinDlg::OnTimer(UINT_PTR id)
+{
+    if (id == IDT_POLL_ENCODER)
+        PollEncoder();
+    else if (id == IDT_POLL_OVERLAY)
+        PollOverlay();
+    CNewSkinDlg::OnTimer(id);
+}
+
+void CRavlinDlg::PollEncoder()
+{
+    if (!m_encoder)
+        return;
+    int32_t encoded = 0;
+    int32_t received = 0;
+    const int status = m_encoder->GetState(&encoded, &received);
+    if (status == Finished || status == Failed) {
+        EndRecording(status);
+        return;
+    }
+    if (status == Encoding) {
+        m_recordedText = Format(L"已录制:%d帧", received);
+        m_encodedText = Format(L"已生成:%d帧", encoded);
+        InvalidateStatus(0);
+        InvalidateStatus(1);
+        ::InvalidateRect(m_hWnd, &m_previewRect, TRUE);
+    }
+}
+
+void CRavlinDlg::EndRecording(int status)
+{
+    // A failed worker may have ended while capture still runs: the grabber lets go of the
+    // encoder before the encoder goes.
+    const bool wasFinishing = m_finishing;
+    m_grabber.Stop();
+    m_grabber.SetEncoder(nullptr);
+    const int32_t dropped = m_encoder->GetDroppedCount();
+    m_encoder.reset();
+    m_finishing = false;
+    KillTimer(IDT_POLL_ENCODER);
+    m_recordedText.clear();
+    m_encodedText.clear();
+    InvalidateStatus(0);
+    InvalidateStatus(1);
+    if (!wasFinishing) {
+        m_overlay.ShowOverlay(false);
+        m_overlay.LockFrame(false);
+        m_selectButton.SetLatched(FALSE);
+    }
+    m_recordButton.SetLatched(FALSE);
+    m_recordState = Idle;
+    const bool fileExists = !m_filePath.empty() && PathExists(m_filePath);
+    ::EnableWindow(m_openFolderButton, fileExists);
+
+    if (status != Finished) {
+        ShowMessage(m_hWnd, L"录制失败!");
+        if (m_closePending)
+            FinishClose();
+        return;
+    }
+    if (m_closePending) {
+        FinishClose();
+        return;
+    }
+    if (dropped > 0) {
+        const std::wstring text = Format(L"录制完成!\n内存不足，丢弃了%d帧。", dropped);
+        ShowMessage(m_hWnd, text.c_str());
+    } else {
+        ShowMessage(m_hWnd, L"录制完成!");
+    }
+    OpenCaptureFolder();
+}
+
+void CRavlinDlg::PollOverlay()
+{
+    if (!m_overlay.IsWindowVisible() && m_selectButton.IsLatched())
+        m_selectButton.SetLatched(FALSE);
+}
+
+void CRavlinDlg::OnSettings()
+{
+    CSetDlg dialog;
+    if (dialog.DoModal() != IDOK)
+        return;
+    const RecordingSettings settings = ReadRecordingSettings();
+    m_captureDelay = settings.captureDelay;
+    m_outputSize = RECT{0, 0, settings.width, settings.height};
+    m_captureType = settings.captureType;
+}
+
+void CRavlinDlg::OnAbout()
+{
+    CAboutDlg dialog;
+    dialog.DoModal();
+}
+
+void CRavlinDlg::OnClose()
+{
+    if (m_closePending)
+        return;  // already waiting for the file to be complete
+    if (!AskYesNo(m_hWnd, L"确定退出吗?"))
+        return;
+    if (m_encoder) {
+        // Closing now would cut the file short: stop capturing, let the encoder write out
+        // what it has (the counters go on), and close when timer 1 sees it done.
+        m_closePending = true;
+        if (!m_finishing)
+            OnStop();
+        return;
+    }
+    FinishClose();
+}
+
+void CRavlinDlg::FinishClose()
+{
+    KillTimer(IDT_POLL_OVERLAY);
+    OnCancel();
+}
+
+void CRavlinDlg::WaitForEncoder()
+{
+    if (!m_encoder)
+        return;
+    m_grabber.Stop();
+    m_grabber.SetEncoder(nullptr);
+    int32_t encoded = 0;
+    int32_t received = 0;
+    while (m_encoder->GetState(&encoded, &received) == Encoding)
+        ::Sleep(10);
+    m_encoder.reset();
+}
+
+void CRavlinDlg::InvalidateStatus(int line) const
+{
+    ::InvalidateRect(m_hWnd, &m_statusRects[line], TRUE);
+}
+
+void CRavlinDlg::OpenCaptureFolder()
+{
+    if (m_filePath.empty())
+        return;
+    const std::wstring parameters = L"/select," + m_filePath;
+    ::ShellExecuteW(nullptr, L"open", L"explorer.exe", parameters.c_str(), nullptr, SW_SHOWNORMAL);
+}
+
+BOOL CRavlinDlg::OnEraseBkgnd(HDC dc)
+{
+    const RECT client = GetClientRect();
+    CMemDC memDC(dc, &client);
+    CNewSkinDlg::OnEraseBkgnd(memDC);
+    m_previewRect = RECT{client.left + 12, client.top + 70, client.left + 128, client.top + 135};
+    PaintPreview(memDC);
+    for (const RECT& r : m_statusRects)
+        PaintFramedRect(memDC, r);
+    PaintStatusText(memDC);
+    return TRUE;
+}
+
+void CRavlinDlg::PaintFramedRect(HDC dc, const RECT& rect) const
+{
+    CDCHandle(dc).FrameRect(rect, kOutline);
+}
+
+void CRavlinDlg::PaintPreview(HDC dc)
+{
+    PaintFramedRect(dc, m_previewRect);
+    const RECT inner = Inflated(m_previewRect, -1, -1);
+    const int oldMode = ::SetStretchBltMode(dc, HALFTONE);
+    ::SetBrushOrgEx(dc, 0, 0, nullptr);
+    {
+        // The capture thread stretches into the canvas under the same lock.
+        CSectionGuard guard(m_preview.PaintLock());
+        ::StretchBlt(dc, inner.left, inner.top, inner.right - inner.left, inner.bottom - inner.top, m_preview.Hdc(),
+                     0, 0, m_preview.Width(), m_preview.Height(), SRCCOPY);
+    }
+    ::SetStretchBltMode(dc, oldMode);
+}
+
+void CRavlinDlg::PaintStatusText(HDC dc) const
+{
+    CDCHandle target(dc);
+    CSelectGuard font(dc, m_statusFont);
+    const COLORREF oldColour = ::SetTextColor(dc, kStatusText);
+    const int oldMode = ::SetBkMode(dc, TRANSPARENT);
+    RECT text = Inflated(m_statusRects[0], -2, -2);
+    text.left += 2;
+    text.top += 2;
+    target.DrawText(m_recordedText, text, DT_VCENTER);
+    text = Offset(text, 0, 40);
+    target.DrawText(m_encodedText, text, DT_VCENTER);
+    text = Offset(text, 0, 40);
+    target.DrawText(m_fileNameText, text, DT_VCENTER);
+    ::SetBkMode(dc, oldMode);
+    ::SetTextColor(dc, oldColour);
+}

@@ -1,0 +1,40 @@
+#include "app/recording_settings.h"
+
+#include "app/config_store.h"
+
+namespace {
+
+constexpr int32_t kMinDelay = 1000 / 30;
+constexpr int32_t kMaxDelay = 1000 / 15;
+
+bool InRange(int32_t value, int32_t low, int32_t high)
+{
+    return value >= low && value <= high;
+}
+
+}  // namespace
+
+RecordingSettings ReadRecordingSettings()
+{
+    const RecordingSettings defaults;
+    RecordingSettings settings;
+    settings.captureDelay = ReadConfigInt(L"CaptureDelay", defaults.captureDelay);
+    settings.width = ReadConfigInt(L"Width", defaults.width);
+    settings.height = ReadConfigInt(L"Height", defaults.height);
+    settings.captureType = ReadConfigInt(L"CaptureType", defaults.captureType);
+    return settings;
+}
+
+RecordingSettings UsableSettings(const RecordingSettings& stored)
+{
+    const RecordingSettings defaults;
+    RecordingSettings usable = stored;
+    if (!InRange(stored.captureDelay, kMinDelay, kMaxDelay))
+        usable.captureDelay = defaults.captureDelay;
+    if (!InRange(stored.width, 50, 1920))
+        usable.width = defaults.width;
+    if (!InRange(stored.height, 50, 1080))
+        usable.height = defaults.height;
+    usable.captureType = stored.captureType != 0 ? 1 : 0;
+    return usable;
+}

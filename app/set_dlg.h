@@ -1,0 +1,26 @@
+#pragma once
+// The settings dialog: frame rate and output size, checked on OK and written to the
+// configuration file. It keeps nothing itself; the file is the only state.
+#include "win/controls.h"
+#include "win/dialog.h"
+
+class CSetDlg : public CDialog {
+public:
+    explicit CSetDlg(CWnd* parent = nullptr);
+
+protected:
+    void DoDataExchange(CDataExchange& dx) override;
+    BOOL OnInitDialog() override;
+    bool OnCommand(UINT id, UINT code, HWND control) override;
+    void OnOK() override;
+
+private:
+    void OnActualSizeClicked();
+    void EnableSizeEdits(bool enable);
+    int ParseEdit(const CEdit& edit) const;
+
+    CEdit m_frameRateEdit;
+    CButton m_actualSizeCheck;
+    CEdit m_widthEdit;
+    CEdit m_heightEdit;
+};

@@ -1,0 +1,221 @@
+// Helper for the end-to-end tests of ravlin.exe, which drive the real program with xdotool.
+//
+//   e2e_helper scene <left> <top> <width> <height>
+//     shows a moving scene there (a white square sliding over colour bars, one step every
+//     40 ms) until stdin closes; prints "ready" once it is on screen.
+//   e2e_helper probe
+//     answers one command per stdin line, each answer ending with a line "end":
+//       windows            visible top-level windows: "<hwnd> <pid> <class>|<title>|<l t r b>"
+//       children <hwnd>    its controls: "<id> <enabled> <visible> <checked> <class>|<text>|<l t r b>"
+//       close <hwnd>       posts WM_CLOSE (to end a file manager window the program opened)
+//       gdi <pid>          "<gdi objects> <user objects> <private bytes> <working set>"
+// Handles are printed and read in decimal.
+#include <windows.h>
+#include <psapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string Utf8(const std::wstring& text)
+{
+    if (text.empty())
+        return std::string();
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                         nullptr);
+    std::string out(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
+    for (char& c : out)
+        if (c == '\n' || c == '\r')
+            c = ' ';
+    return out;
+}
+
+std::wstring TextOf(HWND hwnd)
+{
+    wchar_t text[512] = {};
+    // WM_GETTEXT is carried across processes; GetWindowText is not for another process's controls.
+    SendMessageTimeoutW(hwnd, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, nullptr);
+    return text;
+}
+
+std::wstring ClassOf(HWND hwnd)
+{
+    wchar_t name[256] = {};
+    GetClassNameW(hwnd, name, 256);
+    return name;
+}
+
+void Out(const std::string& line)
+{
+    std::fputs((line + "\n").c_str(), stdout);
+}
+
+std::string RectText(HWND hwnd)
+{
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    char rect[96];
+    std::snprintf(rect, sizeof(rect), "%ld %ld %ld %ld", static_cast<long>(r.left), static_cast<long>(r.top),
+                  static_cast<long>(r.right), static_cast<long>(r.bottom));
+    return rect;
+}
+
+BOOL CALLBACK ListTopLevel(HWND hwnd, LPARAM)
+{
+    if (!IsWindowVisible(hwnd))
+        return TRUE;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    Out(std::to_string(reinterpret_cast<uintptr_t>(hwnd)) + " " + std::to_string(pid) + " " + Utf8(ClassOf(hwnd)) +
+        "|" + Utf8(TextOf(hwnd)) + "|" + RectText(hwnd));
+    return TRUE;
+}
+
+BOOL CALLBACK ListChild(HWND hwnd, LPARAM)
+{
+    const int id = GetDlgCtrlID(hwnd);
+    const LRESULT checked = SendMessageW(hwnd, BM_GETCHECK, 0, 0);
+    Out(std::to_string(id) + " " + std::to_string(IsWindowEnabled(hwnd) ? 1 : 0) + " " +
+        std::to_string(IsWindowVisible(hwnd) ? 1 : 0) + " " + std::to_string(static_cast<int>(checked)) + " " +
+        Utf8(ClassOf(hwnd)) + "|" + Utf8(TextOf(hwnd)) + "|" + RectText(hwnd));
+    return TRUE;
+}
+
+HWND HandleFrom(const std::string& text)
+{
+    return reinterpret_cast<HWND>(static_cast<uintptr_t>(std::strtoull(text.c_str(), nullptr, 10)));
+}
+
+void ProcessFigures(DWORD pid)
+{
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+    if (!process) {
+        Out("error");
+        return;
+    }
+    PROCESS_MEMORY_COUNTERS_EX memory{};
+    memory.cb = sizeof(memory);
+    GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof(memory));
+    const DWORD gdi = GetGuiResources(process, GR_GDIOBJECTS);
+    const DWORD user = GetGuiResources(process, GR_USEROBJECTS);
+    Out(std::to_string(gdi) + " " + std::to_string(user) + " " + std::to_string(memory.PrivateUsage) + " " +
+        std::to_string(memory.WorkingSetSize));
+    CloseHandle(process);
+}
+
+int Probe()
+{
+    char line[512];
+    while (std::fgets(line, sizeof(line), stdin)) {
+        std::string command(line);
+        while (!command.empty() && (command.back() == '\n' || command.back() == '\r'))
+            command.pop_back();
+        const size_t space = command.find(' ');
+        const std::string verb = command.substr(0, space);
+        const std::string argument = space == std::string::npos ? std::string() : command.substr(space + 1);
+        if (verb == "windows")
+            EnumWindows(ListTopLevel, 0);
+        else if (verb == "children")
+            EnumChildWindows(HandleFrom(argument), ListChild, 0);
+        else if (verb == "close")
+            PostMessageW(HandleFrom(argument), WM_CLOSE, 0, 0);
+        else if (verb == "gdi")
+            ProcessFigures(static_cast<DWORD>(std::strtoul(argument.c_str(), nullptr, 10)));
+        else if (verb == "quit")
+            break;
+        Out("end");
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
+// The scene: colour bars with a white square that moves one step per tick.
+int g_step = 0;
+
+LRESULT CALLBACK SceneProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_TIMER:
+        ++g_step;
+        InvalidateRect(hwnd, nullptr, FALSE);
+        return 0;
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(hwnd, &paint);
+        RECT client;
+        GetClientRect(hwnd, &client);
+        const COLORREF bars[] = {RGB(200, 30, 30), RGB(30, 160, 30), RGB(30, 30, 200), RGB(220, 200, 20)};
+        const int barWidth = (client.right + 3) / 4;
+        for (int i = 0; i < 4; ++i) {
+            RECT bar{i * barWidth, 0, (i + 1) * barWidth, client.bottom};
+            HBRUSH brush = CreateSolidBrush(bars[i]);
+            FillRect(dc, &bar, brush);
+            DeleteObject(brush);
+        }
+        const int size = client.bottom / 3;
+        const int travel = client.right - size > 0 ? client.right - size : 1;
+        const int x = (g_step * 8) % (2 * travel);
+        const int left = x < travel ? x : 2 * travel - x;
+        RECT square{left, size, left + size, 2 * size};
+        FillRect(dc, &square, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        EndPaint(hwnd, &paint);
+        return 0;
+    }
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcW(hwnd, msg, wParam, lParam);
+    }
+}
+
+DWORD WINAPI WaitForStdinEnd(void* window)
+{
+    char line[64];
+    while (std::fgets(line, sizeof(line), stdin)) {
+    }
+    PostMessageW(static_cast<HWND>(window), WM_CLOSE, 0, 0);
+    return 0;
+}
+
+int Scene(int left, int top, int width, int height)
+{
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = SceneProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"RavlinE2EScene";
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    RegisterClassW(&windowClass);
+    HWND hwnd = CreateWindowExW(WS_EX_TOOLWINDOW, L"RavlinE2EScene", L"scene", WS_POPUP | WS_VISIBLE, left, top, width,
+                                height, nullptr, nullptr, windowClass.hInstance, nullptr);
+    if (!hwnd)
+        return 1;
+    SetTimer(hwnd, 1, 40, nullptr);
+    UpdateWindow(hwnd);
+    Out("ready");
+    std::fflush(stdout);
+    CloseHandle(CreateThread(nullptr, 0, WaitForStdinEnd, hwnd, 0, nullptr));
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "probe")
+        return Probe();
+    if (mode == "scene" && argc == 6)
+        return Scene(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
+    std::fputs("usage: e2e_helper probe | scene <left> <top> <width> <height>\n", stderr);
+    return 2;
+}
