@@ -1,82 +1,142 @@
 #include "lzw_encoder.h"
 
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr uint32_t kMaxCode = 4095;
+constexpr uint32_t kNoChild = 0xFFFF0000u;   // no pixel value is 0xFFFF
+constexpr size_t kPackedFlushAt = 64 * 1024;
+constexpr size_t kPackedSize = kPackedFlushAt + 64;
 
-// Gathers codes in a 64-bit accumulator and moves whole bytes into the current sub-block;
-// a sub-block is written as soon as its 255th byte is complete.
-class CBlockPacker {
+// Number of leading bytes of p (at most limit) equal to v.
+inline size_t RunLength(const uint8_t* p, size_t limit, uint8_t v)
+{
+    size_t n = 0;
+#if defined(__SSE2__)
+    const __m128i want = _mm_set1_epi8(static_cast<char>(v));
+    while (n + 16 <= limit) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + n));
+        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, want)));
+        if (mask != 0xFFFF)
+            return n + static_cast<size_t>(__builtin_ctz(~mask));
+        n += 16;
+    }
+#endif
+    while (n < limit && p[n] == v)
+        ++n;
+    return n;
+}
+
+// Packs codes least significant bit first and hands the bytes to the sink in 255-byte data
+// sub-blocks, each preceded by its length byte.
+class CCodePacker {
 public:
-    explicit CBlockPacker(IByteSink& f) : file(f) {}
+    CCodePacker(IByteSink& f, uint8_t* buffer) : file(f), start(buffer), out(buffer) {}
 
     void PutCode(uint32_t code, int width)
     {
         bits |= static_cast<uint64_t>(code) << bitCount;
         bitCount += width;
-        while (bitCount >= 8) {
-            block[1 + length] = static_cast<uint8_t>(bits);
-            bits >>= 8;
-            bitCount -= 8;
-            if (++length == 255)
-                FlushBlock();
+        if (bitCount >= 32) {
+            const uint32_t word = static_cast<uint32_t>(bits);
+            out[0] = static_cast<uint8_t>(word);
+            out[1] = static_cast<uint8_t>(word >> 8);
+            out[2] = static_cast<uint8_t>(word >> 16);
+            out[3] = static_cast<uint8_t>(word >> 24);
+            out += 4;
+            bits >>= 32;
+            bitCount -= 32;
+            if (static_cast<size_t>(out - start) >= kPackedFlushAt)
+                WriteBlocks(false);
         }
     }
 
-    // Pads the last byte with zero bits, writes what is gathered and the terminator.
+    // The last bits padded with zeros to a whole byte, the last (short) sub-block, and the
+    // terminator.
     void Finish()
     {
-        if (bitCount > 0)
-            PutCode(0, 8 - bitCount);
-        if (length != 0)
-            FlushBlock();
+        while (bitCount > 0) {
+            *out++ = static_cast<uint8_t>(bits);
+            bits >>= 8;
+            bitCount = bitCount > 8 ? bitCount - 8 : 0;
+        }
+        WriteBlocks(true);
         const uint8_t terminator = 0;
         file.Write(&terminator, 1);
     }
 
 private:
-    void FlushBlock()
+    // Writes every complete 255-byte sub-block (and with last, the rest as a shorter one),
+    // keeping what remains at the buffer's start.
+    void WriteBlocks(bool last)
     {
-        block[0] = static_cast<uint8_t>(length);
-        file.Write(block, static_cast<uint32_t>(length) + 1);
-        length = 0;
+        const size_t length = static_cast<size_t>(out - start);
+        size_t done = 0;
+        uint8_t frame[1 + 255];
+        while (length - done >= 255 || (last && done < length)) {
+            const size_t n = length - done >= 255 ? 255 : length - done;
+            frame[0] = static_cast<uint8_t>(n);
+            std::memcpy(frame + 1, start + done, n);
+            file.Write(frame, static_cast<uint32_t>(n + 1));
+            done += n;
+        }
+        std::memmove(start, start + done, length - done);
+        out = start + (length - done);
     }
 
     IByteSink& file;
+    uint8_t* start;
+    uint8_t* out;
     uint64_t bits = 0;
     int bitCount = 0;
-    int length = 0;
-    uint8_t block[256];   // the length byte, then up to 255 data bytes
 };
 
 }  // namespace
 
 CLzwEncoder::CLzwEncoder()
-    : table(new uint16_t[(kMaxCode + 1) * 256]()), touched(new uint32_t[kMaxCode + 1])
+    : table(new uint16_t[kCodes * 256]()), touched(new uint32_t[kCodes]),
+      lastChild(new uint32_t[kCodes]), runPixel(new int16_t[kCodes]), runLength(new uint16_t[kCodes]),
+      runCode(new uint16_t[256 * kCodes]), packed(new uint8_t[kPackedSize])
 {
 }
 
-void CLzwEncoder::ClearTouched()
+void CLzwEncoder::ResetTable(uint32_t clearCode)
 {
     uint16_t* t = table.get();
     const uint32_t* slot = touched.get();
     for (uint32_t i = 0; i < touchedCount; ++i)
         t[slot[i]] = 0;
     touchedCount = 0;
+    for (uint32_t c = 0; c < clearCode; ++c) {
+        lastChild[c] = kNoChild;
+        runPixel[c] = static_cast<int16_t>(c);
+        runLength[c] = 1;
+        runCode[c * kCodes + 1] = static_cast<uint16_t>(c);
+        longestRun[c] = 1;
+    }
+    runPixel[clearCode] = -1;
+    runPixel[clearCode + 1] = -1;
 }
 
 void CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count, uint8_t minCodeSize)
 {
-    // The table must be clean for the next frame even when a write raises half way.
-    struct ClearOnExit {
-        CLzwEncoder& encoder;
-        ~ClearOnExit() { encoder.ClearTouched(); }
-    } clearOnExit{*this};
-
     const uint32_t clearCode = 1u << minCodeSize;
     const uint32_t endCode = clearCode + 1;
     const int firstWidth = minCodeSize + 1;
-    CBlockPacker out(file);
+    // The table must be clean for the next frame even when a write raises half way.
+    struct ClearOnExit {
+        CLzwEncoder& encoder;
+        uint32_t clear;
+        ~ClearOnExit() { encoder.ResetTable(clear); }
+    } clearOnExit{*this, clearCode};
+    ResetTable(clearCode);
+
+    CCodePacker out(file, packed.get());
     out.PutCode(clearCode, firstWidth);
     if (count == 0) {
         out.PutCode(endCode, firstWidth);
@@ -86,33 +146,100 @@ void CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
 
     uint16_t* t = table.get();
     uint32_t* slots = touched.get();
+    uint32_t* childOf = lastChild.get();
+    int16_t* pixelOf = runPixel.get();
+    uint16_t* lengthOf = runLength.get();
+    uint16_t* runs = runCode.get();
     int codeWidth = firstWidth;
     uint32_t lastCode = clearCode + 1;
     uint32_t widthLimit = 1u << codeWidth;   // widen once lastCode reaches this
+    uint32_t codesWritten = 0;
     uint32_t prefix = indices[0];
-    for (size_t i = 1; i < count; ++i) {
-        const uint32_t slot = prefix << 8 | indices[i];
-        const uint32_t entry = t[slot];
-        if (entry != 0) {
-            prefix = entry;
-            continue;
-        }
+
+    // No entry for prefix followed by c: write the prefix, give the string the next code,
+    // and start again from c.
+    auto assign = [&](uint32_t c) {
         out.PutCode(prefix, codeWidth);
+        ++codesWritten;
         ++lastCode;
+        const uint32_t slot = prefix << 8 | c;
         t[slot] = static_cast<uint16_t>(lastCode);
         slots[touchedCount++] = slot;
+        childOf[prefix] = c << 16 | lastCode;
+        childOf[lastCode] = kNoChild;
+        if (pixelOf[prefix] == static_cast<int16_t>(c)) {
+            const uint32_t length = lengthOf[prefix] + 1u;
+            pixelOf[lastCode] = static_cast<int16_t>(c);
+            lengthOf[lastCode] = static_cast<uint16_t>(length);
+            runs[c * kCodes + length] = static_cast<uint16_t>(lastCode);
+            longestRun[c] = static_cast<uint16_t>(length);
+        } else {
+            pixelOf[lastCode] = -1;
+        }
         if (lastCode >= widthLimit) {
             ++codeWidth;
             widthLimit <<= 1;
         }
         if (lastCode == kMaxCode) {
             out.PutCode(clearCode, codeWidth);
-            ClearTouched();
+            ResetTable(clearCode);
             codeWidth = firstWidth;
             widthLimit = 1u << codeWidth;
             lastCode = clearCode + 1;
         }
-        prefix = indices[i];
+        prefix = c;
+    };
+
+    // Long strings (screen content) gain from the child and run shortcuts; short ones (photos,
+    // noise) only pay for their extra, unpredictable branches. Each stretch of pixels takes the
+    // road that suited the previous one; both give the same codes.
+    constexpr size_t kStretch = 16384;
+    bool shortcuts = true;
+    size_t i = 1;
+    while (i < count) {
+        const size_t stretchStart = i;
+        const size_t stretchEnd = count - i > kStretch ? i + kStretch : count;
+        const uint32_t codesBefore = codesWritten;
+        while (i < stretchEnd) {
+            const uint32_t c = indices[i];
+            if (shortcuts) {
+                const uint32_t child = childOf[prefix];
+                if ((child >> 16) == c) {
+                    prefix = child & 0xFFFF;
+                    ++i;
+                    continue;
+                }
+                if (pixelOf[prefix] == static_cast<int16_t>(c) && lengthOf[prefix] >= 2) {
+                    // The prefix is c repeated: every string of more c's up to the longest is
+                    // in the table, so walk the run in one step.
+                    const uint32_t have = lengthOf[prefix];
+                    const uint32_t longest = longestRun[c];
+                    const size_t run = RunLength(indices + i, count - i, static_cast<uint8_t>(c));
+                    if (have + run <= longest) {
+                        prefix = runs[c * kCodes + have + run];
+                        i += run;
+                        continue;
+                    }
+                    // Up to the longest run in the table; the next c is not in it.
+                    prefix = runs[c * kCodes + longest];
+                    i += longest - have;
+                    assign(c);
+                    ++i;
+                    continue;
+                }
+            }
+            const uint32_t entry = t[prefix << 8 | c];
+            if (entry != 0) {
+                if (shortcuts)
+                    childOf[prefix] = c << 16 | entry;
+                prefix = entry;
+            } else {
+                assign(c);
+            }
+            ++i;
+        }
+        // More than one code per eight pixels: short strings, take the plain road.
+        shortcuts = (codesWritten - codesBefore) * 8 < i - stretchStart;
     }
     out.PutCode(prefix, codeWidth);
     // A decoder assigns one more code on reading that last prefix and widens when it reaches

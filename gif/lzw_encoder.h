@@ -9,8 +9,15 @@
 // code when code 4095 is assigned, packed least significant bit first into 255-byte data
 // sub-blocks, then the zero-length terminator.
 //
-// The 4096 x 256 code table is obtained once per encoder and reused frame after frame; only
-// the entries a frame actually filled are cleared again, instead of all 2 MiB at every reset.
+// The work behind those bytes is cut down in three ways that leave them unchanged:
+// - the 4096 x 256 code table is obtained once per encoder and reused frame after frame; only
+//   the entries a frame actually filled are cleared again, not all 2 MiB at every reset;
+// - codes are gathered in a 64-bit accumulator and stored four bytes at a time into a buffer
+//   that is cut into sub-blocks when written;
+// - each code remembers the child it led to last (a 16 KiB table that stays in the first-level
+//   cache), which is the one needed again in the repeating patterns of a screen;
+// - the strings made of one repeated index are remembered by length, so a run of equal pixels
+//   jumps straight to the longest such string instead of walking the table pixel by pixel.
 class CLzwEncoder {
 public:
     CLzwEncoder();
@@ -22,9 +29,19 @@ public:
     void Compress(IByteSink& file, const uint8_t* indices, size_t count, uint8_t minCodeSize);
 
 private:
-    void ClearTouched();
+    static constexpr uint32_t kCodes = 4096;
+    void ResetTable(uint32_t clearCode);
 
     std::unique_ptr<uint16_t[]> table;     // (prefix << 8 | pixel) -> code, 0 when absent
     std::unique_ptr<uint32_t[]> touched;   // table slots filled since the last clear
+    std::unique_ptr<uint32_t[]> lastChild; // pixel << 16 | code of the child, or kNoChild
     uint32_t touchedCount = 0;
+    // Strings of one repeated index: runPixel[code] is that index (-1 for other strings),
+    // runLength[code] the string's length; runCode[pixel * kCodes + n] the code of n times
+    // pixel, for n up to longestRun[pixel].
+    std::unique_ptr<int16_t[]> runPixel;
+    std::unique_ptr<uint16_t[]> runLength;
+    std::unique_ptr<uint16_t[]> runCode;
+    uint16_t longestRun[256];
+    std::unique_ptr<uint8_t[]> packed;     // packed bytes not yet cut into sub-blocks
 };

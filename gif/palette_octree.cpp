@@ -1,8 +1,13 @@
 #include "palette_octree.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "dib.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -12,6 +17,9 @@ int ChildIndex(uint8_t red, uint8_t green, uint8_t blue, int depth)
     return ((red >> shift) & 1) * 4 + ((green >> shift) & 1) * 2 + ((blue >> shift) & 1);
 }
 
+constexpr uint32_t kFiled = 0x80000000u;
+constexpr uint32_t kPendingLimit = 0x40000000u;   // counts are added to the leaf before this
+
 inline uint8_t Red15(uint16_t v) { return static_cast<uint8_t>(((v >> 10) & 0x1F) << 3); }
 inline uint8_t Green15(uint16_t v) { return static_cast<uint8_t>(((v >> 5) & 0x1F) << 3); }
 inline uint8_t Blue15(uint16_t v) { return static_cast<uint8_t>((v & 0x1F) << 3); }
@@ -20,7 +28,7 @@ inline uint8_t Blue15(uint16_t v) { return static_cast<uint8_t>((v & 0x1F) << 3)
 
 CPaletteOctree::CPaletteOctree(uint32_t maxColours_, int colourBits)
     : depthLimit(colourBits >= 8 ? 8 : (colourBits < 1 ? 1 : colourBits)), maxColours(maxColours_),
-      nodes(1), leafOf15(new uint64_t[32768]())
+      nodes(1), leafOf15(new uint64_t[32768]()), state15(new uint32_t[32768]())
 {
     nodes.reserve(4096);
 }
@@ -95,8 +103,7 @@ void CPaletteOctree::AddColour(uint8_t red, uint8_t green, uint8_t blue, uint32_
     node->sumGreen += green;
     node->sumBlue += blue;
     if (leafCount > maxColours) {
-        while (leafCount > maxColours)
-            MergeSmallestNode();
+        MergeWhileTooMany();
         leaf = FindLeaf(red, green, blue);
         node = &nodes[leaf];
     }
@@ -106,6 +113,14 @@ void CPaletteOctree::AddColour(uint8_t red, uint8_t green, uint8_t blue, uint32_
     node->sumRed += rest * red;
     node->sumGreen += rest * green;
     node->sumBlue += rest * blue;
+}
+
+void CPaletteOctree::MergeWhileTooMany()
+{
+    // The merge choice weighs the leaves' pixel counts: bring them up to date first.
+    FlushPending();
+    while (leafCount > maxColours)
+        MergeSmallestNode();
 }
 
 void CPaletteOctree::MergeSmallestNode()
@@ -173,32 +188,114 @@ void CPaletteOctree::Remember(uint16_t value, int32_t leaf)
     leafOf15[value] = static_cast<uint64_t>(nodes[leaf].serial) << 32 | static_cast<uint32_t>(leaf);
 }
 
-void CPaletteOctree::FileRun15(uint16_t value, uint32_t count)
+void CPaletteOctree::AddToLeaf(int32_t leaf, uint16_t value, uint64_t count)
 {
-    int32_t leaf = CachedLeaf(value);
-    const uint8_t red = Red15(value), green = Green15(value), blue = Blue15(value);
-    if (!leaf) {
-        AddColour(red, green, blue, count);
-        Remember(value, FindLeaf(red, green, blue));
+    OctreeNode& node = nodes[leaf];
+    const int64_t n = static_cast<int64_t>(count);
+    node.pixelCount += n;
+    node.sumRed += n * Red15(value);
+    node.sumGreen += n * Green15(value);
+    node.sumBlue += n * Blue15(value);
+}
+
+void CPaletteOctree::FlushPending()
+{
+    for (uint16_t v : pendingColours) {
+        const uint32_t pending = state15[v] & ~kFiled;
+        if (pending == 0)
+            continue;
+        int32_t leaf = CachedLeaf(v);
+        if (!leaf) {
+            leaf = FindLeaf(Red15(v), Green15(v), Blue15(v));
+            Remember(v, leaf);
+        }
+        AddToLeaf(leaf, v, pending);
+        state15[v] = kFiled;
+    }
+    pendingColours.clear();
+}
+
+inline void CPaletteOctree::FileRun15(uint16_t value, uint32_t count)
+{
+    uint32_t* state = state15.get();
+    const uint32_t e = state[value];
+    // Filed, already pending, and far from the count limit: just count.
+    if (e > kFiled && e - kFiled < kPendingLimit - count) {
+        state[value] = e + count;
         return;
     }
-    OctreeNode& node = nodes[leaf];
-    node.pixelCount += count;
-    node.sumRed += static_cast<int64_t>(count) * red;
-    node.sumGreen += static_cast<int64_t>(count) * green;
-    node.sumBlue += static_cast<int64_t>(count) * blue;
+    FileRun15Slow(value, count);
 }
+
+void CPaletteOctree::FileRun15Slow(uint16_t value, uint32_t count)
+{
+    const uint32_t e = state15[value];
+    if (!(e & kFiled)) {
+        // A colour not seen before: filed now, in order, so that merges happen exactly when
+        // the new leaf appears; the rest of its run is counted.
+        const uint8_t red = Red15(value), green = Green15(value), blue = Blue15(value);
+        AddToLeaf(InsertColour(red, green, blue), value, 1);
+        if (leafCount > maxColours)
+            MergeWhileTooMany();
+        Remember(value, FindLeaf(red, green, blue));
+        state15[value] = kFiled;
+        --count;
+        if (count == 0)
+            return;
+    }
+    const uint32_t pending = state15[value] & ~kFiled;
+    if (static_cast<uint64_t>(pending) + count < kPendingLimit) {
+        if (pending == 0)
+            pendingColours.push_back(value);
+        state15[value] = kFiled | (pending + count);
+        return;
+    }
+    // Too many to count: straight into the leaf.
+    int32_t leaf = CachedLeaf(value);
+    if (!leaf)
+        leaf = FindLeaf(Red15(value), Green15(value), Blue15(value));
+    AddToLeaf(leaf, value, static_cast<uint64_t>(pending) + count);
+    state15[value] = kFiled;
+}
+
+namespace {
+
+// Whether the eight values at p all equal v.
+inline bool EightEqual(const uint16_t* p, uint16_t v)
+{
+#if defined(__SSE2__)
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    return _mm_movemask_epi8(_mm_cmpeq_epi16(block, _mm_set1_epi16(static_cast<short>(v)))) == 0xFFFF;
+#else
+    for (int k = 0; k < 8; ++k)
+        if (p[k] != v)
+            return false;
+    return true;
+#endif
+}
+
+}  // namespace
 
 void CPaletteOctree::Feed15BitPixels(const uint16_t* values, size_t count)
 {
+    // Screen content is mostly long runs, photos mostly short ones: runs are looked for eight
+    // pixels at a time, so that neither kind pays for the other with mispredicted branches.
+    constexpr uint32_t kLongestRun = 1u << 20;
     size_t i = 0;
     while (i < count) {
-        const uint16_t v = values[i] & 0x7FFF;
-        size_t end = i + 1;
-        while (end < count && (values[end] & 0x7FFF) == v)
-            ++end;
-        FileRun15(v, static_cast<uint32_t>(end - i));
-        i = end;
+        const uint16_t v = values[i];
+        if ((v & 0x8000) == 0 && i + 9 <= count && EightEqual(values + i + 1, v)) {
+            size_t end = i + 9;
+            while (end + 8 <= count && end - i < kLongestRun && EightEqual(values + end, v))
+                end += 8;
+            while (end < count && end - i < kLongestRun && values[end] == v)
+                ++end;
+            FileRun15(v, static_cast<uint32_t>(end - i));
+            i = end;
+        } else {
+            FileRun15(v & 0x7FFF, 1);
+            ++i;
+        }
     }
 }
 
@@ -247,6 +344,7 @@ int CPaletteOctree::FeedDib(const uint8_t* dib)
 
 void CPaletteOctree::FillPalette(uint8_t* rgbQuads)
 {
+    FlushPending();
     if (!root)
         return;
     // Depth first, children in index order; an explicit stack keeps it iterative.

@@ -8,10 +8,11 @@
 // of its channels, merging the lightest node of the deepest level whenever there are more
 // leaves than colours allowed, then numbers the leaves as palette entries.
 //
-// Nodes live in one pool and link by index. A colour of 5 bits per channel (what the frame
-// builder's dither leaves) is remembered with its leaf, so filing it again skips the walk down
-// the tree until a merge moves that leaf; a run of equal pixels is filed at once, which cannot
-// change any merge since merging only follows the birth of a new leaf.
+// Nodes live in one pool and link by index. Colours of 5 bits per channel (what the frame
+// builder's dither leaves) take a shorter road with the same outcome: a colour seen before
+// cannot create a leaf, so it cannot cause a merge either; its pixels are only counted, and the
+// counts reach the leaves' sums just before the next merge (whose choice depends on them) and
+// before the palette is read. Each such colour also remembers its leaf until a merge moves it.
 class CPaletteOctree {
 public:
     CPaletteOctree(uint32_t maxColours, int colourBits);
@@ -57,6 +58,10 @@ private:
     int32_t CachedLeaf(uint16_t value) const;
     void Remember(uint16_t value, int32_t leaf);
     void FileRun15(uint16_t value, uint32_t count);
+    void FileRun15Slow(uint16_t value, uint32_t count);
+    void AddToLeaf(int32_t leaf, uint16_t value, uint64_t count);
+    void FlushPending();
+    void MergeWhileTooMany();
 
     int depthLimit;
     uint32_t leafCount = 0;
@@ -67,4 +72,8 @@ private:
     std::vector<int32_t> freeSlots;
     // Leaf of each 15-bit colour filed so far, with the slot's serial when it was noted.
     std::unique_ptr<uint64_t[]> leafOf15;
+    // Per 15-bit colour: kFiled once it has been filed, plus pixels counted but not yet added
+    // to its leaf; pendingColours lists the colours with such pixels.
+    std::unique_ptr<uint32_t[]> state15;
+    std::vector<uint16_t> pendingColours;
 };

@@ -1,4 +1,4 @@
-// ravlin-bench [--iterations N] [--size WxH]
+// ravlin-bench [--iterations N] [--size WxH] [--content text|ui|photo]
 // Times each stage of encoding one frame on one core, on synthetic 1920 x 1080 screen content
 // (text, UI windows, photo-like): the 15-bit dither, the quantizer (filing every pixel and
 // filling the palette), the index mapping, the LZW coder with the frame writer, and the whole
@@ -62,21 +62,26 @@ void Row(const char* stage, double ms, double pixels)
 int main(int argc, char** argv)
 {
     int iterations = 15;
+    std::string only;
     int32_t width = 1920, height = 1080;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--iterations") == 0 && i + 1 < argc) {
             iterations = std::max(1, std::atoi(argv[++i]));
+        } else if (std::strcmp(argv[i], "--content") == 0 && i + 1 < argc) {
+            only = argv[++i];
         } else if (std::strcmp(argv[i], "--size") == 0 && i + 1 < argc &&
                    std::sscanf(argv[i + 1], "%dx%d", &width, &height) == 2 && width > 0 && height > 0) {
             ++i;
         } else {
-            std::fprintf(stderr, "usage: ravlin-bench [--iterations N] [--size WxH]\n");
+            std::fprintf(stderr, "usage: ravlin-bench [--iterations N] [--size WxH] [--content text|ui|photo]\n");
             return 2;
         }
     }
     const double pixels = static_cast<double>(width) * height;
     std::printf("ravlin-bench: %d x %d, best of %d runs per stage, one thread\n", width, height, iterations);
     for (ContentKind kind : {ContentKind::Text, ContentKind::Ui, ContentKind::Photo}) {
+        if (!only.empty() && only != ContentName(kind))
+            continue;
         const std::vector<uint8_t> source = ToDib(MakeScreen(kind, width, height, 3));
         const uint8_t* rows = source.data() + kDibHeaderSize;
         const uint64_t stride = DibStride(width, 32);

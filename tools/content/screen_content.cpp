@@ -125,7 +125,7 @@ void PaintPhoto(Painter& p, int frame)
         for (int32_t x = 0; x < w; ++x) {
             const double fx = (x + frame * 3) / static_cast<double>(w), fy = y / static_cast<double>(h);
             s ^= s << 13; s ^= s >> 17; s ^= s << 5;
-            const int n = static_cast<int>(s & 15) - 8;
+            const int n = static_cast<int>(s & 7) - 4;
             const double sky = fy < 0.45 ? 1.0 : 0.0;
             const double hill = 0.5 + 0.5 * std::sin(fx * 9.0 + std::cos(fy * 5.0) * 2.0);
             int r = static_cast<int>(sky * (90 + 80 * fy) + (1 - sky) * (60 + 120 * hill * fy)) + n;
