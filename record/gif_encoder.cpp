@@ -103,6 +103,7 @@ int CGifEncoder::Start()
     // The fields are set before the thread exists, so an early end of the worker is not
     // overwritten.
     if (!m_workerThread.Start(WorkerProc, this)) {
+        RefuseFrames();
         EndWorker(EncodeError);
         return 0;
     }
@@ -244,7 +245,10 @@ void CGifEncoder::RunWorker()
     } catch (...) {
         failure = EncodeError;
     }
-    // One box for an exception; the window words the early ends that raised none.
+    if (failure != NoFailure)
+        RefuseFrames();
+    // One box for an exception; the window words the early ends that raised none. The status
+    // changes only once the box is closed, so the window does not end the recording under it.
     if (failure == WriteFailed || failure == EncodeError) {
         try {
             ReportError();
@@ -375,18 +379,20 @@ CGifEncoder::Next CGifEncoder::TakeFrame(std::unique_ptr<CQueuedFrame>* frame)
     }
 }
 
-// The worker's last touches of the encoder. After a failure the queued frames are freed
-// and later ones refused: nothing would drain them.
-void CGifEncoder::EndWorker(EncodeFailure failure)
+// After a failure nothing drains the queue: its frames are freed and later ones refused.
+void CGifEncoder::RefuseFrames()
 {
     std::deque<std::unique_ptr<CQueuedFrame>> abandoned;
-    if (failure != NoFailure) {
-        CSectionGuard guard(m_queueLock);
-        m_accepting = false;
-        abandoned.swap(m_frameQueue);
-        m_queuedBytes = 0;
-    }
-    abandoned.clear();
+    CSectionGuard guard(m_queueLock);
+    m_accepting = false;
+    abandoned.swap(m_frameQueue);
+    m_queuedBytes = 0;
+    guard.Release();
+}
+
+// The worker's last touch of the encoder is the status: the window may delete it after that.
+void CGifEncoder::EndWorker(EncodeFailure failure)
+{
     m_failure = failure;
     m_running = 0;
     m_status = failure == NoFailure ? Finished : Failed;

@@ -63,6 +63,7 @@ private:
     EncodeFailure EncodeLoop();
     bool EncodeFrames(IByteSink& file, uint64_t* committed);
     Next TakeFrame(std::unique_ptr<CQueuedFrame>* frame);
+    void RefuseFrames();
     void EndWorker(EncodeFailure failure);
     void JoinWorker();
 

@@ -1,0 +1,281 @@
+// The grabber on a real screen: the tests put solid windows up and look at what it captured.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+#include "record/mem_canvas.h"
+#include "record/pic_encoder.h"
+#include "record/screen_grabber.h"
+#include "record/section_lock.h"
+#include "test_scene.h"
+
+namespace {
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 20000)
+{
+    const DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+        Sleep(5);
+    }
+    return true;
+}
+
+struct SeenFrame {
+    int width;
+    int height;
+    COLORREF topLeft;
+    COLORREF centre;
+};
+
+// Records what the grabber hands over instead of encoding it.
+class CFrameLog : public IPicEncoder {
+public:
+    int SetParams(EncoderParams) override { return 1; }
+    int Start() override
+    {
+        ++starts;
+        return 1;
+    }
+    int AddFrame(CMemCanvas* canvas) override
+    {
+        CSectionGuard guard(m_lock);
+        if (!canvas) {
+            ++finishes;
+            return 1;
+        }
+        const int w = canvas->Width();
+        const int h = canvas->Height();
+        m_frames.push_back(
+            {w, h, GetPixel(canvas->Hdc(), 0, 0), GetPixel(canvas->Hdc(), w / 2, h / 2)});
+        return 1;
+    }
+    int Stop() override { return 1; }
+    int Shutdown() override { return 1; }
+    int GetState(int32_t*, int32_t*) override { return Idle; }
+    int32_t GetDroppedCount() override { return 0; }
+    EncodeFailure GetFailure() override { return NoFailure; }
+
+    size_t Count()
+    {
+        CSectionGuard guard(m_lock);
+        return m_frames.size();
+    }
+    std::vector<SeenFrame> Frames()
+    {
+        CSectionGuard guard(m_lock);
+        return m_frames;
+    }
+    // Waits until no frame has arrived for a few intervals: the grabber has really paused.
+    bool WaitQuiet(DWORD intervalMs)
+    {
+        size_t seen = Count();
+        DWORD since = GetTickCount();
+        return WaitUntil([&] {
+            if (Count() != seen) {
+                seen = Count();
+                since = GetTickCount();
+            }
+            return GetTickCount() - since > 4 * intervalMs;
+        });
+    }
+
+    int starts = 0;
+    int finishes = 0;
+
+private:
+    CSectionLock m_lock;
+    std::vector<SeenFrame> m_frames;
+};
+
+const COLORREF kRed = RGB(220, 30, 30);
+const COLORREF kBlue = RGB(30, 30, 220);
+const COLORREF kGreen = RGB(30, 200, 30);
+
+int ScreenWidth()
+{
+    return GetSystemMetrics(SM_CXSCREEN);
+}
+
+int ScreenHeight()
+{
+    return GetSystemMetrics(SM_CYSCREEN);
+}
+
+}  // namespace
+
+TEST(ScreenGrabber, RectanglesPastTheEdgesCaptureTheOnScreenPart)
+{
+    const int sw = ScreenWidth();
+    const int sh = ScreenHeight();
+    CTestScene corner(CTestScene::Kind::Solid, RECT{0, 0, 120, 90}, kRed);
+    CTestScene farCorner(CTestScene::Kind::Solid, RECT{sw - 120, sh - 90, sw, sh}, kBlue);
+    ASSERT_TRUE(corner.WaitShown());
+    ASSERT_TRUE(farCorner.WaitShown());
+
+    CScreenGrabber grabber;
+    CFrameLog log;
+    grabber.SetEncoder(&log);
+    grabber.SetInterval(30);
+
+    grabber.SetRect(-40, -30, 100, 80);
+    ASSERT_EQ(1, grabber.Start());
+    ASSERT_TRUE(WaitUntil([&] { return log.Count() >= 2; }));
+    grabber.Stop();
+    SeenFrame frame = log.Frames().front();
+    EXPECT_EQ(100, frame.width);
+    EXPECT_EQ(80, frame.height);
+    EXPECT_TRUE(ColourNear(kRed, frame.topLeft, 8)) << std::hex << frame.topLeft;
+
+    CFrameLog edgeLog;
+    grabber.SetEncoder(&edgeLog);
+    grabber.SetRect(sw - 100, sh - 60, sw + 300, sh + 200);
+    ASSERT_EQ(1, grabber.Start());
+    ASSERT_TRUE(WaitUntil([&] { return edgeLog.Count() >= 2; }));
+    grabber.Stop();
+    frame = edgeLog.Frames().front();
+    EXPECT_EQ(100, frame.width);
+    EXPECT_EQ(60, frame.height);
+    EXPECT_TRUE(ColourNear(kBlue, frame.centre, 8)) << std::hex << frame.centre;
+}
+
+TEST(ScreenGrabber, RefusesToStartOnNothingToCapture)
+{
+    CScreenGrabber grabber;
+    CFrameLog log;
+    grabber.SetEncoder(&log);
+    grabber.SetRect(10, 10, 10, 50);
+    EXPECT_EQ(0, grabber.Start()) << "empty rectangle";
+    grabber.SetRect(ScreenWidth() + 10, 0, ScreenWidth() + 200, 100);
+    EXPECT_EQ(0, grabber.Start()) << "wholly off screen";
+    grabber.SetRect(-300, -300, -10, -10);
+    EXPECT_EQ(0, grabber.Start()) << "wholly off screen";
+    EXPECT_FALSE(grabber.IsRunning());
+    EXPECT_EQ(0, log.starts) << "the encoder is started only for a capture that runs";
+    grabber.Stop();
+    EXPECT_EQ(0, log.finishes);
+
+    grabber.SetRect(0, 0, 50, 50);
+    ASSERT_EQ(1, grabber.Start());
+    EXPECT_EQ(0, grabber.Start()) << "already running";
+    grabber.Stop();
+    EXPECT_EQ(1, log.starts);
+    EXPECT_EQ(1, log.finishes);
+}
+
+TEST(ScreenGrabber, ResumeFollowsAMovedRectangleAndKeepsTheCanvasOtherwise)
+{
+    CTestScene left(CTestScene::Kind::Solid, RECT{300, 300, 460, 420}, kRed);
+    CTestScene right(CTestScene::Kind::Solid, RECT{700, 300, 800, 350}, kBlue);
+    ASSERT_TRUE(left.WaitShown());
+    ASSERT_TRUE(right.WaitShown());
+
+    CScreenGrabber grabber;
+    CFrameLog log;
+    CMemCanvas preview;
+    ASSERT_TRUE(preview.Resize(180, 320));
+    grabber.SetEncoder(&log);
+    grabber.SetPreview(&preview);
+    grabber.SetInterval(25);
+    grabber.SetRect(310, 310, 450, 410);
+    ASSERT_EQ(1, grabber.Start());
+    ASSERT_TRUE(WaitUntil([&] { return log.Count() >= 3; }));
+    {
+        CSectionGuard guard(preview.PaintLock());
+        EXPECT_TRUE(ColourNear(kRed, GetPixel(preview.Hdc(), 160, 90), 8));
+    }
+
+    // Paused and resumed in place: the same canvas goes on.
+    grabber.SetPause(1);
+    ASSERT_TRUE(log.WaitQuiet(25));
+    grabber.SetPause(0);
+    ASSERT_TRUE(WaitUntil([&] { return log.Count() >= 6; }));
+    EXPECT_EQ(1, grabber.CanvasesMade());
+
+    // Paused, moved and resized: every frame after the resume, the first included, is new.
+    grabber.SetPause(1);
+    ASSERT_TRUE(log.WaitQuiet(25));
+    const size_t beforeResume = log.Count();
+    grabber.SetRect(710, 310, 790, 340);
+    grabber.SetPause(0);
+    ASSERT_TRUE(WaitUntil([&] { return log.Count() >= beforeResume + 3; }));
+    EXPECT_EQ(2, grabber.CanvasesMade());
+
+    // An empty rectangle on resume is ignored; capture goes on where it was.
+    grabber.SetPause(1);
+    ASSERT_TRUE(log.WaitQuiet(25));
+    grabber.SetRect(5, 5, 5, 5);
+    grabber.SetPause(0);
+    const size_t beforeEmpty = log.Count();
+    ASSERT_TRUE(WaitUntil([&] { return log.Count() >= beforeEmpty + 2; }));
+    grabber.Stop();
+    EXPECT_EQ(2, grabber.CanvasesMade());
+    EXPECT_EQ(1, log.finishes);
+
+    const std::vector<SeenFrame> frames = log.Frames();
+    for (size_t i = 0; i < beforeResume; ++i) {
+        EXPECT_EQ(140, frames[i].width) << "frame " << i;
+        EXPECT_TRUE(ColourNear(kRed, frames[i].centre, 8)) << "frame " << i;
+    }
+    for (size_t i = beforeResume; i < frames.size(); ++i) {
+        EXPECT_EQ(80, frames[i].width) << "frame " << i;
+        EXPECT_EQ(30, frames[i].height) << "frame " << i;
+        EXPECT_TRUE(ColourNear(kBlue, frames[i].centre, 8)) << "frame " << i;
+    }
+}
+
+TEST(ScreenGrabber, StopWhilePausedStillEndsTheFramesAndTheNextRunCapturesAtOnce)
+{
+    CTestScene scene(CTestScene::Kind::Solid, RECT{1000, 600, 1100, 700}, kGreen);
+    ASSERT_TRUE(scene.WaitShown());
+    CScreenGrabber grabber;
+    CFrameLog log;
+    grabber.SetEncoder(&log);
+    grabber.SetInterval(25);
+    grabber.SetRect(1010, 610, 1090, 690);
+    ASSERT_EQ(1, grabber.Start());
+    ASSERT_TRUE(WaitUntil([&] { return log.Count() >= 1; }));
+    grabber.SetPause(1);
+    ASSERT_TRUE(log.WaitQuiet(25));
+    grabber.Stop();
+    EXPECT_EQ(1, log.finishes);
+    EXPECT_FALSE(grabber.IsRunning());
+
+    const size_t before = log.Count();
+    ASSERT_EQ(1, grabber.Start());
+    ASSERT_TRUE(WaitUntil([&] { return log.Count() > before; })) << "a new run is not paused";
+    grabber.Stop();
+    EXPECT_EQ(2, log.finishes);
+    EXPECT_EQ(2, log.starts);
+    EXPECT_TRUE(ColourNear(kGreen, log.Frames().back().centre, 8));
+}
+
+TEST(ScreenGrabber, AnIntervalShorterThanAFrameRunsBackToBack)
+{
+    CScreenGrabber grabber;
+    CFrameLog log;
+    grabber.SetEncoder(&log);
+    grabber.SetInterval(0);
+    grabber.SetRect(0, 0, 64, 64);
+    ASSERT_EQ(1, grabber.Start());
+    ASSERT_TRUE(WaitUntil([&] { return log.Count() >= 50; }));
+    grabber.Stop();
+    EXPECT_EQ(1, log.finishes);
+}
+
+TEST(ClampToScreen, KeepsTheOnScreenPart)
+{
+    RECT clamped;
+    ASSERT_TRUE(ClampToScreen(RECT{-5, -7, 30, 40}, 100, 50, &clamped));
+    EXPECT_EQ(0, clamped.left);
+    EXPECT_EQ(0, clamped.top);
+    EXPECT_EQ(30, clamped.right);
+    EXPECT_EQ(40, clamped.bottom);
+    ASSERT_TRUE(ClampToScreen(RECT{90, 45, 300, 300}, 100, 50, &clamped));
+    EXPECT_EQ(100, clamped.right);
+    EXPECT_EQ(50, clamped.bottom);
+    EXPECT_FALSE(ClampToScreen(RECT{100, 0, 150, 10}, 100, 50, &clamped));
+    EXPECT_FALSE(ClampToScreen(RECT{0, -20, 10, 0}, 100, 50, &clamped));
+}
