@@ -325,11 +325,17 @@ void CNewSkinDlg::EdgeDragTick()
         n.left = std::min<LONG>(cur.x - m_anchor.x, n.right - m_minSize.cx);
         return n.left != w.left;
     };
+    // Right and bottom keep the moving edge at its distance from the cursor by re-basing the
+    // anchor after each applied step; a step that hit the minimum keeps the anchor it set, so the
+    // edge follows again two pixels from the cursor instead of jumping by the old offset.
+    bool rightClamped = false;
+    bool bottomClamped = false;
     auto moveRight = [&] {
         n.right = cur.x + (width - m_anchor.x);
         if (n.right - m_minSize.cx < n.left) {
             n.right = n.left + m_minSize.cx;
             m_anchor.x = m_minSize.cx - 2;
+            rightClamped = true;
         }
         return n.right != w.right;
     };
@@ -338,8 +344,17 @@ void CNewSkinDlg::EdgeDragTick()
         if (n.bottom - m_minSize.cy < n.top) {
             n.bottom = n.top + m_minSize.cy;
             m_anchor.y = m_minSize.cy - 2;
+            bottomClamped = true;
         }
         return n.bottom != w.bottom;
+    };
+    auto rebaseX = [&] {
+        if (!rightClamped)
+            m_anchor.x = cur.x - n.left;
+    };
+    auto rebaseY = [&] {
+        if (!bottomClamped)
+            m_anchor.y = cur.y - n.top;
     };
 
     switch (m_edgeZone) {
@@ -354,13 +369,13 @@ void CNewSkinDlg::EdgeDragTick()
     case EdgeZone::Right:
         if (moveRight()) {
             ApplyFrame(n);
-            m_anchor.x = cur.x - n.left;
+            rebaseX();
         }
         break;
     case EdgeZone::Bottom:
         if (moveBottom()) {
             ApplyFrame(n);
-            m_anchor.y = cur.y - n.top;
+            rebaseY();
         }
         break;
     case EdgeZone::TopLeft: {
@@ -376,7 +391,7 @@ void CNewSkinDlg::EdgeDragTick()
         if (top || right)
             ApplyFrame(n);
         if (right)
-            m_anchor.x = cur.x - n.left;
+            rebaseX();
         break;
     }
     case EdgeZone::BottomLeft: {
@@ -385,7 +400,7 @@ void CNewSkinDlg::EdgeDragTick()
         if (bottom || left)
             ApplyFrame(n);
         if (bottom)
-            m_anchor.y = cur.y - n.top;
+            rebaseY();
         break;
     }
     case EdgeZone::BottomRight: {
@@ -394,9 +409,9 @@ void CNewSkinDlg::EdgeDragTick()
         if (bottom || right)
             ApplyFrame(n);
         if (bottom)
-            m_anchor.y = cur.y - n.top;
+            rebaseY();
         if (right)
-            m_anchor.x = cur.x - n.left;
+            rebaseX();
         break;
     }
     case EdgeZone::None:

@@ -1,12 +1,27 @@
 #include "gui_harness.h"
 
 #include "win/dc.h"
+#include "win/dialog.h"
 #include "win/gdi_object.h"
 
 void PumpFor(DWORD ms)
 {
     const DWORD start = ::GetTickCount();
     PumpUntil([&] { return ::GetTickCount() - start >= ms; }, ms + 1000);
+}
+
+void EnsureProcessForeground()
+{
+    static CDialog* keeper = nullptr;  // lives for the whole test run, out of the way
+    if (!keeper) {
+        keeper = new CDialog(301);
+        if (!keeper->Create())
+            return;
+        ::SetWindowPos(*keeper, HWND_BOTTOM, 1700, 1000, 0, 0, SWP_NOSIZE);
+        keeper->ShowWindow(SW_SHOW);
+    }
+    ::SetForegroundWindow(*keeper);
+    PumpUntil([] { return ::GetForegroundWindow() == keeper->GetSafeHwnd(); }, 5000);
 }
 
 void MouseMoveTo(int x, int y)

@@ -29,6 +29,10 @@ bool PumpUntil(Condition done, DWORD limitMs = 10000)
     }
 }
 
+// Makes this process the foreground one before a test window appears. Under Wine the first window
+// of a process that is not yet in the foreground is activated without the active caption message.
+void EnsureProcessForeground();
+
 // Lets queued messages run for a moment (used only after a condition, never instead of one).
 void PumpFor(DWORD ms);
 

@@ -13,6 +13,7 @@ class ToolButtons : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        EnsureProcessForeground();
         ASSERT_TRUE(dialog.Create());
         ::SetWindowPos(dialog, HWND_TOP, 300, 300, 0, 0, SWP_NOSIZE);
         dialog.ShowWindow(SW_SHOW);

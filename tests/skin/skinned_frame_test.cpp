@@ -17,6 +17,7 @@ class SkinnedFrame : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        EnsureProcessForeground();
         ASSERT_TRUE(dialog.Create());
         ::SetWindowPos(dialog, HWND_TOP, 200, 150, 0, 0, SWP_NOSIZE);
         dialog.ShowWindow(SW_SHOW);
