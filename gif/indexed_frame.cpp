@@ -38,24 +38,15 @@ uint8_t NearestPaletteIndex(const uint8_t* rgbQuads, uint32_t count, uint8_t red
 void Map15BitPixels(CPaletteOctree& tree, const uint16_t* values, int32_t width, int32_t height,
                     uint8_t* indices)
 {
-    // Palette index of each 15-bit colour, found on first use; -1 not yet known.
-    std::unique_ptr<int16_t[]> known(new int16_t[32768]);
-    std::memset(known.get(), 0xFF, 32768 * sizeof(int16_t));
+    // Every value was filed, so the table knows them all.
+    uint8_t table[32768];
+    tree.FillIndexTable15(table);
     uint8_t* out = indices;
     for (int32_t y = height - 1; y >= 0; --y) {
         const uint16_t* row = values + static_cast<uint64_t>(width) * static_cast<uint64_t>(y);
-        for (int32_t x = 0; x < width; ++x) {
-            const uint16_t v = row[x] & 0x7FFF;
-            int index = known[v];
-            if (index < 0) {
-                // Every value was filed, so the tree always knows it.
-                index = tree.LookupIndex15(v);
-                if (index < 0)
-                    index = 0;
-                known[v] = static_cast<int16_t>(index);
-            }
-            *out++ = static_cast<uint8_t>(index);
-        }
+        for (int32_t x = 0; x < width; ++x)
+            out[x] = table[row[x] & 0x7FFF];
+        out += width;
     }
 }
 

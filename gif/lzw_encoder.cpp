@@ -10,6 +10,7 @@ namespace {
 
 constexpr uint32_t kMaxCode = 4095;
 constexpr uint32_t kNoChild = 0xFFFF0000u;   // no pixel value is 0xFFFF
+constexpr uint32_t kMoreChildren = 0x8000u;  // the code has other children than the one noted
 constexpr size_t kPackedFlushAt = 64 * 1024;
 constexpr size_t kPackedSize = kPackedFlushAt + 64;
 
@@ -100,7 +101,7 @@ private:
 
 CLzwEncoder::CLzwEncoder()
     : table(new uint16_t[kCodes * 256]()), touched(new uint32_t[kCodes]),
-      lastChild(new uint32_t[kCodes]), runPixel(new int16_t[kCodes]), runLength(new uint16_t[kCodes]),
+      lastChild(new uint32_t[kCodes]), fourSteps(new FourSteps[kCodes]), runPixel(new int16_t[kCodes]), runLength(new uint16_t[kCodes]),
       runCode(new uint16_t[256 * kCodes]), packed(new uint8_t[kPackedSize])
 {
 }
@@ -114,9 +115,10 @@ void CLzwEncoder::ResetTable(uint32_t clearCode)
     touchedCount = 0;
     for (uint32_t c = 0; c < clearCode; ++c) {
         lastChild[c] = kNoChild;
+        fourSteps[c].code = 0;
         runPixel[c] = static_cast<int16_t>(c);
         runLength[c] = 1;
-        runCode[c * kCodes + 1] = static_cast<uint16_t>(c);
+        runCode[256 + c] = static_cast<uint16_t>(c);
         longestRun[c] = 1;
     }
     runPixel[clearCode] = -1;
@@ -128,12 +130,7 @@ void CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
     const uint32_t clearCode = 1u << minCodeSize;
     const uint32_t endCode = clearCode + 1;
     const int firstWidth = minCodeSize + 1;
-    // The table must be clean for the next frame even when a write raises half way.
-    struct ClearOnExit {
-        CLzwEncoder& encoder;
-        uint32_t clear;
-        ~ClearOnExit() { encoder.ResetTable(clear); }
-    } clearOnExit{*this, clearCode};
+    // Clears what the previous frame filled, also when a failed write stopped it half way.
     ResetTable(clearCode);
 
     CCodePacker out(file, packed.get());
@@ -147,6 +144,10 @@ void CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
     uint16_t* t = table.get();
     uint32_t* slots = touched.get();
     uint32_t* childOf = lastChild.get();
+    FourSteps* quads = fourSteps.get();
+    // The codes passed one pixel at a time in the current string, to fill quads.
+    uint32_t recent[4] = {};
+    uint32_t stepsInString = 0;
     int16_t* pixelOf = runPixel.get();
     uint16_t* lengthOf = runLength.get();
     uint16_t* runs = runCode.get();
@@ -165,13 +166,15 @@ void CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
         const uint32_t slot = prefix << 8 | c;
         t[slot] = static_cast<uint16_t>(lastCode);
         slots[touchedCount++] = slot;
-        childOf[prefix] = c << 16 | lastCode;
+        childOf[prefix] = c << 16 | (childOf[prefix] == kNoChild ? 0 : kMoreChildren) | lastCode;
         childOf[lastCode] = kNoChild;
+        quads[lastCode].code = 0;
+        stepsInString = 0;
         if (pixelOf[prefix] == static_cast<int16_t>(c)) {
             const uint32_t length = lengthOf[prefix] + 1u;
             pixelOf[lastCode] = static_cast<int16_t>(c);
             lengthOf[lastCode] = static_cast<uint16_t>(length);
-            runs[c * kCodes + length] = static_cast<uint16_t>(lastCode);
+            runs[length * 256 + c] = static_cast<uint16_t>(lastCode);
             longestRun[c] = static_cast<uint16_t>(length);
         } else {
             pixelOf[lastCode] = -1;
@@ -203,12 +206,30 @@ void CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
         while (i < stretchEnd) {
             const uint32_t c = indices[i];
             if (shortcuts) {
+                if (count - i >= 4) {
+                    const FourSteps q = quads[prefix];
+                    uint32_t next4;
+                    std::memcpy(&next4, indices + i, 4);
+                    if (q.code != 0 && q.pixels == next4) {
+                        prefix = q.code;
+                        i += 4;
+                        stepsInString = 0;
+                        continue;
+                    }
+                }
                 const uint32_t child = childOf[prefix];
                 if ((child >> 16) == c) {
-                    prefix = child & 0xFFFF;
+                    recent[stepsInString & 3] = prefix;
+                    prefix = child & 0xFFF;
+                    if (++stepsInString >= 4) {
+                        FourSteps& q = quads[recent[stepsInString & 3]];
+                        std::memcpy(&q.pixels, indices + i - 3, 4);
+                        q.code = prefix;
+                    }
                     ++i;
                     continue;
                 }
+                stepsInString = 0;
                 if (pixelOf[prefix] == static_cast<int16_t>(c) && lengthOf[prefix] >= 2) {
                     // The prefix is c repeated: every string of more c's up to the longest is
                     // in the table, so walk the run in one step.
@@ -216,22 +237,26 @@ void CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
                     const uint32_t longest = longestRun[c];
                     const size_t run = RunLength(indices + i, count - i, static_cast<uint8_t>(c));
                     if (have + run <= longest) {
-                        prefix = runs[c * kCodes + have + run];
+                        prefix = runs[(have + run) * 256 + c];
                         i += run;
                         continue;
                     }
                     // Up to the longest run in the table; the next c is not in it.
-                    prefix = runs[c * kCodes + longest];
+                    prefix = runs[longest * 256 + c];
                     i += longest - have;
                     assign(c);
                     ++i;
                     continue;
                 }
             }
-            const uint32_t entry = t[prefix << 8 | c];
+            // A code without children, or with one child that is not c, has no entry for c:
+            // decided from the small child table without touching the big one.
+            const uint32_t child = childOf[prefix];
+            const uint32_t entry = (child & kMoreChildren) ? t[prefix << 8 | c]
+                                   : ((child >> 16) == c ? (child & 0xFFF) : 0);
             if (entry != 0) {
                 if (shortcuts)
-                    childOf[prefix] = c << 16 | entry;
+                    childOf[prefix] = c << 16 | kMoreChildren | entry;
                 prefix = entry;
             } else {
                 assign(c);

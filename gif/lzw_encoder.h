@@ -15,7 +15,8 @@
 // - codes are gathered in a 64-bit accumulator and stored four bytes at a time into a buffer
 //   that is cut into sub-blocks when written;
 // - each code remembers the child it led to last (a 16 KiB table that stays in the first-level
-//   cache), which is the one needed again in the repeating patterns of a screen;
+//   cache), which is the one needed again in the repeating patterns of a screen, and the code
+//   four pixels further on, so that a pattern seen before is walked four pixels per step;
 // - the strings made of one repeated index are remembered by length, so a run of equal pixels
 //   jumps straight to the longest such string instead of walking the table pixel by pixel.
 class CLzwEncoder {
@@ -35,9 +36,16 @@ private:
     std::unique_ptr<uint16_t[]> table;     // (prefix << 8 | pixel) -> code, 0 when absent
     std::unique_ptr<uint32_t[]> touched;   // table slots filled since the last clear
     std::unique_ptr<uint32_t[]> lastChild; // pixel << 16 | code of the child, or kNoChild
+    // Four steps at once: the next four pixels last walked from a code and the code reached
+    // (0: none), filled while walking one pixel at a time.
+    struct FourSteps {
+        uint32_t pixels;
+        uint32_t code;
+    };
+    std::unique_ptr<FourSteps[]> fourSteps;
     uint32_t touchedCount = 0;
     // Strings of one repeated index: runPixel[code] is that index (-1 for other strings),
-    // runLength[code] the string's length; runCode[pixel * kCodes + n] the code of n times
+    // runLength[code] the string's length; runCode[n * 256 + pixel] the code of n times
     // pixel, for n up to longestRun[pixel].
     std::unique_ptr<int16_t[]> runPixel;
     std::unique_ptr<uint16_t[]> runLength;

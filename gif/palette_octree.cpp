@@ -392,3 +392,11 @@ int CPaletteOctree::LookupIndex15(uint16_t value)
     }
     return nodes[leaf].paletteIndex;
 }
+
+void CPaletteOctree::FillIndexTable15(uint8_t* table)
+{
+    for (uint32_t v = 0; v < 32768; ++v) {
+        const int index = (state15[v] & kFiled) ? LookupIndex15(static_cast<uint16_t>(v)) : -1;
+        table[v] = static_cast<uint8_t>(index < 0 ? 0 : index);
+    }
+}

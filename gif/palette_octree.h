@@ -35,6 +35,9 @@ public:
     int LookupIndex(uint8_t red, uint8_t green, uint8_t blue, uint8_t* index) const;
     // Palette index of a 15-bit colour, or -1 when its path is missing. After FillPalette.
     int LookupIndex15(uint16_t value);
+    // table[v] = palette index of every 15-bit colour v filed through Feed15BitPixels (0 for
+    // the others): the whole lookup of a frame as one 32 KiB table. After FillPalette.
+    void FillIndexTable15(uint8_t* table);
 
 private:
     struct OctreeNode {
