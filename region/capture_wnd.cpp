@@ -1,0 +1,271 @@
+#include "capture_wnd.h"
+
+#include "app/resource.h"
+#include "mem_dc.h"
+
+#include <algorithm>
+
+namespace {
+
+const COLORREF kColourKey = RGB(255, 255, 255);
+const COLORREF kVeilGrey = RGB(128, 128, 128);
+const COLORREF kMarkGreen = RGB(0, 255, 0);
+const COLORREF kMarkRed = RGB(255, 0, 0);
+const int kMarkLength = 25;
+const int kMarkThickness = 5;
+
+// Looked up at run time: systems without layered windows lack it, and the overlay then
+// simply paints without translucency.
+using SetLayeredWindowAttributesFn = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
+SetLayeredWindowAttributesFn g_setLayeredWindowAttributes = nullptr;
+
+}  // namespace
+
+CCaptureWnd::CCaptureWnd(CWnd* parent) : CDialog(IDD_CAPTURE, parent) {}
+
+CCaptureWnd::~CCaptureWnd() = default;
+
+void CCaptureWnd::SetSelectMode(int selecting)
+{
+    m_selecting = selecting;
+}
+
+void CCaptureWnd::SetSelectCursor(HCURSOR cursor)
+{
+    m_selectCursor = cursor;
+}
+
+BOOL CCaptureWnd::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+
+    // The template's two buttons would sit on the veil and inside the marked region; the
+    // overlay is driven by the mouse and Esc alone.
+    for (int id : {IDOK, IDCANCEL})
+        ::ShowWindow(GetDlgItem(id), SW_HIDE);
+
+    // The template cannot say layered: the bit is added here.
+    const LONG exStyle = ::GetWindowLongW(m_hWnd, GWL_EXSTYLE);
+    ::SetWindowLongW(m_hWnd, GWL_EXSTYLE, exStyle ^ WS_EX_LAYERED);
+
+    HMODULE user32 = ::LoadLibraryW(L"User32.DLL");
+    if (!user32)
+        return TRUE;
+    g_setLayeredWindowAttributes = reinterpret_cast<SetLayeredWindowAttributesFn>(
+        reinterpret_cast<void*>(::GetProcAddress(user32, "SetLayeredWindowAttributes")));
+    if (m_selecting)
+        ApplyLayered(128, LWA_COLORKEY | LWA_ALPHA);
+    else
+        ApplyLayered(128, LWA_COLORKEY);
+    return TRUE;
+}
+
+void CCaptureWnd::ApplyLayered(BYTE alpha, DWORD flags) const
+{
+    if (g_setLayeredWindowAttributes)
+        g_setLayeredWindowAttributes(m_hWnd, kColourKey, alpha, flags);
+}
+
+void CCaptureWnd::RepaintWithErase() const
+{
+    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
+}
+
+void CCaptureWnd::ShowOverlay(bool show)
+{
+    if (show) {
+        // Armed once the veil has its full-screen size: the translucency then applies to the
+        // window as shown. (Wine keeps the cut-out of the frame look on a window resized while
+        // hidden until the colour key changes on the shown window.)
+        ShowWindow(SW_SHOWMAXIMIZED);
+        SetArmed(1);
+        return;
+    }
+    m_band = RECT{0, 0, 0, 0};
+    m_selecting = 1;
+    // A maximised window that is moved keeps the new place as its maximised one, and the next
+    // show would put the veil there instead of over the screen; the veil left by a cancelled
+    // selection is therefore only hidden.
+    if (!::IsZoomed(m_hWnd))
+        ::MoveWindow(m_hWnd, 0, 0, 0, 0, TRUE);
+    ShowWindow(SW_HIDE);
+}
+
+void CCaptureWnd::LockFrame(bool lock)
+{
+    const int value = lock ? 1 : 0;
+    if (value == m_locked)
+        return;
+    m_locked = value;
+    // Only the style changes, not the frame's size: the region stays where it is while locked,
+    // and the border without its sizing style hit-tests as a plain border.
+    const LONG style = ::GetWindowLongW(m_hWnd, GWL_STYLE);
+    ::SetWindowLongW(m_hWnd, GWL_STYLE, lock ? (style & ~WS_THICKFRAME) : (style | WS_THICKFRAME));
+    RepaintWithErase();
+}
+
+void CCaptureWnd::SetArmed(int armed)
+{
+    if (armed == m_armed)
+        return;
+    m_armed = armed;
+    if (armed) {
+        if (g_setLayeredWindowAttributes) {
+            m_selecting = 1;
+            ApplyLayered(128, LWA_ALPHA);
+        }
+    } else {
+        m_selecting = 0;
+        ApplyLayered(128, LWA_COLORKEY);
+    }
+    RepaintWithErase();
+}
+
+void CCaptureWnd::NormaliseBand(POINT a, POINT b)
+{
+    m_band.left = std::min(a.x, b.x);
+    m_band.right = std::max(a.x, b.x);
+    m_band.top = std::min(a.y, b.y);
+    m_band.bottom = std::max(a.y, b.y);
+}
+
+void CCaptureWnd::OnOK()
+{
+    // Enter: nothing to confirm, the region is chosen by releasing the button.
+}
+
+void CCaptureWnd::OnCancel()
+{
+    // Esc (or a close request) during a selection drops it; a chosen region stays.
+    if (!(m_selecting && m_armed) || !IsWindowVisible())
+        return;
+    m_dragging = 0;
+    m_dragStart = POINT{-1, -1};
+    m_band = RECT{0, 0, 0, 0};
+    ShowWindow(SW_HIDE);
+}
+
+LRESULT CCaptureWnd::OnNcHitTest(POINT)
+{
+    const LRESULT hit = Default();
+    if (!m_selecting && !m_locked && hit == HTCLIENT)
+        return HTCAPTION;  // drag anywhere inside to move the frame
+    return hit;
+}
+
+BOOL CCaptureWnd::OnEraseBkgnd(HDC dc)
+{
+    if (m_selecting)
+        PaintSelectionLook(dc);
+    else
+        PaintFrameLook(dc);
+    return TRUE;
+}
+
+void CCaptureWnd::PaintFrameLook(HDC dc)
+{
+    const RECT client = GetClientRect();
+    CDCHandle target(dc);
+    target.FillSolidRect(client, kColourKey);
+
+    const COLORREF mark = m_locked ? kMarkRed : kMarkGreen;
+    const LONG l = client.left, t = client.top, r = client.right, b = client.bottom;
+    const int n = kMarkLength, w = kMarkThickness;
+    const RECT bars[] = {
+        {l, t, l + n, t + w},  {l, t, l + w, t + n},  // top left
+        {r - w, t, r, t + n},  {r - n, t, r, t + w},  // top right
+        {l, b - w, l + n, b},  {l, b - n, l + w, b},  // bottom left
+        {r - w, b - n, r, b},  {r - n, b - w, r, b},  // bottom right
+    };
+    for (const RECT& bar : bars)
+        target.FillSolidRect(bar, mark);
+
+    RECT region = client;
+    ::MapWindowPoints(m_hWnd, nullptr, reinterpret_cast<POINT*>(&region), 2);
+    m_region = region;
+}
+
+void CCaptureWnd::PaintSelectionLook(HDC dc)
+{
+    const RECT client = GetClientRect();
+    CMemDC memory(dc, &client);
+    memory.FillSolidRect(client, kVeilGrey);
+    if (m_dragging && m_band.right > m_band.left && m_band.bottom > m_band.top)
+        ::Rectangle(memory, m_band.left, m_band.top, m_band.right, m_band.bottom);
+}
+
+void CCaptureWnd::OnMove(int x, int y)
+{
+    CDialog::OnMove(x, y);
+    RepaintWithErase();
+}
+
+void CCaptureWnd::OnSize(UINT type, int cx, int cy)
+{
+    CDialog::OnSize(type, cx, cy);
+    RepaintWithErase();
+}
+
+void CCaptureWnd::OnLButtonDown(UINT flags, POINT point)
+{
+    if (m_selecting && m_armed) {
+        m_dragStart = point;
+        m_dragging = 1;
+    }
+    CDialog::OnLButtonDown(flags, point);
+}
+
+void CCaptureWnd::OnMouseMove(UINT flags, POINT point)
+{
+    if (m_selecting && m_armed && m_dragging) {
+        NormaliseBand(m_dragStart, point);
+        RepaintWithErase();
+    }
+    CDialog::OnMouseMove(flags, point);
+}
+
+void CCaptureWnd::OnLButtonUp(UINT flags, POINT point)
+{
+    if (m_selecting && m_armed) {
+        // A release without a press on the veil (the press that armed it, or Esc in between)
+        // selects nothing.
+        const bool pressed = m_dragging != 0;
+        m_dragging = 0;
+        m_dragEnd = point;
+        NormaliseBand(m_dragStart, m_dragEnd);
+        if (pressed && m_band.right - m_band.left >= 1 && m_band.bottom - m_band.top >= 1) {
+            ApplyLayered(0, LWA_ALPHA);
+            m_dragStart = POINT{-1, -1};
+            PlaceOnBand();
+            ::SetWindowPos(m_hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+            SetArmed(0);
+        } else {
+            ShowWindow(SW_HIDE);
+        }
+    }
+    CDialog::OnLButtonUp(flags, point);
+}
+
+void CCaptureWnd::PlaceOnBand()
+{
+    // The band was dragged in client coordinates of the maximised veil; the frame goes where it
+    // was seen, so it is placed in screen coordinates. The window also leaves its maximised
+    // state here: a maximised window can be neither moved nor sized by its border.
+    RECT outer = m_band;
+    ::MapWindowPoints(m_hWnd, nullptr, reinterpret_cast<POINT*>(&outer), 2);
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    ::GetWindowPlacement(m_hWnd, &placement);
+    placement.flags = 0;
+    placement.showCmd = SW_SHOWNORMAL;
+    placement.rcNormalPosition = outer;  // a tool window: screen coordinates
+    ::SetWindowPlacement(m_hWnd, &placement);
+    ::MoveWindow(m_hWnd, outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top, TRUE);
+}
+
+BOOL CCaptureWnd::OnSetCursor(HWND, UINT, UINT)
+{
+    if (m_selecting && m_selectCursor)
+        ::SetCursor(m_selectCursor);
+    return TRUE;
+}

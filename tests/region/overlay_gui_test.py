@@ -1,0 +1,370 @@
+#!/usr/bin/python3
+"""The region overlay under real X input on Wine.
+
+Starts overlay_harness.exe (which hosts CCaptureWnd and answers on stdout), drives the pointer
+and keyboard with xdotool, reads the overlay's state back from the harness and checks what is
+on screen pixel by pixel in screenshots. Screenshots are kept in the artefacts folder.
+
+Wine on Xvfb: a layered window's alpha is not composited (the veil shows opaque grey), the white
+colour key does cut the frame's inside out. Without a window manager Wine leaves maximising to a
+manager that is not there, so the harness runs with Wine's "Managed" option off for itself only.
+
+The cut-out inside of the frame lets the mouse through, on Windows as under Wine: the frame is
+moved by dragging a corner mark and sized by the grey part of its border (the white highlight of
+the border's edge is keyed out too), so that is where these tests press.
+"""
+import argparse
+import io
+import os
+import subprocess
+import sys
+import time
+
+from PIL import Image
+
+GREY = (128, 128, 128)
+WHITE = (255, 255, 255)
+BLACK = (0, 0, 0)
+GREEN = (0, 255, 0)
+RED = (255, 0, 0)
+WAIT = 30.0  # seconds; generous, every wait ends as soon as its condition holds
+
+
+class Failure(Exception):
+    pass
+
+
+def wine_prefix_for(exe):
+    """The prefix scripts/wine-run.sh would use: beside the build folder's CMakeCache.txt."""
+    if os.environ.get('WINEPREFIX'):
+        return os.environ['WINEPREFIX']
+    d = os.path.dirname(os.path.abspath(exe))
+    while d != '/' and not os.path.exists(os.path.join(d, 'CMakeCache.txt')):
+        d = os.path.dirname(d)
+    if d == '/':
+        d = os.path.dirname(os.path.abspath(exe))
+    return os.path.join(d, 'wineprefix')
+
+
+class Harness:
+    def __init__(self, wine_run, exe):
+        self.proc = subprocess.Popen([wine_run, exe], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                     text=True, bufsize=1)
+        line = self.proc.stdout.readline().strip()
+        if line != 'ready':
+            raise Failure('harness did not start: %r' % line)
+
+    def ask(self, command):
+        self.proc.stdin.write(command + '\n')
+        self.proc.stdin.flush()
+        line = self.proc.stdout.readline().strip()
+        if not line:
+            raise Failure('harness gave no answer to %r' % command)
+        return line
+
+    def state(self):
+        f = self.ask('state').split()
+        assert f[0] == 'state', f
+        n = list(map(int, f[1:]))
+        return {'visible': n[0], 'maximised': n[1], 'locked': n[2],
+                'capture': tuple(n[3:7]), 'client': tuple(n[7:11]), 'window': tuple(n[11:15])}
+
+    def close(self):
+        try:
+            self.ask('quit')
+            self.proc.wait(timeout=30)
+        except Exception:
+            self.proc.kill()
+
+
+def xdo(*args):
+    subprocess.run(['xdotool'] + [str(a) for a in args], check=True)
+
+
+def drag(start, end, steps=6):
+    xdo('mousemove', *start)
+    xdo('mousedown', 1)
+    for i in range(1, steps + 1):
+        x = start[0] + (end[0] - start[0]) * i // steps
+        y = start[1] + (end[1] - start[1]) * i // steps
+        xdo('mousemove', x, y)
+        time.sleep(0.03)  # pacing only: the checks below wait for their conditions
+    xdo('mouseup', 1)
+
+
+def screenshot():
+    png = subprocess.run(['import', '-window', 'root', 'png:-'], check=True, capture_output=True).stdout
+    return Image.open(io.BytesIO(png)).convert('RGB')
+
+
+def wait_for(what, condition, timeout=WAIT):
+    """Polls condition() until it returns a true value; fails with the last value seen."""
+    end = time.time() + timeout
+    last = None
+    while True:
+        last = condition()
+        if last and last is not True and isinstance(last, tuple) and last[0]:
+            return last[1]
+        if last is True:
+            return True
+        if time.time() > end:
+            raise Failure('timed out waiting for %s (last seen: %r)' % (what, last))
+        time.sleep(0.1)
+
+
+def shot_where(what, predicate, timeout=WAIT):
+    """Takes screenshots until predicate(image) is empty (a list of complaints); returns the image."""
+    def check():
+        image = screenshot()
+        complaints = predicate(image)
+        return (not complaints, image) if not complaints else (False, complaints[:5])
+    return wait_for(what, check, timeout)
+
+
+def mark_bars(rect):
+    """The eight corner bars, from the client rectangle in screen coordinates."""
+    l, t, r, b = rect
+    n, w = 25, 5
+    return [(l, t, l + n, t + w), (l, t, l + w, t + n), (r - w, t, r, t + n), (r - n, t, r, t + w),
+            (l, b - w, l + n, b), (l, b - n, l + w, b), (r - w, b - n, r, b), (r - n, b - w, r, b)]
+
+
+def frame_complaints(image, rect, colour):
+    """What differs from the frame look on rect: solid bars of colour, the rest of the inside cut out."""
+    out = []
+    for bar in mark_bars(rect):
+        l, t, r, b = bar
+        for p in ((l, t), (r - 1, b - 1), ((l + r) // 2, (t + b) // 2)):
+            if image.getpixel(p) != colour:
+                out.append('bar %r pixel %r is %r' % (bar, p, image.getpixel(p)))
+    l, t, r, b = rect
+    # Just beside each mark, and in the middle: the colour key shows what lies behind (black root).
+    for p in ((l + 25, t), (l + 5, t + 5), (l, t + 25), (r - 26, b - 1), (r - 6, b - 6), ((l + r) // 2, (t + b) // 2)):
+        if image.getpixel(p) in (colour, WHITE, GREY):
+            out.append('inside pixel %r is %r, not cut out' % (p, image.getpixel(p)))
+    return out
+
+
+class OverlayTest:
+    def __init__(self, harness, artefacts):
+        self.h = harness
+        self.artefacts = artefacts
+        self.failures = []
+        self.screen = screenshot().size
+
+    def save(self, image, name):
+        image.save(os.path.join(self.artefacts, name))
+
+    def check(self, condition, message):
+        if not condition:
+            raise Failure(message)
+
+    def open_veil(self):
+        """The main window's select command: ShowOverlay(false) then ShowOverlay(true)."""
+        self.h.ask('hide')
+        self.h.ask('show')
+        full = (0, 0) + self.screen
+        wait_for('the veil to cover the screen',
+                 lambda: (lambda s: (s['visible'] and s['client'] == full, None) if s['visible'] and s['client'] == full
+                          else (False, s))(self.h.state()))
+        return shot_where('the grey veil', lambda im: [] if im.getpixel((5, self.screen[1] - 5)) == GREY and
+                          im.getpixel((self.screen[0] // 2, 5)) == GREY else ['not grey'])
+
+    def wait_state(self, what, predicate):
+        def check():
+            s = self.h.state()
+            return (True, s) if predicate(s) else (False, s)
+        return wait_for(what, check)
+
+    def select(self, start, end, veil_shot=None):
+        """Drags a band from start to end and waits for the frame on it; returns the state."""
+        self.open_veil()
+        if veil_shot:
+            # Button held: the band follows the pointer on the veil.
+            xdo('mousemove', *start)
+            xdo('mousedown', 1)
+            for i in range(1, 5):
+                xdo('mousemove', start[0] + (end[0] - start[0]) * i // 4, start[1] + (end[1] - start[1]) * i // 4)
+            l, t = min(start[0], end[0]), min(start[1], end[1])
+            r, b = max(start[0], end[0]), max(start[1], end[1])
+
+            def band(im):
+                out = []
+                for p, c in (((l, t), BLACK), ((r - 1, b - 1), BLACK), ((l, (t + b) // 2), BLACK),
+                             ((l + 1, t + 1), WHITE), (((l + r) // 2, (t + b) // 2), WHITE), ((r - 2, b - 2), WHITE),
+                             ((l - 1, t - 1), GREY), ((r, b), GREY), ((r + 40, t), GREY)):
+                    if im.getpixel(p) != c:
+                        out.append('band pixel %r is %r, expected %r' % (p, im.getpixel(p), c))
+                return out
+            self.save(shot_where('the band on the veil', band), veil_shot)
+            xdo('mouseup', 1)
+        else:
+            drag(start, end)
+        band = (min(start[0], end[0]), min(start[1], end[1]), max(start[0], end[0]), max(start[1], end[1]))
+        # The region follows at the erase after the move, so that is waited for too.
+        return self.wait_state('the frame on the band %r' % (band,),
+                               lambda s: s['visible'] and not s['maximised'] and s['window'] == band
+                               and s['capture'] == s['client'])
+
+    def run(self, name, test):
+        try:
+            test()
+            print('PASS', name)
+        except Failure as e:
+            print('FAIL', name, '-', e)
+            self.failures.append(name)
+            self.save(screenshot(), 'failed-%s.png' % name)
+
+    # The tests, in the order they run; each leaves the overlay in a known state for the next.
+
+    def test_bands_in_four_directions(self):
+        a, b = (600, 300), (1000, 560)
+        captures = []
+        for i, (start, end) in enumerate(((a, b), (b, a), ((b[0], a[1]), (a[0], b[1])), ((a[0], b[1]), (b[0], a[1])))):
+            s = self.select(start, end, veil_shot='veil-with-band.png' if i == 0 else None)
+            w, c = s['window'], s['client']
+            border = c[0] - w[0]
+            self.check(border > 0 and (c[1] - w[1], w[2] - c[2], w[3] - c[3]) == (border,) * 3,
+                       'region is not the band less an even border: window %r client %r' % (w, c))
+            self.check(s['capture'] == c, 'GetCaptureRect %r differs from the client area %r' % (s['capture'], c))
+            captures.append(s['capture'])
+        self.check(len(set(captures)) == 1, 'directions gave different regions: %r' % captures)
+        rect = captures[0]
+        self.save(shot_where('green corner marks', lambda im: frame_complaints(im, rect, GREEN)), 'frame-green.png')
+
+    def test_move_and_resize(self):
+        s = self.select((400, 200), (900, 600))
+        c = s['capture']
+        grip = (c[0] + 12, c[1] + 2)  # the top-left horizontal mark
+        drag(grip, (grip[0] + 150, grip[1] + 80))
+        moved = (c[0] + 150, c[1] + 80, c[2] + 150, c[3] + 80)
+        s = self.wait_state('the region to follow the move to %r' % (moved,), lambda s: s['capture'] == moved)
+        self.check(s['client'] == moved, 'client %r' % (s['client'],))
+
+        w = s['window']
+        drag((w[0], w[1]), (w[0] - 60, w[1] - 40))  # top-left corner of the border
+        resized = (moved[0] - 60, moved[1] - 40, moved[2], moved[3])
+        self.wait_state('the region to follow the resize to %r' % (resized,), lambda s: s['capture'] == resized)
+        shot_where('marks on the resized frame', lambda im: frame_complaints(im, resized, GREEN))
+
+        w = self.h.state()['window']
+        middle = (w[1] + w[3]) // 2
+        drag((w[0], middle), (w[0] + 50, middle))  # left edge
+        narrowed = (resized[0] + 50, resized[1], resized[2], resized[3])
+        self.wait_state('the region to follow the left-edge resize to %r' % (narrowed,),
+                        lambda s: s['capture'] == narrowed)
+
+    def test_lock(self):
+        s = self.select((500, 300), (1100, 700))
+        before = s['window']
+        self.h.ask('lock')
+        # The client area is the region whatever the frame does without its sizing style.
+        s = self.wait_state('the region refreshed after locking', lambda s: s['locked'] and s['capture'] == s['client'])
+        c = s['capture']
+        self.save(shot_where('red corner marks', lambda im: frame_complaints(im, c, RED)), 'frame-red.png')
+        w = s['window']
+        self.check(w == before, 'locking moved the window: %r -> %r' % (before, w))
+        grip = (c[0] + 12, c[1] + 2)
+        drag(grip, (grip[0] + 100, grip[1] + 50))        # a mark: no move
+        drag((w[0], w[1]), (w[0] - 50, w[1] - 50))      # the border: no resize
+        time.sleep(1.0)
+        s = self.h.state()
+        self.check(s['window'] == w and s['capture'] == c, 'locked frame changed: %r -> %r' % (c, s['capture']))
+        # Later input proves the earlier drags were handled: after unlocking, one more move must land
+        # exactly one offset away from where the frame was, so no locked drag moved it late.
+        self.h.ask('unlock')
+        s = self.wait_state('the region refreshed after unlocking',
+                            lambda s: not s['locked'] and s['capture'] == s['client'])
+        c = s['capture']
+        self.check(s['window'] == w, 'unlocking moved the window')
+        shot_where('green marks again', lambda im: frame_complaints(im, c, GREEN))
+        grip = (c[0] + 12, c[1] + 2)
+        drag(grip, (grip[0] + 30, grip[1] + 20))
+        moved = (c[0] + 30, c[1] + 20, c[2] + 30, c[3] + 20)
+        self.wait_state('the unlocked frame to move to %r' % (moved,), lambda s: s['capture'] == moved)
+        time.sleep(0.5)
+        self.check(self.h.state()['capture'] == moved, 'frame moved again after the unlocked drag')
+
+    def test_selection_while_locked_keeps_red_marks(self):
+        self.h.ask('lock')
+        s = self.select((300, 300), (700, 650))
+        self.check(s['locked'] == 1, 'lock lost by a new selection')
+        shot_where('red marks after a locked selection', lambda im: frame_complaints(im, s['capture'], RED))
+        self.h.ask('unlock')
+
+    def test_click_without_drag_hides(self):
+        before = self.h.state()['capture']
+        self.open_veil()
+        xdo('mousemove', 800, 500)
+        xdo('click', 1)
+        s = self.wait_state('the overlay to hide after a click', lambda s: not s['visible'])
+        self.check(s['capture'] == before, 'a click chose a region: %r' % (s['capture'],))
+
+    def test_escape_cancels_and_enter_does_nothing(self):
+        before = self.h.state()['capture']
+        self.open_veil()
+        xdo('mousemove', 900, 500)
+        xdo('key', 'Escape')
+        s = self.wait_state('Esc to hide the veil', lambda s: not s['visible'])
+        self.check(s['capture'] == before, 'Esc chose a region')
+
+        # Esc in the middle of a drag: hidden, and the release chooses nothing.
+        self.open_veil()
+        xdo('mousemove', 600, 300)
+        xdo('mousedown', 1)
+        xdo('mousemove', 700, 400)
+        xdo('mousemove', 800, 500)
+        xdo('key', 'Escape')
+        self.wait_state('Esc to hide the veil during a drag', lambda s: not s['visible'])
+        xdo('mouseup', 1)
+        time.sleep(0.5)
+        s = self.h.state()
+        self.check(not s['visible'] and s['capture'] == before, 'the release after Esc chose a region: %r' % (s,))
+
+        # Enter leaves the veil up: the drag that follows it still selects.
+        self.open_veil()
+        xdo('mousemove', 700, 400)
+        xdo('key', 'Return')
+        drag((650, 350), (950, 650))
+        s = self.wait_state('a selection after Enter', lambda s: s['visible'] and s['window'] == (650, 350, 950, 650)
+                            and s['capture'] == s['client'])
+
+        # Esc on a chosen region does nothing: the frame still moves afterwards.
+        c = s['capture']
+        grip = (c[0] + 12, c[1] + 2)
+        xdo('mousemove', *grip)
+        xdo('key', 'Escape')
+        drag(grip, (grip[0] + 40, grip[1] + 20))
+        moved = (c[0] + 40, c[1] + 20, c[2] + 40, c[3] + 20)
+        self.wait_state('the frame to move after Esc', lambda s: s['visible'] and s['capture'] == moved)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument('--harness', required=True)
+    parser.add_argument('--wine-run', required=True)
+    parser.add_argument('--artefacts', required=True)
+    args = parser.parse_args()
+    os.makedirs(args.artefacts, exist_ok=True)
+
+    os.environ['WINEPREFIX'] = wine_prefix_for(args.harness)
+    os.environ.setdefault('WINEDEBUG', '-all')
+    scripts = os.path.dirname(os.path.abspath(args.wine_run))
+    subprocess.run([os.path.join(scripts, 'wine-prefix.sh')], check=True)
+    subprocess.run(['wine', 'reg', 'add', r'HKCU\Software\Wine\AppDefaults\overlay_harness.exe\X11 Driver',
+                    '/v', 'Managed', '/t', 'REG_SZ', '/d', 'N', '/f'], check=True, capture_output=True)
+
+    harness = Harness(args.wine_run, args.harness)
+    test = OverlayTest(harness, args.artefacts)
+    try:
+        for name in ('bands_in_four_directions', 'move_and_resize', 'lock', 'selection_while_locked_keeps_red_marks',
+                     'click_without_drag_hides', 'escape_cancels_and_enter_does_nothing'):
+            test.run(name, getattr(test, 'test_' + name))
+    finally:
+        harness.close()
+    print('%d failed' % len(test.failures))
+    return 1 if test.failures else 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())
