@@ -30,6 +30,7 @@ protected:
         MouseButton(true, false);
         MouseMoveTo(5, 5);
         PumpFor(50);
+        dialog.DestroyWindow();  // while every part of the object is still alive
     }
 
     RECT Frame() const { return dialog.GetWindowRect(); }

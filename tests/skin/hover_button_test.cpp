@@ -3,6 +3,9 @@
 // strip arithmetic (remainder columns dropped, masked parts showing the parent's first pixels).
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <commctrl.h>
+
 #include "gui_harness.h"
 #include "skin_windows.h"
 #include "win/dc.h"
@@ -26,6 +29,7 @@ protected:
         MouseButton(true, false);
         MouseMoveTo(5, 5);
         PumpFor(50);
+        dialog.DestroyWindow();  // while every part of the object is still alive
     }
 
     RECT ToolRect(int i) const { return dialog.tools[i].GetWindowRect(); }
@@ -146,6 +150,25 @@ TEST_F(ToolButtons, DoubleClickIsTwoClicksAndRightClickReachesTheParent)
     ASSERT_TRUE(PumpUntil([&] { return dialog.rightDowns == 1; }));
     EXPECT_EQ(0u, dialog.lastRightW);
     EXPECT_EQ(0, dialog.lastRightL) << "posted with 0, 0, not the click position";
+}
+
+TEST_F(ToolButtons, TooltipHoldsOneToolWithTheLatestText)
+{
+    CHoverButton& tool = dialog.tools[4];
+    HWND tip = tool.ToolTipWindow();
+    ASSERT_NE(nullptr, tip);
+    EXPECT_EQ(1, ::SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0));
+    tool.SetTipText(L"About", TRUE);
+    tool.SetTipText(nullptr, FALSE);  // ignored
+    EXPECT_EQ(1, ::SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0)) << "the text is replaced, not a tool added";
+    wchar_t text[64] = {};
+    TTTOOLINFOW info{};
+    info.cbSize = TTTOOLINFOW_V2_SIZE;
+    info.hwnd = tool;
+    info.uId = 1;
+    info.lpszText = text;
+    ::SendMessageW(tip, TTM_GETTEXTW, 64, reinterpret_cast<LPARAM>(&info));
+    EXPECT_STREQ(L"About", text);
 }
 
 TEST_F(ToolButtons, StripRemainderColumnsAreDroppedAndMaskShowsTheFirstBackground)
