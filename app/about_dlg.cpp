@@ -2,4 +2,4 @@
 
 #include "app/resource.h"
 
-CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX) {}
+CAboutDlg::CAboutDlg(CWnd* parent) : CDialog(IDD_ABOUTBOX, parent) {}

@@ -4,5 +4,5 @@
 
 class CAboutDlg : public CDialog {
 public:
-    CAboutDlg();
+    explicit CAboutDlg(CWnd* parent = nullptr);
 };

@@ -163,9 +163,20 @@ void CRavlinDlg::PlaceControls()
     const RECT third = Offset(button, -40, 0);
     // The counters get the file name's width: at 80 pixels a count of four digits or more
     // would be cut off and misread.
-    m_statusRects[0] = RECT{third.right + 50, third.top, third.right + 50 + 80 + 70, third.top + 25};
+    m_statusRects[0] = RECT{third.left + 50, third.top, third.left + 50 + 80 + 70, third.top + 25};
     m_statusRects[1] = Offset(m_statusRects[0], 0, 40);
     m_statusRects[2] = Offset(m_statusRects[1], 0, 40);
+}
+
+bool CRavlinDlg::PreTranslateMessage(MSG& msg)
+{
+    // Enter and Escape do nothing here. The dialog manager would turn Enter into a click on
+    // whichever tool button last had the focus (it becomes the default button), so both keys
+    // are taken before it sees them.
+    if ((msg.message == WM_KEYDOWN || msg.message == WM_KEYUP || msg.message == WM_CHAR) &&
+        (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE) && (msg.hwnd == m_hWnd || ::IsChild(m_hWnd, msg.hwnd)))
+        return true;
+    return CNewSkinDlg::PreTranslateMessage(msg);
 }
 
 LRESULT CRavlinDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
@@ -409,7 +420,9 @@ void CRavlinDlg::PollOverlay()
 
 void CRavlinDlg::OnSettings()
 {
-    CSetDlg dialog;
+    // Owned by this window, as a framework dialog without a parent would be: the tool window is
+    // topmost and would otherwise cover it.
+    CSetDlg dialog(this);
     if (dialog.DoModal() != IDOK)
         return;
     const RecordingSettings settings = ReadRecordingSettings();
@@ -420,7 +433,7 @@ void CRavlinDlg::OnSettings()
 
 void CRavlinDlg::OnAbout()
 {
-    CAboutDlg dialog;
+    CAboutDlg dialog(this);
     dialog.DoModal();
 }
 

@@ -25,6 +25,8 @@ public:
     explicit CRavlinDlg(CWnd* parent = nullptr);
     ~CRavlinDlg() override;
 
+    bool PreTranslateMessage(MSG& msg) override;
+
 protected:
     void DoDataExchange(CDataExchange& dx) override;
     BOOL OnInitDialog() override;

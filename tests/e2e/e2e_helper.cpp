@@ -5,7 +5,8 @@
 //     40 ms) until stdin closes; prints "ready" once it is on screen.
 //   e2e_helper probe
 //     answers one command per stdin line, each answer ending with a line "end":
-//       windows            visible top-level windows: "<hwnd> <pid> <class>|<title>|<l t r b>"
+//       windows            visible top-level windows: "<hwnd> <pid> <class>|<title>|<window>|<client>"
+//                          (rectangles as "l t r b" in screen coordinates)
 //       children <hwnd>    its controls: "<id> <enabled> <visible> <checked> <class>|<text>|<l t r b>"
 //       close <hwnd>       posts WM_CLOSE (to end a file manager window the program opened)
 //       gdi <pid>          "<gdi objects> <user objects> <private bytes> <working set>"
@@ -70,8 +71,14 @@ BOOL CALLBACK ListTopLevel(HWND hwnd, LPARAM)
         return TRUE;
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    char clientText[96];
+    std::snprintf(clientText, sizeof(clientText), "%ld %ld %ld %ld", static_cast<long>(client.left),
+                  static_cast<long>(client.top), static_cast<long>(client.right), static_cast<long>(client.bottom));
     Out(std::to_string(reinterpret_cast<uintptr_t>(hwnd)) + " " + std::to_string(pid) + " " + Utf8(ClassOf(hwnd)) +
-        "|" + Utf8(TextOf(hwnd)) + "|" + RectText(hwnd));
+        "|" + Utf8(TextOf(hwnd)) + "|" + RectText(hwnd) + "|" + clientText);
     return TRUE;
 }
 

@@ -1,0 +1,377 @@
+"""Drives the real ravlin.exe under Wine on an X display: starting it in the build's own Wine
+prefix with a clean configuration, finding its windows through e2e_helper.exe's probe, real
+pointer and keyboard input through xdotool, and screenshots read with Pillow.
+
+Every wait polls its condition with a generous limit and ends as soon as it holds."""
+import glob
+import io
+import os
+import shutil
+import subprocess
+import time
+
+from PIL import Image
+
+WAIT = 60.0
+
+
+class Failure(Exception):
+    pass
+
+
+def wait_for(what, condition, timeout=WAIT, interval=0.2):
+    """Polls condition until it returns something true; raises Failure naming what was awaited."""
+    deadline = time.time() + timeout
+    while True:
+        value = condition()
+        if value:
+            return value
+        if time.time() > deadline:
+            raise Failure('timed out waiting for ' + what)
+        time.sleep(interval)
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def wine_prefix_for(exe):
+    """The prefix scripts/wine-run.sh uses: beside the build folder's CMakeCache.txt."""
+    if os.environ.get('WINEPREFIX'):
+        return os.environ['WINEPREFIX']
+    d = os.path.dirname(os.path.abspath(exe))
+    while d != '/' and not os.path.exists(os.path.join(d, 'CMakeCache.txt')):
+        d = os.path.dirname(d)
+    if d == '/':
+        d = os.path.dirname(os.path.abspath(exe))
+    return os.path.join(d, 'wineprefix')
+
+
+def xdo(*args):
+    subprocess.run(['xdotool'] + [str(a) for a in args], check=True)
+
+
+def click(point):
+    xdo('mousemove', point[0], point[1])
+    time.sleep(0.05)
+    xdo('click', 1)
+
+
+def key(name):
+    xdo('key', name)
+
+
+def drag(start, end, steps=8):
+    xdo('mousemove', *start)
+    xdo('mousedown', 1)
+    for i in range(1, steps + 1):
+        xdo('mousemove', start[0] + (end[0] - start[0]) * i // steps, start[1] + (end[1] - start[1]) * i // steps)
+        time.sleep(0.03)
+    time.sleep(0.1)
+    xdo('mouseup', 1)
+
+
+def screenshot(path=None):
+    png = subprocess.run(['import', '-window', 'root', 'png:-'], check=True, capture_output=True).stdout
+    image = Image.open(io.BytesIO(png)).convert('RGB')
+    if path:
+        image.save(path)
+    return image
+
+
+def centre(rect):
+    return ((rect[0] + rect[2]) // 2, (rect[1] + rect[3]) // 2)
+
+
+class Window:
+    def __init__(self, line):
+        head, rest = line.split('|', 1)
+        self.title, rect, client = rest.rsplit('|', 2)
+        hwnd, pid, self.cls = head.split(' ', 2)
+        self.hwnd, self.pid = int(hwnd), int(pid)
+        self.rect = tuple(int(v) for v in rect.split())
+        self.client = tuple(int(v) for v in client.split())
+
+
+class Control:
+    def __init__(self, line):
+        head, rest = line.split('|', 1)
+        self.text, rect = rest.rsplit('|', 1)
+        ident, enabled, visible, checked, self.cls = head.split(' ', 4)
+        self.id, self.enabled, self.visible, self.checked = int(ident), int(enabled), int(visible), int(checked)
+        self.rect = tuple(int(v) for v in rect.split())
+
+
+class Probe:
+    """e2e_helper.exe probe: lists windows and controls of every process in the prefix."""
+
+    def __init__(self, wine_run, helper, env):
+        self.proc = subprocess.Popen([wine_run, helper, 'probe'], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                     env=env, text=True, encoding='utf-8', bufsize=1)
+
+    def ask(self, command):
+        self.proc.stdin.write(command + '\n')
+        self.proc.stdin.flush()
+        lines = []
+        while True:
+            line = self.proc.stdout.readline()
+            if not line:
+                raise Failure('probe ended while answering %r' % command)
+            line = line.rstrip('\n')
+            if line == 'end':
+                return lines
+            lines.append(line)
+
+    def windows(self):
+        return [Window(line) for line in self.ask('windows')]
+
+    def children(self, hwnd):
+        return [Control(line) for line in self.ask('children %d' % hwnd)]
+
+    def control(self, hwnd, ident):
+        for c in self.children(hwnd):
+            if c.id == ident:
+                return c
+        raise Failure('no control %d in window %d' % (ident, hwnd))
+
+    def close_window(self, hwnd):
+        self.ask('close %d' % hwnd)
+
+    def figures(self, pid):
+        f = self.ask('gdi %d' % pid)[0].split()
+        return {'gdi': int(f[0]), 'user': int(f[1]), 'private': int(f[2]), 'working_set': int(f[3])}
+
+    def close(self):
+        try:
+            self.proc.stdin.close()
+            self.proc.wait(timeout=30)
+        except Exception:
+            self.proc.kill()
+
+
+class Scene:
+    """A moving scene (colour bars and a sliding white square) at a screen rectangle."""
+
+    def __init__(self, wine_run, helper, env, rect):
+        left, top, right, bottom = rect
+        self.proc = subprocess.Popen([wine_run, helper, 'scene', str(left), str(top), str(right - left),
+                                      str(bottom - top)], stdin=subprocess.PIPE, stdout=subprocess.PIPE, env=env, text=True)
+        if self.proc.stdout.readline().strip() != 'ready':
+            raise Failure('scene did not start')
+
+    def close(self):
+        try:
+            self.proc.stdin.close()
+            self.proc.wait(timeout=30)
+        except Exception:
+            self.proc.kill()
+
+
+class Ravlin:
+    """ravlin.exe, started from its own folder (the skin folder is relative to it)."""
+
+    MAIN_TITLE = 'Ravlin 1.2'
+    BOX_TITLE = 'Ravlin'
+
+    def __init__(self, args):
+        self.exe = os.path.abspath(args.program)
+        self.bin = os.path.dirname(self.exe)
+        self.wine_run = args.wine_run
+        self.helper = os.path.abspath(args.helper)
+        self.prefix = wine_prefix_for(self.exe)
+        self.artefacts = args.artefacts
+        os.makedirs(self.artefacts, exist_ok=True)
+        self.env = dict(os.environ, WINEPREFIX=self.prefix, LANG='zh_CN.UTF-8')
+        self.output = os.path.join(self.bin, 'CaptureFile')
+        self.proc = None
+        self.probe = None
+        self.main = None
+        subprocess.run([os.path.join(os.path.dirname(self.wine_run), 'wine-prefix.sh')], env=self.env, check=True)
+        # Without a window manager Wine must place and maximise windows itself.
+        subprocess.run(['wine', 'reg', 'add', r'HKCU\Software\Wine\AppDefaults\ravlin.exe\X11 Driver', '/v',
+                        'Managed', '/t', 'REG_SZ', '/d', 'N', '/f'], env=self.env, check=True, capture_output=True)
+        self.probe = Probe(self.wine_run, self.helper, self.env)
+
+    # Configuration ------------------------------------------------------------------------
+    def config_files(self):
+        c = os.path.join(self.prefix, 'drive_c')
+        return ([os.path.join(c, 'Documents and Settings', 'Administrator', 'Application Data', 'ravlin', 'config.ini')]
+                + glob.glob(os.path.join(c, 'users', '*', 'AppData', 'Roaming', 'ravlin', 'config.ini'))
+                + glob.glob(os.path.join(c, 'users', '*', 'Application Data', 'ravlin', 'config.ini')))
+
+    def reset_config(self, values=None):
+        """Removes every configuration file; values (a dict) are then written to the fixed one."""
+        for path in self.config_files():
+            if os.path.exists(path):
+                os.remove(path)
+        if values:
+            path = self.config_files()[0]
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            with open(path, 'w', newline='\r\n') as f:
+                f.write('[Ravlin]\n' + ''.join('%s=%s\n' % kv for kv in values.items()))
+
+    def read_config(self):
+        """The stored keys, the per-user file taking precedence as in the program."""
+        values = {}
+        for path in reversed(self.config_files()):
+            if not os.path.exists(path):
+                continue
+            with open(path, encoding='utf-8', errors='replace') as f:
+                for line in f:
+                    if '=' in line:
+                        k, v = line.strip().split('=', 1)
+                        values.setdefault(k, v)
+        return values
+
+    def clear_output(self):
+        shutil.rmtree(self.output, ignore_errors=True)
+
+    def gifs(self):
+        return sorted(glob.glob(os.path.join(self.output, '*.gif')))
+
+    # Process ------------------------------------------------------------------------------
+    def start(self):
+        self.proc = subprocess.Popen([self.wine_run, self.exe], cwd=self.bin, env=self.env,
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.main = wait_for('the main window', lambda: self.find_window(self.MAIN_TITLE))
+        # Painted and its buttons skinned: the status frames are drawn in the background paint.
+        wait_for('the buttons', lambda: len(self.probe.children(self.main.hwnd)) >= 8)
+        time.sleep(0.5)
+        self.main = self.find_window(self.MAIN_TITLE)
+        return self.main
+
+    def running(self):
+        return self.proc is not None and self.proc.poll() is None
+
+    def stop(self):
+        """Ends the program if a scenario left it running (it is ours: started above)."""
+        if self.running():
+            self.proc.kill()
+            try:
+                self.proc.wait(timeout=30)
+            except Exception:
+                pass
+        # Wine's own child processes (file manager windows) are closed politely.
+        for w in self.probe.windows():
+            if w.cls != 'RavlinE2EScene' and ('CaptureFile' in w.title):
+                self.probe.close_window(w.hwnd)
+        self.proc = None
+
+    def close(self):
+        self.stop()
+        self.probe.close()
+
+    # Windows ------------------------------------------------------------------------------
+    def find_window(self, title, cls=None):
+        for w in self.probe.windows():
+            if w.title == title and (cls is None or w.cls == cls):
+                return w
+        return None
+
+    def message_box(self):
+        """The visible message box of the program, as (window, text), or None."""
+        for w in self.probe.windows():
+            if w.cls == '#32770' and w.title == self.BOX_TITLE:
+                texts = [c.text for c in self.probe.children(w.hwnd) if c.cls.lower() == 'static' and c.text]
+                return w, ' '.join(texts)
+        return None
+
+    def wait_message(self, expected, timeout=WAIT):
+        box, text = wait_for('message box "%s"' % expected, self.message_box, timeout)
+        check(expected in text, 'message box says %r, expected %r' % (text, expected))
+        return box
+
+    def answer(self, box, button_id):
+        """Clicks a button of a message box or dialog and waits for the box to go."""
+        click(centre(self.probe.control(box.hwnd, button_id).rect))
+        wait_for('the box to close', lambda: not any(w.hwnd == box.hwnd for w in self.probe.windows()))
+
+    def button(self, ident):
+        return self.probe.control(self.main.hwnd, ident)
+
+    def press(self, ident):
+        click(centre(self.button(ident).rect))
+
+    def focus_main(self):
+        xdo('mousemove', self.main.rect[0] + 200, self.main.rect[1] + 12)
+        xdo('click', 1)
+        time.sleep(0.2)
+
+    def overlay(self):
+        """The region overlay window (it has no title) while visible, or None."""
+        for w in self.probe.windows():
+            if w.pid == self.main.pid and w.cls == '#32770' and w.title == '':
+                return w
+        return None
+
+    def shot(self, name, rect=None):
+        image = screenshot()
+        if rect:
+            image = image.crop(rect)
+        image.save(os.path.join(self.artefacts, name + '.png'))
+        return image
+
+
+# GIF checks with independent decoders --------------------------------------------------------
+def gif_frames(path):
+    """Every frame of a GIF as (RGB image, duration in ms), decoded by Pillow."""
+    from PIL import ImageSequence
+    image = Image.open(path)
+    frames = []
+    for frame in ImageSequence.Iterator(image):
+        frames.append((frame.convert('RGB'), frame.info.get('duration')))
+    return image.size, frames
+
+
+def giflib_delays(path):
+    """The delay of every image, read by giflib's giftext; fails on a file giflib rejects."""
+    out = subprocess.run(['giftext', path], check=True, capture_output=True, text=True).stdout
+    images = out.count('Image #')
+    delays = [int(line.split(':')[1]) for line in out.splitlines() if line.strip().startswith('DelayTime')]
+    check(images == len(delays), 'giftext: %d images but %d delays' % (images, len(delays)))
+    return delays
+
+
+def colour_share(image, colour, tolerance=45):
+    """Share of pixels (sampled) within tolerance of colour."""
+    small = image.resize((max(1, image.width // 4), max(1, image.height // 4)))
+    pixels = list(small.getdata())
+    near = sum(1 for p in pixels if sum((a - b) ** 2 for a, b in zip(p, colour)) <= tolerance ** 2)
+    return near / len(pixels)
+
+
+def run_scenarios(program, scenarios, names=None):
+    """Runs the named scenarios (all by default), each with a fresh program; returns an exit code."""
+    failed = []
+    for name, scenario in scenarios:
+        if names and name not in names:
+            continue
+        start = time.time()
+        try:
+            scenario(program)
+            print('PASS %s (%.1f s)' % (name, time.time() - start), flush=True)
+        except Exception as error:  # a failed scenario must not stop the others
+            failed.append(name)
+            print('FAIL %s: %s: %s' % (name, type(error).__name__, error), flush=True)
+            try:
+                program.shot('failure-' + name)
+            except Exception:
+                pass
+        finally:
+            program.stop()
+    program.close()
+    print('%d scenarios, %d failed%s' % (len(scenarios) if not names else len(names), len(failed),
+                                         (': ' + ', '.join(failed)) if failed else ''))
+    return 1 if failed else 0
+
+
+def arguments(description):
+    import argparse
+    parser = argparse.ArgumentParser(description=description)
+    parser.add_argument('--program', required=True)
+    parser.add_argument('--helper', required=True)
+    parser.add_argument('--wine-run', required=True)
+    parser.add_argument('--artefacts', required=True)
+    parser.add_argument('scenarios', nargs='*')
+    return parser.parse_args()

@@ -1,0 +1,159 @@
+#!/usr/bin/python3
+"""The settings dialog of ravlin.exe driven with real pointer and keyboard input: what it shows,
+what it refuses, what it stores, and when the tool window uses it."""
+import os
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from ravlin_e2e import Ravlin, Scene, arguments, centre, check, click, gif_frames, key, run_scenarios, wait_for, xdo
+from recording_test import select_region, wait_completion
+
+RATE, CHECK, WIDTH, HEIGHT = 1005, 1006, 1007, 1008
+TITLE = '设置'
+
+
+def open_settings(program):
+    program.press(1003)
+    return wait_for('the settings dialog', lambda: program.find_window(TITLE))
+
+
+def fields(program, dialog):
+    controls = {c.id: c for c in program.probe.children(dialog.hwnd)}
+    return controls
+
+
+def type_into(program, dialog, ident, text):
+    """Clicks into an edit, clears it with the keyboard and types the text."""
+    click(centre(program.probe.control(dialog.hwnd, ident).rect))
+    key('End')
+    for _ in range(12):
+        key('BackSpace')
+    if text:
+        xdo('type', '--delay', '30', text)
+    wait_for('the edit to read %r' % text, lambda: program.probe.control(dialog.hwnd, ident).text == text, 15)
+
+
+def ok_expecting(program, dialog, message):
+    """OK refused with the message; the dialog stays open."""
+    click(centre(program.probe.control(dialog.hwnd, 1).rect))
+    box = program.wait_message(message)
+    program.answer(box, 1)
+    check(program.find_window(TITLE), 'the dialog closed after a refused OK')
+
+
+def ok_accepted(program, dialog):
+    click(centre(program.probe.control(dialog.hwnd, 1).rect))
+    wait_for('the dialog to close', lambda: not program.find_window(TITLE))
+
+
+def defaults_without_a_file(program):
+    program.reset_config()
+    program.start()
+    dialog = open_settings(program)
+    program.shot('settings-dialog', (dialog.rect[0] - 10, dialog.rect[1] - 10, dialog.rect[2] + 10, dialog.rect[3] + 10))
+    f = fields(program, dialog)
+    check((f[RATE].text, f[WIDTH].text, f[HEIGHT].text) == ('20', '480', '270'),
+          'shows %s %s %s' % (f[RATE].text, f[WIDTH].text, f[HEIGHT].text))
+    check(f[CHECK].checked == 1, 'the check box is clear')
+    check(not f[WIDTH].enabled and not f[HEIGHT].enabled, 'size edits enabled while the box is ticked')
+    # Clearing the box enables the edits; cancel writes nothing.
+    click(centre(f[CHECK].rect))
+    wait_for('the size edits enabled', lambda: program.probe.control(dialog.hwnd, WIDTH).enabled)
+    click(centre(f[2].rect))
+    wait_for('the dialog to close', lambda: not program.find_window(TITLE))
+    check(program.read_config() == {}, 'cancel wrote %s' % program.read_config())
+
+
+def every_rate_reads_back(program):
+    program.reset_config()
+    program.start()
+    for rate in [30] + list(range(15, 30)):
+        dialog = open_settings(program)
+        type_into(program, dialog, RATE, str(rate))
+        ok_accepted(program, dialog)
+        stored = program.read_config().get('CaptureDelay')
+        check(stored == str(1000 // rate), 'rate %d stored CaptureDelay %s' % (rate, stored))
+        dialog = open_settings(program)
+        shown = program.probe.control(dialog.hwnd, RATE).text
+        check(shown == str(rate), 'rate %d reads back as %s' % (rate, shown))
+        click(centre(program.probe.control(dialog.hwnd, 2).rect))
+        wait_for('the dialog to close', lambda: not program.find_window(TITLE))
+
+
+def ranges_and_their_order(program):
+    program.reset_config()
+    program.start()
+    dialog = open_settings(program)
+    click(centre(program.probe.control(dialog.hwnd, CHECK).rect))
+    wait_for('the size edits enabled', lambda: program.probe.control(dialog.hwnd, WIDTH).enabled)
+    # The frame rate is checked first: with a bad rate and a bad width only its message shows.
+    type_into(program, dialog, RATE, '14')
+    type_into(program, dialog, WIDTH, '10')
+    ok_expecting(program, dialog, '帧率范围是15-30帧!')
+    type_into(program, dialog, RATE, '31')
+    ok_expecting(program, dialog, '帧率范围是15-30帧!')
+    type_into(program, dialog, RATE, '25')
+    for width in ('49', '1921'):
+        type_into(program, dialog, WIDTH, width)
+        ok_expecting(program, dialog, '画面宽度范围是50-1920像素!')
+    type_into(program, dialog, WIDTH, '50')
+    for height in ('49', '1081'):
+        type_into(program, dialog, HEIGHT, height)
+        ok_expecting(program, dialog, '画面高度范围是50-1080像素!')
+    check(program.read_config() == {}, 'a refused OK wrote %s' % program.read_config())
+    type_into(program, dialog, HEIGHT, '1080')
+    ok_accepted(program, dialog)
+    stored = program.read_config()
+    check(stored == {'CaptureDelay': '40', 'CaptureType': '1', 'Width': '50', 'Height': '1080'}, 'stored %s' % stored)
+    dialog = open_settings(program)
+    type_into(program, dialog, WIDTH, '1920')
+    ok_accepted(program, dialog)
+    check(program.read_config()['Width'] == '1920', 'width 1920 refused')
+
+
+def changes_apply_to_the_next_recording(program):
+    program.reset_config()
+    program.clear_output()
+    s = Scene(program.wine_run, program.helper, program.env, (100, 150, 900, 650))
+    try:
+        program.start()
+        select_region(program, (150, 200), (450, 400))
+        program.press(1001)
+        wait_for('recording to start', lambda: program.gifs())
+        client = program.overlay().client
+        dialog = open_settings(program)
+        click(centre(program.probe.control(dialog.hwnd, CHECK).rect))
+        wait_for('the size edits enabled', lambda: program.probe.control(dialog.hwnd, WIDTH).enabled)
+        type_into(program, dialog, WIDTH, '120')
+        type_into(program, dialog, HEIGHT, '80')
+        ok_accepted(program, dialog)
+        time.sleep(1.0)
+        program.press(1002)
+        program.answer(wait_completion(program), 1)
+        first = program.gifs()
+        select_region(program, (150, 200), (450, 400))
+        program.press(1001)
+        wait_for('the second recording', lambda: len(program.gifs()) == 2)
+        time.sleep(1.0)
+        program.press(1002)
+        program.answer(wait_completion(program), 1)
+    finally:
+        s.close()
+    size1, _ = gif_frames(first[0])
+    check(size1 == (client[2] - client[0], client[3] - client[1]), 'first file %s, region %s' % (size1, client))
+    second = [g for g in program.gifs() if g not in first][0]
+    size2, _ = gif_frames(second)
+    check(size2 == (120, 80), 'second file %s, settings say 120x80' % (size2,))
+
+
+SCENARIOS = [
+    ('defaults_without_a_file', defaults_without_a_file),
+    ('every_rate_reads_back', every_rate_reads_back),
+    ('ranges_and_their_order', ranges_and_their_order),
+    ('changes_apply_to_the_next_recording', changes_apply_to_the_next_recording),
+]
+
+if __name__ == '__main__':
+    args = arguments(__doc__)
+    sys.exit(run_scenarios(Ravlin(args), SCENARIOS, args.scenarios))
