@@ -31,6 +31,8 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT msg, WPARAM, LPARAM lParam)
 
 INT_PTR CDialog::DoModal()
 {
+    if (m_hWnd)
+        return -1;  // already running or created modeless
     HWND parent = m_parent ? m_parent->GetSafeHwnd() : nullptr;
     m_modal = true;
     m_endRequested = false;
@@ -70,6 +72,8 @@ INT_PTR CDialog::DoModal()
 
 bool CDialog::Create(CWnd* parent)
 {
+    if (m_hWnd)
+        return false;
     if (parent)
         m_parent = parent;
     m_modal = false;

@@ -89,8 +89,8 @@ LRESULT CALLBACK CWnd::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
     LRESULT result = 0;
     try {
         if (msg == WM_NCDESTROY) {
+            // The last message: unbind first, so nothing after it reaches the object.
             WNDPROC proc = self->m_defaultProc;
-            self->OnDestroy();
             self->Unsubclass();
             return ::CallWindowProcW(proc, hwnd, msg, wParam, lParam);
         }
@@ -170,6 +170,9 @@ LRESULT CWnd::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_CLOSE:
         OnClose();
         return 0;
+    case WM_DESTROY:
+        OnDestroy();
+        return 0;
     default:
         return Default();
     }
@@ -194,7 +197,7 @@ void CWnd::OnKillFocus(HWND) { Default(); }
 bool CWnd::OnCommand(UINT, UINT, HWND) { return false; }
 void CWnd::OnSysCommand(UINT, LPARAM) { Default(); }
 void CWnd::OnClose() { Default(); }
-void CWnd::OnDestroy() {}
+void CWnd::OnDestroy() { Default(); }
 
 void CWnd::OnDrawItem(UINT, const DRAWITEMSTRUCT& item)
 {

@@ -51,6 +51,7 @@ public:
     int timerTicks = 0;
     int baseEraseCalls = 0;
     bool throwOnTimer = false;
+    int destroys = 0;
     // Runs once the dialog is up, from inside its own modal loop.
     void (*script)(CTestDialog&) = nullptr;
 
@@ -76,6 +77,11 @@ protected:
         if (throwOnTimer)
             throw std::runtime_error("handler failure");
         CDialog::OnTimer(id);
+    }
+    void OnDestroy() override
+    {
+        ++destroys;
+        CDialog::OnDestroy();
     }
     BOOL OnEraseBkgnd(HDC dc) override
     {
@@ -111,6 +117,7 @@ TEST(DialogBase, ModalRunExchangesDataBothWaysAndReturnsTheResult)
     EXPECT_GT(dialog.drawn.draws, 0) << "WM_DRAWITEM is reflected to the control's object";
     EXPECT_GT(dialog.baseEraseCalls, 0) << "a replaced handler is reached through the switch";
     EXPECT_EQ(nullptr, dialog.GetSafeHwnd()) << "the window is gone after the run";
+    EXPECT_EQ(1, dialog.destroys);
     EXPECT_EQ(nullptr, dialog.drawn.GetSafeHwnd()) << "controls are unbound when destroyed";
 }
 
@@ -157,6 +164,8 @@ TEST(DialogBase, ModelessEndDialogHidesAndTheObjectDestroysTheWindow)
         CTestDialog dialog;
         ASSERT_TRUE(dialog.Create());
         window = dialog;
+        EXPECT_FALSE(dialog.Create()) << "one window per object";
+        EXPECT_EQ(-1, dialog.DoModal());
         dialog.ShowWindow(SW_SHOW);
         ASSERT_TRUE(PumpUntil([&] { return dialog.timerTicks > 0; }));
         dialog.EndDialog(IDOK);
