@@ -261,7 +261,7 @@ void CNewSkinDlg::OnSize(UINT type, int cx, int cy)
 
 bool CNewSkinDlg::OnCommand(UINT id, UINT code, HWND control)
 {
-    if (id == IDC_SKIN_CLOSE) {
+    if (id == IDC_SKIN_CLOSE && code == BN_CLICKED) {
         // The normal close path, so a derived window may still refuse.
         SendMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
         return true;

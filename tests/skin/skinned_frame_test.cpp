@@ -122,6 +122,15 @@ TEST_F(SkinnedFrame, CloseBoxShowsHoverAndPressedAndAsksTheWindowToClose)
     ASSERT_TRUE(PumpUntil([&] { return dialog.closeRequests == 1; })) << "the close path runs";
     EXPECT_TRUE(dialog.IsWindowVisible()) << "the derived window refused";
 
+    // The second press of a double click is reported as a double click, not a click: no second ask.
+    MouseButton(true, true);
+    MouseButton(true, false);
+    MouseButton(true, true);
+    MouseButton(true, false);
+    ASSERT_TRUE(PumpUntil([&] { return dialog.closeRequests >= 2; }));
+    PumpFor(300);
+    EXPECT_EQ(2, dialog.closeRequests);
+
     MouseMoveTo(Frame().left + 100, Frame().top + 50);
     ASSERT_TRUE(PumpUntil([&] { return !dialog.CloseButton().IsHover() && CloseBoxShows(0); }));
 
