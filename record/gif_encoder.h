@@ -18,7 +18,7 @@
 struct EncoderFigures {
     int32_t maxQueueLength = 0;
     double scaleMs = 0;    // thumbnail scaling to the output size
-    double convertMs = 0;  // GDI+ bitmap to GDI bitmap
+    double convertMs = 0;  // to a GDI bitmap for the frame builder
     double encodeMs = 0;   // palette, dither and LZW into memory
     double writeMs = 0;    // the file write
 };
@@ -63,6 +63,7 @@ private:
     EncodeFailure EncodeLoop();
     bool EncodeFrames(IByteSink& file, uint64_t* committed);
     Next TakeFrame(std::unique_ptr<CQueuedFrame>* frame);
+    HBITMAP ToOutputBitmap(const CQueuedFrame& frame, int32_t width, int32_t height);
     void RefuseFrames();
     void EndWorker(EncodeFailure failure);
     void JoinWorker();

@@ -22,12 +22,15 @@ enum EncodeStatus : int32_t {
     Failed = 3,     // the worker ended early; GetFailure says why
 };
 
+// Why a worker ended with Failed. The first two end before any frame and tell nobody, so the
+// window says it; for the last two the worker has already shown "Encode catch error!" and the
+// window should not show a second box.
 enum EncodeFailure : int32_t {
     NoFailure = 0,
     EmptyOutput = 1,       // output rectangle with no area: no file was created
     CannotCreateFile = 2,  // the output file could not be created
     WriteFailed = 3,       // a write failed part-way; the frames written before stay readable
-    EncodeError = 4,       // any other exception in the worker
+    EncodeError = 4,       // any other exception in the worker; the same care for the file
 };
 
 // The pipeline's picture encoder. Every operation returns 1 for done or accepted, 0 for

@@ -71,9 +71,11 @@ def mean(image, box):
     return tuple(sum(p[i] for p in pixels) // len(pixels) for i in range(3))
 
 
-def check_recording(folder):
-    path = os.path.join(folder, "scene.gif")
-    result, boxes = run("capture", wine_path(path), str(FRAMES), str(LEFT), str(TOP), str(WIDTH), str(HEIGHT))
+def check_recording(folder, frames, width, height):
+    """Records the scene into a GIF of width x height (the scene's own size, or scaled)."""
+    path = os.path.join(folder, f"scene-{width}x{height}.gif")
+    result, boxes = run("capture", wine_path(path), str(frames), str(LEFT), str(TOP), str(WIDTH),
+                        str(HEIGHT), str(width), str(height))
     check(boxes == 0, f"{boxes} message boxes during a good recording")
     check(result.returncode == 0, f"capture ended with {result.returncode}: {result.stderr[-400:]}")
     state = counts(result.stdout)
@@ -88,24 +90,26 @@ def check_recording(folder):
     check(b"NETSCAPE2.0\x03\x01" in raw, "no looping extension")
 
     image = Image.open(path)
-    check(image.size == (WIDTH, HEIGHT), f"size {image.size}")
+    check(image.size == (width, height), f"size {image.size}")
     check(image.info.get("loop") == 0, f"loop {image.info.get('loop')}")
     check(image.n_frames == int(state.get("encoded", -1)), f"{image.n_frames} frames for {state}")
-    check(image.n_frames >= FRAMES, f"only {image.n_frames} frames")
+    check(image.n_frames >= frames, f"only {image.n_frames} frames")
 
     bars = [(255, 0, 0), (0, 255, 0), (0, 0, 255)]
+    margin = max(2, width // 40)  # clear of the edges the scaling blurs
     steps = []
     for index in range(image.n_frames):
         image.seek(index)
         check(image.info.get("duration") == 40, f"frame {index}: duration {image.info.get('duration')}")
         frame = image.convert("RGB")
         for i, bar in enumerate(bars):
-            box = (i * WIDTH // 3 + 10, 10, (i + 1) * WIDTH // 3 - 10, HEIGHT // 2 - 10)
+            box = (i * width // 3 + margin, margin, (i + 1) * width // 3 - margin, height // 2 - margin)
             colour = mean(frame, box)
             check(near(colour, bar), f"frame {index}: bar {i} is {colour}")
         step = 0
         for bit in range(8):
-            box = (bit * WIDTH // 8 + 8, HEIGHT // 2 + 10, (bit + 1) * WIDTH // 8 - 8, HEIGHT - 10)
+            box = (bit * width // 8 + margin, height // 2 + margin, (bit + 1) * width // 8 - margin,
+                   height - margin)
             colour = mean(frame, box)
             white, black = near(colour, (255, 255, 255)), near(colour, (0, 0, 0))
             check(white or black, f"frame {index}: cell {bit} is {colour}")
@@ -143,7 +147,8 @@ def check_full_disk(folder):
 
 
 with tempfile.TemporaryDirectory(prefix="ravlin-capture-") as folder:
-    check_recording(folder)
+    check_recording(folder, FRAMES, WIDTH, HEIGHT)
+    check_recording(folder, 20, WIDTH // 2, HEIGHT // 2)  # scaled, as with a fixed output size
     check_full_disk(folder)
 
 print("FAILED" if failures else "OK")

@@ -1,5 +1,5 @@
 // Records for the scripted checks, which then read the GIF with an independent decoder.
-//   record_harness capture <out.gif> <frames> <left> <top> <width> <height>
+//   record_harness capture <out.gif> <frames> <left> <top> <width> <height> [<out width> <out height>]
 //     shows the counter scene at that rectangle and records it at 20 frames per second
 //     until the encoder has received that many frames;
 //   record_harness fill <out.gif>
@@ -43,7 +43,7 @@ void Report(CGifEncoder& encoder)
     std::fflush(stdout);
 }
 
-int Capture(const std::wstring& file, int32_t frames, RECT rect)
+int Capture(const std::wstring& file, int32_t frames, RECT rect, SIZE output)
 {
     CTestScene scene(CTestScene::Kind::Counter, rect);
     if (!scene.WaitShown()) {
@@ -53,7 +53,7 @@ int Capture(const std::wstring& file, int32_t frames, RECT rect)
     CGifEncoder encoder;
     EncoderParams params;
     params.fileName = file;
-    params.outputRect = RECT{0, 0, rect.right - rect.left, rect.bottom - rect.top};
+    params.outputRect = RECT{0, 0, output.cx, output.cy};
     params.frameDelay = 4;
     encoder.SetParams(params);
     CMemCanvas preview;
@@ -122,15 +122,18 @@ int main(int argc, char** argv)
     if (!gdiplus.Ok())
         return 2;
     const std::string mode = argc > 1 ? argv[1] : "";
-    if (mode == "capture" && argc == 8) {
+    if (mode == "capture" && (argc == 8 || argc == 10)) {
         const int left = atoi(argv[4]);
         const int top = atoi(argv[5]);
         const RECT rect = {left, top, left + atoi(argv[6]), top + atoi(argv[7])};
-        return Capture(Wide(argv[2]), atoi(argv[3]), rect);
+        const SIZE output = argc == 10 ? SIZE{atoi(argv[8]), atoi(argv[9])}
+                                       : SIZE{rect.right - rect.left, rect.bottom - rect.top};
+        return Capture(Wide(argv[2]), atoi(argv[3]), rect, output);
     }
     if (mode == "fill" && argc == 3)
         return Fill(Wide(argv[2]));
-    std::printf("usage: record_harness capture <out.gif> <frames> <left> <top> <width> <height>\n"
+    std::printf("usage: record_harness capture <out.gif> <frames> <left> <top> <width> <height>"
+                " [<out width> <out height>]\n"
                 "       record_harness fill <out.gif>\n");
     return 2;
 }

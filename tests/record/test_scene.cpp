@@ -27,6 +27,11 @@ CTestScene::~CTestScene()
         CloseHandle(m_thread);
     }
     CloseHandle(m_ready);
+    if (m_pictureDc) {
+        SelectObject(m_pictureDc, m_oldPicture);
+        DeleteObject(m_picture);
+        DeleteDC(m_pictureDc);
+    }
 }
 
 bool CTestScene::WaitShown(DWORD timeoutMs) const
@@ -34,6 +39,18 @@ bool CTestScene::WaitShown(DWORD timeoutMs) const
     if (!m_window)
         return false;
     // The top-left corner is the scene's own colour: the solid colour, or the red bar.
+    if (m_kind == Kind::Moving) {
+        HDC screen = GetDC(nullptr);
+        const DWORD start = GetTickCount();
+        bool shown = false;
+        while (!shown && GetTickCount() - start < timeoutMs) {
+            shown = GetPixel(screen, m_rect.left + 1, m_rect.top + 1) ==
+                    GetPixel(m_pictureDc, 1 + 6 * Step() % (m_rect.right - m_rect.left), 1);
+            Sleep(20);
+        }
+        ReleaseDC(nullptr, screen);
+        return shown;
+    }
     const COLORREF corner = m_kind == Kind::Solid ? m_colour : RGB(255, 0, 0);
     return WaitForScreenColour(m_rect.left + 2, m_rect.top + 2, corner, 8, timeoutMs);
 }
@@ -52,6 +69,8 @@ void CTestScene::Run()
     windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
     windowClass.lpszClassName = kClassName;
     RegisterClassW(&windowClass);  // fails harmlessly when a second scene registers it again
+    if (m_kind == Kind::Moving)
+        MakePicture();
     m_window = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kClassName, L"scene", WS_POPUP,
                                m_rect.left, m_rect.top, m_rect.right - m_rect.left,
                                m_rect.bottom - m_rect.top, nullptr, nullptr,
@@ -60,7 +79,7 @@ void CTestScene::Run()
         m_shownAt = GetTickCount();
         ShowWindow(m_window, SW_SHOWNOACTIVATE);
         UpdateWindow(m_window);
-        if (m_kind == Kind::Counter)
+        if (m_kind != Kind::Solid)
             SetTimer(m_window, kStepTimer, 10, nullptr);
     }
     SetEvent(m_ready);
@@ -129,6 +148,10 @@ void CTestScene::Paint(HDC dc) const
         fill(0, 0, w, h, m_colour);
         return;
     }
+    if (m_kind == Kind::Moving) {
+        BitBlt(dc, 0, 0, w, h, m_pictureDc, 6 * Step() % w, 0, SRCCOPY);
+        return;
+    }
     const COLORREF bars[3] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255)};
     for (int i = 0; i < 3; ++i)
         fill(i * w / 3, 0, (i + 1) * w / 3, h / 2, bars[i]);
@@ -137,6 +160,37 @@ void CTestScene::Paint(HDC dc) const
         const bool on = (step >> (7 - bit)) & 1;
         fill(bit * w / 8, h / 2, (bit + 1) * w / 8, h, on ? RGB(255, 255, 255) : RGB(0, 0, 0));
     }
+}
+
+// Gradients under a checker of small tiles with fine texture: many colours, so the quantizer
+// and the dither have real work, as on a desktop with photos and anti-aliased text.
+void CTestScene::MakePicture()
+{
+    const int w = 2 * (m_rect.right - m_rect.left);
+    const int h = m_rect.bottom - m_rect.top;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    m_pictureDc = CreateCompatibleDC(nullptr);
+    m_picture = CreateDIBSection(m_pictureDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!m_picture)
+        return;
+    m_oldPicture = SelectObject(m_pictureDc, m_picture);
+    auto* pixels = static_cast<uint32_t*>(bits);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const int tile = ((x / 24) + (y / 24)) & 1;
+            const uint32_t r = static_cast<uint32_t>(x % (w / 2)) * 255 / (w / 2);
+            const uint32_t g = static_cast<uint32_t>(y) * 255 / h;
+            const uint32_t b = tile ? 200 - ((x ^ y) & 63) : (x * 7 + y * 3) & 255;
+            pixels[y * w + x] = r << 16 | g << 8 | b;
+        }
+    GdiFlush();
 }
 
 bool ColourNear(COLORREF a, COLORREF b, int tolerance)

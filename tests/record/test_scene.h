@@ -6,10 +6,11 @@
 // A topmost window, on a thread of its own, that the tests put on screen to be recorded.
 // Solid: one colour. Counter: a strip of red, green and blue bars above a row of eight
 // black-or-white cells that spell, in binary with the highest bit on the left, the number of
-// 40 ms steps since the scene was shown.
+// 40 ms steps since the scene was shown. Moving: a many-coloured picture that scrolls
+// sideways by 6 pixels a step, for the benchmark.
 class CTestScene {
 public:
-    enum class Kind { Solid, Counter };
+    enum class Kind { Solid, Counter, Moving };
     static constexpr int kCounterStepMs = 40;
 
     CTestScene(Kind kind, RECT rect, COLORREF colour = RGB(0, 0, 0));
@@ -25,6 +26,7 @@ private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void Run();
     void Paint(HDC dc) const;
+    void MakePicture();
     int32_t Step() const;
 
     Kind m_kind;
@@ -36,6 +38,9 @@ private:
     HANDLE m_ready = nullptr;
     DWORD m_threadId = 0;
     HWND m_window = nullptr;
+    HDC m_pictureDc = nullptr;  // Moving: twice the window's width, scrolled through
+    HBITMAP m_picture = nullptr;
+    HGDIOBJ m_oldPicture = nullptr;
 };
 
 // True once the screen shows `colour` (within `tolerance` per channel) at (x, y).

@@ -1,0 +1,302 @@
+// Figures for the recording pipeline under load; run on purpose, not part of the test suite.
+//   record_bench run <width> <height> <interval ms> <seconds>
+//     records a scrolling many-coloured scene at (0, 0) of that size for that long and prints
+//     frames captured, encoded and dropped, the longest queue, peak memory and the worker's
+//     milliseconds per frame in each stage;
+//   record_bench soak <frames>
+//     records 320 x 240 at 50 frames per second until that many frames were encoded, printing
+//     GDI objects, handles and memory of the process every 250 frames;
+//   record_bench identity <width> <height>
+//     tells whether scaling a frame to its own size changes any pixel.
+#include <windows.h>
+#include <psapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gdiplus_session.h"
+#include "record/gif_encoder.h"
+#include "record/mem_canvas.h"
+#include "record/queued_frame.h"
+#include "record/screen_grabber.h"
+#include "test_scene.h"
+
+namespace {
+
+struct MemoryFigures {
+    double workingSetMb;
+    double peakWorkingSetMb;
+    double privateMb;
+    double peakPrivateMb;
+};
+
+MemoryFigures Memory()
+{
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    const double mb = 1024.0 * 1024.0;
+    return {counters.WorkingSetSize / mb, counters.PeakWorkingSetSize / mb,
+            counters.PagefileUsage / mb, counters.PeakPagefileUsage / mb};
+}
+
+// GetGuiResources and GetProcessHandleCount answer 0 under Wine, so both counts are also
+// taken by probing: every live GDI object answers GetObjectType by its table index alone,
+// and every open kernel handle answers GetHandleInformation.
+int CountGdiObjects()
+{
+    int count = 0;
+    for (uintptr_t index = 1; index < 0x10000; ++index)
+        if (GetObjectType(reinterpret_cast<HGDIOBJ>(index)) != 0)
+            ++count;
+    return count;
+}
+
+int CountKernelHandles()
+{
+    int count = 0;
+    DWORD flags = 0;
+    for (uintptr_t value = 4; value < 0x10000; value += 4)
+        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags))
+            ++count;
+    return count;
+}
+
+std::wstring TempFile(const wchar_t* name)
+{
+    wchar_t folder[MAX_PATH];
+    GetTempPathW(MAX_PATH, folder);
+    return std::wstring(folder) + name;
+}
+
+EncoderParams Params(const std::wstring& file, int width, int height)
+{
+    EncoderParams params;
+    params.fileName = file;
+    params.outputRect = RECT{0, 0, width, height};
+    params.frameDelay = 4;
+    return params;
+}
+
+int WaitEnded(CGifEncoder& encoder)
+{
+    int status = encoder.GetState(nullptr, nullptr);
+    while (status == Encoding) {
+        Sleep(20);
+        status = encoder.GetState(nullptr, nullptr);
+    }
+    return status;
+}
+
+int Run(int width, int height, int interval, int seconds)
+{
+    CTestScene scene(CTestScene::Kind::Moving, RECT{0, 0, width, height});
+    if (!scene.WaitShown())
+        std::printf("warning: scene not confirmed on screen\n");
+    const std::wstring file = TempFile(L"ravlin-bench.gif");
+    CGifEncoder encoder;
+    encoder.SetParams(Params(file, width, height));
+    CMemCanvas preview;
+    preview.Resize(180, 320);
+    CScreenGrabber grabber;
+    grabber.SetPreview(&preview);
+    grabber.SetEncoder(&encoder);
+    grabber.SetInterval(interval);
+    grabber.SetRect(0, 0, width, height);
+    if (!grabber.Start())
+        return 2;
+    const DWORD start = GetTickCount();
+    int32_t backlogAtStop = 0;
+    while (GetTickCount() - start < static_cast<DWORD>(seconds) * 1000)
+        Sleep(100);
+    grabber.Stop();
+    const DWORD stopped = GetTickCount();
+    int32_t encoded = 0;
+    int32_t received = 0;
+    encoder.GetState(&encoded, &received);
+    backlogAtStop = received - encoded;
+    const int status = WaitEnded(encoder);
+    const DWORD drained = GetTickCount();
+    encoder.GetState(&encoded, &received);
+    const int32_t dropped = encoder.GetDroppedCount();
+    const EncoderFigures f = encoder.GetFigures();
+    const MemoryFigures m = Memory();
+    const double n = encoded > 0 ? encoded : 1;
+    const double seconds_ = (stopped - start) / 1000.0;
+    std::printf("%dx%d every %d ms (%.0f fps asked), %.1f s: status %d\n", width, height, interval,
+                1000.0 / interval, seconds_, status);
+    std::printf("  captured %d (%.1f fps)  encoded %d  dropped %d  queue max %d  backlog at stop %d"
+                "  drain %.1f s\n",
+                received + dropped, (received + dropped) / seconds_, encoded, dropped,
+                f.maxQueueLength, backlogAtStop, (drained - stopped) / 1000.0);
+    std::printf("  per frame: scale %.1f ms  convert %.1f ms  encode %.1f ms  write %.2f ms"
+                "  (sum %.1f ms)\n",
+                f.scaleMs / n, f.convertMs / n, f.encodeMs / n, f.writeMs / n,
+                (f.scaleMs + f.convertMs + f.encodeMs + f.writeMs) / n);
+    std::printf("  peak working set %.0f MB  peak private %.0f MB\n", m.peakWorkingSetMb,
+                m.peakPrivateMb);
+    DeleteFileW(file.c_str());
+    return 0;
+}
+
+int Soak(int frames)
+{
+    CTestScene scene(CTestScene::Kind::Moving, RECT{0, 0, 320, 240});
+    scene.WaitShown();
+    const std::wstring file = TempFile(L"ravlin-soak.gif");
+    CGifEncoder encoder;
+    encoder.SetParams(Params(file, 320, 240));
+    CMemCanvas preview;
+    preview.Resize(180, 320);
+    CScreenGrabber grabber;
+    grabber.SetPreview(&preview);
+    grabber.SetEncoder(&encoder);
+    grabber.SetInterval(20);
+    grabber.SetRect(0, 0, 320, 240);
+    auto print = [](const char* when, int32_t encoded) {
+        DWORD handles = 0;
+        GetProcessHandleCount(GetCurrentProcess(), &handles);
+        const MemoryFigures m = Memory();
+        std::printf("%-8s encoded %5d  GDI objects %lu (probed %d)  handles %lu (probed %d)"
+                    "  working set %6.1f MB\n",
+                    when, static_cast<int>(encoded),
+                    GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), CountGdiObjects(),
+                    handles, CountKernelHandles(), m.workingSetMb);
+        std::fflush(stdout);
+    };
+    print("before", 0);
+    if (!grabber.Start())
+        return 2;
+    int32_t encoded = 0;
+    int32_t nextReport = 250;
+    while (encoded < frames) {
+        Sleep(50);
+        encoder.GetState(&encoded, nullptr);
+        if (encoded >= nextReport) {
+            print("during", encoded);
+            nextReport += 250;
+        }
+    }
+    grabber.Stop();
+    WaitEnded(encoder);
+    encoder.GetState(&encoded, nullptr);
+    print("after", encoded);
+    std::printf("dropped %d\n", static_cast<int>(encoder.GetDroppedCount()));
+    DeleteFileW(file.c_str());
+    return 0;
+}
+
+// Both images as 32-bit rows, through the same GDI+ conversion the worker uses.
+std::vector<uint8_t> Pixels(GpBitmap* bitmap, int width, int height)
+{
+    std::vector<uint8_t> pixels(static_cast<size_t>(width) * height * 4);
+    HBITMAP handle = nullptr;
+    if (gdip::GdipCreateHBITMAPFromBitmap(bitmap, &handle, 0xFF000000) != Gdiplus::Ok)
+        return {};
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    HDC dc = GetDC(nullptr);
+    GetDIBits(dc, handle, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, dc);
+    DeleteObject(handle);
+    return pixels;
+}
+
+int Identity(int width, int height)
+{
+    CTestScene scene(CTestScene::Kind::Moving, RECT{0, 0, width, height});
+    scene.WaitShown();
+    CMemCanvas canvas;
+    canvas.Resize(height, width);
+    HDC screen = GetDC(nullptr);
+    BitBlt(canvas.Hdc(), 0, 0, width, height, screen, 0, 0, SRCCOPY);
+    ReleaseDC(nullptr, screen);
+    uint32_t size = 0;
+    BITMAPINFO info = {};
+    std::unique_ptr<uint8_t[]> buffer(canvas.CopyDib(&size, &info));
+    GpBitmap* frame = nullptr;
+    if (!buffer || gdip::GdipCreateBitmapFromGdiDib(&info, buffer.get(), &frame) != Gdiplus::Ok)
+        return 2;
+    GpImage* scaled = nullptr;
+    const DWORD t0 = GetTickCount();
+    const Gdiplus::GpStatus status =
+        gdip::GdipGetImageThumbnail(frame, width, height, &scaled, nullptr, nullptr);
+    const DWORD t1 = GetTickCount();
+    if (status != Gdiplus::Ok)
+        return 2;
+    const std::vector<uint8_t> before = Pixels(frame, width, height);
+    const std::vector<uint8_t> after = Pixels(static_cast<GpBitmap*>(scaled), width, height);
+    size_t differing = 0;
+    for (size_t i = 0; i + 3 < before.size() && i + 3 < after.size(); i += 4)
+        if (before[i] != after[i] || before[i + 1] != after[i + 1] || before[i + 2] != after[i + 2])
+            ++differing;
+    std::printf("%dx%d scaled to its own size in %lu ms: %zu of %d pixels differ%s\n", width,
+                height, t1 - t0, differing, width * height,
+                scaled == frame ? " (the same image came back)" : "");
+    if (scaled != frame)
+        gdip::GdipDisposeImage(scaled);
+    gdip::GdipDisposeImage(frame);
+
+    // The copy the worker makes of a same-size frame instead.
+    CQueuedFrame queued(buffer.release(), size, info.bmiHeader);
+    HBITMAP direct = queued.ToGdiBitmap();
+    GpBitmap* directBitmap = nullptr;
+    gdip::GdipCreateBitmapFromHBITMAP(direct, nullptr, &directBitmap);
+    const std::vector<uint8_t> copied = Pixels(directBitmap, width, height);
+    gdip::GdipDisposeImage(directBitmap);
+    DeleteObject(direct);
+    differing = 0;
+    for (size_t i = 0; i + 3 < before.size() && i + 3 < copied.size(); i += 4)
+        if (before[i] != copied[i] || before[i + 1] != copied[i + 1] || before[i + 2] != copied[i + 2])
+            ++differing;
+    std::printf("  a plain copy of the frame's pixels: %zu pixels differ\n", differing);
+
+    // What GDI+ keeps beside pixels it was only asked to wrap.
+    double before_ = Memory().workingSetMb;
+    std::vector<std::unique_ptr<CQueuedFrame>> queue;
+    std::vector<GpBitmap*> wrappers;
+    for (int i = 0; i < 20; ++i) {
+        uint32_t bytes = 0;
+        BITMAPINFO copyInfo = {};
+        uint8_t* pixels = canvas.CopyDib(&bytes, &copyInfo);
+        queue.push_back(std::make_unique<CQueuedFrame>(pixels, bytes, copyInfo.bmiHeader));
+    }
+    const double plain = Memory().workingSetMb - before_;
+    before_ = Memory().workingSetMb;
+    for (const auto& queuedFrame : queue)
+        wrappers.push_back(queuedFrame->ToGdiplusBitmap());
+    std::printf("  20 frames of %.1f MB of pixels: working set +%.1f MB; GDI+ bitmaps over them"
+                " +%.1f MB more\n",
+                20.0 * size / (1024 * 1024), plain, Memory().workingSetMb - before_);
+    for (GpBitmap* wrapper : wrappers)
+        gdip::GdipDisposeImage(wrapper);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    CGdiplusSession gdiplus;
+    if (!gdiplus.Ok())
+        return 2;
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "run" && argc == 6)
+        return Run(atoi(argv[2]), atoi(argv[3]), atoi(argv[4]), atoi(argv[5]));
+    if (mode == "soak" && argc == 3)
+        return Soak(atoi(argv[2]));
+    if (mode == "identity" && argc == 4)
+        return Identity(atoi(argv[2]), atoi(argv[3]));
+    std::printf("usage: record_bench run <width> <height> <interval ms> <seconds>\n"
+                "       record_bench soak <frames>\n"
+                "       record_bench identity <width> <height>\n");
+    return 2;
+}
