@@ -157,42 +157,6 @@ void CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
     uint32_t codesWritten = 0;
     uint32_t prefix = indices[0];
 
-    // No entry for prefix followed by c: write the prefix, give the string the next code,
-    // and start again from c.
-    auto assign = [&](uint32_t c) {
-        out.PutCode(prefix, codeWidth);
-        ++codesWritten;
-        ++lastCode;
-        const uint32_t slot = prefix << 8 | c;
-        t[slot] = static_cast<uint16_t>(lastCode);
-        slots[touchedCount++] = slot;
-        childOf[prefix] = c << 16 | (childOf[prefix] == kNoChild ? 0 : kMoreChildren) | lastCode;
-        childOf[lastCode] = kNoChild;
-        quads[lastCode].code = 0;
-        stepsInString = 0;
-        if (pixelOf[prefix] == static_cast<int16_t>(c)) {
-            const uint32_t length = lengthOf[prefix] + 1u;
-            pixelOf[lastCode] = static_cast<int16_t>(c);
-            lengthOf[lastCode] = static_cast<uint16_t>(length);
-            runs[length * 256 + c] = static_cast<uint16_t>(lastCode);
-            longestRun[c] = static_cast<uint16_t>(length);
-        } else {
-            pixelOf[lastCode] = -1;
-        }
-        if (lastCode >= widthLimit) {
-            ++codeWidth;
-            widthLimit <<= 1;
-        }
-        if (lastCode == kMaxCode) {
-            out.PutCode(clearCode, codeWidth);
-            ResetTable(clearCode);
-            codeWidth = firstWidth;
-            widthLimit = 1u << codeWidth;
-            lastCode = clearCode + 1;
-        }
-        prefix = c;
-    };
-
     // Long strings (screen content) gain from the child and run shortcuts; short ones (photos,
     // noise) only pay for their extra, unpredictable branches. Each stretch of pixels takes the
     // road that suited the previous one; both give the same codes.
@@ -203,9 +167,17 @@ void CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
         const size_t stretchStart = i;
         const size_t stretchEnd = count - i > kStretch ? i + kStretch : count;
         const uint32_t codesBefore = codesWritten;
+        stepsInString = 0;   // the plain road does not keep it
         while (i < stretchEnd) {
             const uint32_t c = indices[i];
-            if (shortcuts) {
+            if (!shortcuts) {
+                const uint32_t entry = t[prefix << 8 | c];
+                if (entry != 0) {
+                    prefix = entry;
+                    ++i;
+                    continue;
+                }
+            } else {
                 if (count - i >= 4) {
                     const FourSteps q = quads[prefix];
                     uint32_t next4;
@@ -244,23 +216,52 @@ void CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
                     // Up to the longest run in the table; the next c is not in it.
                     prefix = runs[longest * 256 + c];
                     i += longest - have;
-                    assign(c);
-                    ++i;
-                    continue;
+                } else if (child & kMoreChildren) {
+                    const uint32_t entry = t[prefix << 8 | c];
+                    if (entry != 0) {
+                        childOf[prefix] = c << 16 | kMoreChildren | entry;
+                        prefix = entry;
+                        ++i;
+                        continue;
+                    }
                 }
+                // Otherwise the code has no child, or one that is not c: no entry for c,
+                // decided without touching the big table.
             }
-            // A code without children, or with one child that is not c, has no entry for c:
-            // decided from the small child table without touching the big one.
-            const uint32_t child = childOf[prefix];
-            const uint32_t entry = (child & kMoreChildren) ? t[prefix << 8 | c]
-                                   : ((child >> 16) == c ? (child & 0xFFF) : 0);
-            if (entry != 0) {
-                if (shortcuts)
-                    childOf[prefix] = c << 16 | kMoreChildren | entry;
-                prefix = entry;
+            // No entry for prefix followed by c: write the prefix, give the string the next
+            // code, and start again from c.
+            out.PutCode(prefix, codeWidth);
+            ++codesWritten;
+            ++lastCode;
+            const uint32_t slot = prefix << 8 | c;
+            t[slot] = static_cast<uint16_t>(lastCode);
+            slots[touchedCount++] = slot;
+            const uint32_t siblings = childOf[prefix] == kNoChild ? 0 : kMoreChildren;
+            childOf[prefix] = c << 16 | siblings | lastCode;
+            childOf[lastCode] = kNoChild;
+            quads[lastCode].code = 0;
+            if (pixelOf[prefix] == static_cast<int16_t>(c)) {
+                const uint32_t length = lengthOf[prefix] + 1u;
+                pixelOf[lastCode] = static_cast<int16_t>(c);
+                lengthOf[lastCode] = static_cast<uint16_t>(length);
+                runs[length * 256 + c] = static_cast<uint16_t>(lastCode);
+                longestRun[c] = static_cast<uint16_t>(length);
             } else {
-                assign(c);
+                pixelOf[lastCode] = -1;
             }
+            if (lastCode >= widthLimit) {
+                ++codeWidth;
+                widthLimit <<= 1;
+            }
+            if (lastCode == kMaxCode) {
+                out.PutCode(clearCode, codeWidth);
+                ResetTable(clearCode);
+                codeWidth = firstWidth;
+                widthLimit = 1u << codeWidth;
+                lastCode = clearCode + 1;
+            }
+            prefix = c;
+            stepsInString = 0;
             ++i;
         }
         // More than one code per eight pixels: short strings, take the plain road.

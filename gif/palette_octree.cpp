@@ -260,15 +260,15 @@ void CPaletteOctree::FileRun15Slow(uint16_t value, uint32_t count)
 
 namespace {
 
-// Whether the eight values at p all equal v.
-inline bool EightEqual(const uint16_t* p, uint16_t v)
+// Whether the eight values at p are all equal.
+inline bool EightEqual(const uint16_t* p)
 {
 #if defined(__SSE2__)
     const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    return _mm_movemask_epi8(_mm_cmpeq_epi16(block, _mm_set1_epi16(static_cast<short>(v)))) == 0xFFFF;
+    return _mm_movemask_epi8(_mm_cmpeq_epi16(block, _mm_set1_epi16(static_cast<short>(p[0])))) == 0xFFFF;
 #else
-    for (int k = 0; k < 8; ++k)
-        if (p[k] != v)
+    for (int k = 1; k < 8; ++k)
+        if (p[k] != p[0])
             return false;
     return true;
 #endif
@@ -278,25 +278,38 @@ inline bool EightEqual(const uint16_t* p, uint16_t v)
 
 void CPaletteOctree::Feed15BitPixels(const uint16_t* values, size_t count)
 {
-    // Screen content is mostly long runs, photos mostly short ones: runs are looked for eight
-    // pixels at a time, so that neither kind pays for the other with mispredicted branches.
+    // Pixels go eight at a time: a block of one colour extends the run being gathered (screen
+    // content is mostly long runs), any other block is filed pixel by pixel (photos). The run
+    // is filed before any later pixel, so the order of filing stays that of the pixels.
     constexpr uint32_t kLongestRun = 1u << 20;
+    uint16_t runValue = 0;
+    uint32_t runCount = 0;
     size_t i = 0;
-    while (i < count) {
-        const uint16_t v = values[i];
-        if ((v & 0x8000) == 0 && i + 9 <= count && EightEqual(values + i + 1, v)) {
-            size_t end = i + 9;
-            while (end + 8 <= count && end - i < kLongestRun && EightEqual(values + end, v))
-                end += 8;
-            while (end < count && end - i < kLongestRun && values[end] == v)
-                ++end;
-            FileRun15(v, static_cast<uint32_t>(end - i));
-            i = end;
-        } else {
-            FileRun15(v & 0x7FFF, 1);
-            ++i;
+    for (; i + 8 <= count; i += 8) {
+        const uint16_t* block = values + i;
+        if (EightEqual(block)) {
+            const uint16_t v = block[0] & 0x7FFF;
+            if (v == runValue && runCount < kLongestRun) {
+                runCount += 8;
+                continue;
+            }
+            if (runCount != 0)
+                FileRun15(runValue, runCount);
+            runValue = v;
+            runCount = 8;
+            continue;
         }
+        if (runCount != 0) {
+            FileRun15(runValue, runCount);
+            runCount = 0;
+        }
+        for (int k = 0; k < 8; ++k)
+            FileRun15(block[k] & 0x7FFF, 1);
     }
+    if (runCount != 0)
+        FileRun15(runValue, runCount);
+    for (; i < count; ++i)
+        FileRun15(values[i] & 0x7FFF, 1);
 }
 
 int CPaletteOctree::FeedDib(const uint8_t* dib)
