@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "dib.h"
@@ -130,9 +131,10 @@ void Read15BitValues(const uint8_t* rows, const DibInfo& info, uint64_t stride, 
 
 }  // namespace
 
-int BuildIndexedFrameFromDib(uint8_t* dib, size_t dibSize, uint8_t** palette, uint8_t** indices,
-                             uint8_t* bitsPerIndex, int32_t* width, int32_t* height,
-                             int useNearestColour)
+namespace {
+
+int BuildFrame(uint8_t* dib, size_t dibSize, uint8_t** palette, uint8_t** indices,
+               uint8_t* bitsPerIndex, int32_t* width, int32_t* height, int useNearestColour)
 {
     if (!dib || dibSize < kDibHeaderSize || !palette || !indices || !bitsPerIndex || !width || !height)
         return 0;
@@ -196,4 +198,19 @@ int BuildIndexedFrameFromDib(uint8_t* dib, size_t dibSize, uint8_t** palette, ui
     *width = info.width;
     *height = info.height;
     return 1;
+}
+
+}  // namespace
+
+int BuildIndexedFrameFromDib(uint8_t* dib, size_t dibSize, uint8_t** palette, uint8_t** indices,
+                             uint8_t* bitsPerIndex, int32_t* width, int32_t* height,
+                             int useNearestColour)
+{
+    // A frame too big for the memory left is refused like any other; the buffers are owned
+    // until handed over, so nothing leaks.
+    try {
+        return BuildFrame(dib, dibSize, palette, indices, bitsPerIndex, width, height, useNearestColour);
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
 }

@@ -190,4 +190,13 @@ TEST(GifDecode, FramesOfOneFileDifferInBitsPerIndex)
     ExpectDecodesTo(WriteFile(frames), frames);
 }
 
+// The largest screens: no size computation may overflow on the way to a valid file.
+TEST(GifDecode, FrameOf7680x4320)
+{
+    const int32_t w = 7680, h = 4320;
+    std::vector<Frame> frames = {FromBuilder(w, h, ScreenLikePixels(w, h, 99))};
+    ASSERT_EQ(frames[0].indices.size(), static_cast<size_t>(w) * h);
+    ExpectDecodesTo(WriteFile(frames), frames);
+}
+
 }  // namespace
