@@ -2,8 +2,9 @@
 // Times each stage of encoding one frame on one core, on synthetic 1920 x 1080 screen content
 // (text, UI windows, photo-like): the 15-bit dither, the quantizer (filing every pixel and
 // filling the palette), the index mapping, the LZW coder with the frame writer, and the whole
-// BuildIndexedFrameFromDib + WriteGifFrame. Prints the best of N runs per stage, in ms per frame
-// and ns per pixel. Figures only: nothing here is a pass or a fail.
+// BuildIndexedFrameFromDib + WriteGifFrame, and the plain first version of that pipeline (kept
+// in tests/gif/reference). Prints the best of N runs per stage, in ms per frame and ns per
+// pixel. Figures only: nothing here is a pass or a fail.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -19,6 +20,8 @@
 #include "gif/gif_writer.h"
 #include "gif/indexed_frame.h"
 #include "gif/palette_octree.h"
+#include "reference/reference_builder.h"
+#include "reference/reference_writer.h"
 #include "screen_content.h"
 
 namespace {
@@ -131,6 +134,21 @@ int main(int argc, char** argv)
             delete[] idx;
         });
 
+        // The plain first version of the same pipeline, for a ratio that machine load cannot skew
+        // as much as the figures themselves.
+        const double plain = BestMs(std::max(1, iterations / 5), [&] { dib = source; }, [&] {
+            uint8_t* pal = nullptr;
+            uint8_t* idx = nullptr;
+            uint8_t b = 8;
+            int32_t w = 0, h = 0;
+            if (!reference::BuildIndexedFrameFromDib(dib.data(), dib.size(), &pal, &idx, &b, &w, &h, 1))
+                std::abort();
+            CountingSink sink;
+            reference::WriteGifFrame(sink, idx, pal, static_cast<uint16_t>(w), static_cast<uint16_t>(h), b, 4, -1);
+            delete[] pal;
+            delete[] idx;
+        });
+
         std::printf("%s: %u colours, %.0f KiB per frame\n", ContentName(kind), colours, lzwSink.bytes / 1024.0);
         Row("dither", dither, pixels);
         Row("quantizer", quantize, pixels);
@@ -138,6 +156,8 @@ int main(int argc, char** argv)
         Row("lzw + writer", lzw, pixels);
         Row("sum of stages", dither + quantize + map + lzw, pixels);
         Row("total (build + write)", total, pixels);
+        Row("plain first version", plain, pixels);
+        std::printf("  %-22s %8.1f x\n", "speed-up", plain / total);
     }
     return 0;
 }
