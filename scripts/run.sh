@@ -1,15 +1,26 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs Ravlin. Until the tool window exists this
-# encodes a demo recording with the native encoder and prints the GIF's path.
+# Installs what is missing, builds the 32-bit program and runs it under Wine with the skin
+# folder beside it and a Chinese locale. With no display at hand it makes one, drives one real
+# recording through the program's own buttons and prints the GIF's path and a screenshot's.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 root=${RAVLIN_BUILD_ROOT:-$repo/build}
 
 "$repo/scripts/setup.sh"
-"$repo/scripts/build.sh" native >/dev/null
+"$repo/scripts/build.sh" win32 >/dev/null
 
-demo=$root/demo
-rm -rf "$demo" && mkdir -p "$demo"
-"$root/native/bin/ravlin-demo-frames" "$demo" 24
-"$root/native/bin/ravlin-encode" "$demo/demo.gif" "$demo"/frame-*.ppm
-echo "$demo/demo.gif"
+bin=$root/win32/bin
+export WINEPREFIX=$root/win32/wineprefix
+export LANG=zh_CN.UTF-8
+
+if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+  cd "$bin"
+  exec "$repo/scripts/wine-run.sh" "$bin/ravlin.exe"
+fi
+
+out=$root/run
+mkdir -p "$out"
+unset DISPLAY
+exec "$repo/scripts/with-display.sh" /usr/bin/python3 "$repo/tests/e2e/demo_run.py" \
+  --program "$bin/ravlin.exe" --helper "$bin/e2e_helper.exe" \
+  --wine-run "$repo/scripts/wine-run.sh" --artefacts "$out"

@@ -9,7 +9,8 @@
 //                          (rectangles as "l t r b" in screen coordinates)
 //       children <hwnd>    its controls: "<id> <enabled> <visible> <checked> <class>|<text>|<l t r b>"
 //       close <hwnd>       posts WM_CLOSE (to end a file manager window the program opened)
-//       gdi <pid>          "<gdi objects> <user objects> <private bytes> <working set>"
+//       gdi <pid>          "<gdi objects> <pagefile bytes> <working set bytes>"
+//       gdi-selftest       "<before> <with 100 more bitmaps> <after deleting them>"
 // Handles are printed and read in decimal.
 #include <windows.h>
 #include <psapi.h>
@@ -97,9 +98,79 @@ HWND HandleFrom(const std::string& text)
     return reinterpret_cast<HWND>(static_cast<uintptr_t>(std::strtoull(text.c_str(), nullptr, 10)));
 }
 
+// GetGuiResources is a stub under Wine, so the count comes from gdi_count.dll (beside this
+// program), loaded into the process by a remote thread; its counting function then runs there
+// on a second remote thread, whose exit code is the count. -1 when any step fails.
+std::wstring CounterDll()
+{
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring dll(path);
+    return dll.substr(0, dll.find_last_of(L'\\') + 1) + L"gdi_count.dll";
+}
+
+bool RunRemote(HANDLE process, void* start, void* argument, DWORD* result)
+{
+    HANDLE thread = CreateRemoteThread(process, nullptr, 0, reinterpret_cast<LPTHREAD_START_ROUTINE>(start),
+                                       argument, 0, nullptr);
+    if (!thread)
+        return false;
+    const bool done = WaitForSingleObject(thread, 30000) == WAIT_OBJECT_0 && GetExitCodeThread(thread, result);
+    CloseHandle(thread);
+    return done;
+}
+
+long RemoteGdiCount(HANDLE process)
+{
+    if (sizeof(void*) != 4)
+        return -1;  // a thread's exit code cannot carry a 64-bit module address
+    const std::wstring dll = CounterDll();
+    HMODULE local = LoadLibraryW(dll.c_str());
+    if (!local)
+        return -1;
+    const auto offset = reinterpret_cast<const char*>(GetProcAddress(local, "CountGdiObjects@4")) -
+                        reinterpret_cast<const char*>(local);
+    const size_t bytes = (dll.size() + 1) * sizeof(wchar_t);
+    void* name = VirtualAllocEx(process, nullptr, bytes, MEM_COMMIT, PAGE_READWRITE);
+    DWORD remoteBase = 0;
+    DWORD count = 0;
+    bool ok = name && WriteProcessMemory(process, name, dll.c_str(), bytes, nullptr) &&
+              RunRemote(process, reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"),
+                                                                       "LoadLibraryW")),
+                        name, &remoteBase) &&
+              remoteBase != 0 && offset > 0 &&
+              RunRemote(process, reinterpret_cast<char*>(static_cast<UINT_PTR>(remoteBase)) + offset, nullptr, &count);
+    if (name)
+        VirtualFreeEx(process, name, 0, MEM_RELEASE);
+    return ok ? static_cast<long>(count) : -1;
+}
+
+long WineGdiCount(HANDLE process)
+{
+    return RemoteGdiCount(process);
+}
+
+// Checks the counting on this process: 100 new bitmaps must show as 100 more objects.
+void GdiSelfTest()
+{
+    HANDLE self = OpenProcess(PROCESS_ALL_ACCESS, FALSE, GetCurrentProcessId());
+    const long before = WineGdiCount(self);
+    std::vector<HBITMAP> bitmaps;
+    HDC screen = GetDC(nullptr);
+    for (int i = 0; i < 100; ++i)
+        bitmaps.push_back(CreateCompatibleBitmap(screen, 4, 4));
+    const long during = WineGdiCount(self);
+    for (HBITMAP b : bitmaps)
+        DeleteObject(b);
+    const long after = WineGdiCount(self);
+    ReleaseDC(nullptr, screen);
+    CloseHandle(self);
+    Out(std::to_string(before) + " " + std::to_string(during) + " " + std::to_string(after));
+}
+
 void ProcessFigures(DWORD pid)
 {
-    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+    HANDLE process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, pid);
     if (!process) {
         Out("error");
         return;
@@ -107,9 +178,7 @@ void ProcessFigures(DWORD pid)
     PROCESS_MEMORY_COUNTERS_EX memory{};
     memory.cb = sizeof(memory);
     GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof(memory));
-    const DWORD gdi = GetGuiResources(process, GR_GDIOBJECTS);
-    const DWORD user = GetGuiResources(process, GR_USEROBJECTS);
-    Out(std::to_string(gdi) + " " + std::to_string(user) + " " + std::to_string(memory.PrivateUsage) + " " +
+    Out(std::to_string(WineGdiCount(process)) + " " + std::to_string(memory.PagefileUsage) + " " +
         std::to_string(memory.WorkingSetSize));
     CloseHandle(process);
 }
@@ -132,6 +201,8 @@ int Probe()
             PostMessageW(HandleFrom(argument), WM_CLOSE, 0, 0);
         else if (verb == "gdi")
             ProcessFigures(static_cast<DWORD>(std::strtoul(argument.c_str(), nullptr, 10)));
+        else if (verb == "gdi-selftest")
+            GdiSelfTest();
         else if (verb == "quit")
             break;
         Out("end");

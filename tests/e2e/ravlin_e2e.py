@@ -138,9 +138,12 @@ class Probe:
     def close_window(self, hwnd):
         self.ask('close %d' % hwnd)
 
-    def figures(self, pid):
-        f = self.ask('gdi %d' % pid)[0].split()
-        return {'gdi': int(f[0]), 'user': int(f[1]), 'private': int(f[2]), 'working_set': int(f[3])}
+    def gdi_objects(self, pid):
+        """Live GDI objects of a process of this prefix (Wine's own table; -1 if unreadable)."""
+        return int(self.ask('gdi %d' % pid)[0].split()[0])
+
+    def gdi_selftest(self):
+        return [int(v) for v in self.ask('gdi-selftest')[0].split()]
 
     def close(self):
         try:
@@ -240,6 +243,31 @@ class Ravlin:
         time.sleep(0.5)
         self.main = self.find_window(self.MAIN_TITLE)
         return self.main
+
+    def unix_pid(self):
+        """The Linux process that runs this program's ravlin.exe (found by its prefix)."""
+        for entry in os.listdir('/proc'):
+            if not entry.isdigit():
+                continue
+            try:
+                with open('/proc/%s/cmdline' % entry, 'rb') as f:
+                    command = f.read().split(b'\0')[0].decode(errors='replace')
+                with open('/proc/%s/environ' % entry, 'rb') as f:
+                    environment = f.read().split(b'\0')
+            except OSError:
+                continue
+            if command.lower().endswith('ravlin.exe') and ('WINEPREFIX=' + self.prefix).encode() in environment:
+                return int(entry)
+        return None
+
+    def memory_kib(self):
+        """VmRSS and VmSize of the program's process in KiB."""
+        values = {}
+        with open('/proc/%d/status' % self.unix_pid()) as f:
+            for line in f:
+                if line.startswith(('VmRSS:', 'VmSize:')):
+                    values[line.split(':')[0]] = int(line.split()[1])
+        return values
 
     def running(self):
         return self.proc is not None and self.proc.poll() is None
