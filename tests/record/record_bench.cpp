@@ -1,6 +1,7 @@
 // Figures for the recording pipeline under load; run on purpose, not part of the test suite.
-//   record_bench run <width> <height> <interval ms> <seconds>
-//     records a scrolling many-coloured scene at (0, 0) of that size for that long and prints
+//   record_bench run <width> <height> <interval ms> <seconds> [<out width> <out height>]
+//     records a scrolling many-coloured scene at (0, 0) of that size for that long (scaled to
+//     the output size when one is given) and prints
 //     frames captured, encoded and dropped, the longest queue, peak memory and the worker's
 //     milliseconds per frame in each stage;
 //   record_bench soak <frames>
@@ -91,14 +92,14 @@ int WaitEnded(CGifEncoder& encoder)
     return status;
 }
 
-int Run(int width, int height, int interval, int seconds)
+int Run(int width, int height, int interval, int seconds, int outWidth, int outHeight)
 {
     CTestScene scene(CTestScene::Kind::Moving, RECT{0, 0, width, height});
     if (!scene.WaitShown())
         std::printf("warning: scene not confirmed on screen\n");
     const std::wstring file = TempFile(L"ravlin-bench.gif");
     CGifEncoder encoder;
-    encoder.SetParams(Params(file, width, height));
+    encoder.SetParams(Params(file, outWidth, outHeight));
     CMemCanvas preview;
     preview.Resize(180, 320);
     CScreenGrabber grabber;
@@ -126,8 +127,8 @@ int Run(int width, int height, int interval, int seconds)
     const MemoryFigures m = Memory();
     const double n = encoded > 0 ? encoded : 1;
     const double seconds_ = (stopped - start) / 1000.0;
-    std::printf("%dx%d every %d ms (%.0f fps asked), %.1f s: status %d\n", width, height, interval,
-                1000.0 / interval, seconds_, status);
+    std::printf("%dx%d to %dx%d every %d ms (%.0f fps asked), %.1f s: status %d\n", width, height,
+                outWidth, outHeight, interval, 1000.0 / interval, seconds_, status);
     std::printf("  captured %d (%.1f fps)  encoded %d  dropped %d  queue max %d  backlog at stop %d"
                 "  drain %.1f s\n",
                 received + dropped, (received + dropped) / seconds_, encoded, dropped,
@@ -289,13 +290,17 @@ int main(int argc, char** argv)
     if (!gdiplus.Ok())
         return 2;
     const std::string mode = argc > 1 ? argv[1] : "";
-    if (mode == "run" && argc == 6)
-        return Run(atoi(argv[2]), atoi(argv[3]), atoi(argv[4]), atoi(argv[5]));
+    if (mode == "run" && (argc == 6 || argc == 8)) {
+        const int width = atoi(argv[2]);
+        const int height = atoi(argv[3]);
+        return Run(width, height, atoi(argv[4]), atoi(argv[5]), argc == 8 ? atoi(argv[6]) : width,
+                   argc == 8 ? atoi(argv[7]) : height);
+    }
     if (mode == "soak" && argc == 3)
         return Soak(atoi(argv[2]));
     if (mode == "identity" && argc == 4)
         return Identity(atoi(argv[2]), atoi(argv[3]));
-    std::printf("usage: record_bench run <width> <height> <interval ms> <seconds>\n"
+    std::printf("usage: record_bench run <width> <height> <interval ms> <seconds> [<out width> <out height>]\n"
                 "       record_bench soak <frames>\n"
                 "       record_bench identity <width> <height>\n");
     return 2;
