@@ -196,3 +196,43 @@ TEST(SkinnedFrameZones, EdgesAndCornersAreHitInTheirOrder)
         EXPECT_EQ(k.cursor, dialog.GetCursorKind()) << k.p.x << "," << k.p.y;
     }
 }
+
+namespace {
+// Wine's GDI table answers for a handle with an empty upper half as that slot's object, and
+// GetGuiResources is a stub there, so live objects are counted slot by slot.
+int LiveGdiObjects()
+{
+    int count = 0;
+    for (UINT_PTR slot = 1; slot < 0x10000; ++slot)
+        count += ::GetObjectType(reinterpret_cast<HGDIOBJ>(slot)) != 0;
+    return count;
+}
+
+void ShowPaintAndClose()
+{
+    CTestSkinDlg dialog;
+    ASSERT_TRUE(dialog.Create());
+    ::SetWindowPos(dialog, HWND_TOP, 400, 300, 0, 0, SWP_NOSIZE);
+    dialog.ShowWindow(SW_SHOW);
+    ::SetForegroundWindow(dialog);
+    const RECT tool = dialog.tools[1].GetWindowRect();
+    MouseMoveTo(tool.left + 10, tool.top + 10);
+    ASSERT_TRUE(PumpUntil([&] { return dialog.tools[1].IsHover(); }));
+    dialog.tools[0].SetLatched(TRUE);
+    ::RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    MouseMoveTo(5, 5);
+    PumpUntil([&] { return !dialog.tools[1].IsHover(); });
+    dialog.DestroyWindow();
+    PumpFor(50);
+}
+}  // namespace
+
+TEST(SkinnedWindowResources, WindowsComeAndGoWithoutLeavingGdiObjects)
+{
+    EnsureProcessForeground();
+    ShowPaintAndClose();  // the first run loads the shared skin images, which stay
+    const int before = LiveGdiObjects();
+    for (int run = 0; run < 3; ++run)
+        ShowPaintAndClose();
+    EXPECT_EQ(before, LiveGdiObjects());
+}
