@@ -35,7 +35,7 @@ TEST(Dither, WhiteRowCarriesItsErrorIntoFollowingDarkPixels)
     for (int i = 0; i < 6; ++i)
         EXPECT_EQ(out[300 + i] & 0x1F, expectedBlue[i]) << i;
 
-    // Expand levels as written: 0, 8, ... 41 ... 254.
+    // Expanded levels: 0, 8, ... 41 ... 254.
     EXPECT_EQ(Expand5(5), 41);
     EXPECT_EQ(Expand5(31), 254);
 
