@@ -101,7 +101,8 @@ private:
 
 CLzwEncoder::CLzwEncoder()
     : table(new uint16_t[kCodes * 256]()), touched(new uint32_t[kCodes]),
-      lastChild(new uint32_t[kCodes]), fourSteps(new FourSteps[kCodes]), runPixel(new int16_t[kCodes]), runLength(new uint16_t[kCodes]),
+      lastChild(new uint32_t[kCodes]), fourSteps(new FourSteps[kCodes]),
+      runPixel(new int16_t[kCodes]), runLength(new uint16_t[kCodes]),
       runCode(new uint16_t[256 * kCodes]), packed(new uint8_t[kPackedSize])
 {
 }
@@ -145,12 +146,12 @@ void CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
     uint32_t* slots = touched.get();
     uint32_t* childOf = lastChild.get();
     FourSteps* quads = fourSteps.get();
-    // The codes passed one pixel at a time in the current string, to fill quads.
-    uint32_t recent[4] = {};
-    uint32_t stepsInString = 0;
     int16_t* pixelOf = runPixel.get();
     uint16_t* lengthOf = runLength.get();
     uint16_t* runs = runCode.get();
+    // The codes passed one pixel at a time in the current string, to fill quads.
+    uint32_t recent[4] = {};
+    uint32_t stepsInString = 0;
     int codeWidth = firstWidth;
     uint32_t lastCode = clearCode + 1;
     uint32_t widthLimit = 1u << codeWidth;   // widen once lastCode reaches this

@@ -9,7 +9,7 @@
 // code when code 4095 is assigned, packed least significant bit first into 255-byte data
 // sub-blocks, then the zero-length terminator.
 //
-// The work behind those bytes is cut down in three ways that leave them unchanged:
+// The work behind those bytes is cut down in ways that leave them unchanged:
 // - the 4096 x 256 code table is obtained once per encoder and reused frame after frame; only
 //   the entries a frame actually filled are cleared again, not all 2 MiB at every reset;
 // - codes are gathered in a 64-bit accumulator and stored four bytes at a time into a buffer
@@ -18,7 +18,9 @@
 //   cache), which is the one needed again in the repeating patterns of a screen, and the code
 //   four pixels further on, so that a pattern seen before is walked four pixels per step;
 // - the strings made of one repeated index are remembered by length, so a run of equal pixels
-//   jumps straight to the longest such string instead of walking the table pixel by pixel.
+//   jumps straight to the longest such string instead of walking the table pixel by pixel;
+// - the last two only pay on long strings, so stretches of short ones (photos, noise) go
+//   without them.
 class CLzwEncoder {
 public:
     CLzwEncoder();
@@ -35,7 +37,9 @@ private:
 
     std::unique_ptr<uint16_t[]> table;     // (prefix << 8 | pixel) -> code, 0 when absent
     std::unique_ptr<uint32_t[]> touched;   // table slots filled since the last clear
-    std::unique_ptr<uint32_t[]> lastChild; // pixel << 16 | code of the child, or kNoChild
+    // pixel << 16 | code of the child last assigned or walked to, with a flag when the code has
+    // other children too; kNoChild for a code without children.
+    std::unique_ptr<uint32_t[]> lastChild;
     // Four steps at once: the next four pixels last walked from a code and the code reached
     // (0: none), filled while walking one pixel at a time.
     struct FourSteps {
