@@ -1,6 +1,9 @@
 #include "app/resource.h"
 #include "dialog_template.h"
 
+#include <cwctype>
+#include <string>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -151,6 +154,28 @@ TEST(Resources, StringIconAndCursor)
         DeleteObject(info.hbmColor);
     if (info.hbmMask)
         DeleteObject(info.hbmMask);
+}
+
+TEST(Resources, ManifestTakesEffect)
+{
+    // Common controls 6 are what the process gets, not only what the text asks for: the library
+    // loaded is the side-by-side version 6 one.
+    HMODULE comctl = ::LoadLibraryW(L"comctl32.dll");
+    ASSERT_NE(comctl, nullptr);
+    wchar_t path[MAX_PATH] = {};
+    ::GetModuleFileNameW(comctl, path, MAX_PATH);
+    std::wstring loaded(path);
+    for (wchar_t& c : loaded)
+        c = static_cast<wchar_t>(towlower(c));
+    EXPECT_NE(loaded.find(L"common-controls_6595b64144ccf1df_6."), std::wstring::npos)
+        << std::string(loaded.begin(), loaded.end());
+
+    // And the process is DPI aware, so its coordinates are physical pixels.
+    using IsProcessDPIAwareFn = BOOL(WINAPI*)();
+    auto isAware = reinterpret_cast<IsProcessDPIAwareFn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "IsProcessDPIAware")));
+    ASSERT_NE(isAware, nullptr);
+    EXPECT_TRUE(isAware());
 }
 
 TEST(Resources, ManifestAsksForCommonControls6AndDpiAwareness)
