@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <vector>
 
@@ -188,6 +189,15 @@ TEST(IndexedFrame, LargeWhiteFrameKeepsItsColour)
     ASSERT_EQ(f.result, 1);
     EXPECT_EQ(Entry(f, 0), (Rgb{255, 255, 255}));
     EXPECT_EQ(f.indices.size(), static_cast<size_t>(w) * h);
+
+    // The same through the 32-bit path, where white comes out of the dither as 248.
+    std::vector<uint8_t> dib32(PackedDibSize(w, h, 32), 255);
+    WriteDibHeader(dib32.data(), w, h, 32);
+    BuiltFrame f32 = Build(std::move(dib32));
+    ASSERT_EQ(f32.result, 1);
+    EXPECT_EQ(f32.bitsPerIndex, 3);
+    EXPECT_EQ(Entry(f32, 0), (Rgb{248, 248, 248}));
+    EXPECT_EQ(std::count(f32.indices.begin(), f32.indices.end(), 0), static_cast<long>(w) * h);
 }
 
 }  // namespace
