@@ -5,8 +5,8 @@
 // Builds an indexed frame for WriteGifFrame from a packed bitmap in memory (gif/dib.h): the
 // portable half of BuildIndexedFrame.
 //
-// dib/dibSize: the packed bitmap, header size field 40; the builder may overwrite its pixels
-// (the 32-bit path reduces them to 15-bit colour in place) and its header size field.
+// dib/dibSize: the packed bitmap, header size field 40. The builder sets that field to where the
+// pixel rows start, as the quantizer reads it; the pixels themselves are only read.
 // On success returns 1 and sets *palette (3 << *bitsPerIndex bytes, red, green, blue, zero
 // past the colours in use), *indices (width x height bytes, top row first), *bitsPerIndex
 // (3..8), *width and *height; both buffers are array new and belong to the caller.
