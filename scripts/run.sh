@@ -11,11 +11,12 @@ root=${RAVLIN_BUILD_ROOT:-$repo/build}
 
 bin=$root/win32/bin
 export WINEPREFIX=$root/win32/wineprefix
-export LANG=zh_CN.UTF-8
+# Wine takes its locale from LANG alone when no LC_* overrides it.
+unset LC_ALL LC_CTYPE LC_MESSAGES
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   cd "$bin"
-  exec "$repo/scripts/wine-run.sh" "$bin/ravlin.exe"
+  LANG=zh_CN.UTF-8 exec "$repo/scripts/wine-run.sh" "$bin/ravlin.exe"
 fi
 
 out=$root/run

@@ -8,7 +8,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from ravlin_e2e import Ravlin, Scene, arguments, gif_frames, wait_for
+from ravlin_e2e import Ravlin, Scene, arguments, gif_frames, wait_for, xdo
 from recording_test import select_region, wait_completion
 
 
@@ -22,6 +22,7 @@ def main():
         select_region(program, (150, 200), (650, 550))
         program.press(1001)
         wait_for('the recording to start', lambda: [g for g in program.gifs() if g not in before])
+        xdo('mousemove', 1700, 1000)  # no tooltip over the preview in the screenshot
         time.sleep(3.0)
         shot = os.path.join(args.artefacts, 'ravlin-recording.png')
         r = main_window.rect

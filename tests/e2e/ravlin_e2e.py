@@ -185,7 +185,11 @@ class Ravlin:
         self.prefix = wine_prefix_for(self.exe)
         self.artefacts = args.artefacts
         os.makedirs(self.artefacts, exist_ok=True)
-        self.env = dict(os.environ, WINEPREFIX=self.prefix, LANG='zh_CN.UTF-8')
+        # Wine takes its locale from LANG; any LC_* would override it (Python itself sets
+        # LC_CTYPE when LANG names a locale the system lacks), and the Chinese texts of the
+        # status lines would then render as boxes.
+        self.env = {k: v for k, v in os.environ.items() if not k.startswith('LC_')}
+        self.env.update(WINEPREFIX=self.prefix, LANG='zh_CN.UTF-8')
         self.output = os.path.join(self.bin, 'CaptureFile')
         self.proc = None
         self.probe = None
