@@ -264,18 +264,3 @@ TEST(ScreenGrabber, AnIntervalShorterThanAFrameRunsBackToBack)
     grabber.Stop();
     EXPECT_EQ(1, log.finishes);
 }
-
-TEST(ClampToScreen, KeepsTheOnScreenPart)
-{
-    RECT clamped;
-    ASSERT_TRUE(ClampToScreen(RECT{-5, -7, 30, 40}, 100, 50, &clamped));
-    EXPECT_EQ(0, clamped.left);
-    EXPECT_EQ(0, clamped.top);
-    EXPECT_EQ(30, clamped.right);
-    EXPECT_EQ(40, clamped.bottom);
-    ASSERT_TRUE(ClampToScreen(RECT{90, 45, 300, 300}, 100, 50, &clamped));
-    EXPECT_EQ(100, clamped.right);
-    EXPECT_EQ(50, clamped.bottom);
-    EXPECT_FALSE(ClampToScreen(RECT{100, 0, 150, 10}, 100, 50, &clamped));
-    EXPECT_FALSE(ClampToScreen(RECT{0, -20, 10, 0}, 100, 50, &clamped));
-}
