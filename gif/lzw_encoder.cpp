@@ -126,6 +126,25 @@ void CLzwEncoder::ResetTable(uint32_t clearCode)
     runPixel[clearCode + 1] = -1;
 }
 
+// The shortcut notes of a new code: its parent's last child, no four-step yet, and its place
+// among the strings of one repeated index.
+inline void CLzwEncoder::NoteNewCode(uint32_t prefix, uint32_t c, uint32_t code)
+{
+    const uint32_t siblings = lastChild[prefix] == kNoChild ? 0 : kMoreChildren;
+    lastChild[prefix] = c << 16 | siblings | code;
+    lastChild[code] = kNoChild;
+    fourSteps[code].code = 0;
+    if (runPixel[prefix] == static_cast<int16_t>(c)) {
+        const uint32_t length = runLength[prefix] + 1u;
+        runPixel[code] = static_cast<int16_t>(c);
+        runLength[code] = static_cast<uint16_t>(length);
+        runCode[length * 256 + c] = static_cast<uint16_t>(code);
+        longestRun[c] = static_cast<uint16_t>(length);
+    } else {
+        runPixel[code] = -1;
+    }
+}
+
 void CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count, uint8_t minCodeSize)
 {
     const uint32_t clearCode = 1u << minCodeSize;
@@ -164,21 +183,56 @@ void CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
     constexpr size_t kStretch = 16384;
     bool shortcuts = true;
     size_t i = 1;
+    // Codes up to sideUpTo have their child, four-step and run notes; the plain road leaves
+    // them out and the shortcut road catches up from the list of filled slots when it resumes.
+    uint32_t sideUpTo = lastCode;
     while (i < count) {
         const size_t stretchStart = i;
         const size_t stretchEnd = count - i > kStretch ? i + kStretch : count;
         const uint32_t codesBefore = codesWritten;
-        stepsInString = 0;   // the plain road does not keep it
-        while (i < stretchEnd) {
-            const uint32_t c = indices[i];
-            if (!shortcuts) {
-                const uint32_t entry = t[prefix << 8 | c];
+        if (!shortcuts) {
+            // The plain road: one table probe per pixel and nothing else, in a loop small
+            // enough to keep everything in registers.
+            while (i < stretchEnd) {
+                const uint32_t c = indices[i];
+                const uint32_t slot = prefix << 8 | c;
+                const uint32_t entry = t[slot];
                 if (entry != 0) {
                     prefix = entry;
                     ++i;
                     continue;
                 }
-            } else {
+                out.PutCode(prefix, codeWidth);
+                ++codesWritten;
+                ++lastCode;
+                t[slot] = static_cast<uint16_t>(lastCode);
+                slots[touchedCount++] = slot;
+                if (lastCode >= widthLimit) {
+                    ++codeWidth;
+                    widthLimit <<= 1;
+                }
+                if (lastCode == kMaxCode) {
+                    out.PutCode(clearCode, codeWidth);
+                    ResetTable(clearCode);
+                    codeWidth = firstWidth;
+                    widthLimit = 1u << codeWidth;
+                    lastCode = clearCode + 1;
+                    sideUpTo = lastCode;
+                }
+                prefix = c;
+                ++i;
+            }
+            shortcuts = (codesWritten - codesBefore) * 8 < i - stretchStart;
+            continue;
+        }
+        for (; sideUpTo < lastCode; ++sideUpTo) {
+            const uint32_t slot = slots[sideUpTo + 1 - (clearCode + 2)];
+            NoteNewCode(slot >> 8, slot & 0xFF, sideUpTo + 1);
+        }
+        stepsInString = 0;
+        while (i < stretchEnd) {
+            const uint32_t c = indices[i];
+            {
                 if (count - i >= 4) {
                     const FourSteps q = quads[prefix];
                     uint32_t next4;
@@ -237,19 +291,8 @@ void CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
             const uint32_t slot = prefix << 8 | c;
             t[slot] = static_cast<uint16_t>(lastCode);
             slots[touchedCount++] = slot;
-            const uint32_t siblings = childOf[prefix] == kNoChild ? 0 : kMoreChildren;
-            childOf[prefix] = c << 16 | siblings | lastCode;
-            childOf[lastCode] = kNoChild;
-            quads[lastCode].code = 0;
-            if (pixelOf[prefix] == static_cast<int16_t>(c)) {
-                const uint32_t length = lengthOf[prefix] + 1u;
-                pixelOf[lastCode] = static_cast<int16_t>(c);
-                lengthOf[lastCode] = static_cast<uint16_t>(length);
-                runs[length * 256 + c] = static_cast<uint16_t>(lastCode);
-                longestRun[c] = static_cast<uint16_t>(length);
-            } else {
-                pixelOf[lastCode] = -1;
-            }
+            NoteNewCode(prefix, c, lastCode);
+            sideUpTo = lastCode;
             if (lastCode >= widthLimit) {
                 ++codeWidth;
                 widthLimit <<= 1;
@@ -260,6 +303,7 @@ void CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
                 codeWidth = firstWidth;
                 widthLimit = 1u << codeWidth;
                 lastCode = clearCode + 1;
+                sideUpTo = lastCode;
             }
             prefix = c;
             stepsInString = 0;

@@ -34,6 +34,7 @@ public:
 private:
     static constexpr uint32_t kCodes = 4096;
     void ResetTable(uint32_t clearCode);
+    void NoteNewCode(uint32_t prefix, uint32_t c, uint32_t code);
 
     std::unique_ptr<uint16_t[]> table;     // (prefix << 8 | pixel) -> code, 0 when absent
     std::unique_ptr<uint32_t[]> touched;   // table slots filled since the last clear
