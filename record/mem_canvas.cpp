@@ -4,37 +4,26 @@
 
 CMemCanvas::CMemCanvas()
 {
-    HDC screen = GetDC(nullptr);
-    m_dc = CreateCompatibleDC(screen);
-    ReleaseDC(nullptr, screen);
-    if (m_dc)
-        m_previousBrush = SelectObject(m_dc, GetStockObject(NULL_BRUSH));
+    CClientDC screen(nullptr);
+    // Outlines drawn on the canvas leave the inside alone.
+    if (CreateCompatibleDC(screen))
+        SelectObject(m_hDC, GetStockObject(NULL_BRUSH));
     Resize(600, 800);
 }
 
-CMemCanvas::~CMemCanvas()
-{
-    DropBitmap();
-    if (m_dc) {
-        if (m_previousBrush)
-            SelectObject(m_dc, m_previousBrush);
-        DeleteDC(m_dc);
-    }
-}
+CMemCanvas::~CMemCanvas() = default;
 
 bool CMemCanvas::Resize(int32_t height, int32_t width)
 {
     DropBitmap();
     m_height = 0;
     m_width = 0;
-    if (!m_dc || height <= 0 || width <= 0)
+    if (!m_hDC || height <= 0 || width <= 0)
         return false;
-    HDC screen = GetDC(nullptr);
-    m_bitmap = CreateCompatibleBitmap(screen, width, height);
-    ReleaseDC(nullptr, screen);
-    if (!m_bitmap)
+    CClientDC screen(nullptr);
+    if (!m_bitmap.CreateCompatibleBitmap(screen, width, height))
         return false;
-    m_previousBitmap = SelectObject(m_dc, m_bitmap);
+    m_selection.emplace(m_hDC, m_bitmap.Get());
     m_height = height;
     m_width = width;
     Fill();
@@ -44,14 +33,14 @@ bool CMemCanvas::Resize(int32_t height, int32_t width)
 int CMemCanvas::BitsPerPixel() const
 {
     BITMAP description = {};
-    if (!m_bitmap || GetObjectW(m_bitmap, sizeof description, &description) != sizeof description)
+    if (!m_bitmap || GetObjectW(m_bitmap.Get(), sizeof description, &description) != sizeof description)
         return 0;
     return description.bmBitsPixel;
 }
 
 uint8_t* CMemCanvas::CopyDib(uint32_t* byteCount, BITMAPINFO* info) const
 {
-    return CopyBitmapDib(m_dc, m_bitmap, byteCount, info);
+    return CopyBitmapDib(m_hDC, m_bitmap.Get(), byteCount, info);
 }
 
 uint32_t CMemCanvas::DibSize() const
@@ -61,20 +50,13 @@ uint32_t CMemCanvas::DibSize() const
 
 void CMemCanvas::Fill()
 {
-    HBRUSH brush = CreateSolidBrush(m_fillColour);
-    const RECT all = {0, 0, m_width, m_height};
-    FillRect(m_dc, &all, brush);
-    DeleteObject(brush);
+    FillSolidRect(RECT{0, 0, m_width, m_height}, m_fillColour);
 }
 
 // The bitmap is put out of the context before it is deleted: GDI does not delete a
 // selected bitmap.
 void CMemCanvas::DropBitmap()
 {
-    if (!m_bitmap)
-        return;
-    SelectObject(m_dc, m_previousBitmap);
-    DeleteObject(m_bitmap);
-    m_bitmap = nullptr;
-    m_previousBitmap = nullptr;
+    m_selection.reset();
+    m_bitmap.DeleteObject();
 }

@@ -2,17 +2,20 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 
 #include "record/section_lock.h"
+#include "win/dc.h"
+#include "win/gdi_object.h"
 
-// A resizable off-screen surface: a memory drawing context with a screen-compatible bitmap
-// of its own that stays selected into it. The grabber copies each frame into one; the main
-// window keeps another as its live preview.
-class CMemCanvas {
+// A resizable off-screen surface: the memory drawing context itself, with a screen-compatible
+// bitmap of its own that stays selected into it. The grabber copies each frame into one; the
+// main window keeps another as its live preview.
+class CMemCanvas : public CDC {
 public:
     // An 800 x 600 canvas filled with black.
     CMemCanvas();
-    ~CMemCanvas();
+    ~CMemCanvas() override;
     CMemCanvas(const CMemCanvas&) = delete;
     CMemCanvas& operator=(const CMemCanvas&) = delete;
 
@@ -21,8 +24,8 @@ public:
     // created, leaves an empty 0 x 0 canvas and returns false.
     bool Resize(int32_t height, int32_t width);
 
-    HDC Hdc() const { return m_dc; }
-    HBITMAP Bitmap() const { return m_bitmap; }
+    HDC Hdc() const { return m_hDC; }
+    HBITMAP Bitmap() const { return m_bitmap.Get(); }
     int32_t Width() const { return m_width; }
     int32_t Height() const { return m_height; }
     int BitsPerPixel() const;
@@ -41,10 +44,8 @@ private:
     void Fill();
     void DropBitmap();
 
-    HDC m_dc = nullptr;
-    HBITMAP m_bitmap = nullptr;
-    HGDIOBJ m_previousBitmap = nullptr;
-    HGDIOBJ m_previousBrush = nullptr;
+    CBitmap m_bitmap;
+    std::optional<CSelectGuard> m_selection;  // after the bitmap: deselects it before it goes
     int32_t m_height = 0;
     int32_t m_width = 0;
     COLORREF m_fillColour = RGB(0, 0, 0);
