@@ -8,7 +8,6 @@
 #include "app/resource.h"
 #include "app/set_dlg.h"
 #include "record/gif_encoder.h"
-#include "region/mem_dc.h"
 #include "skin/skin_cache.h"
 #include "win/data_exchange.h"
 #include "win/dc.h"
@@ -19,19 +18,11 @@
 namespace {
 
 const COLORREF kBackground = RGB(50, 50, 50);
-const COLORREF kOutline = RGB(80, 80, 80);
-const COLORREF kStatusText = RGB(160, 160, 160);
 const COLORREF kMaskColour = RGB(255, 0, 255);
 
 RECT Offset(RECT r, int dx, int dy)
 {
     ::OffsetRect(&r, dx, dy);
-    return r;
-}
-
-RECT Inflated(RECT r, int dx, int dy)
-{
-    ::InflateRect(&r, dx, dy);
     return r;
 }
 
@@ -484,55 +475,4 @@ void CRavlinDlg::OpenCaptureFolder()
         return;
     const std::wstring parameters = L"/select," + m_filePath;
     ::ShellExecuteW(nullptr, L"open", L"explorer.exe", parameters.c_str(), nullptr, SW_SHOWNORMAL);
-}
-
-BOOL CRavlinDlg::OnEraseBkgnd(HDC dc)
-{
-    const RECT client = GetClientRect();
-    CMemDC memDC(dc, &client);
-    CNewSkinDlg::OnEraseBkgnd(memDC);
-    m_previewRect = RECT{client.left + 12, client.top + 70, client.left + 128, client.top + 135};
-    PaintPreview(memDC);
-    for (const RECT& r : m_statusRects)
-        PaintFramedRect(memDC, r);
-    PaintStatusText(memDC);
-    return TRUE;
-}
-
-void CRavlinDlg::PaintFramedRect(HDC dc, const RECT& rect) const
-{
-    CDCHandle(dc).FrameRect(rect, kOutline);
-}
-
-void CRavlinDlg::PaintPreview(HDC dc)
-{
-    PaintFramedRect(dc, m_previewRect);
-    const RECT inner = Inflated(m_previewRect, -1, -1);
-    const int oldMode = ::SetStretchBltMode(dc, HALFTONE);
-    ::SetBrushOrgEx(dc, 0, 0, nullptr);
-    {
-        // The capture thread stretches into the canvas under the same lock.
-        CSectionGuard guard(m_preview.PaintLock());
-        ::StretchBlt(dc, inner.left, inner.top, inner.right - inner.left, inner.bottom - inner.top, m_preview.Hdc(),
-                     0, 0, m_preview.Width(), m_preview.Height(), SRCCOPY);
-    }
-    ::SetStretchBltMode(dc, oldMode);
-}
-
-void CRavlinDlg::PaintStatusText(HDC dc) const
-{
-    CDCHandle target(dc);
-    CSelectGuard font(dc, m_statusFont);
-    const COLORREF oldColour = ::SetTextColor(dc, kStatusText);
-    const int oldMode = ::SetBkMode(dc, TRANSPARENT);
-    RECT text = Inflated(m_statusRects[0], -2, -2);
-    text.left += 2;
-    text.top += 2;
-    target.DrawText(m_recordedText, text, DT_VCENTER);
-    text = Offset(text, 0, 40);
-    target.DrawText(m_encodedText, text, DT_VCENTER);
-    text = Offset(text, 0, 40);
-    target.DrawText(m_fileNameText, text, DT_VCENTER);
-    ::SetBkMode(dc, oldMode);
-    ::SetTextColor(dc, oldColour);
 }

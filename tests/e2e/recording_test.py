@@ -87,6 +87,13 @@ def record_pause_move_resume_stop(program):
         program.press(1002)
         check(no_message_for(program, 1.5), 'stop while idle showed a message')
         check(program.overlay() is None and not program.gifs(), 'stop while idle did more than reset')
+        # With a region chosen, stop while idle hides the overlay and starts nothing.
+        select_region(program, (120, 170), (480, 400))
+        program.press(1002)
+        wait_for('the overlay to hide', lambda: program.overlay() is None)
+        check(no_message_for(program, 1.0) and not program.gifs(), 'stop while idle did more than reset')
+        program.press(1001)
+        program.answer(program.wait_message('请先选择抓取区域！'), 1)
 
         program.press(1000)
         wait_for('the selection veil', lambda: program.overlay() and program.overlay().rect[2] >= 1900)
