@@ -74,6 +74,29 @@ TEST(SameBytes, DitherRows)
     }
 }
 
+// The many-rows path (blocks of eight columns, then single columns) against one row at a time,
+// on random bytes with extremes: every width remainder, heights around the eight-row groups.
+TEST(SameBytes, DitherRowsMatchOneRowAtATime)
+{
+    uint32_t s = 77;
+    for (int32_t w : {1, 7, 8, 9, 15, 16, 17, 23, 1001}) {
+        for (int32_t h : {7, 8, 9, 16, 19}) {
+            const uint64_t stride = 4 * static_cast<uint64_t>(w) + 12;   // rows with padding
+            std::vector<uint8_t> rows(stride * h);
+            for (uint8_t& b : rows) {
+                s = s * 1664525u + 1013904223u;
+                const uint32_t r = s >> 24;
+                b = static_cast<uint8_t>(r < 40 ? 255 : (r < 80 ? 0 : r));
+            }
+            std::vector<uint16_t> many(static_cast<size_t>(w) * h), one(many.size());
+            DitherRowsTo15Bit(rows.data(), w, h, stride, many.data());
+            for (int32_t y = 0; y < h; ++y)
+                DitherRowTo15Bit(rows.data() + stride * y, w, one.data() + static_cast<size_t>(w) * y);
+            ASSERT_EQ(many, one) << w << " x " << h;
+        }
+    }
+}
+
 TEST(SameBytes, FramesOfEveryDepth)
 {
     const int sizes[][2] = {{1, 1}, {3, 2}, {7, 3}, {64, 64}, {257, 5}, {320, 180}, {640, 400}};
