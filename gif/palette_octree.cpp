@@ -77,10 +77,20 @@ int32_t CPaletteOctree::InsertColour(uint8_t red, uint8_t green, uint8_t blue)
         if (!next) {
             next = NewNode(depth);   // may move the pool: index again afterwards
             nodes[n].child[c] = next;
+            if (ChildCount(nodes[n]) == 2)
+                ++multiChildNodes[depth - 1];
         }
         n = next;
     }
     return n;
+}
+
+uint32_t CPaletteOctree::ChildCount(const OctreeNode& node)
+{
+    uint32_t count = 0;
+    for (int32_t c : node.child)
+        count += c != 0;
+    return count;
 }
 
 int32_t CPaletteOctree::FindLeaf(uint8_t red, uint8_t green, uint8_t blue) const
@@ -119,8 +129,55 @@ void CPaletteOctree::MergeWhileTooMany()
 {
     // The merge choice weighs the leaves' pixel counts: bring them up to date first.
     FlushPending();
-    while (leafCount > maxColours)
-        MergeSmallestNode();
+    while (leafCount > maxColours) {
+        int level = depthLimit - 1;
+        while (level > 0 && !levelLists[level])
+            --level;
+        // A merge of a node with one child leaves the leaf count as it is, so when every
+        // node of the level has one child, the merges go on until the level is empty: the
+        // order cannot matter and the weighing can be skipped. Colours of 5 bits per channel
+        // make every node of depth 5 to 7 such a node.
+        if (level > 0 && multiChildNodes[level] == 0)
+            MergeWholeLevel(level);
+        else
+            MergeSmallestNode();
+    }
+}
+
+void CPaletteOctree::MergeWholeLevel(int level)
+{
+    int32_t n = levelLists[level];
+    levelLists[level] = 0;
+    while (n) {
+        OctreeNode& node = nodes[n];
+        const int32_t next = node.nextInLevel;
+        node.nextInLevel = 0;
+        leafCount -= FoldChildren(node) - 1;
+        n = next;
+    }
+}
+
+uint32_t CPaletteOctree::FoldChildren(OctreeNode& node)
+{
+    int64_t red = 0, green = 0, blue = 0;
+    uint32_t children = 0;
+    for (int32_t& c : node.child) {
+        if (!c)
+            continue;
+        const OctreeNode& leaf = nodes[c];
+        node.pixelCount += leaf.pixelCount;
+        red += leaf.sumRed;
+        green += leaf.sumGreen;
+        blue += leaf.sumBlue;
+        FreeNode(c);
+        c = 0;
+        ++children;
+    }
+    node.isLeaf = 1;
+    node.sumRed = red;
+    node.sumGreen = green;
+    node.sumBlue = blue;
+    return children;
 }
 
 void CPaletteOctree::MergeSmallestNode()
@@ -152,25 +209,9 @@ void CPaletteOctree::MergeSmallestNode()
     else
         levelLists[level] = node.nextInLevel;
     node.nextInLevel = 0;
-
-    int64_t red = 0, green = 0, blue = 0;
-    uint32_t children = 0;
-    for (int32_t& c : node.child) {
-        if (!c)
-            continue;
-        const OctreeNode& leaf = nodes[c];
-        node.pixelCount += leaf.pixelCount;
-        red += leaf.sumRed;
-        green += leaf.sumGreen;
-        blue += leaf.sumBlue;
-        FreeNode(c);
-        c = 0;
-        ++children;
-    }
-    node.isLeaf = 1;
-    node.sumRed = red;
-    node.sumGreen = green;
-    node.sumBlue = blue;
+    const uint32_t children = FoldChildren(node);
+    if (children >= 2)
+        --multiChildNodes[level];
     leafCount -= children - 1;
 }
 

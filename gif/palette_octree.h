@@ -58,6 +58,9 @@ private:
     int32_t FindLeaf(uint8_t red, uint8_t green, uint8_t blue) const;
     int32_t InsertColour(uint8_t red, uint8_t green, uint8_t blue);
     void MergeSmallestNode();
+    void MergeWholeLevel(int level);
+    uint32_t FoldChildren(OctreeNode& node);
+    static uint32_t ChildCount(const OctreeNode& node);
     int32_t CachedLeaf(uint16_t value) const;
     void Remember(uint16_t value, int32_t leaf);
     void FileRun15(uint16_t value, uint32_t count);
@@ -71,6 +74,8 @@ private:
     uint32_t maxColours;
     int32_t root = 0;
     int32_t levelLists[9] = {};
+    // Per level, the listed nodes with more than one child.
+    uint32_t multiChildNodes[9] = {};
     std::vector<OctreeNode> nodes;
     std::vector<int32_t> freeSlots;
     // Leaf of each 15-bit colour filed so far, with the slot's serial when it was noted.

@@ -8,7 +8,9 @@
 #include "gif/dither15.h"
 #include "gif/gif_writer.h"
 #include "gif/indexed_frame.h"
+#include "gif/palette_octree.h"
 #include "reference/reference_builder.h"
+#include "reference/reference_octree.h"
 #include "reference/reference_writer.h"
 #include "test_frames.h"
 
@@ -71,6 +73,53 @@ TEST(SameBytes, DitherRows)
         DitherRowTo15Bit(dib.data() + 40, w, a.data());
         reference::DitherRowTo15Bit(dib.data() + 40, w, b.data());
         ASSERT_EQ(a, b) << w;
+    }
+}
+
+template <class Tree>
+std::vector<uint8_t> PaletteOf(Tree& tree)
+{
+    std::vector<uint8_t> quads(4 * tree.LeafCount());
+    tree.FillPalette(quads.data());
+    return quads;
+}
+
+// Merging: thousands of colours, small and large colour limits, colours of 5 bits per channel
+// (one child per node from depth 5 down) through the 15-bit road and one by one, and mixed
+// with full 8-bit colours (several children at every depth).
+TEST(SameBytes, QuantizerMergesLikeThePlainOne)
+{
+    for (uint32_t limit : {256u, 16u, 2u}) {
+        for (int kind = 0; kind < 3; ++kind) {
+            CPaletteOctree fast(limit, 8);
+            reference::CPaletteOctree plain(limit, 8);
+            std::vector<uint16_t> values;
+            uint32_t s = 1234 + limit + kind;
+            uint16_t value = 0;
+            for (int i = 0; i < 40000; ++i) {
+                s = s * 1664525u + 1013904223u;
+                if (kind == 2 && i % 3 == 0) {
+                    const uint8_t r = static_cast<uint8_t>(s >> 24), g = static_cast<uint8_t>(s >> 16),
+                                  b = static_cast<uint8_t>(s >> 3);
+                    fast.AddColour(r, g, b);
+                    plain.AddColour(r, g, b);
+                    continue;
+                }
+                if (i % 7 == 0)   // a new colour, then a stretch of the same
+                    value = static_cast<uint16_t>((s >> 9) & 0x7FFF);
+                const uint8_t r = static_cast<uint8_t>(((value >> 10) & 31) << 3);
+                const uint8_t g = static_cast<uint8_t>(((value >> 5) & 31) << 3);
+                const uint8_t b = static_cast<uint8_t>((value & 31) << 3);
+                plain.AddColour(r, g, b);
+                if (kind == 0)
+                    values.push_back(value);
+                else
+                    fast.AddColour(r, g, b);
+            }
+            fast.Feed15BitPixels(values.data(), values.size());
+            ASSERT_EQ(fast.LeafCount(), plain.LeafCount()) << limit << " kind " << kind;
+            ASSERT_EQ(PaletteOf(fast), PaletteOf(plain)) << limit << " kind " << kind;
+        }
     }
 }
 
