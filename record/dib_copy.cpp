@@ -3,6 +3,43 @@
 #include <cstring>
 #include <new>
 
+namespace {
+
+// The header of a device-independent copy of `bitmap`; false when it cannot have one.
+bool DescribeDib(HBITMAP bitmap, BITMAPINFOHEADER* header)
+{
+    BITMAP description = {};
+    if (!bitmap || GetObjectW(bitmap, sizeof description, &description) != sizeof description)
+        return false;
+    const int bits = description.bmBitsPixel;
+    // 8 bits or fewer would need a colour table, which a single-entry BITMAPINFO cannot hold.
+    if (bits != 16 && bits != 24 && bits != 32)
+        return false;
+    const uint32_t size = DibImageSize(description.bmWidth, description.bmHeight, bits);
+    if (size == 0 || size == 0xFFFFFFFFu)
+        return false;
+    *header = BITMAPINFOHEADER{};
+    header->biSize = sizeof(BITMAPINFOHEADER);
+    header->biWidth = description.bmWidth;
+    header->biHeight = description.bmHeight;  // positive: rows bottom-up
+    header->biPlanes = 1;
+    header->biBitCount = static_cast<WORD>(bits);
+    header->biCompression = BI_RGB;
+    header->biSizeImage = size;
+    return true;
+}
+
+bool CopyRows(HDC dc, HBITMAP bitmap, const BITMAPINFOHEADER& header, void* pixels)
+{
+    // GetDIBits may rewrite the header it is given: it gets a copy.
+    BITMAPINFO scratch = {};
+    scratch.bmiHeader = header;
+    return GetDIBits(dc, bitmap, 0, static_cast<UINT>(header.biHeight), pixels, &scratch,
+                     DIB_RGB_COLORS) != 0;
+}
+
+}  // namespace
+
 uint32_t DibImageSize(int32_t width, int32_t height, int bitsPerPixel)
 {
     if (width <= 0 || height <= 0 || bitsPerPixel <= 0)
@@ -14,39 +51,37 @@ uint32_t DibImageSize(int32_t width, int32_t height, int bitsPerPixel)
 
 uint8_t* CopyBitmapDib(HDC dc, HBITMAP bitmap, uint32_t* byteCount, BITMAPINFO* info)
 {
-    BITMAP description = {};
-    if (!bitmap || GetObjectW(bitmap, sizeof description, &description) != sizeof description)
+    BITMAPINFOHEADER header;
+    if (!DescribeDib(bitmap, &header))
         return nullptr;
-    const int bits = description.bmBitsPixel;
-    // 8 bits or fewer would need a colour table, which a single-entry BITMAPINFO cannot hold.
-    if (bits != 16 && bits != 24 && bits != 32)
-        return nullptr;
-    const uint32_t size = DibImageSize(description.bmWidth, description.bmHeight, bits);
-    if (size == 0 || size == 0xFFFFFFFFu)
-        return nullptr;
-
-    BITMAPINFO header = {};
-    header.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    header.bmiHeader.biWidth = description.bmWidth;
-    header.bmiHeader.biHeight = description.bmHeight;  // positive: rows bottom-up
-    header.bmiHeader.biPlanes = 1;
-    header.bmiHeader.biBitCount = static_cast<WORD>(bits);
-    header.bmiHeader.biCompression = BI_RGB;
-    header.bmiHeader.biSizeImage = size;
-
-    uint8_t* pixels = new (std::nothrow) uint8_t[size];
+    uint8_t* pixels = new (std::nothrow) uint8_t[header.biSizeImage];
     if (!pixels)
         return nullptr;
-    std::memset(pixels, 0, size);
-    // GetDIBits may rewrite the header it is given; hand it a copy so the caller gets the
-    // header as described above.
-    BITMAPINFO scratch = header;
-    if (GetDIBits(dc, bitmap, 0, static_cast<UINT>(description.bmHeight), pixels, &scratch,
-                  DIB_RGB_COLORS) == 0) {
+    std::memset(pixels, 0, header.biSizeImage);
+    if (!CopyRows(dc, bitmap, header, pixels)) {
         delete[] pixels;
         return nullptr;
     }
-    *byteCount = size;
-    info->bmiHeader = header.bmiHeader;
+    *byteCount = header.biSizeImage;
+    info->bmiHeader = header;
     return pixels;
+}
+
+HBITMAP CopyBitmapToSection(HDC dc, HBITMAP bitmap, BITMAPINFO* info, void** bits)
+{
+    BITMAPINFOHEADER header;
+    if (!DescribeDib(bitmap, &header))
+        return nullptr;
+    BITMAPINFO sectionInfo = {};
+    sectionInfo.bmiHeader = header;
+    void* pixels = nullptr;
+    HBITMAP section = CreateDIBSection(nullptr, &sectionInfo, DIB_RGB_COLORS, &pixels, nullptr, 0);
+    if (!section || !pixels || !CopyRows(dc, bitmap, header, pixels)) {
+        if (section)
+            DeleteObject(section);
+        return nullptr;
+    }
+    info->bmiHeader = header;
+    *bits = pixels;
+    return section;
 }

@@ -140,12 +140,13 @@ int CGifEncoder::AddFrame(CMemCanvas* canvas)
             return 0;
         }
     }
-    uint32_t size = 0;
     BITMAPINFO info = {};
-    uint8_t* pixels = canvas->CopyDib(&size, &info);
-    if (!pixels)
+    void* bits = nullptr;
+    HBITMAP section = canvas->CopyToSection(&info, &bits);
+    if (!section)
         return 0;
-    auto frame = std::make_unique<CQueuedFrame>(pixels, size, info.bmiHeader);
+    auto frame = std::make_unique<CQueuedFrame>(section, bits, info.bmiHeader);
+    const uint32_t size = frame->Size();
     {
         CSectionGuard guard(m_queueLock);
         if (!m_accepting)
@@ -311,20 +312,22 @@ bool CGifEncoder::EncodeFrames(IByteSink& file, uint64_t* committed)
         if (next == Next::Drained)
             return true;
 
-        HBITMAP gdiBitmap = ToOutputBitmap(*frame, width, height);
+        CBitmap scaledBitmap;
+        HBITMAP gdiBitmap = frame->Bitmap();
+        if (frame->Width() != width || frame->Height() != height) {
+            scaledBitmap = ScaleFrame(*frame, width, height);
+            gdiBitmap = scaledBitmap.Get();
+        }
         if (!gdiBitmap)
             continue;
-        if (m_stopFlag) {
-            DeleteObject(gdiBitmap);
+        if (m_stopFlag)
             return false;
-        }
         int64_t t0 = Ticks();
 
         CIndexedFrame indexed;
         const int built = BuildIndexedFrame(gdiBitmap, &indexed.palette, &indexed.indices,
                                             &indexed.bitsPerIndex, &indexed.width,
                                             &indexed.height, m_nearestColour);
-        DeleteObject(gdiBitmap);
         if (!built)
             continue;  // dropped silently; the next frame that converts writes the header
         if (m_stopFlag)
@@ -346,27 +349,22 @@ bool CGifEncoder::EncodeFrames(IByteSink& file, uint64_t* committed)
     }
 }
 
-// The frame at the output size as a GDI bitmap for the frame builder, or null.
-HBITMAP CGifEncoder::ToOutputBitmap(const CQueuedFrame& frame, int32_t width, int32_t height)
+// The frame scaled to the output size, as a GDI bitmap for the frame builder; empty on failure.
+// A frame already at that size does not come here: GDI+ scaling to the frame's own size gives
+// back the same pixels (compared pixel by pixel on 640 x 480, 1280 x 720 and 1920 x 1080) at up
+// to 40 ms a frame, and its conversion to a GDI bitmap costs more again.
+CBitmap CGifEncoder::ScaleFrame(const CQueuedFrame& frame, int32_t width, int32_t height)
 {
     const int64_t t0 = Ticks();
-    if (frame.Width() == width && frame.Height() == height) {
-        // GDI+ scaling to the frame's own size gives back the same pixels (compared pixel by
-        // pixel on 640 x 480 and 1920 x 1080) at up to 40 ms a frame, and its conversion to a
-        // GDI bitmap costs more than a copy of the pixels: a same-size frame skips both.
-        HBITMAP bitmap = frame.ToGdiBitmap();
-        m_stageTicks[kConvert] += Ticks() - t0;
-        return bitmap;
-    }
     GpBitmap* original = frame.ToGdiplusBitmap();
     if (!original)
-        return nullptr;
+        return CBitmap();
     CGdiplusImage originalOwner(original);
     GpImage* scaled = nullptr;
     if (gdip::GdipGetImageThumbnail(original, static_cast<UINT>(width), static_cast<UINT>(height),
                                     &scaled, nullptr, nullptr) != Gdiplus::Ok ||
         !scaled)
-        return nullptr;
+        return CBitmap();
     CGdiplusImage scaledOwner(scaled, original);
     const int64_t t1 = Ticks();
     m_stageTicks[kScale] += t1 - t0;
@@ -375,7 +373,7 @@ HBITMAP CGifEncoder::ToOutputBitmap(const CQueuedFrame& frame, int32_t width, in
         Gdiplus::Ok)
         bitmap = nullptr;
     m_stageTicks[kConvert] += Ticks() - t1;
-    return bitmap;
+    return CBitmap(bitmap);
 }
 
 // The next frame, or why there is none. Never sleeps while frames wait; with an empty queue

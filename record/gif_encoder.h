@@ -11,6 +11,7 @@
 #include "record/pic_encoder.h"
 #include "record/queued_frame.h"
 #include "record/section_lock.h"
+#include "win/gdi_object.h"
 #include "win/handles.h"
 
 // Time spent per worker stage, summed over the frames encoded so far, and the longest the
@@ -18,7 +19,7 @@
 struct EncoderFigures {
     int32_t maxQueueLength = 0;
     double scaleMs = 0;    // thumbnail scaling to the output size
-    double convertMs = 0;  // to a GDI bitmap for the frame builder
+    double convertMs = 0;  // a scaled frame to a GDI bitmap for the frame builder
     double encodeMs = 0;   // palette, dither and LZW into memory
     double writeMs = 0;    // the file write
 };
@@ -63,7 +64,7 @@ private:
     EncodeFailure EncodeLoop();
     bool EncodeFrames(IByteSink& file, uint64_t* committed);
     Next TakeFrame(std::unique_ptr<CQueuedFrame>* frame);
-    HBITMAP ToOutputBitmap(const CQueuedFrame& frame, int32_t width, int32_t height);
+    CBitmap ScaleFrame(const CQueuedFrame& frame, int32_t width, int32_t height);
     void RefuseFrames();
     void EndWorker(EncodeFailure failure);
     void JoinWorker();

@@ -43,6 +43,11 @@ uint8_t* CMemCanvas::CopyDib(uint32_t* byteCount, BITMAPINFO* info) const
     return CopyBitmapDib(m_hDC, m_bitmap.Get(), byteCount, info);
 }
 
+HBITMAP CMemCanvas::CopyToSection(BITMAPINFO* info, void** bits) const
+{
+    return CopyBitmapToSection(m_hDC, m_bitmap.Get(), info, bits);
+}
+
 uint32_t CMemCanvas::DibSize() const
 {
     return DibImageSize(m_width, m_height, BitsPerPixel());

@@ -1,6 +1,7 @@
 // The off-screen canvas and its device-independent copy.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 
 #include "record/dib_copy.h"
@@ -91,6 +92,15 @@ TEST(MemCanvas, CopyDibOf101x3Has404ByteRowsBottomUp)
     EXPECT_EQ(0, pixels[2 * 404 + 0]);
     EXPECT_EQ(255, pixels[2 * 404 + 2]);
     EXPECT_EQ(255, pixels[2 * 404 + 100 * 4 + 2]);
+
+    // The encoder's queue takes the same copy as a DIB section.
+    BITMAPINFO sectionInfo = {};
+    void* bits = nullptr;
+    HBITMAP section = canvas.CopyToSection(&sectionInfo, &bits);
+    ASSERT_NE(nullptr, section);
+    EXPECT_EQ(0, memcmp(&info.bmiHeader, &sectionInfo.bmiHeader, sizeof info.bmiHeader));
+    EXPECT_EQ(0, memcmp(pixels.get(), bits, size));
+    DeleteObject(section);
 }
 
 TEST(DibCopy, A24BitBitmapOf101x3Has304ByteRows)
