@@ -6,6 +6,10 @@
 #include <emmintrin.h>
 #endif
 
+#if defined(RAVLIN_DITHER_AVX2)
+#include "dither15_avx2.h"
+#endif
+
 namespace {
 
 // One channel step: the level picked and the error carried on.
@@ -145,22 +149,68 @@ void DitherRowTo15Bit(const uint8_t* pixels, int32_t width, uint16_t* out)
     }
 }
 
-void DitherRowsTo15Bit(const uint8_t* rows, int32_t width, int32_t height, uint64_t stride,
-                       uint16_t* out)
+bool DitherRoadAvailable(DitherRoad road)
 {
-    int32_t y = 0;
+    switch (road) {
+    case DitherRoad::Plain:
+        return true;
+    case DitherRoad::Sse2:
 #if defined(__SSE2__)
-    for (; y + 8 <= height; y += 8) {
-        const uint8_t* in[8];
-        uint16_t* dest[8];
-        for (int k = 0; k < 8; ++k) {
-            in[k] = rows + stride * static_cast<uint64_t>(y + k);
-            dest[k] = out + static_cast<uint64_t>(width) * static_cast<uint64_t>(y + k);
+        return true;
+#else
+        return false;
+#endif
+    case DitherRoad::Avx2:
+#if defined(RAVLIN_DITHER_AVX2)
+        return __builtin_cpu_supports("avx2");
+#else
+        return false;
+#endif
+    }
+    return false;
+}
+
+void DitherRowsTo15BitBy(DitherRoad road, const uint8_t* rows, int32_t width, int32_t height,
+                         uint64_t stride, uint16_t* out)
+{
+    const auto rowAt = [&](int32_t y) { return rows + stride * static_cast<uint64_t>(y); };
+    const auto outAt = [&](int32_t y) { return out + static_cast<uint64_t>(width) * static_cast<uint64_t>(y); };
+    int32_t y = 0;
+#if defined(RAVLIN_DITHER_AVX2)
+    if (road == DitherRoad::Avx2) {
+        for (; y + 16 <= height; y += 16) {
+            const uint8_t* in[16];
+            uint16_t* dest[16];
+            for (int k = 0; k < 16; ++k) {
+                in[k] = rowAt(y + k);
+                dest[k] = outAt(y + k);
+            }
+            DitherSixteenRowsAvx2(in, width, dest);
         }
-        DitherEightRows(in, width, dest);
+    }
+#endif
+#if defined(__SSE2__)
+    if (road != DitherRoad::Plain) {
+        for (; y + 8 <= height; y += 8) {
+            const uint8_t* in[8];
+            uint16_t* dest[8];
+            for (int k = 0; k < 8; ++k) {
+                in[k] = rowAt(y + k);
+                dest[k] = outAt(y + k);
+            }
+            DitherEightRows(in, width, dest);
+        }
     }
 #endif
     for (; y < height; ++y)
-        DitherRowTo15Bit(rows + stride * static_cast<uint64_t>(y), width,
-                         out + static_cast<uint64_t>(width) * static_cast<uint64_t>(y));
+        DitherRowTo15Bit(rowAt(y), width, outAt(y));
+}
+
+void DitherRowsTo15Bit(const uint8_t* rows, int32_t width, int32_t height, uint64_t stride,
+                       uint16_t* out)
+{
+    static const DitherRoad fastest = DitherRoadAvailable(DitherRoad::Avx2)   ? DitherRoad::Avx2
+                                      : DitherRoadAvailable(DitherRoad::Sse2) ? DitherRoad::Sse2
+                                                                              : DitherRoad::Plain;
+    DitherRowsTo15BitBy(fastest, rows, width, height, stride, out);
 }

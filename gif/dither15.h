@@ -18,6 +18,15 @@ void DitherRowTo15Bit(const uint8_t* pixels, int32_t width, uint16_t* out);
 
 // Every row of a bitmap (rows stride bytes apart) into width x height 15-bit values, row after
 // row in the same order. Where SSE2 is available, eight rows go through at once, each pixel's
-// four channels in one lane group; the results equal DitherRowTo15Bit's.
+// four channels in one lane group; with AVX2, sixteen; the results equal DitherRowTo15Bit's.
 void DitherRowsTo15Bit(const uint8_t* rows, int32_t width, int32_t height, uint64_t stride,
                        uint16_t* out);
+
+// The ways DitherRowsTo15Bit can go, all with the same results: one row at a time, eight rows
+// with SSE2, sixteen with AVX2. It takes the fastest one the build and the processor offer;
+// tests and benchmarks can name one.
+enum class DitherRoad { Plain, Sse2, Avx2 };
+bool DitherRoadAvailable(DitherRoad road);
+// As DitherRowsTo15Bit, by the given road (which must be available).
+void DitherRowsTo15BitBy(DitherRoad road, const uint8_t* rows, int32_t width, int32_t height,
+                         uint64_t stride, uint16_t* out);

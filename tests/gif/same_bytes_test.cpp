@@ -123,13 +123,14 @@ TEST(SameBytes, QuantizerMergesLikeThePlainOne)
     }
 }
 
-// The many-rows path (blocks of eight columns, then single columns) against one row at a time,
-// on random bytes with extremes: every width remainder, heights around the eight-row groups.
-TEST(SameBytes, DitherRowsMatchOneRowAtATime)
+// Every road of the many-rows dither (sixteen rows, eight rows, then single rows; blocks of
+// eight columns, then single columns) against one row at a time, on random bytes with
+// extremes: every width remainder, heights around the row groups.
+TEST(SameBytes, DitherRoadsMatchOneRowAtATime)
 {
     uint32_t s = 77;
     for (int32_t w : {1, 7, 8, 9, 15, 16, 17, 23, 1001}) {
-        for (int32_t h : {7, 8, 9, 16, 19}) {
+        for (int32_t h : {7, 8, 9, 16, 19, 24, 33}) {
             const uint64_t stride = 4 * static_cast<uint64_t>(w) + 12;   // rows with padding
             std::vector<uint8_t> rows(stride * h);
             for (uint8_t& b : rows) {
@@ -137,11 +138,19 @@ TEST(SameBytes, DitherRowsMatchOneRowAtATime)
                 const uint32_t r = s >> 24;
                 b = static_cast<uint8_t>(r < 40 ? 255 : (r < 80 ? 0 : r));
             }
-            std::vector<uint16_t> many(static_cast<size_t>(w) * h), one(many.size());
-            DitherRowsTo15Bit(rows.data(), w, h, stride, many.data());
+            std::vector<uint16_t> one(static_cast<size_t>(w) * h);
             for (int32_t y = 0; y < h; ++y)
                 DitherRowTo15Bit(rows.data() + stride * y, w, one.data() + static_cast<size_t>(w) * y);
-            ASSERT_EQ(many, one) << w << " x " << h;
+            for (DitherRoad road : {DitherRoad::Plain, DitherRoad::Sse2, DitherRoad::Avx2}) {
+                if (!DitherRoadAvailable(road))
+                    continue;
+                std::vector<uint16_t> many(one.size());
+                DitherRowsTo15BitBy(road, rows.data(), w, h, stride, many.data());
+                ASSERT_EQ(many, one) << "road " << static_cast<int>(road) << ", " << w << " x " << h;
+            }
+            std::vector<uint16_t> chosen(one.size());
+            DitherRowsTo15Bit(rows.data(), w, h, stride, chosen.data());
+            ASSERT_EQ(chosen, one) << w << " x " << h;
         }
     }
 }
