@@ -1,7 +1,7 @@
 // ravlin-bench [--iterations N] [--size WxH] [--content text|ui|photo]
 // Times each stage of encoding one frame on one core, on synthetic 1920 x 1080 screen content
-// (text, UI windows, photo-like): the 15-bit dither, the quantizer (filing every pixel and
-// filling the palette), the index mapping, the LZW coder with the frame writer, and the whole
+// (text, UI windows, photo-like): the 15-bit dither (and each of its slower roads), the
+// quantizer (filing every pixel and filling the palette), the index mapping, the LZW coder with the frame writer, and the whole
 // BuildIndexedFrameFromDib + WriteGifFrame, and the plain first version of that pipeline (kept
 // in tests/gif/reference). Prints the best of N runs per stage, in ms per frame and ns per
 // pixel. Figures only: nothing here is a pass or a fail.
@@ -12,6 +12,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "gif/byte_sink.h"
@@ -95,6 +96,16 @@ int main(int argc, char** argv)
         const double dither = BestMs(iterations, [] {}, [&] {
             DitherRowsTo15Bit(rows, width, height, stride, values.data());
         });
+        // Each road of the dither the build and processor offer, for the machines that lack one.
+        std::vector<std::pair<const char*, double>> roads;
+        for (const auto& road : {std::make_pair(DitherRoad::Sse2, "  dither, SSE2 road"),
+                                 std::make_pair(DitherRoad::Plain, "  dither, plain road")}) {
+            if (DitherRoadAvailable(road.first))
+                roads.emplace_back(road.second, BestMs(std::max(1, iterations / 3), [] {}, [&] {
+                    DitherRowsTo15BitBy(road.first, rows, width, height, stride, values.data());
+                }));
+        }
+        DitherRowsTo15Bit(rows, width, height, stride, values.data());
 
         uint32_t colours = 0;
         std::vector<uint8_t> quads(1024);
@@ -150,7 +161,9 @@ int main(int argc, char** argv)
         });
 
         std::printf("%s: %u colours, %.0f KiB per frame\n", ContentName(kind), colours, lzwSink.bytes / 1024.0);
-        Row("dither", dither, pixels);
+        Row(DitherRoadAvailable(DitherRoad::Avx2) ? "dither (AVX2)" : "dither", dither, pixels);
+        for (const auto& road : roads)
+            Row(road.first, road.second, pixels);
         Row("quantizer", quantize, pixels);
         Row("index mapping", map, pixels);
         Row("lzw + writer", lzw, pixels);
