@@ -367,6 +367,7 @@ void CRavlinDlg::EndRecording(int status)
     m_grabber.Stop();
     m_grabber.SetEncoder(nullptr);
     const int32_t dropped = m_encoder->GetDroppedCount();
+    const EncodeFailure failure = m_encoder->GetFailure();
     m_encoder.reset();
     m_finishing = false;
     KillTimer(IDT_POLL_ENCODER);
@@ -385,7 +386,9 @@ void CRavlinDlg::EndRecording(int status)
     ::EnableWindow(m_openFolderButton, fileExists);
 
     if (status != Finished) {
-        ShowMessage(m_hWnd, L"录制失败!");
+        // A worker that failed on a write or an exception has told the user already.
+        if (failure != WriteFailed && failure != EncodeError)
+            ShowMessage(m_hWnd, L"录制失败!");
         if (m_closePending)
             FinishClose();
         return;
