@@ -3,8 +3,8 @@
 // (text, UI windows, photo-like): the 15-bit dither (and each of its slower roads), the
 // quantizer (filing every pixel and filling the palette), the index mapping, the LZW coder with
 // the frame writer, and the whole BuildIndexedFrameFromDib + WriteGifFrame, and the plain first
-// version of that pipeline (kept in tests/gif/reference). Prints the best of N runs per stage, in ms per frame and ns per
-// pixel. Figures only: nothing here is a pass or a fail.
+// version of that pipeline (kept in tests/gif/reference). Prints the best of N runs per stage,
+// in ms per frame and ns per pixel. Figures only: nothing here is a pass or a fail.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
