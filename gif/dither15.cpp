@@ -162,6 +162,7 @@ bool DitherRoadAvailable(DitherRoad road)
 #endif
     case DitherRoad::Avx2:
 #if defined(RAVLIN_DITHER_AVX2)
+        __builtin_cpu_init();   // the processor and system check, also if called early
         return __builtin_cpu_supports("avx2");
 #else
         return false;
