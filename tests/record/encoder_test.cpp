@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -11,6 +10,7 @@
 #include "record/gif_encoder.h"
 #include "record/mem_canvas.h"
 #include "win/file.h"
+#include "wait_until.h"
 
 namespace {
 
@@ -27,17 +27,6 @@ private:
     std::unique_ptr<CGdiplusSession> m_session;
 };
 const auto* const kGdiplus = ::testing::AddGlobalTestEnvironment(new CGdiplusEnvironment);
-
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 20000)
-{
-    const DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start > timeoutMs)
-            return false;
-        Sleep(5);
-    }
-    return true;
-}
 
 bool FileExists(const std::wstring& path)
 {

@@ -1,7 +1,6 @@
 // The grabber on a real screen: the tests put solid windows up and look at what it captured.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <vector>
 
 #include "record/mem_canvas.h"
@@ -9,19 +8,9 @@
 #include "record/screen_grabber.h"
 #include "record/section_lock.h"
 #include "test_scene.h"
+#include "wait_until.h"
 
 namespace {
-
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 20000)
-{
-    const DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start > timeoutMs)
-            return false;
-        Sleep(5);
-    }
-    return true;
-}
 
 struct SeenFrame {
     int width;
