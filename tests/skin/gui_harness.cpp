@@ -1,5 +1,6 @@
 #include "gui_harness.h"
 
+#include "test_files.h"
 #include "win/dc.h"
 #include "win/dialog.h"
 #include "win/gdi_object.h"
@@ -92,34 +93,7 @@ bool CScreenShot::Contains(const RECT& area, COLORREF colour) const
 void CScreenShot::Save(const std::wstring& name) const
 {
     ::CreateDirectoryW(L"artefacts", nullptr);
-    const int stride = (m_width * 3 + 3) & ~3;
-    BITMAPFILEHEADER file{};
-    BITMAPINFOHEADER info{};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof(file) + sizeof(info);
-    file.bfSize = file.bfOffBits + static_cast<DWORD>(stride * m_height);
-    info.biSize = sizeof(info);
-    info.biWidth = m_width;
-    info.biHeight = m_height;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    std::vector<BYTE> rows(static_cast<size_t>(stride) * m_height);
-    for (int y = 0; y < m_height; ++y)
-        for (int x = 0; x < m_width; ++x) {
-            BYTE* p = &rows[static_cast<size_t>(m_height - 1 - y) * stride + x * 3];
-            COLORREF c = At(x, y);
-            p[0] = GetBValue(c);
-            p[1] = GetGValue(c);
-            p[2] = GetRValue(c);
-        }
-    HANDLE h = ::CreateFileW((L"artefacts\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return;
-    DWORD written = 0;
-    ::WriteFile(h, &file, sizeof(file), &written, nullptr);
-    ::WriteFile(h, &info, sizeof(info), &written, nullptr);
-    ::WriteFile(h, rows.data(), static_cast<DWORD>(rows.size()), &written, nullptr);
-    ::CloseHandle(h);
+    WriteTestBitmap(L"artefacts\\" + name, m_width, m_height, [this](int x, int y) { return At(x, y); });
 }
 
 std::vector<COLORREF> BitmapPixels(HBITMAP bitmap, int x, int y, int w, int h)

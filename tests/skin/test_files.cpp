@@ -23,7 +23,7 @@ CScratchFolder::~CScratchFolder()
     ::SHFileOperationW(&op);
 }
 
-bool WriteTestBitmap(const std::wstring& path, int width, int height, COLORREF (*colour)(int, int))
+bool WriteTestBitmap(const std::wstring& path, int width, int height, const std::function<COLORREF(int, int)>& colour)
 {
     const int stride = (width * 3 + 3) & ~3;
     BITMAPFILEHEADER file{};

@@ -1,8 +1,9 @@
 #pragma once
 // Scratch files for the skin tests: a private folder under the temporary folder, and small
-// 24-bit bitmap files written byte by byte.
+// 24-bit bitmap files written byte by byte (test images, kept screenshots).
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 class CScratchFolder {
@@ -18,4 +19,5 @@ private:
 };
 
 // A 24-bit bottom-up bitmap; pixel (x, y) gets colour(x, y) when given, else a fixed pattern.
-bool WriteTestBitmap(const std::wstring& path, int width, int height, COLORREF (*colour)(int, int) = nullptr);
+bool WriteTestBitmap(const std::wstring& path, int width, int height,
+                     const std::function<COLORREF(int, int)>& colour = nullptr);
