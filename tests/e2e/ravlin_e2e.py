@@ -4,19 +4,19 @@ pointer and keyboard input through xdotool, and screenshots read with Pillow.
 
 Every wait polls its condition with a generous limit and ends as soon as it holds."""
 import glob
-import io
 import os
 import shutil
 import subprocess
+import sys
 import time
 
 from PIL import Image
 
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+import wine_desktop  # noqa: E402
+from wine_desktop import Failure, screenshot, wine_prefix_for, xdo  # noqa: E402,F401
+
 WAIT = 60.0
-
-
-class Failure(Exception):
-    pass
 
 
 def wait_for(what, condition, timeout=WAIT, interval=0.2):
@@ -36,22 +36,6 @@ def check(condition, message):
         raise Failure(message)
 
 
-def wine_prefix_for(exe):
-    """The prefix scripts/wine-run.sh uses: beside the build folder's CMakeCache.txt."""
-    if os.environ.get('WINEPREFIX'):
-        return os.environ['WINEPREFIX']
-    d = os.path.dirname(os.path.abspath(exe))
-    while d != '/' and not os.path.exists(os.path.join(d, 'CMakeCache.txt')):
-        d = os.path.dirname(d)
-    if d == '/':
-        d = os.path.dirname(os.path.abspath(exe))
-    return os.path.join(d, 'wineprefix')
-
-
-def xdo(*args):
-    subprocess.run(['xdotool'] + [str(a) for a in args], check=True)
-
-
 def click(point):
     xdo('mousemove', point[0], point[1])
     time.sleep(0.05)
@@ -62,22 +46,8 @@ def key(name):
     xdo('key', name)
 
 
-def drag(start, end, steps=8):
-    xdo('mousemove', *start)
-    xdo('mousedown', 1)
-    for i in range(1, steps + 1):
-        xdo('mousemove', start[0] + (end[0] - start[0]) * i // steps, start[1] + (end[1] - start[1]) * i // steps)
-        time.sleep(0.03)
-    time.sleep(0.1)
-    xdo('mouseup', 1)
-
-
-def screenshot(path=None):
-    png = subprocess.run(['import', '-window', 'root', 'png:-'], check=True, capture_output=True).stdout
-    image = Image.open(io.BytesIO(png)).convert('RGB')
-    if path:
-        image.save(path)
-    return image
+def drag(start, end):
+    wine_desktop.drag(start, end, steps=8, settle=0.1)
 
 
 def centre(rect):
@@ -194,10 +164,7 @@ class Ravlin:
         self.proc = None
         self.probe = None
         self.main = None
-        subprocess.run([os.path.join(os.path.dirname(self.wine_run), 'wine-prefix.sh')], env=self.env, check=True)
-        # Without a window manager Wine must place and maximise windows itself.
-        subprocess.run(['wine', 'reg', 'add', r'HKCU\Software\Wine\AppDefaults\ravlin.exe\X11 Driver', '/v',
-                        'Managed', '/t', 'REG_SZ', '/d', 'N', '/f'], env=self.env, check=True, capture_output=True)
+        wine_desktop.prepare_prefix(self.wine_run, 'ravlin.exe', self.env)
         self.probe = Probe(self.wine_run, self.helper, self.env)
 
     # Configuration ------------------------------------------------------------------------

@@ -14,13 +14,14 @@ moved by dragging a corner mark and sized by the grey part of its border (the wh
 the border's edge is keyed out too), so that is where these tests press.
 """
 import argparse
-import io
 import os
 import subprocess
 import sys
 import time
 
-from PIL import Image
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+import wine_desktop  # noqa: E402
+from wine_desktop import Failure, screenshot, wine_prefix_for, xdo  # noqa: E402
 
 GREY = (128, 128, 128)
 WHITE = (255, 255, 255)
@@ -28,22 +29,6 @@ BLACK = (0, 0, 0)
 GREEN = (0, 255, 0)
 RED = (255, 0, 0)
 WAIT = 30.0  # seconds; generous, every wait ends as soon as its condition holds
-
-
-class Failure(Exception):
-    pass
-
-
-def wine_prefix_for(exe):
-    """The prefix scripts/wine-run.sh would use: beside the build folder's CMakeCache.txt."""
-    if os.environ.get('WINEPREFIX'):
-        return os.environ['WINEPREFIX']
-    d = os.path.dirname(os.path.abspath(exe))
-    while d != '/' and not os.path.exists(os.path.join(d, 'CMakeCache.txt')):
-        d = os.path.dirname(d)
-    if d == '/':
-        d = os.path.dirname(os.path.abspath(exe))
-    return os.path.join(d, 'wineprefix')
 
 
 class Harness:
@@ -77,24 +62,8 @@ class Harness:
             self.proc.kill()
 
 
-def xdo(*args):
-    subprocess.run(['xdotool'] + [str(a) for a in args], check=True)
-
-
-def drag(start, end, steps=6):
-    xdo('mousemove', *start)
-    xdo('mousedown', 1)
-    for i in range(1, steps + 1):
-        x = start[0] + (end[0] - start[0]) * i // steps
-        y = start[1] + (end[1] - start[1]) * i // steps
-        xdo('mousemove', x, y)
-        time.sleep(0.03)  # pacing only: the checks below wait for their conditions
-    xdo('mouseup', 1)
-
-
-def screenshot():
-    png = subprocess.run(['import', '-window', 'root', 'png:-'], check=True, capture_output=True).stdout
-    return Image.open(io.BytesIO(png)).convert('RGB')
+def drag(start, end):
+    wine_desktop.drag(start, end, steps=6, settle=0)
 
 
 def wait_for(what, condition, timeout=WAIT):
@@ -349,10 +318,7 @@ def main():
 
     os.environ['WINEPREFIX'] = wine_prefix_for(args.harness)
     os.environ.setdefault('WINEDEBUG', '-all')
-    scripts = os.path.dirname(os.path.abspath(args.wine_run))
-    subprocess.run([os.path.join(scripts, 'wine-prefix.sh')], check=True)
-    subprocess.run(['wine', 'reg', 'add', r'HKCU\Software\Wine\AppDefaults\overlay_harness.exe\X11 Driver',
-                    '/v', 'Managed', '/t', 'REG_SZ', '/d', 'N', '/f'], check=True, capture_output=True)
+    wine_desktop.prepare_prefix(args.wine_run, 'overlay_harness.exe')
 
     harness = Harness(args.wine_run, args.harness)
     test = OverlayTest(harness, args.artefacts)
