@@ -141,6 +141,37 @@ void Read15BitValues(const uint8_t* rows, const DibInfo& info, uint64_t stride, 
     }
 }
 
+// The 15-bit values of a frame, in a buffer kept per thread from frame to frame: the encoder
+// worker builds every frame of a recording on its one thread, and a fresh 4 MiB buffer per
+// frame costs fresh pages from the system each time. Frames beyond 4K get a buffer of their own
+// that goes with them, so that one huge frame does not hold its memory for the rest of the
+// recording.
+class CValueBuffer {
+public:
+    uint16_t* Get(size_t count)
+    {
+        if (count > kKeepUpTo) {
+            own.reset(new uint16_t[count]);
+            return own.get();
+        }
+        if (capacity < count) {
+            kept.reset();
+            capacity = 0;
+            kept.reset(new uint16_t[count]);
+            capacity = count;
+        }
+        return kept.get();
+    }
+    // Lets go of a frame's own buffer; the kept one stays.
+    void Release() { own.reset(); }
+
+private:
+    static constexpr size_t kKeepUpTo = static_cast<size_t>(3840) * 2160;
+    std::unique_ptr<uint16_t[]> kept;
+    size_t capacity = 0;
+    std::unique_ptr<uint16_t[]> own;
+};
+
 }  // namespace
 
 namespace {
@@ -184,17 +215,22 @@ int BuildFrame(uint8_t* dib, size_t dibSize, uint8_t** palette, uint8_t** indice
                        indexBuffer.get());
     } else {
         // 32 bits: dithered to 15-bit colour first; 15 and 16 bits: already 15-bit colour.
-        std::unique_ptr<uint16_t[]> values(new uint16_t[pixelCount]);
+        thread_local CValueBuffer valueBuffer;
+        struct ReleaseOnExit {
+            CValueBuffer& buffer;
+            ~ReleaseOnExit() { buffer.Release(); }
+        } release{valueBuffer};
+        uint16_t* values = valueBuffer.Get(pixelCount);
         if (info.bitsPerPixel == 32)
-            DitherRowsTo15Bit(rows, info.width, info.height, stride, values.get());
+            DitherRowsTo15Bit(rows, info.width, info.height, stride, values);
         else
-            Read15BitValues(rows, info, stride, values.get());
+            Read15BitValues(rows, info, stride, values);
         CPaletteOctree tree(256, 8);
-        tree.Feed15BitPixels(values.get(), pixelCount);
+        tree.Feed15BitPixels(values, pixelCount);
         colours = tree.LeafCount();
         quads.resize(4 * static_cast<size_t>(colours));
         tree.FillPalette(quads.data());
-        Map15BitPixels(tree, values.get(), info.width, info.height, indexBuffer.get());
+        Map15BitPixels(tree, values, info.width, info.height, indexBuffer.get());
     }
 
     const uint8_t bits = BitsPerIndexFor(colours);

@@ -2,6 +2,7 @@
 // input, on random and screen-like frames of every depth.
 #include <gtest/gtest.h>
 
+#include <thread>
 #include <vector>
 
 #include "gif/dib.h"
@@ -172,6 +173,22 @@ TEST(SameBytes, FramesOfEveryDepth)
             ExpectSameAsReference(dib16, 1, "16-bit");
         }
     }
+}
+
+// The builder keeps its working buffer per thread from frame to frame: a frame after a larger
+// or a smaller one, and frames built on two threads at once, come out as if each were the first.
+TEST(SameBytes, FramesAfterOthersOfAnotherSizeAndOnTwoThreads)
+{
+    const int sizes[][2] = {{640, 400}, {33, 7}, {1000, 700}, {320, 180}};
+    for (const auto& s : sizes)
+        ExpectSameAsReference(MakeDib(s[0], s[1], ScreenLikePixels(s[0], s[1], s[0])), 1, "sizes in turn");
+    std::thread other([] {
+        for (int k = 0; k < 3; ++k)
+            ExpectSameAsReference(MakeDib(800, 600, NoisePixels(800, 600, 40 + k)), 1, "other thread");
+    });
+    for (int k = 0; k < 3; ++k)
+        ExpectSameAsReference(MakeDib(700, 500, ScreenLikePixels(700, 500, 50 + k)), 1, "this thread");
+    other.join();
 }
 
 TEST(SameBytes, FullHdScreenAndPhotoFrames)
