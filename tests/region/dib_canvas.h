@@ -4,29 +4,16 @@
 
 #include <cstdint>
 
+#include "win/dc.h"
+#include "win/gdi_object.h"
+
 class CDibCanvas {
 public:
-    CDibCanvas(int width, int height) : m_width(width), m_height(height)
+    CDibCanvas(int width, int height)
+        : m_width(width), m_height(height), m_bitmap(CreateSection(width, height, &m_bits)),
+          m_select(MemoryDC(m_dc), m_bitmap)
     {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        m_dc = ::CreateCompatibleDC(nullptr);
-        m_bitmap = ::CreateDIBSection(m_dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&m_bits), nullptr, 0);
-        m_old = ::SelectObject(m_dc, m_bitmap);
     }
-    ~CDibCanvas()
-    {
-        ::SelectObject(m_dc, m_old);
-        ::DeleteObject(m_bitmap);
-        ::DeleteDC(m_dc);
-    }
-    CDibCanvas(const CDibCanvas&) = delete;
-    CDibCanvas& operator=(const CDibCanvas&) = delete;
 
     HDC Dc() const { return m_dc; }
     COLORREF Pixel(int x, int y) const
@@ -37,10 +24,9 @@ public:
     }
     void Fill(COLORREF colour) const
     {
-        HBRUSH brush = ::CreateSolidBrush(colour);
+        const CBrush brush(colour);
         RECT all{0, 0, m_width, m_height};
         ::FillRect(m_dc, &all, brush);
-        ::DeleteObject(brush);
     }
     int CountOf(COLORREF colour) const
     {
@@ -52,10 +38,27 @@ public:
     }
 
 private:
+    static HBITMAP CreateSection(int width, int height, uint32_t** bits)
+    {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(info.bmiHeader);
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        return ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(bits), nullptr, 0);
+    }
+    static HDC MemoryDC(CDC& dc)
+    {
+        dc.CreateCompatibleDC(nullptr);
+        return dc;
+    }
+
     int m_width;
     int m_height;
-    HDC m_dc = nullptr;
-    HBITMAP m_bitmap = nullptr;
-    HGDIOBJ m_old = nullptr;
     uint32_t* m_bits = nullptr;
+    CDC m_dc;
+    CBitmap m_bitmap;
+    CSelectGuard m_select;  // last: the section is deselected before it and the DC are deleted
 };
