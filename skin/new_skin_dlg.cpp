@@ -357,66 +357,19 @@ void CNewSkinDlg::EdgeDragTick()
             m_anchor.y = cur.y - n.top;
     };
 
-    switch (m_edgeZone) {
-    case EdgeZone::Top:
-        if (moveTop())
-            ApplyFrame(n);
-        break;
-    case EdgeZone::Left:
-        if (moveLeft())
-            ApplyFrame(n);
-        break;
-    case EdgeZone::Right:
-        if (moveRight()) {
-            ApplyFrame(n);
-            rebaseX();
-        }
-        break;
-    case EdgeZone::Bottom:
-        if (moveBottom()) {
-            ApplyFrame(n);
-            rebaseY();
-        }
-        break;
-    case EdgeZone::TopLeft: {
-        const bool top = moveTop();
-        const bool left = moveLeft();
-        if (top || left)
-            ApplyFrame(n);
-        break;
-    }
-    case EdgeZone::TopRight: {
-        const bool top = moveTop();
-        const bool right = moveRight();
-        if (top || right)
-            ApplyFrame(n);
-        if (right)
-            rebaseX();
-        break;
-    }
-    case EdgeZone::BottomLeft: {
-        const bool bottom = moveBottom();
-        const bool left = moveLeft();
-        if (bottom || left)
-            ApplyFrame(n);
-        if (bottom)
-            rebaseY();
-        break;
-    }
-    case EdgeZone::BottomRight: {
-        const bool bottom = moveBottom();
-        const bool right = moveRight();
-        if (bottom || right)
-            ApplyFrame(n);
-        if (bottom)
-            rebaseY();
-        if (right)
-            rebaseX();
-        break;
-    }
-    case EdgeZone::None:
-        break;
-    }
+    // Each edge of the zone moves on its own; the frame is applied once if any of them moved.
+    using Zone = EdgeZone;
+    const Zone z = m_edgeZone;
+    const bool top = (z == Zone::Top || z == Zone::TopLeft || z == Zone::TopRight) && moveTop();
+    const bool bottom = (z == Zone::Bottom || z == Zone::BottomLeft || z == Zone::BottomRight) && moveBottom();
+    const bool left = (z == Zone::Left || z == Zone::TopLeft || z == Zone::BottomLeft) && moveLeft();
+    const bool right = (z == Zone::Right || z == Zone::TopRight || z == Zone::BottomRight) && moveRight();
+    if (top || bottom || left || right)
+        ApplyFrame(n);
+    if (bottom)
+        rebaseY();
+    if (right)
+        rebaseX();
 }
 
 void CNewSkinDlg::CursorRestoreTick()
