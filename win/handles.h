@@ -48,7 +48,8 @@ public:
     DWORD Wait(DWORD milliseconds) const { return ::WaitForSingleObject(m_handle, milliseconds); }
 };
 
-// A thread running a plain function; the owner waits for it (or ends it) before the handle goes.
+// A thread running a plain function; the owner waits for it to end before the handle goes: a
+// thread killed mid-step could leave a lock held or the heap in use.
 class CThread : public CHandle {
 public:
     bool Start(LPTHREAD_START_ROUTINE proc, void* argument)
@@ -61,10 +62,5 @@ public:
     bool Wait(DWORD milliseconds) const
     {
         return !m_handle || ::WaitForSingleObject(m_handle, milliseconds) == WAIT_OBJECT_0;
-    }
-    void Terminate() const
-    {
-        if (m_handle)
-            ::TerminateThread(m_handle, 1);
     }
 };
