@@ -86,10 +86,7 @@ BOOL CRavlinDlg::OnInitDialog()
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
 
-    const RecordingSettings settings = ReadRecordingSettings();
-    m_captureDelay = settings.captureDelay;
-    m_outputSize = RECT{0, 0, settings.width, settings.height};
-    m_captureType = settings.captureType;
+    m_settings = ReadRecordingSettings();
 
     SetBkColor(kBackground);
     LoadSkin();
@@ -279,8 +276,7 @@ void CRavlinDlg::StartRecording()
     }
     // The values of the file are taken as stored; only those no recording can run with are
     // replaced.
-    const RecordingSettings settings =
-        UsableSettings(RecordingSettings{m_captureDelay, m_captureType, m_outputSize.right, m_outputSize.bottom});
+    const RecordingSettings settings = UsableSettings(m_settings);
 
     auto encoder = std::make_unique<CGifEncoder>();
     EncoderParams params;
@@ -419,10 +415,7 @@ void CRavlinDlg::OnSettings()
     CSetDlg dialog(this);
     if (dialog.DoModal() != IDOK)
         return;
-    const RecordingSettings settings = ReadRecordingSettings();
-    m_captureDelay = settings.captureDelay;
-    m_outputSize = RECT{0, 0, settings.width, settings.height};
-    m_captureType = settings.captureType;
+    m_settings = ReadRecordingSettings();
 }
 
 void CRavlinDlg::OnAbout()

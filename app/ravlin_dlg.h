@@ -65,12 +65,11 @@ private:
     CMemCanvas m_preview;
     std::unique_ptr<IPicEncoder> m_encoder;
     CScreenGrabber m_grabber;
-    int32_t m_captureDelay = 50;
     int32_t m_frameDisplayTime = 40;
     std::wstring m_outputFolder;
     CFont m_statusFont;
-    int32_t m_captureType = 0;
-    RECT m_outputSize{0, 0, 480, 270};
+    // As stored; a recording starts with a usable copy.
+    RecordingSettings m_settings;
     HICON m_icon = nullptr;
     CHoverButton m_selectButton;
     CHoverButton m_recordButton;
