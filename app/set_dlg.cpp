@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/config_store.h"
+#include "app/recording_settings.h"
 #include "app/resource.h"
 #include "win/data_exchange.h"
 #include "win/message_box.h"
@@ -21,20 +22,16 @@ void CSetDlg::DoDataExchange(CDataExchange& dx)
 BOOL CSetDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
-    int delay = ReadConfigInt(L"CaptureDelay", 50);
-    const int width = ReadConfigInt(L"Width", 480);
-    const int height = ReadConfigInt(L"Height", 270);
-    const int type = ReadConfigInt(L"CaptureType", 0);
+    const RecordingSettings stored = ReadRecordingSettings();
 
-    m_actualSizeCheck.SetCheck(type == 0 ? BST_CHECKED : BST_UNCHECKED);
-    EnableSizeEdits(type != 0);
+    m_actualSizeCheck.SetCheck(stored.captureType == 0 ? BST_CHECKED : BST_UNCHECKED);
+    EnableSizeEdits(stored.captureType != 0);
 
     // 30 or less would show a rate above 33 (or divide by zero); such a file shows the default.
-    if (delay <= 30)
-        delay = 50;
+    const int delay = stored.captureDelay <= 30 ? RecordingSettings().captureDelay : stored.captureDelay;
     m_frameRateEdit.SetWindowText(std::to_wstring(1000 / delay).c_str());
-    m_widthEdit.SetWindowText(std::to_wstring(width).c_str());
-    m_heightEdit.SetWindowText(std::to_wstring(height).c_str());
+    m_widthEdit.SetWindowText(std::to_wstring(stored.width).c_str());
+    m_heightEdit.SetWindowText(std::to_wstring(stored.height).c_str());
     return TRUE;
 }
 
