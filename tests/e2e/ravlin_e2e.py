@@ -251,9 +251,10 @@ class Ravlin:
                 self.proc.wait(timeout=30)
             except Exception:
                 pass
-        # Wine's own child processes (file manager windows) are closed politely.
+        # Wine's own child processes (file manager windows) are closed politely, also one that has
+        # not yet shown its folder: a file manager left running keeps the prefix's server alive.
         for w in self.probe.windows():
-            if w.cls != 'RavlinE2EScene' and ('CaptureFile' in w.title):
+            if w.cls == 'ExplorerWClass' or (w.cls != 'RavlinE2EScene' and 'CaptureFile' in w.title):
                 self.probe.close_window(w.hwnd)
         self.proc = None
 
@@ -285,6 +286,13 @@ class Ravlin:
         """Clicks a button of a message box or dialog and waits for the box to go."""
         click(centre(self.probe.control(box.hwnd, button_id).rect))
         wait_for('the box to close', lambda: not any(w.hwnd == box.hwnd for w in self.probe.windows()))
+
+    def close_file_manager(self):
+        """Closes the file manager a completed recording opens: it comes up on its own time and
+        would otherwise lie over the screen where the next steps press."""
+        explorer = wait_for('the file manager on CaptureFile', lambda: self.find_window('CaptureFile', 'ExplorerWClass'))
+        self.probe.close_window(explorer.hwnd)
+        wait_for('the file manager to close', lambda: not any(w.hwnd == explorer.hwnd for w in self.probe.windows()))
 
     def button(self, ident):
         return self.probe.control(self.main.hwnd, ident)

@@ -131,6 +131,7 @@ def changes_apply_to_the_next_recording(program):
         time.sleep(1.0)
         program.press(1002)
         program.answer(wait_completion(program), 1)
+        program.close_file_manager()
         first = program.gifs()
         select_region(program, (150, 200), (450, 400))
         program.press(1001)
