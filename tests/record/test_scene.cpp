@@ -12,9 +12,11 @@ const wchar_t kClassName[] = L"RavlinTestScene";
 CTestScene::CTestScene(Kind kind, RECT rect, COLORREF colour)
     : m_kind(kind), m_rect(rect), m_colour(colour)
 {
-    m_ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    m_thread = CreateThread(nullptr, 0, ThreadProc, this, 0, &m_threadId);
-    WaitForSingleObject(m_ready, 10000);
+    m_ready.Create();
+    if (m_thread.Start(ThreadProc, this)) {
+        m_threadId = GetThreadId(m_thread.Get());
+        m_ready.Wait(10000);
+    }
 }
 
 CTestScene::~CTestScene()
@@ -23,14 +25,7 @@ CTestScene::~CTestScene()
         PostThreadMessageW(m_threadId, WM_QUIT, 0, 0);
         if (m_window)
             PostMessageW(m_window, WM_CLOSE, 0, 0);
-        WaitForSingleObject(m_thread, 10000);
-        CloseHandle(m_thread);
-    }
-    CloseHandle(m_ready);
-    if (m_pictureDc) {
-        SelectObject(m_pictureDc, m_oldPicture);
-        DeleteObject(m_picture);
-        DeleteDC(m_pictureDc);
+        m_thread.Wait(10000);
     }
 }
 
@@ -45,7 +40,7 @@ bool CTestScene::WaitShown(DWORD timeoutMs) const
         bool shown = false;
         while (!shown && GetTickCount() - start < timeoutMs) {
             shown = GetPixel(screen, m_rect.left + 1, m_rect.top + 1) ==
-                    GetPixel(m_pictureDc, 1 + 6 * Step() % (m_rect.right - m_rect.left), 1);
+                    GetPixel(m_picture->Dc(), 1 + 6 * Step() % (m_rect.right - m_rect.left), 1);
             Sleep(20);
         }
         ReleaseDC(nullptr, screen);
@@ -82,7 +77,7 @@ void CTestScene::Run()
         if (m_kind != Kind::Solid)
             SetTimer(m_window, kStepTimer, 10, nullptr);
     }
-    SetEvent(m_ready);
+    m_ready.Set();
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
@@ -149,7 +144,7 @@ void CTestScene::Paint(HDC dc) const
         return;
     }
     if (m_kind == Kind::Moving) {
-        BitBlt(dc, 0, 0, w, h, m_pictureDc, 6 * Step() % w, 0, SRCCOPY);
+        BitBlt(dc, 0, 0, w, h, m_picture->Dc(), 6 * Step() % w, 0, SRCCOPY);
         return;
     }
     const COLORREF bars[3] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255)};
@@ -168,20 +163,10 @@ void CTestScene::MakePicture()
 {
     const int w = 2 * (m_rect.right - m_rect.left);
     const int h = m_rect.bottom - m_rect.top;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    m_pictureDc = CreateCompatibleDC(nullptr);
-    m_picture = CreateDIBSection(m_pictureDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!m_picture)
+    m_picture = std::make_unique<CDibCanvas>(w, h);
+    uint32_t* pixels = m_picture->Bits();
+    if (!pixels)
         return;
-    m_oldPicture = SelectObject(m_pictureDc, m_picture);
-    auto* pixels = static_cast<uint32_t*>(bits);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             const int tile = ((x / 24) + (y / 24)) & 1;

@@ -2,6 +2,10 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
+
+#include "tests/dib_canvas.h"
+#include "win/handles.h"
 
 // A topmost window, on a thread of its own, that the tests put on screen to be recorded.
 // Solid: one colour. Counter: a strip of red, green and blue bars above a row of eight
@@ -34,13 +38,11 @@ private:
     COLORREF m_colour;
     DWORD m_shownAt = 0;
     int32_t m_paintedStep = -1;
-    HANDLE m_thread = nullptr;
-    HANDLE m_ready = nullptr;
+    CThread m_thread;
+    CEvent m_ready;
     DWORD m_threadId = 0;
     HWND m_window = nullptr;
-    HDC m_pictureDc = nullptr;  // Moving: twice the window's width, scrolled through
-    HBITMAP m_picture = nullptr;
-    HGDIOBJ m_oldPicture = nullptr;
+    std::unique_ptr<CDibCanvas> m_picture;  // Moving: twice the window's width, scrolled through
 };
 
 // True once the screen shows `colour` (within `tolerance` per channel) at (x, y).

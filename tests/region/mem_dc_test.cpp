@@ -1,6 +1,6 @@
 #include "region/mem_dc.h"
 
-#include "dib_canvas.h"
+#include "tests/dib_canvas.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // input are exercised by overlay_gui_test.py.
 #include "region/capture_wnd.h"
 
-#include "dib_canvas.h"
+#include "tests/dib_canvas.h"
 
 #include <gtest/gtest.h>
 

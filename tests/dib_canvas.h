@@ -1,5 +1,6 @@
 #pragma once
-// A memory DC over a 32-bit top-down DIB section, so tests can read back what was drawn.
+// A memory DC over a 32-bit top-down DIB section, so tests can read back what was drawn, or
+// write the pixels of a picture directly.
 #include <windows.h>
 
 #include <cstdint>
@@ -16,6 +17,8 @@ public:
     }
 
     HDC Dc() const { return m_dc; }
+    // Rows of 0x00RRGGBB values, top row first; null when the section could not be made.
+    uint32_t* Bits() const { return m_bits; }
     COLORREF Pixel(int x, int y) const
     {
         ::GdiFlush();
