@@ -6,28 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/pump_until.h"
 #include "win/window.h"
-
-// Runs messages (through the pre-translation chain) until done() or the limit; false on timeout.
-template <typename Condition>
-bool PumpUntil(Condition done, DWORD limitMs = 10000)
-{
-    const DWORD start = ::GetTickCount();
-    for (;;) {
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (!CWnd::PreTranslateChain(msg)) {
-                ::TranslateMessage(&msg);
-                ::DispatchMessageW(&msg);
-            }
-        }
-        if (done())
-            return true;
-        if (::GetTickCount() - start > limitMs)
-            return false;
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
 
 // Makes this process the foreground one before a test window appears. Under Wine the first window
 // of a process that is not yet in the foreground is activated without the active caption message.

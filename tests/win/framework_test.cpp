@@ -4,31 +4,12 @@
 
 #include <stdexcept>
 
+#include "tests/pump_until.h"
 #include "win/data_exchange.h"
 #include "win/dialog.h"
 
 namespace {
 constexpr UINT kTestDialog = 200;
-
-// Runs queued messages until the condition holds or the limit passes.
-template <typename Condition>
-bool PumpUntil(Condition done, DWORD limitMs = 10000)
-{
-    const DWORD start = ::GetTickCount();
-    while (!done()) {
-        if (::GetTickCount() - start > limitMs)
-            return false;
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (!CWnd::PreTranslateChain(msg)) {
-                ::TranslateMessage(&msg);
-                ::DispatchMessageW(&msg);
-            }
-        }
-        ::Sleep(5);
-    }
-    return true;
-}
 
 class CDrawnButton : public CWnd {
 public:
