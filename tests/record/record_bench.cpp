@@ -23,6 +23,7 @@
 #include "record/mem_canvas.h"
 #include "record/queued_frame.h"
 #include "record/screen_grabber.h"
+#include "recording_run.h"
 #include "test_scene.h"
 
 namespace {
@@ -73,25 +74,6 @@ std::wstring TempFile(const wchar_t* name)
     return std::wstring(folder) + name;
 }
 
-EncoderParams Params(const std::wstring& file, int width, int height)
-{
-    EncoderParams params;
-    params.fileName = file;
-    params.outputRect = RECT{0, 0, width, height};
-    params.frameDelay = 4;
-    return params;
-}
-
-int WaitEnded(CGifEncoder& encoder)
-{
-    int status = encoder.GetState(nullptr, nullptr);
-    while (status == Encoding) {
-        Sleep(20);
-        status = encoder.GetState(nullptr, nullptr);
-    }
-    return status;
-}
-
 int Run(int width, int height, int interval, int seconds, int outWidth, int outHeight)
 {
     CTestScene scene(CTestScene::Kind::Moving, RECT{0, 0, width, height});
@@ -99,7 +81,7 @@ int Run(int width, int height, int interval, int seconds, int outWidth, int outH
         std::printf("warning: scene not confirmed on screen\n");
     const std::wstring file = TempFile(L"ravlin-bench.gif");
     CGifEncoder encoder;
-    encoder.SetParams(Params(file, outWidth, outHeight));
+    encoder.SetParams(RecordingParams(file, outWidth, outHeight));
     CMemCanvas preview;
     preview.Resize(180, 320);
     CScreenGrabber grabber;
@@ -149,7 +131,7 @@ int Soak(int frames)
     scene.WaitShown();
     const std::wstring file = TempFile(L"ravlin-soak.gif");
     CGifEncoder encoder;
-    encoder.SetParams(Params(file, 320, 240));
+    encoder.SetParams(RecordingParams(file, 320, 240));
     CMemCanvas preview;
     preview.Resize(180, 320);
     CScreenGrabber grabber;

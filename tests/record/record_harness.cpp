@@ -16,21 +16,10 @@
 #include "record/gif_encoder.h"
 #include "record/mem_canvas.h"
 #include "record/screen_grabber.h"
+#include "recording_run.h"
 #include "test_scene.h"
 
 namespace {
-
-// Waits until the encoder has ended, or the time runs out.
-int WaitEnded(CGifEncoder& encoder, DWORD timeoutMs)
-{
-    const DWORD start = GetTickCount();
-    int status = encoder.GetState(nullptr, nullptr);
-    while (status == Encoding && GetTickCount() - start < timeoutMs) {
-        Sleep(20);
-        status = encoder.GetState(nullptr, nullptr);
-    }
-    return status;
-}
 
 void Report(CGifEncoder& encoder)
 {
@@ -51,11 +40,7 @@ int Capture(const std::wstring& file, int32_t frames, RECT rect, SIZE output)
         return 2;
     }
     CGifEncoder encoder;
-    EncoderParams params;
-    params.fileName = file;
-    params.outputRect = RECT{0, 0, output.cx, output.cy};
-    params.frameDelay = 4;
-    encoder.SetParams(params);
+    encoder.SetParams(RecordingParams(file, output.cx, output.cy));
     CMemCanvas preview;
     preview.Resize(180, 320);
     CScreenGrabber grabber;
@@ -82,11 +67,7 @@ int Capture(const std::wstring& file, int32_t frames, RECT rect, SIZE output)
 int Fill(const std::wstring& file)
 {
     CGifEncoder encoder;
-    EncoderParams params;
-    params.fileName = file;
-    params.outputRect = RECT{0, 0, 96, 64};
-    params.frameDelay = 4;
-    encoder.SetParams(params);
+    encoder.SetParams(RecordingParams(file, 96, 64));
     CMemCanvas canvas;
     canvas.Resize(64, 96);
     if (!encoder.Start())
