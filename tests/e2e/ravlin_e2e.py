@@ -54,6 +54,15 @@ def centre(rect):
     return ((rect[0] + rect[2]) // 2, (rect[1] + rect[3]) // 2)
 
 
+def end_helper(proc):
+    """e2e_helper.exe ends once its input closes; one still running after 30 s is killed."""
+    try:
+        proc.stdin.close()
+        proc.wait(timeout=30)
+    except Exception:
+        proc.kill()
+
+
 class Window:
     def __init__(self, line):
         head, rest = line.split('|', 1)
@@ -116,11 +125,7 @@ class Probe:
         return [int(v) for v in self.ask('gdi-selftest')[0].split()]
 
     def close(self):
-        try:
-            self.proc.stdin.close()
-            self.proc.wait(timeout=30)
-        except Exception:
-            self.proc.kill()
+        end_helper(self.proc)
 
 
 class Scene:
@@ -134,11 +139,7 @@ class Scene:
             raise Failure('scene did not start')
 
     def close(self):
-        try:
-            self.proc.stdin.close()
-            self.proc.wait(timeout=30)
-        except Exception:
-            self.proc.kill()
+        end_helper(self.proc)
 
 
 class Ravlin:
