@@ -31,8 +31,8 @@ run_ctest() {
 
 run_ctest "$root/native" env
 for b in win32 win64; do
-  WINEPREFIX=$root/$b/wineprefix "$repo/scripts/wine-prefix.sh"
-  run_ctest "$root/$b" "$repo/scripts/with-display.sh"
+  WINEPREFIX=$root/$b/wineprefix run_ctest "$root/$b" \
+    "$repo/scripts/with-display.sh" "$repo/scripts/wine-session.sh"
 done
 
 echo
