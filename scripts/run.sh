@@ -10,7 +10,8 @@ root=${RAVLIN_BUILD_ROOT:-$repo/build}
 "$repo/scripts/build.sh" win32 >/dev/null
 
 bin=$root/win32/bin
-export WINEPREFIX=$root/win32/wineprefix
+# A prefix of the program's own: the tests' prefix holds whatever settings they left behind.
+export WINEPREFIX=${WINEPREFIX:-$root/run/wineprefix}
 # Wine takes its locale from LANG alone when no LC_* overrides it.
 unset LC_ALL LC_CTYPE LC_MESSAGES
 
