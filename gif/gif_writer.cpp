@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "lzw_encoder.h"
+#include "scratch_pool.h"
 
 namespace {
 
@@ -46,10 +47,10 @@ void WriteGifFrame(IByteSink& file, const uint8_t* indices, const uint8_t* palet
     file.Write(desc, sizeof desc);
     file.Write(palette, 3u << bitsPerIndex);
     file.Write(&bitsPerIndex, 1);
-    // One code table per thread, kept from frame to frame: the encoder worker writes every
-    // frame of a recording from its one thread.
-    thread_local CLzwEncoder lzw;
-    lzw.Compress(file, indices, static_cast<size_t>(width) * height, bitsPerIndex);
+    // The 2 MiB code table is reused from frame to frame, not obtained for each.
+    static CScratchPool<CLzwEncoder> encoders;
+    const auto lzw = encoders.Borrow();
+    lzw->Compress(file, indices, static_cast<size_t>(width) * height, bitsPerIndex);
 }
 
 void WriteGifTrailer(IByteSink& file)

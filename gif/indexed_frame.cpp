@@ -8,6 +8,7 @@
 #include "dib.h"
 #include "dither15.h"
 #include "palette_octree.h"
+#include "scratch_pool.h"
 
 uint8_t BitsPerIndexFor(uint32_t colourCount)
 {
@@ -141,8 +142,7 @@ void Read15BitValues(const uint8_t* rows, const DibInfo& info, uint64_t stride, 
     }
 }
 
-// The 15-bit values of a frame, in a buffer kept per thread from frame to frame: the encoder
-// worker builds every frame of a recording on its one thread, and a fresh 4 MiB buffer per
+// The 15-bit values of a frame, in a buffer kept from frame to frame: a fresh 4 MiB buffer per
 // frame costs fresh pages from the system each time. Frames beyond 4K get a buffer of their own
 // that goes with them, so that one huge frame does not hold its memory for the rest of the
 // recording.
@@ -215,12 +215,13 @@ int BuildFrame(uint8_t* dib, size_t dibSize, uint8_t** palette, uint8_t** indice
                        indexBuffer.get());
     } else {
         // 32 bits: dithered to 15-bit colour first; 15 and 16 bits: already 15-bit colour.
-        thread_local CValueBuffer valueBuffer;
+        static CScratchPool<CValueBuffer> valueBuffers;
+        const auto valueBuffer = valueBuffers.Borrow();
         struct ReleaseOnExit {
             CValueBuffer& buffer;
             ~ReleaseOnExit() { buffer.Release(); }
-        } release{valueBuffer};
-        uint16_t* values = valueBuffer.Get(pixelCount);
+        } release{*valueBuffer};
+        uint16_t* values = valueBuffer->Get(pixelCount);
         if (info.bitsPerPixel == 32)
             DitherRowsTo15Bit(rows, info.width, info.height, stride, values);
         else

@@ -191,6 +191,22 @@ TEST(SameBytes, FramesAfterOthersOfAnotherSizeAndOnTwoThreads)
     other.join();
 }
 
+// Each worker of a recording builds and writes frames, then ends; the objects kept from frame
+// to frame must outlive none of them and serve the threads that overlap.
+TEST(SameBytes, ManyThreadsThatEndAfterAFrame)
+{
+    for (int round = 0; round < 6; ++round) {
+        std::vector<std::thread> workers;
+        for (int t = 0; t < 3; ++t)
+            workers.emplace_back([round, t] {
+                ExpectSameAsReference(MakeDib(160 + 16 * t, 90, NoisePixels(160 + 16 * t, 90, 7 * round + t)), 1,
+                                      "short-lived thread");
+            });
+        for (auto& w : workers)
+            w.join();
+    }
+}
+
 TEST(SameBytes, FullHdScreenAndPhotoFrames)
 {
     ExpectSameAsReference(MakeDib(1920, 1080, ScreenLikePixels(1920, 1080, 5)), 1, "screen");
