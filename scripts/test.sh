@@ -31,7 +31,7 @@ run_ctest() {
 
 run_ctest "$root/native" env
 for b in win32 win64; do
-  WINEPREFIX=$root/$b/wineprefix run_ctest "$root/$b" \
+  WINEPREFIX=$root/$b/wineprefix RAVLIN_DESKTOP_HOLDER=$root/$b/bin/e2e_helper.exe run_ctest "$root/$b" \
     "$repo/scripts/with-display.sh" "$repo/scripts/wine-session.sh"
 done
 

@@ -11,6 +11,10 @@
 //       close <hwnd>       posts WM_CLOSE (to end a file manager window the program opened)
 //       gdi <pid>          "<gdi objects> <pagefile bytes> <working set bytes>"
 //       gdi-selftest       "<before> <with 100 more bitmaps> <after deleting them>"
+//   e2e_helper hold
+//     keeps a window on the desktop until stdin closes, so that Wine's desktop process stays up
+//     between test programs (it ends when the last one goes, and the next program to release a
+//     cursor clip then touches the ended process's window and dies of an X error).
 // Handles are printed and read in decimal.
 #include <windows.h>
 #include <psapi.h>
@@ -285,6 +289,18 @@ int Scene(int left, int top, int width, int height)
     return 0;
 }
 
+int Hold()
+{
+    // A message-only window: on the desktop, yet never shown, never focused, never broadcast to.
+    const HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    if (!window)
+        return 1;
+    while (std::getchar() != EOF) {
+    }
+    DestroyWindow(window);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -292,8 +308,10 @@ int main(int argc, char** argv)
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "probe")
         return Probe();
+    if (mode == "hold")
+        return Hold();
     if (mode == "scene" && argc == 6)
         return Scene(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
-    std::fputs("usage: e2e_helper probe | scene <left> <top> <width> <height>\n", stderr);
+    std::fputs("usage: e2e_helper probe | hold | scene <left> <top> <width> <height>\n", stderr);
     return 2;
 }
