@@ -216,21 +216,31 @@ class Ravlin:
         self.main = self.find_window(self.MAIN_TITLE)
         return self.main
 
-    def unix_pid(self):
-        """The Linux process that runs this program's ravlin.exe (found by its prefix)."""
+    def wine_processes(self, matches):
+        """Linux pids of this prefix's Wine processes whose arguments satisfy matches."""
+        found = []
         for entry in os.listdir('/proc'):
             if not entry.isdigit():
                 continue
             try:
                 with open('/proc/%s/cmdline' % entry, 'rb') as f:
-                    command = f.read().split(b'\0')[0].decode(errors='replace')
+                    arguments = f.read().decode(errors='replace').split('\0')
                 with open('/proc/%s/environ' % entry, 'rb') as f:
                     environment = f.read().split(b'\0')
             except OSError:
                 continue
-            if command.lower().endswith('ravlin.exe') and ('WINEPREFIX=' + self.prefix).encode() in environment:
-                return int(entry)
-        return None
+            if matches(arguments) and ('WINEPREFIX=' + self.prefix).encode() in environment:
+                found.append(int(entry))
+        return found
+
+    def unix_pid(self):
+        """The Linux process that runs this program's ravlin.exe (found by its prefix)."""
+        pids = self.wine_processes(lambda arguments: arguments[0].lower().endswith('ravlin.exe'))
+        return pids[0] if pids else None
+
+    def file_manager_pids(self):
+        return self.wine_processes(lambda arguments: arguments[0].lower().endswith('explorer.exe')
+                                   and len(arguments) > 1 and arguments[1].lower().startswith('/select,'))
 
     def memory_kib(self):
         """VmRSS and VmSize of the program's process in KiB."""
@@ -252,11 +262,16 @@ class Ravlin:
                 self.proc.wait(timeout=30)
             except Exception:
                 pass
-        # Wine's own child processes (file manager windows) are closed politely, also one that has
-        # not yet shown its folder: a file manager left running keeps the prefix's server alive.
-        for w in self.probe.windows():
-            if w.cls == 'ExplorerWClass' or (w.cls != 'RavlinE2EScene' and 'CaptureFile' in w.title):
-                self.probe.close_window(w.hwnd)
+        # The file manager a completed recording opens comes up in its own time, possibly after
+        # the scenario ended: wait for each one started and close it politely. One left behind
+        # lies over the screen where the next test presses, and keeps the prefix's server alive.
+        for pid in self.file_manager_pids():
+            wait_for('the file manager %d to show its folder' % pid,
+                     lambda: self.file_manager_window() or not os.path.exists('/proc/%d' % pid), 60)
+            window = self.file_manager_window()
+            if window:
+                self.probe.close_window(window.hwnd)
+            wait_for('the file manager %d to end' % pid, lambda: not os.path.exists('/proc/%d' % pid), 30)
         self.proc = None
 
     def close(self):
@@ -287,6 +302,17 @@ class Ravlin:
         """Clicks a button of a message box or dialog and waits for the box to go."""
         click(centre(self.probe.control(box.hwnd, button_id).rect))
         wait_for('the box to close', lambda: not any(w.hwnd == box.hwnd for w in self.probe.windows()))
+
+    def accept_completion(self, box):
+        """Answers "录制完成!" with OK, which opens the file manager on the file; closes that too."""
+        self.answer(box, 1)
+        self.close_file_manager()
+
+    def file_manager_window(self):
+        for w in self.probe.windows():
+            if w.cls == 'ExplorerWClass' or (w.cls != 'RavlinE2EScene' and 'CaptureFile' in w.title):
+                return w
+        return None
 
     def close_file_manager(self):
         """Closes the file manager a completed recording opens: it comes up on its own time and

@@ -163,7 +163,7 @@ def scaled_output_and_frame_rate(program):
         program.press(1001)
         time.sleep(2.0)
         program.press(1002)
-        program.answer(wait_completion(program), 1)
+        program.accept_completion(wait_completion(program))
     size, frames = check_delays(program.gifs()[0])
     check(size == (160, 90), 'GIF is %s, settings say 160x90' % (size,))
     check(len(frames) >= 20, 'only %d frames in 2 s at 30 per second' % len(frames))
@@ -179,7 +179,7 @@ def unusable_settings_fall_back(program):
         program.press(1001)
         time.sleep(1.5)
         program.press(1002)
-        program.answer(wait_completion(program, 120), 1)
+        program.accept_completion(wait_completion(program, 120))
     size, frames = check_delays(program.gifs()[0])
     check(size == (480, 270), 'GIF is %s, the default size is 480x270' % (size,))
     # A delay of 0 would capture without pause; the default 50 ms gives about 20 per second.
@@ -207,7 +207,7 @@ def failed_encoder_returns_to_idle(program):
             wait_for('recording to start', lambda: program.gifs())
             time.sleep(1.0)
             program.press(1002)
-            program.answer(wait_completion(program), 1)
+            program.accept_completion(wait_completion(program))
     finally:
         if os.path.isfile(program.output):
             os.remove(program.output)
@@ -234,7 +234,7 @@ def same_second_keeps_both(program):
         program.press(1001)
         time.sleep(1.0)
         program.press(1002)
-        program.answer(wait_completion(program), 1)
+        program.accept_completion(wait_completion(program))
     made = [g for g in program.gifs() if g not in before]
     check(len(made) == 1 and NAME.match(os.path.basename(made[0])).group(2) == '-2',
           'new files: %s' % [os.path.basename(m) for m in made])
@@ -262,7 +262,7 @@ def record_while_finishing_does_nothing(program):
         program.press(1001)  # between Stop and completion
         box, text = wait_for('a message box', program.message_box, 240)
         check('录制完成!' in text, 'record between stop and completion showed %r' % text)
-        program.answer(box, 1)
+        program.accept_completion(box)
         # The record button did not start anything and the next start works normally.
         check(len(program.gifs()) == 1, 'files: %s' % program.gifs())
     size, frames = check_delays(program.gifs()[0])
