@@ -175,7 +175,7 @@ TEST(SameBytes, FramesOfEveryDepth)
     }
 }
 
-// The builder keeps its working buffer per thread from frame to frame: a frame after a larger
+// The builder keeps its working buffer from frame to frame: a frame after a larger
 // or a smaller one, and frames built on two threads at once, come out as if each were the first.
 TEST(SameBytes, FramesAfterOthersOfAnotherSizeAndOnTwoThreads)
 {
