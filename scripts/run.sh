@@ -23,6 +23,8 @@ fi
 out=$root/run
 mkdir -p "$out"
 unset DISPLAY
-exec "$repo/scripts/with-display.sh" /usr/bin/python3 "$repo/tests/e2e/demo_run.py" \
+# The prefix's Wine processes end before the display does (they would complain of a broken
+# X connection otherwise).
+exec "$repo/scripts/with-display.sh" "$repo/scripts/wine-session.sh" /usr/bin/python3 "$repo/tests/e2e/demo_run.py" \
   --program "$bin/ravlin.exe" --helper "$bin/e2e_helper.exe" \
   --wine-run "$repo/scripts/wine-run.sh" --artefacts "$out"
