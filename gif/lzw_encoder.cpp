@@ -43,18 +43,22 @@ public:
     {
         bits |= static_cast<uint64_t>(code) << bitCount;
         bitCount += width;
-        if (bitCount >= 32) {
-            const uint32_t word = static_cast<uint32_t>(bits);
-            out[0] = static_cast<uint8_t>(word);
-            out[1] = static_cast<uint8_t>(word >> 8);
-            out[2] = static_cast<uint8_t>(word >> 16);
-            out[3] = static_cast<uint8_t>(word >> 24);
-            out += 4;
-            bits >>= 32;
-            bitCount -= 32;
-            if (static_cast<size_t>(out - start) >= kPackedFlushAt)
-                WriteBlocks(false);
-        }
+        // Every code stores the pending bits and keeps the whole bytes among them: no branch on
+        // how full the accumulator is, which follows the code widths and guesses badly.
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        std::memcpy(out, &bits, 4);
+#else
+        out[0] = static_cast<uint8_t>(bits);
+        out[1] = static_cast<uint8_t>(bits >> 8);
+        out[2] = static_cast<uint8_t>(bits >> 16);
+        out[3] = static_cast<uint8_t>(bits >> 24);
+#endif
+        const int bytes = bitCount >> 3;
+        out += bytes;
+        bits >>= 8 * bytes;
+        bitCount &= 7;
+        if (static_cast<size_t>(out - start) >= kPackedFlushAt)
+            WriteBlocks(false);
     }
 
     // The last bits padded with zeros to a whole byte, the last (short) sub-block, and the
