@@ -12,8 +12,8 @@
 // The work behind those bytes is cut down in ways that leave them unchanged:
 // - the 4096 x 256 code table is obtained once per encoder and reused frame after frame; only
 //   the entries a frame actually filled are cleared again, not all 2 MiB at every reset;
-// - codes are gathered in a 64-bit accumulator and stored four bytes at a time into a buffer
-//   that is cut into sub-blocks when written;
+// - codes are gathered in a 64-bit accumulator whose whole bytes go into a buffer after every
+//   code, without a branch, and the buffer is cut into sub-blocks when written;
 // - each code remembers the child it led to last (a 16 KiB table that stays in the first-level
 //   cache), which is the one needed again in the repeating patterns of a screen, and the code
 //   four pixels further on, so that a pattern seen before is walked four pixels per step;
