@@ -260,6 +260,10 @@ class OverlayTest:
         self.check(s['locked'] == 1, 'lock lost by a new selection')
         shot_where('red marks after a locked selection', lambda im: frame_complaints(im, s['capture'], RED))
         self.h.ask('unlock')
+        # Unlocked, the frame gets its sizing border back and the region changes at the next
+        # paint: wait for it, so the next test does not take the old region for its "before".
+        self.wait_state('the region refreshed after unlocking',
+                        lambda s: not s['locked'] and s['capture'] == s['client'])
 
     def test_click_without_drag_hides(self):
         before = self.h.state()['capture']
