@@ -288,30 +288,43 @@ void CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
                 // decided without touching the big table.
             }
             // No entry for prefix followed by c: write the prefix, give the string the next
-            // code, and start again from c.
-            out.PutCode(prefix, codeWidth);
-            ++codesWritten;
-            ++lastCode;
-            const uint32_t slot = prefix << 8 | c;
-            t[slot] = static_cast<uint16_t>(lastCode);
-            slots[touchedCount++] = slot;
-            NoteNewCode(prefix, c, lastCode);
-            sideUpTo = lastCode;
-            if (lastCode >= widthLimit) {
-                ++codeWidth;
-                widthLimit <<= 1;
-            }
-            if (lastCode == kMaxCode) {
-                out.PutCode(clearCode, codeWidth);
-                ResetTable(clearCode);
-                codeWidth = firstWidth;
-                widthLimit = 1u << codeWidth;
-                lastCode = clearCode + 1;
+            // code, and start again from c. A string that begins at a single index goes
+            // straight to the table: such a code has many children, so its notes rarely fit.
+            uint32_t next = c;
+            for (;;) {
+                out.PutCode(prefix, codeWidth);
+                ++codesWritten;
+                ++lastCode;
+                const uint32_t slot = prefix << 8 | next;
+                t[slot] = static_cast<uint16_t>(lastCode);
+                slots[touchedCount++] = slot;
+                NoteNewCode(prefix, next, lastCode);
                 sideUpTo = lastCode;
+                if (lastCode >= widthLimit) {
+                    ++codeWidth;
+                    widthLimit <<= 1;
+                }
+                if (lastCode == kMaxCode) {
+                    out.PutCode(clearCode, codeWidth);
+                    ResetTable(clearCode);
+                    codeWidth = firstWidth;
+                    widthLimit = 1u << codeWidth;
+                    lastCode = clearCode + 1;
+                    sideUpTo = lastCode;
+                }
+                prefix = next;
+                ++i;
+                if (i >= stretchEnd)
+                    break;
+                next = indices[i];
+                const uint32_t entry = t[prefix << 8 | next];
+                if (entry != 0) {
+                    prefix = entry;
+                    ++i;
+                    break;
+                }
             }
-            prefix = c;
             stepsInString = 0;
-            ++i;
         }
         // More than one code per eight pixels: short strings, take the plain road.
         shortcuts = (codesWritten - codesBefore) * 8 < i - stretchStart;
