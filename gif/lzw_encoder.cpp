@@ -190,6 +190,27 @@ void CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
     // Codes up to sideUpTo have their child, four-step and run notes; the plain road leaves
     // them out and the shortcut road catches up from the list of filled slots when it resumes.
     uint32_t sideUpTo = lastCode;
+    // Writes the prefix and gives prefix followed by the pixel in slot the next code, widening
+    // the codes and clearing the table when due.
+    const auto endString = [&](uint32_t slot) {
+        out.PutCode(prefix, codeWidth);
+        ++codesWritten;
+        ++lastCode;
+        t[slot] = static_cast<uint16_t>(lastCode);
+        slots[touchedCount++] = slot;
+        if (lastCode >= widthLimit) {
+            ++codeWidth;
+            widthLimit <<= 1;
+        }
+        if (lastCode == kMaxCode) {
+            out.PutCode(clearCode, codeWidth);
+            ResetTable(clearCode);
+            codeWidth = firstWidth;
+            widthLimit = 1u << codeWidth;
+            lastCode = clearCode + 1;
+            sideUpTo = lastCode;
+        }
+    };
     while (i < count) {
         const size_t stretchStart = i;
         const size_t stretchEnd = count - i > kStretch ? i + kStretch : count;
@@ -206,23 +227,7 @@ void CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
                     ++i;
                     continue;
                 }
-                out.PutCode(prefix, codeWidth);
-                ++codesWritten;
-                ++lastCode;
-                t[slot] = static_cast<uint16_t>(lastCode);
-                slots[touchedCount++] = slot;
-                if (lastCode >= widthLimit) {
-                    ++codeWidth;
-                    widthLimit <<= 1;
-                }
-                if (lastCode == kMaxCode) {
-                    out.PutCode(clearCode, codeWidth);
-                    ResetTable(clearCode);
-                    codeWidth = firstWidth;
-                    widthLimit = 1u << codeWidth;
-                    lastCode = clearCode + 1;
-                    sideUpTo = lastCode;
-                }
+                endString(slot);
                 prefix = c;
                 ++i;
             }
@@ -292,26 +297,10 @@ void CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
             // straight to the table: such a code has many children, so its notes rarely fit.
             uint32_t next = c;
             for (;;) {
-                out.PutCode(prefix, codeWidth);
-                ++codesWritten;
-                ++lastCode;
-                const uint32_t slot = prefix << 8 | next;
-                t[slot] = static_cast<uint16_t>(lastCode);
-                slots[touchedCount++] = slot;
-                NoteNewCode(prefix, next, lastCode);
-                sideUpTo = lastCode;
-                if (lastCode >= widthLimit) {
-                    ++codeWidth;
-                    widthLimit <<= 1;
-                }
-                if (lastCode == kMaxCode) {
-                    out.PutCode(clearCode, codeWidth);
-                    ResetTable(clearCode);
-                    codeWidth = firstWidth;
-                    widthLimit = 1u << codeWidth;
-                    lastCode = clearCode + 1;
-                    sideUpTo = lastCode;
-                }
+                // Noted first: endString may clear the table and start the codes again.
+                NoteNewCode(prefix, next, lastCode + 1);
+                sideUpTo = lastCode + 1;
+                endString(prefix << 8 | next);
                 prefix = next;
                 ++i;
                 if (i >= stretchEnd)
