@@ -19,10 +19,10 @@
 //   four pixels further on, so that a pattern seen before is walked four pixels per step;
 // - the strings made of one repeated index are remembered by length, so a run of equal pixels
 //   jumps straight to the longest such string instead of walking the table pixel by pixel;
+// - the child, four-step and run notes only pay on long strings, so stretches of short ones
+//   (photos, noise) go without them;
 // - a string that begins at a single index looks its second pixel up in the table at once:
-//   such a code has many children, so the notes above rarely fit it;
-// - the last two only pay on long strings, so stretches of short ones (photos, noise) go
-//   without them.
+//   such a code has many children, so its notes rarely fit.
 class CLzwEncoder {
 public:
     CLzwEncoder();
