@@ -1,6 +1,7 @@
 #include "gui_harness.h"
 
 #include "test_files.h"
+#include "tests/dib_canvas.h"
 #include "win/dc.h"
 #include "win/dialog.h"
 #include "win/gdi_object.h"
@@ -49,28 +50,15 @@ void MouseButton(bool left, bool down)
 namespace {
 std::vector<COLORREF> ReadPixels(HDC source, int x, int y, int w, int h)
 {
-    CClientDC screen(nullptr);
-    CDC memory;
-    memory.CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    CBitmap section(::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    const CDibCanvas canvas(w, h);
     std::vector<COLORREF> pixels(static_cast<size_t>(w) * h);
-    if (!section)
+    if (!canvas.Bits())
         return pixels;
-    {
-        CSelectGuard select(memory, section);
-        ::BitBlt(memory, 0, 0, w, h, source, x, y, SRCCOPY);
-        ::GdiFlush();
-    }
-    const auto* p = static_cast<const BYTE*>(bits);
+    ::BitBlt(canvas.Dc(), 0, 0, w, h, source, x, y, SRCCOPY);
+    ::GdiFlush();
+    const uint32_t* p = canvas.Bits();
     for (size_t i = 0; i < pixels.size(); ++i)
-        pixels[i] = RGB(p[i * 4 + 2], p[i * 4 + 1], p[i * 4]);
+        pixels[i] = RGB((p[i] >> 16) & 0xFF, (p[i] >> 8) & 0xFF, p[i] & 0xFF);
     return pixels;
 }
 }  // namespace
