@@ -453,10 +453,7 @@ void CRavlinDlg::WaitForEncoder()
         return;
     m_grabber.Stop();
     m_grabber.SetEncoder(nullptr);
-    int32_t encoded = 0;
-    int32_t received = 0;
-    while (m_encoder->GetState(&encoded, &received) == Encoding)
-        ::Sleep(10);
+    m_encoder->WaitEnded(INFINITE);
     m_encoder.reset();
 }
 

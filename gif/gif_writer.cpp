@@ -2,8 +2,8 @@
 
 #include <cstring>
 
+#include "frame_workspace.h"
 #include "lzw_encoder.h"
-#include "scratch_pool.h"
 
 namespace {
 
@@ -29,8 +29,7 @@ void WriteGifHeader(IByteSink& file, uint16_t width, uint16_t height, uint8_t bi
     file.Write(h, sizeof h);
 }
 
-void WriteGifFrame(IByteSink& file, const uint8_t* indices, const uint8_t* palette, uint16_t width,
-                   uint16_t height, uint8_t bitsPerIndex, uint16_t delay, int16_t transparentIndex)
+void WriteGifControl(IByteSink& file, uint16_t delay, int16_t transparentIndex)
 {
     uint8_t gce[8] = {0x21, 0xF9, 0x04, 0x04, 0, 0, 0, 0};
     if (transparentIndex != -1) {
@@ -39,7 +38,11 @@ void WriteGifFrame(IByteSink& file, const uint8_t* indices, const uint8_t* palet
     }
     PutLe16(gce + 4, delay);
     file.Write(gce, sizeof gce);
+}
 
+void WriteGifImage(IByteSink& file, const uint8_t* indices, const uint8_t* palette, uint16_t width,
+                   uint16_t height, uint8_t bitsPerIndex, CFrameWorkspace* workspace)
+{
     uint8_t desc[10] = {0x2C, 0, 0, 0, 0};
     PutLe16(desc + 5, width);
     PutLe16(desc + 7, height);
@@ -47,10 +50,21 @@ void WriteGifFrame(IByteSink& file, const uint8_t* indices, const uint8_t* palet
     file.Write(desc, sizeof desc);
     file.Write(palette, 3u << bitsPerIndex);
     file.Write(&bitsPerIndex, 1);
-    // The 2 MiB code table is reused from frame to frame, not obtained for each.
-    static CScratchPool<CLzwEncoder> encoders;
-    const auto lzw = encoders.Borrow();
-    lzw->Compress(file, indices, static_cast<size_t>(width) * height, bitsPerIndex);
+    const size_t count = static_cast<size_t>(width) * height;
+    if (workspace) {
+        workspace->Lzw().Compress(file, indices, count, bitsPerIndex);
+        return;
+    }
+    CLzwEncoder own;
+    own.Compress(file, indices, count, bitsPerIndex);
+}
+
+void WriteGifFrame(IByteSink& file, const uint8_t* indices, const uint8_t* palette, uint16_t width,
+                   uint16_t height, uint8_t bitsPerIndex, uint16_t delay, int16_t transparentIndex,
+                   CFrameWorkspace* workspace)
+{
+    WriteGifControl(file, delay, transparentIndex);
+    WriteGifImage(file, indices, palette, width, height, bitsPerIndex, workspace);
 }
 
 void WriteGifTrailer(IByteSink& file)

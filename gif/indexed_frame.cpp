@@ -8,7 +8,7 @@
 #include "dib.h"
 #include "dither15.h"
 #include "palette_octree.h"
-#include "scratch_pool.h"
+#include "frame_workspace.h"
 
 uint8_t BitsPerIndexFor(uint32_t colourCount)
 {
@@ -142,42 +142,9 @@ void Read15BitValues(const uint8_t* rows, const DibInfo& info, uint64_t stride, 
     }
 }
 
-// The 15-bit values of a frame, in a buffer kept from frame to frame: a fresh 4 MiB buffer per
-// frame costs fresh pages from the system each time. Frames beyond 4K get a buffer of their own
-// that goes with them, so that one huge frame does not hold its memory for the rest of the
-// recording.
-class CValueBuffer {
-public:
-    uint16_t* Get(size_t count)
-    {
-        if (count > kKeepUpTo) {
-            own.reset(new uint16_t[count]);
-            return own.get();
-        }
-        if (capacity < count) {
-            kept.reset();
-            capacity = 0;
-            kept.reset(new uint16_t[count]);
-            capacity = count;
-        }
-        return kept.get();
-    }
-    // Lets go of a frame's own buffer; the kept one stays.
-    void Release() { own.reset(); }
-
-private:
-    static constexpr size_t kKeepUpTo = static_cast<size_t>(3840) * 2160;
-    std::unique_ptr<uint16_t[]> kept;
-    size_t capacity = 0;
-    std::unique_ptr<uint16_t[]> own;
-};
-
-}  // namespace
-
-namespace {
-
 int BuildFrame(uint8_t* dib, size_t dibSize, uint8_t** palette, uint8_t** indices,
-               uint8_t* bitsPerIndex, int32_t* width, int32_t* height, int useNearestColour)
+               uint8_t* bitsPerIndex, int32_t* width, int32_t* height, int useNearestColour,
+               CFrameWorkspace& workspace)
 {
     if (!dib || dibSize < kDibHeaderSize || !palette || !indices || !bitsPerIndex || !width || !height)
         return 0;
@@ -215,13 +182,7 @@ int BuildFrame(uint8_t* dib, size_t dibSize, uint8_t** palette, uint8_t** indice
                        indexBuffer.get());
     } else {
         // 32 bits: dithered to 15-bit colour first; 15 and 16 bits: already 15-bit colour.
-        static CScratchPool<CValueBuffer> valueBuffers;
-        const auto valueBuffer = valueBuffers.Borrow();
-        struct ReleaseOnExit {
-            CValueBuffer& buffer;
-            ~ReleaseOnExit() { buffer.Release(); }
-        } release{*valueBuffer};
-        uint16_t* values = valueBuffer->Get(pixelCount);
+        uint16_t* values = workspace.Values(pixelCount);
         if (info.bitsPerPixel == 32)
             DitherRowsTo15Bit(rows, info.width, info.height, stride, values);
         else
@@ -253,12 +214,17 @@ int BuildFrame(uint8_t* dib, size_t dibSize, uint8_t** palette, uint8_t** indice
 
 int BuildIndexedFrameFromDib(uint8_t* dib, size_t dibSize, uint8_t** palette, uint8_t** indices,
                              uint8_t* bitsPerIndex, int32_t* width, int32_t* height,
-                             int useNearestColour)
+                             int useNearestColour, CFrameWorkspace* workspace)
 {
     // A frame too big for the memory left is refused like any other; the buffers are owned
     // until handed over, so nothing leaks.
     try {
-        return BuildFrame(dib, dibSize, palette, indices, bitsPerIndex, width, height, useNearestColour);
+        if (workspace)
+            return BuildFrame(dib, dibSize, palette, indices, bitsPerIndex, width, height,
+                              useNearestColour, *workspace);
+        CFrameWorkspace own;
+        return BuildFrame(dib, dibSize, palette, indices, bitsPerIndex, width, height,
+                          useNearestColour, own);
     } catch (const std::bad_alloc&) {
         return 0;
     }

@@ -2,6 +2,9 @@
 #include <cstddef>
 #include <cstdint>
 
+class CFrameWorkspace;
+class CPaletteOctree;
+
 // Builds an indexed frame for WriteGifFrame from a packed bitmap in memory (gif/dib.h): the
 // portable half of BuildIndexedFrame.
 //
@@ -13,11 +16,11 @@
 // Returns 0 with nothing set and nothing allocated for a size or depth it cannot handle or a
 // buffer too small for the header's size and depth.
 // useNearestColour matters for 24-bit pixels only: nearest palette entry instead of the tree.
+// workspace: the calling thread's working memory, kept for its next frame; null for a
+// one-off frame, which then allocates its own.
 int BuildIndexedFrameFromDib(uint8_t* dib, size_t dibSize, uint8_t** palette, uint8_t** indices,
                              uint8_t* bitsPerIndex, int32_t* width, int32_t* height,
-                             int useNearestColour);
-
-class CPaletteOctree;
+                             int useNearestColour, CFrameWorkspace* workspace = nullptr);
 
 // The stages of the 32-bit path, for callers that time them one by one (the benchmark):
 // DitherRowsTo15Bit (gif/dither15.h), CPaletteOctree::Feed15BitPixels, FillPalette, then this,

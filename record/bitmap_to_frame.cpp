@@ -39,7 +39,8 @@ bool CopyBits(HBITMAP bitmap, uint8_t* dib, uint32_t tableEntries, int32_t heigh
 }  // namespace
 
 int BuildIndexedFrame(HBITMAP bitmap, uint8_t** palette, uint8_t** indices, uint8_t* bitsPerIndex,
-                      int32_t* width, int32_t* height, int useNearestColour)
+                      int32_t* width, int32_t* height, int useNearestColour,
+                      CFrameWorkspace* workspace)
 {
     if (!bitmap || !palette || !indices || !bitsPerIndex || !width || !height)
         return 0;
@@ -62,5 +63,5 @@ int BuildIndexedFrame(HBITMAP bitmap, uint8_t** palette, uint8_t** indices, uint
     if (!CopyBits(bitmap, dib, DibColourTableEntries(bits), description.bmHeight))
         return 0;
     return BuildIndexedFrameFromDib(dib, static_cast<size_t>(size), palette, indices, bitsPerIndex,
-                                    width, height, useNearestColour);
+                                    width, height, useNearestColour, workspace);
 }

@@ -67,21 +67,20 @@ uint8_t* CopyBitmapDib(HDC dc, HBITMAP bitmap, uint32_t* byteCount, BITMAPINFO* 
     return pixels;
 }
 
-HBITMAP CopyBitmapToSection(HDC dc, HBITMAP bitmap, BITMAPINFO* info, void** bits)
+uint8_t* CopyBitmapPacked(HDC dc, HBITMAP bitmap, BITMAPINFOHEADER* header)
 {
-    BITMAPINFOHEADER header;
-    if (!DescribeDib(bitmap, &header))
+    BITMAPINFOHEADER description;
+    if (!DescribeDib(bitmap, &description))
         return nullptr;
-    BITMAPINFO sectionInfo = {};
-    sectionInfo.bmiHeader = header;
-    void* pixels = nullptr;
-    HBITMAP section = CreateDIBSection(nullptr, &sectionInfo, DIB_RGB_COLORS, &pixels, nullptr, 0);
-    if (!section || !pixels || !CopyRows(dc, bitmap, header, pixels)) {
-        if (section)
-            DeleteObject(section);
+    // No zero fill: GetDIBits writes every byte of every row, padding included.
+    uint8_t* packed = new (std::nothrow) uint8_t[sizeof description + description.biSizeImage];
+    if (!packed)
+        return nullptr;
+    if (!CopyRows(dc, bitmap, description, packed + sizeof description)) {
+        delete[] packed;
         return nullptr;
     }
-    info->bmiHeader = header;
-    *bits = pixels;
-    return section;
+    std::memcpy(packed, &description, sizeof description);
+    *header = description;
+    return packed;
 }

@@ -13,7 +13,7 @@ uint32_t DibImageSize(int32_t width, int32_t height, int bitsPerPixel);
 // depth that would need a colour table, or the memory or the copy cannot be had.
 uint8_t* CopyBitmapDib(HDC dc, HBITMAP bitmap, uint32_t* byteCount, BITMAPINFO* info);
 
-// The same copy in a DIB section of its own, which the caller owns (DeleteObject): a frame that
-// needs no scaling reaches the frame builder without being copied again. *bits points at the
-// pixels while the section lives. Null, with nothing set, where CopyBitmapDib gives null.
-HBITMAP CopyBitmapToSection(HDC dc, HBITMAP bitmap, BITMAPINFO* info, void** bits);
+// The same copy behind its 40-byte header in one buffer (array new, the caller's), as the frame
+// builder reads it; *header gets that header. Null, with nothing set, where CopyBitmapDib gives
+// null.
+uint8_t* CopyBitmapPacked(HDC dc, HBITMAP bitmap, BITMAPINFOHEADER* header);

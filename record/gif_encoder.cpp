@@ -2,11 +2,12 @@
 
 #include <utility>
 
+#include "gif/frame_workspace.h"
 #include "gif/gif_writer.h"
+#include "gif/indexed_frame.h"
 #include "win/file.h"
 #include "win/message_box.h"
 #include "record/bitmap_to_frame.h"
-#include "record/dib_copy.h"
 #include "record/gif_repair.h"
 #include "record/mem_canvas.h"
 #include "record/memory_sink.h"
@@ -47,7 +48,7 @@ private:
     GpImage* m_ownedElsewhere;
 };
 
-// The palette and indices BuildIndexedFrame hands over.
+// The palette and indices the frame builder hands over.
 struct CIndexedFrame {
     uint8_t* palette = nullptr;
     uint8_t* indices = nullptr;
@@ -64,12 +65,25 @@ struct CIndexedFrame {
     }
 };
 
+// A byte sink over a vector the caller keeps.
+class CVectorSink : public IByteSink {
+public:
+    explicit CVectorSink(std::vector<uint8_t>& bytes) : m_bytes(bytes) {}
+    void Write(const void* data, uint32_t count) override
+    {
+        const uint8_t* p = static_cast<const uint8_t*>(data);
+        m_bytes.insert(m_bytes.end(), p, p + count);
+    }
+
+private:
+    std::vector<uint8_t>& m_bytes;
+};
+
 }  // namespace
 
-CGifEncoder::CGifEncoder(uint64_t queueBudget) : m_queueBudget(queueBudget)
+CGifEncoder::CGifEncoder(uint64_t queueBudget, int threads)
+    : m_threads(threads > 0 ? threads : EncodeThreadCount()), m_queueBudget(queueBudget)
 {
-    m_wakeEvent.Create();
-    m_frameEvent.Create();
 }
 
 CGifEncoder::~CGifEncoder()
@@ -86,10 +100,7 @@ int CGifEncoder::SetParams(EncoderParams params)
 int CGifEncoder::Start()
 {
     Stop();
-    if (m_wakeEvent)
-        ResetEvent(m_wakeEvent.Get());
     m_stopFlag = 0;
-    m_finishFlag = 0;
     m_running = 1;
     m_status = Encoding;
     m_encodedCount = 0;
@@ -97,23 +108,19 @@ int CGifEncoder::Start()
     m_droppedCount = 0;
     m_failure = NoFailure;
     m_runParams = m_params;
-    // Frames left from a run that Stop ended belong to its deleted file.
-    std::deque<std::unique_ptr<CQueuedFrame>> stale;
+    m_lastFrame.reset();
     {
         CSectionGuard guard(m_queueLock);
-        stale.swap(m_frameQueue);
-        m_queuedBytes = 0;
-        m_maxQueueLength = 0;
         m_accepting = true;
     }
-    stale.clear();
     for (auto& ticks : m_stageTicks)
         ticks = 0;
-    // The fields are set before the thread exists, so an early end of the worker is not
+    // The fields are set before the threads exist, so an early end of the writer is not
     // overwritten.
-    if (!m_workerThread.Start(WorkerProc, this)) {
+    if (!m_pool.Start(m_threads) || !m_writerThread.Start(WriterProc, this)) {
         RefuseFrames();
-        EndWorker(EncodeError);
+        m_pool.Join();
+        EndWriter(EncodeError);
         return 0;
     }
     return 1;
@@ -122,59 +129,60 @@ int CGifEncoder::Start()
 int CGifEncoder::AddFrame(CMemCanvas* canvas)
 {
     if (!canvas) {
-        // Under the lock, so the worker never sees the finish before a frame queued ahead of it.
-        {
-            CSectionGuard guard(m_queueLock);
-            m_finishFlag = 1;
-        }
-        m_frameEvent.Set();
+        // Called after the capture thread has ended: no frame follows.
+        m_lastFrame.reset();
+        m_pool.Finish();
         return 1;
     }
-    // Refuse before copying when the frame cannot fit: the copy is the expensive part.
-    {
-        CSectionGuard guard(m_queueLock);
-        if (!m_accepting)
-            return 0;
-        if (m_queuedBytes + canvas->DibSize() > m_queueBudget) {
-            ++m_droppedCount;
-            return 0;
-        }
-    }
-    BITMAPINFO info = {};
-    void* bits = nullptr;
-    HBITMAP section = canvas->CopyToSection(&info, &bits);
-    if (!section)
+    // Claimed before copying when the frame fits: the copy is the expensive part.
+    std::shared_ptr<void> claim = ClaimBudget(canvas->DibSize());
+    if (!claim)
         return 0;
-    auto frame = std::make_unique<CQueuedFrame>(section, bits, info.bmiHeader);
-    const uint32_t size = frame->Size();
+    std::shared_ptr<CQueuedFrame> frame(CQueuedFrame::CopyOf(*canvas));
+    if (!frame)
+        return 0;
+    // Counted before the writer can see it, so encoded never passes received.
+    ++m_receivedCount;
+    CFrameJob job{frame, m_lastFrame};
+    m_lastFrame = frame;
+    m_pool.Submit([this, job, claim](CFrameWorkspace& workspace, CEncodedFrame& result) {
+        result.keepUntilWritten = claim;
+        EncodeFrame(job, workspace, &result);
+    });
+    return 1;
+}
+
+// A claim on the budget for one frame until it is written or dropped; null, with the frame
+// counted as dropped, when the frames in flight leave no room for it.
+std::shared_ptr<void> CGifEncoder::ClaimBudget(uint32_t bytes)
+{
     {
         CSectionGuard guard(m_queueLock);
-        if (!m_accepting)
-            return 0;
-        if (m_queuedBytes + size > m_queueBudget) {
+        if (!m_accepting || bytes == 0)
+            return nullptr;
+        if (m_queuedBytes + bytes > m_queueBudget) {
             ++m_droppedCount;
-            return 0;
+            return nullptr;
         }
-        m_frameQueue.push_back(std::move(frame));
-        m_queuedBytes += size;
-        ++m_receivedCount;
-        if (static_cast<int32_t>(m_frameQueue.size()) > m_maxQueueLength)
-            m_maxQueueLength = static_cast<int32_t>(m_frameQueue.size());
+        m_queuedBytes += bytes;
     }
-    m_frameEvent.Set();
-    return 1;
+    // It points at the encoder only so that it tests as present.
+    return std::shared_ptr<void>(this, [this, bytes](void*) {
+        CSectionGuard guard(m_queueLock);
+        m_queuedBytes -= bytes;
+    });
 }
 
 int CGifEncoder::Stop()
 {
     if (m_running) {
         m_stopFlag = 1;
-        if (m_wakeEvent)
-            m_wakeEvent.Set();
+        m_pool.Stop();
     }
-    // No time limit: the worker looks at the stop flag between stages and never sleeps past
-    // it, whereas a thread killed mid-frame could leave the heap or the queue lock held.
-    JoinWorker();
+    // No time limit: workers and writer look at the stop between frames and never sleep past
+    // it, whereas a thread killed mid-frame could leave the heap or a lock held.
+    JoinWriter();
+    m_lastFrame.reset();
     m_running = 0;
     return 1;
 }
@@ -182,7 +190,6 @@ int CGifEncoder::Stop()
 int CGifEncoder::Shutdown()
 {
     Stop();
-    m_wakeEvent.Close();
     return 1;
 }
 
@@ -205,13 +212,18 @@ EncodeFailure CGifEncoder::GetFailure()
     return static_cast<EncodeFailure>(m_failure.load());
 }
 
+int CGifEncoder::WaitEnded(DWORD timeoutMs)
+{
+    // The writer sets the final status last of all, so its end is the run's end.
+    if (m_writerThread)
+        m_writerThread.Wait(timeoutMs);
+    return m_status;
+}
+
 EncoderFigures CGifEncoder::GetFigures()
 {
     EncoderFigures figures;
-    {
-        CSectionGuard guard(m_queueLock);
-        figures.maxQueueLength = m_maxQueueLength;
-    }
+    figures.maxQueueLength = static_cast<int32_t>(m_pool.MaxInFlight());
     figures.scaleMs = TicksToMs(m_stageTicks[kScale]);
     figures.convertMs = TicksToMs(m_stageTicks[kConvert]);
     figures.encodeMs = TicksToMs(m_stageTicks[kEncode]);
@@ -232,19 +244,58 @@ void CGifEncoder::ReportError()
     ShowMessage(nullptr, L"Encode catch error!");
 }
 
-DWORD WINAPI CGifEncoder::WorkerProc(void* param)
+void CGifEncoder::EncodeFrame(const CFrameJob& job, CFrameWorkspace& workspace, CEncodedFrame* result)
+{
+    const RECT& out = m_runParams.outputRect;
+    const int32_t width = out.right - out.left;
+    const int32_t height = out.bottom - out.top;
+    if (width <= 0 || height <= 0 || m_stopFlag)
+        return;
+    CQueuedFrame& frame = *job.frame;
+    CIndexedFrame indexed;
+    int built = 0;
+    if (frame.Width() == width && frame.Height() == height) {
+        const int64_t t0 = Ticks();
+        built = BuildIndexedFrameFromDib(frame.Packed(), frame.PackedSize(), &indexed.palette,
+                                         &indexed.indices, &indexed.bitsPerIndex, &indexed.width,
+                                         &indexed.height, m_nearestColour, &workspace);
+        m_stageTicks[kEncode] += Ticks() - t0;
+    } else {
+        const CBitmap scaled = ScaleFrame(frame, width, height);
+        if (!scaled || m_stopFlag)
+            return;
+        const int64_t t0 = Ticks();
+        built = BuildIndexedFrame(scaled.Get(), &indexed.palette, &indexed.indices,
+                                  &indexed.bitsPerIndex, &indexed.width, &indexed.height,
+                                  m_nearestColour, &workspace);
+        m_stageTicks[kEncode] += Ticks() - t0;
+    }
+    if (!built || m_stopFlag)
+        return;
+    const int64_t t0 = Ticks();
+    CVectorSink image(result->image);
+    WriteGifImage(image, indexed.indices, indexed.palette, static_cast<uint16_t>(indexed.width),
+                  static_cast<uint16_t>(indexed.height), indexed.bitsPerIndex, &workspace);
+    result->width = static_cast<uint16_t>(indexed.width);
+    result->height = static_cast<uint16_t>(indexed.height);
+    result->bitsPerIndex = indexed.bitsPerIndex;
+    result->built = true;
+    m_stageTicks[kEncode] += Ticks() - t0;
+}
+
+DWORD WINAPI CGifEncoder::WriterProc(void* param)
 {
     auto* encoder = static_cast<CGifEncoder*>(param);
     if (encoder)
-        encoder->RunWorker();
+        encoder->RunWriter();
     return 0;
 }
 
-void CGifEncoder::RunWorker()
+void CGifEncoder::RunWriter()
 {
     EncodeFailure failure = NoFailure;
     try {
-        failure = EncodeLoop();
+        failure = WriteLoop();
     } catch (const CFileException&) {
         failure = WriteFailed;
     } catch (...) {
@@ -252,6 +303,8 @@ void CGifEncoder::RunWorker()
     }
     if (failure != NoFailure)
         RefuseFrames();
+    // Every worker ends with the run, before the status that lets the window delete us.
+    m_pool.Join();
     // One box for an exception; the window words the early ends that raised none. The status
     // changes only once the box is closed, so the window does not end the recording under it.
     if (failure == WriteFailed || failure == EncodeError) {
@@ -260,10 +313,10 @@ void CGifEncoder::RunWorker()
         } catch (...) {
         }
     }
-    EndWorker(failure);
+    EndWriter(failure);
 }
 
-EncodeFailure CGifEncoder::EncodeLoop()
+EncodeFailure CGifEncoder::WriteLoop()
 {
     const RECT& out = m_runParams.outputRect;
     if (out.right - out.left <= 0 || out.bottom - out.top <= 0)
@@ -275,7 +328,7 @@ EncodeFailure CGifEncoder::EncodeLoop()
     uint64_t committed = 0;  // bytes up to the end of the last whole frame
     bool drained = false;
     try {
-        drained = EncodeFrames(*file, &committed);
+        drained = WriteFrames(*file, &committed);
         WriteGifTrailer(*file);
         file.reset();
     } catch (...) {
@@ -294,59 +347,41 @@ EncodeFailure CGifEncoder::EncodeLoop()
     return NoFailure;
 }
 
-// Returns true when the queue was drained after the finish signal, false when stopped.
-bool CGifEncoder::EncodeFrames(IByteSink& file, uint64_t* committed)
+// Appends the built frames in capture order. Returns true when all were written after the
+// finish signal, false when stopped; a failed write or a job's exception is raised.
+bool CGifEncoder::WriteFrames(IByteSink& file, uint64_t* committed)
 {
-    const RECT& out = m_runParams.outputRect;
-    const int32_t width = out.right - out.left;
-    const int32_t height = out.bottom - out.top;
-    const uint16_t delay = static_cast<uint16_t>(m_runParams.frameDelay & 0xFFFF);
-    CMemorySink block;
     bool headerWritten = false;
-
     for (;;) {
-        std::unique_ptr<CQueuedFrame> frame;
-        const Next next = TakeFrame(&frame);
-        if (next == Next::Stopped)
+        CEncodedFrame frame;
+        const CEncodePool::Next next = m_pool.TakeInOrder(&frame);
+        if (next == CEncodePool::Next::Stopped || m_stopFlag)
             return false;
-        if (next == Next::Drained)
+        if (next == CEncodePool::Next::Drained)
             return true;
-
-        CBitmap scaledBitmap;
-        HBITMAP gdiBitmap = frame->Bitmap();
-        if (frame->Width() != width || frame->Height() != height) {
-            scaledBitmap = ScaleFrame(*frame, width, height);
-            gdiBitmap = scaledBitmap.Get();
-        }
-        if (!gdiBitmap)
-            continue;
-        if (m_stopFlag)
-            return false;
-        int64_t t0 = Ticks();
-
-        CIndexedFrame indexed;
-        const int built = BuildIndexedFrame(gdiBitmap, &indexed.palette, &indexed.indices,
-                                            &indexed.bitsPerIndex, &indexed.width,
-                                            &indexed.height, m_nearestColour);
-        if (!built)
-            continue;  // dropped silently; the next frame that converts writes the header
-        if (m_stopFlag)
-            return false;
-        block.Clear();
-        if (!headerWritten)
-            WriteGifHeader(block, static_cast<uint16_t>(indexed.width),
-                           static_cast<uint16_t>(indexed.height), indexed.bitsPerIndex);
-        WriteGifFrame(block, indexed.indices, indexed.palette, static_cast<uint16_t>(indexed.width),
-                      static_cast<uint16_t>(indexed.height), indexed.bitsPerIndex, delay, -1);
-        int64_t t1 = Ticks();
-        m_stageTicks[kEncode] += t1 - t0;
-
-        file.Write(block.Data(), block.Size());
-        m_stageTicks[kWrite] += Ticks() - t1;
+        if (frame.error)
+            std::rethrow_exception(frame.error);
+        if (!frame.built)
+            continue;  // dropped silently; the next frame that builds writes the header
+        const int64_t t0 = Ticks();
+        *committed += WriteFrame(file, frame, !headerWritten);
+        m_stageTicks[kWrite] += Ticks() - t0;
         headerWritten = true;
-        *committed += block.Size();
         ++m_encodedCount;
     }
+}
+
+// The writer's step for one frame, in capture order: whatever depends on the frames around it
+// (the header before the first, the frame's delay) is added here. Returns the bytes written.
+uint64_t CGifEncoder::WriteFrame(IByteSink& file, const CEncodedFrame& frame, bool firstFrame)
+{
+    CMemorySink block;
+    if (firstFrame)
+        WriteGifHeader(block, frame.width, frame.height, frame.bitsPerIndex);
+    WriteGifControl(block, static_cast<uint16_t>(m_runParams.frameDelay & 0xFFFF), -1);
+    file.Write(block.Data(), block.Size());
+    file.Write(frame.image.data(), static_cast<uint32_t>(frame.image.size()));
+    return block.Size() + frame.image.size();
 }
 
 // The frame scaled to the output size, as a GDI bitmap for the frame builder; empty on failure.
@@ -376,54 +411,28 @@ CBitmap CGifEncoder::ScaleFrame(const CQueuedFrame& frame, int32_t width, int32_
     return CBitmap(bitmap);
 }
 
-// The next frame, or why there is none. Never sleeps while frames wait; with an empty queue
-// it waits 20 ms (2 ms once finishing) or until a frame or Stop wakes it.
-CGifEncoder::Next CGifEncoder::TakeFrame(std::unique_ptr<CQueuedFrame>* frame)
-{
-    for (;;) {
-        if (m_stopFlag)
-            return Next::Stopped;
-        {
-            CSectionGuard guard(m_queueLock);
-            if (!m_frameQueue.empty()) {
-                *frame = std::move(m_frameQueue.front());
-                m_frameQueue.pop_front();
-                m_queuedBytes -= (*frame)->Size();
-                return Next::Frame;
-            }
-            if (m_finishFlag)
-                return Next::Drained;
-        }
-        const HANDLE events[2] = {m_wakeEvent.Get(), m_frameEvent.Get()};
-        const DWORD wait = m_finishFlag ? 2 : 20;
-        if (WaitForMultipleObjects(2, events, FALSE, wait) == WAIT_OBJECT_0)
-            return Next::Stopped;
-    }
-}
-
-// After a failure nothing drains the queue: its frames are freed and later ones refused.
+// After a failure nothing writes the frames: those in flight are dropped and later ones refused.
 void CGifEncoder::RefuseFrames()
 {
-    std::deque<std::unique_ptr<CQueuedFrame>> abandoned;
-    CSectionGuard guard(m_queueLock);
-    m_accepting = false;
-    abandoned.swap(m_frameQueue);
-    m_queuedBytes = 0;
-    guard.Release();
+    {
+        CSectionGuard guard(m_queueLock);
+        m_accepting = false;
+    }
+    m_pool.Stop();
 }
 
-// The worker's last touch of the encoder is the status: the window may delete it after that.
-void CGifEncoder::EndWorker(EncodeFailure failure)
+// The writer's last touch of the encoder is the status: the window may delete it after that.
+void CGifEncoder::EndWriter(EncodeFailure failure)
 {
     m_failure = failure;
     m_running = 0;
     m_status = failure == NoFailure ? Finished : Failed;
 }
 
-void CGifEncoder::JoinWorker()
+void CGifEncoder::JoinWriter()
 {
-    if (!m_workerThread)
+    if (!m_writerThread)
         return;
-    m_workerThread.Wait(INFINITE);
-    m_workerThread.Close();
+    m_writerThread.Wait(INFINITE);
+    m_writerThread.Close();
 }

@@ -3,37 +3,50 @@
 
 #include <atomic>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <string>
 
 #include "gif/byte_sink.h"
+#include "gif/encode_pool.h"
 #include "record/pic_encoder.h"
 #include "record/queued_frame.h"
 #include "record/section_lock.h"
 #include "win/gdi_object.h"
 #include "win/handles.h"
 
-// Time spent per worker stage, summed over the frames encoded so far, and the longest the
-// queue has been. For the benchmark; the window does not show them.
+// Time spent per stage, summed over the frames encoded so far, and the most frames that have
+// been in flight at once. For the benchmark; the window does not show them.
 struct EncoderFigures {
     int32_t maxQueueLength = 0;
+    // Worker stages, summed over all workers:
     double scaleMs = 0;    // thumbnail scaling to the output size
     double convertMs = 0;  // a scaled frame to a GDI bitmap for the frame builder
     double encodeMs = 0;   // palette, dither and LZW into memory
+    // The writer:
     double writeMs = 0;    // the file write
 };
 
-// Encodes the frames of one recording into a looping GIF on a worker thread of its own.
+// What a worker needs to build one frame: the frame, and the frame accepted just before it (null
+// for the first), for encodings that look at what changed.
+struct CFrameJob {
+    std::shared_ptr<CQueuedFrame> frame;
+    std::shared_ptr<const CQueuedFrame> previous;
+};
+
+// Encodes the frames of one recording into a looping GIF. A pool of workers builds and
+// compresses frames side by side; one writer thread appends them to the file in capture order,
+// so the file is the same for any number of workers.
 // One object per recording: the window creates it, the grabber starts it and feeds it, the
 // window polls GetState and deletes it once it reports Finished or Failed.
 class CGifEncoder : public IPicEncoder {
 public:
-    // Pixel bytes the queue may hold before AddFrame drops frames: a 32-bit process cannot
-    // afford an unbounded backlog when capture outruns encoding.
+    // Pixel bytes the frames in flight (queued, being built, waiting to be written) may hold
+    // before AddFrame drops frames: a 32-bit process cannot afford an unbounded backlog when
+    // capture outruns encoding.
     static constexpr uint64_t kDefaultQueueBudget = 256ull << 20;
 
-    explicit CGifEncoder(uint64_t queueBudget = kDefaultQueueBudget);
+    // threads: workers building frames; 0 for EncodeThreadCount().
+    explicit CGifEncoder(uint64_t queueBudget = kDefaultQueueBudget, int threads = 0);
     ~CGifEncoder() override;
     CGifEncoder(const CGifEncoder&) = delete;
     CGifEncoder& operator=(const CGifEncoder&) = delete;
@@ -47,6 +60,8 @@ public:
     int32_t GetDroppedCount() override;
     EncodeFailure GetFailure() override;
 
+    int WaitEnded(DWORD timeoutMs) override;
+    int Threads() const { return m_threads; }
     EncoderFigures GetFigures();
 
 protected:
@@ -55,28 +70,33 @@ protected:
     virtual std::unique_ptr<IByteSink> OpenOutput(const std::wstring& path);
     // Tells the user that the worker failed on an exception ("Encode catch error!").
     virtual void ReportError();
+    // One frame's image bytes, on a worker thread; leaves result->built false when the frame
+    // cannot be built. Tests make chosen frames fail here.
+    virtual void EncodeFrame(const CFrameJob& job, CFrameWorkspace& workspace, CEncodedFrame* result);
 
 private:
-    enum class Next { Frame, Drained, Stopped };
-
-    static DWORD WINAPI WorkerProc(void* param);
-    void RunWorker();
-    EncodeFailure EncodeLoop();
-    bool EncodeFrames(IByteSink& file, uint64_t* committed);
-    Next TakeFrame(std::unique_ptr<CQueuedFrame>* frame);
+    static DWORD WINAPI WriterProc(void* param);
+    void RunWriter();
+    EncodeFailure WriteLoop();
+    bool WriteFrames(IByteSink& file, uint64_t* committed);
+    uint64_t WriteFrame(IByteSink& file, const CEncodedFrame& frame, bool firstFrame);
+    std::shared_ptr<void> ClaimBudget(uint32_t bytes);
     CBitmap ScaleFrame(const CQueuedFrame& frame, int32_t width, int32_t height);
     void RefuseFrames();
-    void EndWorker(EncodeFailure failure);
-    void JoinWorker();
+    void EndWriter(EncodeFailure failure);
+    void JoinWriter();
 
-    EncoderParams m_runParams;  // the worker's copy, taken by Start
-    std::deque<std::unique_ptr<CQueuedFrame>> m_frameQueue;
+    const int m_threads;
+    EncoderParams m_runParams;  // the run's copy, taken by Start; read-only while it runs
+    // Before the pool, which may release budget claims as it goes.
     CSectionLock m_queueLock;
-    CThread m_workerThread;
+    uint64_t m_queueBudget;      // guarded by m_queueLock, as are the next two
+    uint64_t m_queuedBytes = 0;
+    bool m_accepting = true;
+    CEncodePool m_pool;
+    CThread m_writerThread;
+    std::shared_ptr<const CQueuedFrame> m_lastFrame;  // the capture thread's
     std::atomic<int32_t> m_stopFlag{0};
-    CEvent m_wakeEvent;   // only Stop signals it
-    CEvent m_frameEvent;  // a frame or the finish signal arrived
-    std::atomic<int32_t> m_finishFlag{0};
     std::atomic<int32_t> m_running{0};
     std::atomic<int32_t> m_status{Idle};
     std::atomic<int32_t> m_encodedCount{0};
@@ -84,12 +104,6 @@ private:
     std::atomic<int32_t> m_droppedCount{0};
     std::atomic<int32_t> m_failure{NoFailure};
     int32_t m_nearestColour = 1;
-
-    // Guarded by m_queueLock.
-    uint64_t m_queueBudget;
-    uint64_t m_queuedBytes = 0;
-    bool m_accepting = true;
-    int32_t m_maxQueueLength = 0;
 
     std::atomic<int64_t> m_stageTicks[4] = {};
 };

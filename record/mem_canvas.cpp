@@ -43,9 +43,9 @@ uint8_t* CMemCanvas::CopyDib(uint32_t* byteCount, BITMAPINFO* info) const
     return CopyBitmapDib(m_hDC, m_bitmap.Get(), byteCount, info);
 }
 
-HBITMAP CMemCanvas::CopyToSection(BITMAPINFO* info, void** bits) const
+uint8_t* CMemCanvas::CopyPacked(BITMAPINFOHEADER* header) const
 {
-    return CopyBitmapToSection(m_hDC, m_bitmap.Get(), info, bits);
+    return CopyBitmapPacked(m_hDC, m_bitmap.Get(), header);
 }
 
 uint32_t CMemCanvas::DibSize() const

@@ -45,6 +45,9 @@ public:
     virtual int Stop() = 0;
     virtual int Shutdown() = 0;
     virtual int GetState(int32_t* encoded, int32_t* received) = 0;
+    // Waits up to timeoutMs for the run to end after the finish signal (or a failure) and
+    // returns GetState's status then: callers wait here instead of polling in a loop.
+    virtual int WaitEnded(DWORD timeoutMs) = 0;
     // Frames refused because the queue was over its memory budget.
     virtual int32_t GetDroppedCount() = 0;
     virtual EncodeFailure GetFailure() = 0;

@@ -1,43 +1,41 @@
 #pragma once
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "record/gdiplus_api.h"
-#include "win/gdi_object.h"
 
-// One captured frame waiting in the encoder's queue: a device-independent copy of the capture
-// canvas, held in a DIB section so that a frame at the output size goes to the frame builder
-// as it is. The GDI+ bitmap over it is made only when the frame has to be scaled: Wine's
-// GDI+ copies the pixels into it, which would double the queue's memory for nothing.
+class CMemCanvas;
+
+// One captured frame on its way through the encoder: a device-independent copy of the capture
+// canvas behind its 40-byte header, which is what the frame builder reads, so a frame at the
+// output size is built from it as it is. A GDI+ bitmap over it is made only when the frame has
+// to be scaled: Wine's GDI+ copies the pixels into it, which would double the memory for nothing.
 class CQueuedFrame {
 public:
-    // Takes ownership of `section`, whose pixels are at `bits`.
-    CQueuedFrame(HBITMAP section, void* bits, const BITMAPINFOHEADER& header)
-        : m_section(section), m_bits(bits), m_header(header) {}
-    CQueuedFrame(CQueuedFrame&&) = default;
+    // A copy of the canvas's pixels; null when the memory or the copy cannot be had.
+    static std::unique_ptr<CQueuedFrame> CopyOf(const CMemCanvas& canvas);
+
     CQueuedFrame(const CQueuedFrame&) = delete;
     CQueuedFrame& operator=(const CQueuedFrame&) = delete;
 
-    uint32_t Size() const { return m_header.biSizeImage; }
+    uint32_t Size() const { return m_header.biSizeImage; }  // pixel bytes
     int32_t Width() const { return m_header.biWidth; }
     int32_t Height() const { return m_header.biHeight; }
-    // The frame as a GDI bitmap; it stays the frame's own.
-    HBITMAP Bitmap() const { return m_section.Get(); }
+    // Rows bottom-up in the canvas's depth, each padded to 4 bytes.
+    const uint8_t* Pixels() const { return m_packed.get() + sizeof(BITMAPINFOHEADER); }
+    // Header and rows for BuildIndexedFrameFromDib, which rewrites the header's size field.
+    uint8_t* Packed() { return m_packed.get(); }
+    size_t PackedSize() const { return sizeof(BITMAPINFOHEADER) + m_header.biSizeImage; }
 
     // A GDI+ bitmap over the pixels, which must outlive it; null on failure.
-    GpBitmap* ToGdiplusBitmap() const
-    {
-        BITMAPINFO info = {};
-        info.bmiHeader = m_header;
-        GpBitmap* bitmap = nullptr;
-        if (gdip::GdipCreateBitmapFromGdiDib(&info, m_bits, &bitmap) != Gdiplus::Ok)
-            return nullptr;
-        return bitmap;
-    }
+    GpBitmap* ToGdiplusBitmap() const;
 
 private:
-    CBitmap m_section;
-    void* m_bits;
+    CQueuedFrame(uint8_t* packed, const BITMAPINFOHEADER& header) : m_packed(packed), m_header(header) {}
+
+    std::unique_ptr<uint8_t[]> m_packed;
     BITMAPINFOHEADER m_header;
 };

@@ -93,14 +93,13 @@ TEST(MemCanvas, CopyDibOf101x3Has404ByteRowsBottomUp)
     EXPECT_EQ(255, pixels[2 * 404 + 2]);
     EXPECT_EQ(255, pixels[2 * 404 + 100 * 4 + 2]);
 
-    // The encoder's queue takes the same copy as a DIB section.
-    BITMAPINFO sectionInfo = {};
-    void* bits = nullptr;
-    HBITMAP section = canvas.CopyToSection(&sectionInfo, &bits);
-    ASSERT_NE(nullptr, section);
-    EXPECT_EQ(0, memcmp(&info.bmiHeader, &sectionInfo.bmiHeader, sizeof info.bmiHeader));
-    EXPECT_EQ(0, memcmp(pixels.get(), bits, size));
-    DeleteObject(section);
+    // The encoder's queue takes the same copy behind the same header.
+    BITMAPINFOHEADER header = {};
+    std::unique_ptr<uint8_t[]> packed(canvas.CopyPacked(&header));
+    ASSERT_NE(nullptr, packed);
+    EXPECT_EQ(0, memcmp(&info.bmiHeader, &header, sizeof header));
+    EXPECT_EQ(0, memcmp(&header, packed.get(), sizeof header));
+    EXPECT_EQ(0, memcmp(pixels.get(), packed.get() + sizeof header, size));
 }
 
 TEST(DibCopy, A24BitBitmapOf101x3Has304ByteRows)

@@ -1,9 +1,13 @@
 // The encoder's states, counters and failures, with frames from a canvas the test fills.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <memory>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "gdiplus_session.h"
 #include "gif_layout.h"
@@ -31,6 +35,69 @@ const auto* const kGdiplus = ::testing::AddGlobalTestEnvironment(new CGdiplusEnv
 bool FileExists(const std::wstring& path)
 {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::vector<uint8_t> ReadBytes(const std::wstring& path)
+{
+    std::vector<uint8_t> bytes;
+    FILE* file = _wfopen(path.c_str(), L"rb");
+    if (!file)
+        return bytes;
+    uint8_t chunk[65536];
+    size_t got;
+    while ((got = fread(chunk, 1, sizeof chunk, file)) > 0)
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    fclose(file);
+    return bytes;
+}
+
+// Frame k of a sequence that mixes what screens show: noise that keeps the LZW busy, gradients,
+// a checker board with text, flat colour with text. mark, when given, goes bottom left.
+void PaintMixed(CMemCanvas& canvas, int k, COLORREF mark = CLR_INVALID)
+{
+    const int w = canvas.Width();
+    const int h = canvas.Height();
+    std::vector<uint32_t> pixels(static_cast<size_t>(w) * h);
+    uint32_t seed = 12345u + static_cast<uint32_t>(k) * 7919u;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            uint32_t v;
+            switch (k % 4) {
+            case 0:
+                seed = seed * 1664525u + 1013904223u;
+                v = seed >> 8;
+                break;
+            case 1:
+                v = static_cast<uint32_t>(x * 255 / w) << 16 | static_cast<uint32_t>(y * 255 / h) << 8 |
+                    static_cast<uint32_t>((x + y + k * 10) & 255);
+                break;
+            case 2:
+                v = ((x / 8 + y / 8 + k) % 2) ? 0xF0F0F0u : 0x202080u;
+                break;
+            default:
+                v = 0x10101u * static_cast<uint32_t>(k * 20 % 256);
+                break;
+            }
+            pixels[static_cast<size_t>(y) * w + x] = v;
+        }
+    }
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    SetDIBitsToDevice(canvas.Hdc(), 0, 0, w, h, 0, 0, 0, h, pixels.data(), &info, DIB_RGB_COLORS);
+    if (k % 4 >= 2) {
+        RECT text = {4, 4, w - 4, h - 4};
+        SetBkMode(canvas.Hdc(), TRANSPARENT);
+        SetTextColor(canvas.Hdc(), RGB(200, 30, 30));
+        const std::wstring line = L"frame " + std::to_wstring(k) + L": the quick brown fox";
+        DrawTextW(canvas.Hdc(), line.c_str(), -1, &text, DT_WORDBREAK);
+    }
+    if (mark != CLR_INVALID)
+        SetPixel(canvas.Hdc(), 0, h - 1, mark);
 }
 
 // Writes through to a real file, but like a disk that fills up after `limit` bytes: the
@@ -68,9 +135,20 @@ private:
     HANDLE m_gate;
 };
 
+// The pixel that marks a frame the test wants to fail: bottom left, blue 3, green 2, red 1.
+constexpr COLORREF kFailMark = RGB(1, 2, 3);
+constexpr COLORREF kThrowMark = RGB(4, 5, 6);
+
+bool HasMark(const CQueuedFrame& frame, COLORREF mark)
+{
+    const uint8_t* p = frame.Pixels();
+    return p[0] == GetBValue(mark) && p[1] == GetGValue(mark) && p[2] == GetRValue(mark);
+}
+
 class CTestEncoder : public CGifEncoder {
 public:
-    explicit CTestEncoder(uint64_t budget = kDefaultQueueBudget) : CGifEncoder(budget) {}
+    explicit CTestEncoder(uint64_t budget = kDefaultQueueBudget, int threads = 0)
+        : CGifEncoder(budget, threads) {}
     ~CTestEncoder() override
     {
         // Shut down here, while the overrides the worker calls still exist.
@@ -98,6 +176,15 @@ protected:
         return file;
     }
     void ReportError() override { ++m_boxes; }
+    // Frames with a mark fail to build, or raise, as frames the builder refuses would.
+    void EncodeFrame(const CFrameJob& job, CFrameWorkspace& workspace, CEncodedFrame* result) override
+    {
+        if (HasMark(*job.frame, kFailMark))
+            return;
+        if (HasMark(*job.frame, kThrowMark))
+            throw std::runtime_error("a frame that cannot be built");
+        CGifEncoder::EncodeFrame(job, workspace, result);
+    }
 
 private:
     uint32_t m_limit = 0;
@@ -353,31 +440,179 @@ TEST_F(EncoderTest, WriteFailingPartWayKeepsTheFramesBeforeItAsAValidFile)
     EXPECT_FALSE(FileExists(early));
 }
 
+// A full budget with the writer held: frames being built or waiting to be written still count,
+// so the workers cannot take more frames in than the budget holds.
 TEST_F(EncoderTest, QueueOverItsBudgetDropsAndCountsFramesThenEncodesTheRest)
 {
-    const std::wstring file = PathOf(L"budget.gif");
-    // Room for three frames of 64 x 48 at 32 bits.
-    CTestEncoder encoder(3 * m_canvas.DibSize());
-    encoder.HoldWrites();
-    encoder.SetParams(Params(file));
-    ASSERT_EQ(1, encoder.Start());
-    int accepted = 0;
-    for (int i = 0; i < 10; ++i)
-        accepted += AddFrame(encoder, i);
-    int32_t received = 0;
-    State(encoder, nullptr, &received);
-    EXPECT_EQ(accepted, received);
-    EXPECT_LE(received, 4);  // three queued and perhaps one already held by the worker
-    EXPECT_EQ(10 - received, encoder.GetDroppedCount());
-    EXPECT_LE(encoder.GetFigures().maxQueueLength, 3);
+    for (const int threads : {1, 4}) {
+        const std::wstring file = PathOf((L"budget-" + std::to_wstring(threads) + L".gif").c_str());
+        // Room for three frames of 64 x 48 at 32 bits.
+        CTestEncoder encoder(3 * m_canvas.DibSize(), threads);
+        encoder.HoldWrites();
+        encoder.SetParams(Params(file));
+        ASSERT_EQ(1, encoder.Start());
+        int accepted = 0;
+        for (int i = 0; i < 10; ++i)
+            accepted += AddFrame(encoder, i);
+        int32_t received = 0;
+        State(encoder, nullptr, &received);
+        EXPECT_EQ(accepted, received);
+        EXPECT_EQ(3, received) << threads << " workers";
+        EXPECT_EQ(10 - received, encoder.GetDroppedCount());
+        EXPECT_LE(encoder.GetFigures().maxQueueLength, 3);
 
-    encoder.ReleaseWrites();
-    encoder.AddFrame(nullptr);
-    ASSERT_TRUE(WaitUntil([&] { return State(encoder) != Encoding; }));
+        encoder.ReleaseWrites();
+        encoder.AddFrame(nullptr);
+        int32_t encoded = 0;
+        EXPECT_EQ(Finished, encoder.WaitEnded(20000));
+        EXPECT_EQ(Finished, State(encoder, &encoded, &received));
+        EXPECT_EQ(received, encoded);
+        EXPECT_EQ(static_cast<size_t>(encoded), ReadGifLayout(file).delays.size());
+    }
+}
+
+// Encodes the mixed sequence with the given number of workers and returns the file's bytes.
+// Frames 4 and 9 fail to build; frame `raiseAt`, when given, raises in its worker.
+struct MixedRun {
+    int status = Encoding;
     int32_t encoded = 0;
+    int32_t received = 0;
+    int boxes = 0;
+    std::vector<uint8_t> bytes;
+};
+
+class MixedEncoderTest : public EncoderTest {
+protected:
+    static constexpr int kFrames = 14;
+
+    MixedRun Record(const std::wstring& file, int threads, int outWidth, int outHeight,
+                    int raiseAt = -1, uint32_t failWritesAfter = 0)
+    {
+        MixedRun run;
+        CTestEncoder encoder(CGifEncoder::kDefaultQueueBudget, threads);
+        if (failWritesAfter)
+            encoder.FailAfter(failWritesAfter);
+        encoder.SetParams(Params(file, outWidth, outHeight));
+        EXPECT_EQ(1, encoder.Start());
+        EXPECT_EQ(threads, encoder.Threads());
+        int32_t lastEncoded = 0;
+        for (int k = 0; k < kFrames; ++k) {
+            const COLORREF mark = k == 4 || k == 9 ? kFailMark : k == raiseAt ? kThrowMark : CLR_INVALID;
+            PaintMixed(m_canvas, k, mark);
+            encoder.AddFrame(&m_canvas);
+            State(encoder, &run.encoded, &run.received);
+            EXPECT_GE(run.encoded, lastEncoded);
+            EXPECT_LE(run.encoded, run.received);
+            lastEncoded = run.encoded;
+        }
+        encoder.AddFrame(nullptr);
+        EXPECT_TRUE(WaitUntil([&] {
+            run.status = State(encoder, &run.encoded, &run.received);
+            EXPECT_GE(run.encoded, lastEncoded);
+            EXPECT_LE(run.encoded, run.received);
+            lastEncoded = run.encoded;
+            return run.status != Encoding;
+        }));
+        run.boxes = encoder.Boxes();
+        run.bytes = ReadBytes(file);
+        return run;
+    }
+};
+
+TEST_F(MixedEncoderTest, AnyNumberOfWorkersWritesTheSameBytes)
+{
+    m_canvas.Resize(120, 160);
+    for (const SIZE out : {SIZE{160, 120}, SIZE{96, 72}}) {
+        const bool scaled = out.cx != 160;
+        std::vector<uint8_t> reference;
+        for (const int threads : {1, 2, 3, 8}) {
+            if (scaled && threads == 2)
+                continue;  // GDI+ scaling is slow under Wine; 1, 3 and 8 say enough
+            const std::wstring name = L"mixed-" + std::to_wstring(threads) + L"-" +
+                                      std::to_wstring(out.cx) + L".gif";
+            const MixedRun run = Record(PathOf(name.c_str()), threads, out.cx, out.cy);
+            EXPECT_EQ(Finished, run.status) << threads << " workers";
+            EXPECT_EQ(kFrames, run.received);
+            EXPECT_EQ(kFrames - 2, run.encoded) << "the two frames that fail are left out";
+            const GifLayout layout = ReadGifLayout(PathOf(name.c_str()));
+            EXPECT_TRUE(layout.complete);
+            EXPECT_EQ(out.cx, layout.width);
+            EXPECT_EQ(static_cast<size_t>(kFrames - 2), layout.delays.size());
+            if (reference.empty())
+                reference = run.bytes;
+            else
+                EXPECT_TRUE(run.bytes == reference) << threads << " workers, scaled " << scaled;
+        }
+    }
+}
+
+// A frame that raises in its worker, or a write that fails, ends the run where a single worker
+// would have ended it: the file holds the frames before it, byte for byte, and a trailer.
+TEST_F(MixedEncoderTest, AFailurePartWayKeepsTheSameFramesBeforeItForAnyNumberOfWorkers)
+{
+    m_canvas.Resize(120, 160);
+    const MixedRun whole = Record(PathOf(L"whole.gif"), 1, 160, 120);
+    ASSERT_EQ(Finished, whole.status);
+    ASSERT_GT(whole.bytes.size(), 20000u);
+    const auto isPrefixOfWhole = [&](const std::vector<uint8_t>& bytes) {
+        return bytes.size() > 1 && bytes.size() < whole.bytes.size() && bytes.back() == 0x3B &&
+               std::equal(bytes.begin(), bytes.end() - 1, whole.bytes.begin());
+    };
+    for (const int threads : {1, 3, 8}) {
+        const std::wstring raised = PathOf((L"raised-" + std::to_wstring(threads) + L".gif").c_str());
+        const MixedRun run = Record(raised, threads, 160, 120, 7);
+        EXPECT_EQ(Failed, run.status);
+        EXPECT_EQ(1, run.boxes);
+        EXPECT_EQ(6, run.encoded) << "frames 0 to 6 without frame 4";
+        EXPECT_TRUE(ReadGifLayout(raised).complete);
+        EXPECT_TRUE(isPrefixOfWhole(run.bytes)) << threads << " workers";
+
+        const std::wstring full = PathOf((L"full-" + std::to_wstring(threads) + L".gif").c_str());
+        const MixedRun cut = Record(full, threads, 160, 120, -1, static_cast<uint32_t>(whole.bytes.size() / 2));
+        EXPECT_EQ(Failed, cut.status);
+        EXPECT_EQ(1, cut.boxes);
+        EXPECT_GE(cut.encoded, 1);
+        EXPECT_LT(cut.encoded, kFrames - 2);
+        const GifLayout layout = ReadGifLayout(full);
+        EXPECT_TRUE(layout.complete);
+        EXPECT_EQ(static_cast<size_t>(cut.encoded), layout.delays.size());
+        EXPECT_TRUE(isPrefixOfWhole(cut.bytes)) << threads << " workers";
+    }
+}
+
+TEST_F(EncoderTest, StopWithFramesInFlightEndsEveryThreadAndRemovesTheFile)
+{
+    m_canvas.Resize(480, 640);
+    const std::wstring file = PathOf(L"in-flight.gif");
+    CTestEncoder encoder(CGifEncoder::kDefaultQueueBudget, 3);
+    encoder.SetParams(Params(file, 640, 480));
+    ASSERT_EQ(1, encoder.Start());
+    for (int k = 0; k < 24; ++k) {
+        PaintMixed(m_canvas, 4 * k);  // noise: slow to build
+        ASSERT_EQ(1, encoder.AddFrame(&m_canvas));
+    }
+    int32_t encoded = 0;
+    int32_t received = 0;
+    ASSERT_TRUE(WaitUntil([&] {
+        State(encoder, &encoded, &received);
+        return encoded >= 1;
+    }));
+    EXPECT_EQ(1, encoder.Stop());
     EXPECT_EQ(Finished, State(encoder, &encoded, &received));
-    EXPECT_EQ(received, encoded);
-    EXPECT_EQ(static_cast<size_t>(encoded), ReadGifLayout(file).delays.size());
+    EXPECT_EQ(24, received);
+    EXPECT_LT(encoded, 24) << "Stop did not wait for the queue";
+    EXPECT_FALSE(FileExists(file));
+    EXPECT_EQ(0, encoder.Boxes());
+
+    // The same encoder serves a new run with fresh workers.
+    const std::wstring again = PathOf(L"again.gif");
+    encoder.SetParams(Params(again, 640, 480));
+    ASSERT_EQ(1, encoder.Start());
+    PaintMixed(m_canvas, 2);
+    ASSERT_EQ(1, encoder.AddFrame(&m_canvas));
+    encoder.AddFrame(nullptr);
+    EXPECT_EQ(Finished, encoder.WaitEnded(20000));
+    EXPECT_EQ(1u, ReadGifLayout(again).delays.size());
 }
 
 }  // namespace

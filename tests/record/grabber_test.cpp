@@ -44,6 +44,7 @@ public:
     int Stop() override { return 1; }
     int Shutdown() override { return 1; }
     int GetState(int32_t*, int32_t*) override { return Idle; }
+    int WaitEnded(DWORD) override { return Idle; }
     int32_t GetDroppedCount() override { return 0; }
     EncodeFailure GetFailure() override { return NoFailure; }
 

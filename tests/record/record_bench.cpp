@@ -193,14 +193,6 @@ std::vector<uint8_t> Pixels(GpBitmap* bitmap, int width, int height)
     return pixels;
 }
 
-CQueuedFrame QueueFrame(const CMemCanvas& canvas)
-{
-    BITMAPINFO info = {};
-    void* bits = nullptr;
-    HBITMAP section = canvas.CopyToSection(&info, &bits);
-    return CQueuedFrame(section, bits, info.bmiHeader);
-}
-
 int Identity(int width, int height)
 {
     CTestScene scene(CTestScene::Kind::Moving, RECT{0, 0, width, height});
@@ -236,24 +228,23 @@ int Identity(int width, int height)
         gdip::GdipDisposeImage(scaled);
     gdip::GdipDisposeImage(frame);
 
-    // The bitmap the worker hands the frame builder for a same-size frame instead.
-    CQueuedFrame queued = QueueFrame(canvas);
-    GpBitmap* directBitmap = nullptr;
-    gdip::GdipCreateBitmapFromHBITMAP(queued.Bitmap(), nullptr, &directBitmap);
+    // The pixels the worker hands the frame builder for a same-size frame instead.
+    const std::unique_ptr<CQueuedFrame> queued = CQueuedFrame::CopyOf(canvas);
+    GpBitmap* directBitmap = queued ? queued->ToGdiplusBitmap() : nullptr;
     const std::vector<uint8_t> copied = Pixels(directBitmap, width, height);
     gdip::GdipDisposeImage(directBitmap);
     differing = 0;
     for (size_t i = 0; i + 3 < before.size() && i + 3 < copied.size(); i += 4)
         if (before[i] != copied[i] || before[i + 1] != copied[i + 1] || before[i + 2] != copied[i + 2])
             ++differing;
-    std::printf("  the queued frame's own bitmap: %zu pixels differ\n", differing);
+    std::printf("  the queued frame's own pixels: %zu pixels differ\n", differing);
 
     // What GDI+ keeps beside pixels it was only asked to wrap.
     double before_ = Memory().workingSetMb;
     std::vector<std::unique_ptr<CQueuedFrame>> queue;
     std::vector<GpBitmap*> wrappers;
     for (int i = 0; i < 20; ++i)
-        queue.push_back(std::make_unique<CQueuedFrame>(QueueFrame(canvas)));
+        queue.push_back(CQueuedFrame::CopyOf(canvas));
     const double plain = Memory().workingSetMb - before_;
     before_ = Memory().workingSetMb;
     for (const auto& queuedFrame : queue)

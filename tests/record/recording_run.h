@@ -20,11 +20,5 @@ inline EncoderParams RecordingParams(const std::wstring& file, int width, int he
 // The encoder's state once it has left Encoding, or Encoding when the time ran out first.
 inline int WaitEnded(CGifEncoder& encoder, DWORD timeoutMs = INFINITE)
 {
-    const DWORD start = GetTickCount();
-    int status = encoder.GetState(nullptr, nullptr);
-    while (status == Encoding && GetTickCount() - start < timeoutMs) {
-        Sleep(20);
-        status = encoder.GetState(nullptr, nullptr);
-    }
-    return status;
+    return encoder.WaitEnded(timeoutMs);
 }

@@ -18,6 +18,7 @@
 #include "gif/byte_sink.h"
 #include "gif/dib.h"
 #include "gif/dither15.h"
+#include "gif/frame_workspace.h"
 #include "gif/gif_writer.h"
 #include "gif/indexed_frame.h"
 #include "gif/palette_octree.h"
@@ -126,9 +127,10 @@ int main(int argc, char** argv)
         const uint8_t bits = BitsPerIndexFor(colours);
         std::vector<uint8_t> palette(3u << bits);
         CountingSink lzwSink;
+        CFrameWorkspace workspace;  // as an encoder worker keeps it from frame to frame
         const double lzw = BestMs(iterations, [&] { lzwSink.bytes = 0; }, [&] {
             WriteGifFrame(lzwSink, indices.data(), palette.data(), static_cast<uint16_t>(width),
-                          static_cast<uint16_t>(height), bits, 4, -1);
+                          static_cast<uint16_t>(height), bits, 4, -1, &workspace);
         });
 
         std::vector<uint8_t> dib;
@@ -137,10 +139,11 @@ int main(int argc, char** argv)
             uint8_t* idx = nullptr;
             uint8_t b = 8;
             int32_t w = 0, h = 0;
-            if (!BuildIndexedFrameFromDib(dib.data(), dib.size(), &pal, &idx, &b, &w, &h, 1))
+            if (!BuildIndexedFrameFromDib(dib.data(), dib.size(), &pal, &idx, &b, &w, &h, 1, &workspace))
                 std::abort();
             CountingSink sink;
-            WriteGifFrame(sink, idx, pal, static_cast<uint16_t>(w), static_cast<uint16_t>(h), b, 4, -1);
+            WriteGifFrame(sink, idx, pal, static_cast<uint16_t>(w), static_cast<uint16_t>(h), b, 4, -1,
+                          &workspace);
             delete[] pal;
             delete[] idx;
         });

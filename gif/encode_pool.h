@@ -1,0 +1,87 @@
+#pragma once
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <exception>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "frame_workspace.h"
+
+// One frame as a worker leaves it for the writer: everything of the frame that needs only the
+// frame itself.
+struct CEncodedFrame {
+    bool built = false;  // false: the frame could not be built and is left out of the file
+    uint16_t width = 0;
+    uint16_t height = 0;
+    uint8_t bitsPerIndex = 0;
+    std::vector<uint8_t> image;  // WriteGifImage's bytes: descriptor, colour table, LZW data
+    std::exception_ptr error;    // raised by the job; the writer raises it again in its turn
+    // Whatever must live until the frame is in the file (the memory budget's claim on it).
+    std::shared_ptr<void> keepUntilWritten;
+};
+
+// Builds frames side by side on a few worker threads and hands them to one writer strictly in
+// the order they were submitted: every frame of a GIF has its own palette and LZW table, so
+// frames need nothing from each other, and the file comes out the same for any number of
+// workers. A worker takes the next job as soon as it is free and sleeps while there is none.
+//
+// One run: Start, Submit from one producer thread, then Finish (the writer drains what is left)
+// or Stop (what is left is dropped); Join ends the workers. The writer calls TakeInOrder.
+class CEncodePool {
+public:
+    using Job = std::function<void(CFrameWorkspace& workspace, CEncodedFrame& result)>;
+    enum class Next { Frame, Drained, Stopped };
+
+    CEncodePool() = default;
+    ~CEncodePool();
+    CEncodePool(const CEncodePool&) = delete;
+    CEncodePool& operator=(const CEncodePool&) = delete;
+
+    // Starts `threads` workers (at least one). False when no thread could be made; the pool is
+    // then stopped.
+    bool Start(int threads);
+    // Queues a job behind the others; false (and the job dropped) once the pool is stopped.
+    bool Submit(Job job);
+    // No more jobs: TakeInOrder reports Drained after the last one.
+    void Finish();
+    // Drops the queued jobs and the finished frames, wakes the workers and the writer. Jobs
+    // already running end normally; Join waits for them.
+    void Stop();
+    void Join();
+
+    // The writer's side: the next frame in submission order, waiting for it as long as it is
+    // being built; Drained after Finish and the last frame; Stopped after Stop.
+    Next TakeInOrder(CEncodedFrame* frame);
+
+    int Threads() const { return static_cast<int>(m_workers.size()); }
+    // Frames submitted and not yet taken by the writer, now and at most so far in this run.
+    size_t InFlight();
+    size_t MaxInFlight();
+
+private:
+    void RunWorker();
+
+    std::vector<std::thread> m_workers;
+    std::mutex m_mutex;
+    std::condition_variable m_workReady;   // a job was queued, or finish or stop
+    std::condition_variable m_frameReady;  // a frame was finished, or finish or stop
+    // Guarded by m_mutex.
+    std::deque<std::pair<uint64_t, Job>> m_jobs;
+    std::map<uint64_t, CEncodedFrame> m_finished;  // built, waiting for the frames before them
+    uint64_t m_submitted = 0;
+    uint64_t m_taken = 0;
+    size_t m_maxInFlight = 0;
+    bool m_finishing = false;
+    bool m_stopping = false;
+};
+
+// Workers for one recording: RAVLIN_ENCODE_THREADS when set (1 to 16), otherwise the logical
+// processors, at least 1 and at most 8: beyond that a frame's writing, not its building, is
+// the limit.
+int EncodeThreadCount();

@@ -1,0 +1,19 @@
+#include "frame_workspace.h"
+
+CLzwEncoder& CFrameWorkspace::Lzw()
+{
+    if (!m_lzw)
+        m_lzw.reset(new CLzwEncoder());
+    return *m_lzw;
+}
+
+uint16_t* CFrameWorkspace::Values(size_t count)
+{
+    if (m_valueCapacity < count) {
+        m_values.reset();
+        m_valueCapacity = 0;
+        m_values.reset(new uint16_t[count]);
+        m_valueCapacity = count;
+    }
+    return m_values.get();
+}
