@@ -151,7 +151,7 @@ void CScreenGrabber::CaptureLoop()
         screenHeight = GetDeviceCaps(display.Get(), VERTRES);
         if (ClampToScreen(rect, screenWidth, screenHeight, &clip)) {
             canvas = std::make_unique<CMemCanvas>();
-            if (canvas->Resize(clip.bottom - clip.top, clip.right - clip.left))
+            if (canvas->Resize(rect.bottom - rect.top, rect.right - rect.left))
                 m_canvasesMade = 1;
             else
                 canvas.reset();
@@ -175,17 +175,21 @@ void CScreenGrabber::CaptureLoop()
                 RECT newClip;
                 const RECT moved = m_captureRect;
                 if (ClampToScreen(moved, screenWidth, screenHeight, &newClip) &&
-                    canvas->Resize(newClip.bottom - newClip.top, newClip.right - newClip.left)) {
+                    canvas->Resize(moved.bottom - moved.top, moved.right - moved.left)) {
                     rect = moved;
                     clip = newClip;
                     ++m_canvasesMade;
                 } else if (canvas->Width() == 0) {
-                    canvas->Resize(clip.bottom - clip.top, clip.right - clip.left);
+                    canvas->Resize(rect.bottom - rect.top, rect.right - rect.left);
                 }
             }
-            const int32_t w = clip.right - clip.left;
-            const int32_t h = clip.bottom - clip.top;
-            BitBlt(canvas->Hdc(), 0, 0, w, h, display.Get(), clip.left, clip.top, SRCCOPY);
+            // The frame keeps the region's own size: what lies off screen stays the canvas's
+            // black, and the on-screen pixels are copied 1:1 to their place in it. Shrinking the
+            // frame to the visible part would have the encoder stretch it back to the region.
+            BitBlt(canvas->Hdc(), clip.left - rect.left, clip.top - rect.top, clip.right - clip.left,
+                   clip.bottom - clip.top, display.Get(), clip.left, clip.top, SRCCOPY);
+            const int32_t w = canvas->Width();
+            const int32_t h = canvas->Height();
             if (CMemCanvas* preview = m_preview) {
                 CSectionGuard guard(preview->PaintLock());
                 SetStretchBltMode(preview->Hdc(), HALFTONE);

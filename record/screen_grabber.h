@@ -16,7 +16,8 @@ bool ClampToScreen(const RECT& rect, int32_t screenWidth, int32_t screenHeight, 
 // Copies a rectangle of the screen at a fixed interval on a thread of its own, stretches each
 // frame into the preview canvas and hands it to the encoder. Lives as long as the main window
 // and serves one recording after another; it can pause, and on resume it follows a rectangle
-// that was moved while paused.
+// that was moved while paused. Frames always have the rectangle's size: a part off screen is
+// black, the rest is copied pixel for pixel.
 class CScreenGrabber {
 public:
     CScreenGrabber();

@@ -25,6 +25,68 @@ CCaptureWnd::CCaptureWnd(CWnd* parent) : CDialog(IDD_CAPTURE, parent) {}
 
 CCaptureWnd::~CCaptureWnd() = default;
 
+LRESULT CCaptureWnd::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_WINDOWPOSCHANGING:
+        KeepOnScreen(*reinterpret_cast<WINDOWPOS*>(lParam));
+        break;
+    case WM_DISPLAYCHANGE:
+        // A smaller screen may leave the frame partly off it: the same rule pulls it back.
+        if (!m_selecting && IsWindowVisible()) {
+            RECT frame{};
+            ::GetWindowRect(m_hWnd, &frame);
+            ::SetWindowPos(m_hWnd, nullptr, frame.left, frame.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+        break;
+    default:
+        break;
+    }
+    return CDialog::OnMessage(msg, wParam, lParam);
+}
+
+void CCaptureWnd::KeepOnScreen(WINDOWPOS& pos) const
+{
+    // Only the frame look: the veil is maximised, its border lies off screen by design.
+    if (m_selecting || ::IsZoomed(m_hWnd))
+        return;
+    if ((pos.flags & SWP_NOMOVE) && (pos.flags & SWP_NOSIZE) && !(pos.flags & SWP_SHOWWINDOW))
+        return;
+    RECT current{};
+    ::GetWindowRect(m_hWnd, &current);
+    RECT next = current;
+    if (!(pos.flags & SWP_NOMOVE))
+        ::OffsetRect(&next, pos.x - current.left, pos.y - current.top);
+    if (!(pos.flags & SWP_NOSIZE)) {
+        next.right = next.left + pos.cx;
+        next.bottom = next.top + pos.cy;
+    }
+    if (::IsRectEmpty(&next))
+        return;  // the hidden veil parked on an empty rectangle
+    const int screenWidth = ::GetSystemMetrics(SM_CXSCREEN);
+    const int screenHeight = ::GetSystemMetrics(SM_CYSCREEN);
+    const bool moveOnly = next.right - next.left == current.right - current.left &&
+                          next.bottom - next.top == current.bottom - current.top;
+    if (moveOnly) {
+        // A move keeps the size and stops at the edge.
+        ::OffsetRect(&next, std::max<LONG>(0, std::min<LONG>(next.left, screenWidth - (next.right - next.left))) -
+                                next.left,
+                     std::max<LONG>(0, std::min<LONG>(next.top, screenHeight - (next.bottom - next.top))) - next.top);
+    }
+    // Sizing is cut at the edges, and so is a frame larger than the screen.
+    next.left = std::max<LONG>(next.left, 0);
+    next.top = std::max<LONG>(next.top, 0);
+    next.right = std::min<LONG>(next.right, screenWidth);
+    next.bottom = std::min<LONG>(next.bottom, screenHeight);
+    if (::EqualRect(&next, &current) && (pos.flags & SWP_NOMOVE) && (pos.flags & SWP_NOSIZE))
+        return;
+    pos.x = next.left;
+    pos.y = next.top;
+    pos.cx = next.right - next.left;
+    pos.cy = next.bottom - next.top;
+    pos.flags &= ~static_cast<UINT>(SWP_NOMOVE | SWP_NOSIZE);
+}
+
 void CCaptureWnd::SetSelectMode(int selecting)
 {
     m_selecting = selecting;

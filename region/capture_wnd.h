@@ -6,6 +6,9 @@
 // key, with an L-shaped mark in each corner (green, red while locked). It moves by dragging its
 // inside and resizes by its border. The region is the client area in screen coordinates.
 //
+// The frame never leaves the screen: moves stop at its edges and sizing is cut at them, so the
+// region is always all there to record.
+//
 // Keys: Esc during a selection cancels it (the overlay hides and nothing is chosen); Enter and
 // the template's buttons do nothing, and the overlay never ends itself as a dialog.
 #include "win/dialog.h"
@@ -27,6 +30,7 @@ public:
     RECT GetCaptureRect() const { return m_region; }
 
 protected:
+    LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
     BOOL OnInitDialog() override;
     void OnOK() override;
     void OnCancel() override;
@@ -42,6 +46,7 @@ protected:
 
 private:
     void SetArmed(int armed);
+    void KeepOnScreen(WINDOWPOS& pos) const;
     void ApplyLayered(BYTE alpha, DWORD flags) const;
     void NormaliseBand(POINT a, POINT b);
     void PaintFrameLook(HDC dc);

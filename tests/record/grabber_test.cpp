@@ -17,6 +17,7 @@ struct SeenFrame {
     int height;
     COLORREF topLeft;
     COLORREF centre;
+    std::vector<COLORREF> samples;  // at the log's sample points, frame coordinates
 };
 
 // Records what the grabber hands over instead of encoding it.
@@ -37,8 +38,10 @@ public:
         }
         const int w = canvas->Width();
         const int h = canvas->Height();
-        m_frames.push_back(
-            {w, h, GetPixel(canvas->Hdc(), 0, 0), GetPixel(canvas->Hdc(), w / 2, h / 2)});
+        std::vector<COLORREF> samples;
+        for (const POINT& p : samplePoints)
+            samples.push_back(GetPixel(canvas->Hdc(), p.x, p.y));
+        m_frames.push_back({w, h, GetPixel(canvas->Hdc(), 0, 0), GetPixel(canvas->Hdc(), w / 2, h / 2), samples});
         return 1;
     }
     int Stop() override { return 1; }
@@ -74,6 +77,7 @@ public:
 
     int starts = 0;
     int finishes = 0;
+    std::vector<POINT> samplePoints;
 
 private:
     CSectionLock m_lock;
@@ -96,39 +100,53 @@ int ScreenHeight()
 
 }  // namespace
 
-TEST(ScreenGrabber, RectanglesPastTheEdgesCaptureTheOnScreenPart)
+// A region reaching past an edge records at its own size, not stretched: the off-screen part
+// is black and each on-screen pixel lands where it lies in the region. Checked at each edge and
+// at two opposite corners by pixels on both sides of a scene's border.
+TEST(ScreenGrabber, RectanglesPastTheEdgesKeepTheirSizeWithTheOffScreenPartBlack)
 {
     const int sw = ScreenWidth();
     const int sh = ScreenHeight();
-    CTestScene corner(CTestScene::Kind::Solid, RECT{0, 0, 120, 90}, kRed);
-    CTestScene farCorner(CTestScene::Kind::Solid, RECT{sw - 120, sh - 90, sw, sh}, kBlue);
-    ASSERT_TRUE(corner.WaitShown());
-    ASSERT_TRUE(farCorner.WaitShown());
+    // Solid squares 100 pixels in from each corner; the regions below end 40 pixels past an edge.
+    CTestScene topLeft(CTestScene::Kind::Solid, RECT{0, 0, 100, 100}, kRed);
+    CTestScene bottomRight(CTestScene::Kind::Solid, RECT{sw - 100, sh - 100, sw, sh}, kBlue);
+    ASSERT_TRUE(topLeft.WaitShown());
+    ASSERT_TRUE(bottomRight.WaitShown());
 
+    struct Case {
+        const char* name;
+        RECT rect;         // 200 x 160, 40 pixels of it past the edge(s)
+        COLORREF colour;   // the square it overlaps
+        POINT inside;      // frame pixel on the square
+        POINT beside;      // frame pixel just off the square, on screen
+        POINT offScreen;   // frame pixel past the edge
+    };
+    const Case cases[] = {
+        {"left", RECT{-40, 20, 160, 180}, kRed, {40, 0}, {140, 0}, {39, 0}},
+        {"top", RECT{20, -40, 220, 120}, kRed, {0, 40}, {80, 40}, {0, 39}},
+        {"top left", RECT{-40, -40, 160, 120}, kRed, {40, 40}, {140, 139}, {39, 39}},
+        {"right", RECT{sw - 160, sh - 180, sw + 40, sh - 20}, kBlue, {159, 80}, {59, 80}, {160, 80}},
+        {"bottom", RECT{sw - 220, sh - 120, sw - 20, sh + 40}, kBlue, {199, 119}, {119, 119}, {199, 120}},
+        {"bottom right", RECT{sw - 160, sh - 120, sw + 40, sh + 40}, kBlue, {159, 119}, {59, 20}, {160, 120}},
+    };
     CScreenGrabber grabber;
-    CFrameLog log;
-    grabber.SetEncoder(&log);
     grabber.SetInterval(30);
-
-    grabber.SetRect(-40, -30, 100, 80);
-    ASSERT_EQ(1, grabber.Start());
-    ASSERT_TRUE(WaitUntil([&] { return log.Count() >= 2; }));
-    grabber.Stop();
-    SeenFrame frame = log.Frames().front();
-    EXPECT_EQ(100, frame.width);
-    EXPECT_EQ(80, frame.height);
-    EXPECT_TRUE(ColourNear(kRed, frame.topLeft, 8)) << std::hex << frame.topLeft;
-
-    CFrameLog edgeLog;
-    grabber.SetEncoder(&edgeLog);
-    grabber.SetRect(sw - 100, sh - 60, sw + 300, sh + 200);
-    ASSERT_EQ(1, grabber.Start());
-    ASSERT_TRUE(WaitUntil([&] { return edgeLog.Count() >= 2; }));
-    grabber.Stop();
-    frame = edgeLog.Frames().front();
-    EXPECT_EQ(100, frame.width);
-    EXPECT_EQ(60, frame.height);
-    EXPECT_TRUE(ColourNear(kBlue, frame.centre, 8)) << std::hex << frame.centre;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CFrameLog log;
+        log.samplePoints = {c.inside, c.beside, c.offScreen};
+        grabber.SetEncoder(&log);
+        grabber.SetRect(c.rect.left, c.rect.top, c.rect.right, c.rect.bottom);
+        ASSERT_EQ(1, grabber.Start());
+        ASSERT_TRUE(WaitUntil([&] { return log.Count() >= 2; }));
+        grabber.Stop();
+        const SeenFrame frame = log.Frames().back();
+        EXPECT_EQ(200, frame.width);
+        EXPECT_EQ(160, frame.height);
+        EXPECT_TRUE(ColourNear(c.colour, frame.samples[0], 8)) << std::hex << frame.samples[0];
+        EXPECT_FALSE(ColourNear(c.colour, frame.samples[1], 40)) << std::hex << frame.samples[1];
+        EXPECT_EQ(RGB(0, 0, 0), frame.samples[2]) << std::hex << frame.samples[2];
+    }
 }
 
 TEST(ScreenGrabber, RefusesToStartOnNothingToCapture)

@@ -265,6 +265,47 @@ class OverlayTest:
         self.wait_state('the region refreshed after unlocking',
                         lambda s: not s['locked'] and s['capture'] == s['client'])
 
+    def test_frame_stays_on_screen(self):
+        """Dragged towards each edge and a corner, past it as far as the pointer goes, the frame
+        stops flush with the edge, keeps its size, and its region stays whole on the screen."""
+        sw, sh = self.screen
+        s = self.select((700, 400), (1100, 700))
+        size = (s['window'][2] - s['window'][0], s['window'][3] - s['window'][1])
+
+        def grip(c, far):
+            # A mark on the side away from the edge, so the pointer can carry the frame past it.
+            return (c[2] - 12, c[3] - 2) if far else (c[0] + 12, c[1] + 2)
+
+        for name, far, target, expect in (
+                ('left', True, lambda p: (0, p[1]), lambda w: w[0] == 0),
+                ('top', True, lambda p: (p[0], 0), lambda w: w[1] == 0),
+                ('right', False, lambda p: (sw - 1, p[1]), lambda w: w[2] == sw),
+                ('bottom', False, lambda p: (p[0], sh - 1), lambda w: w[3] == sh),
+                ('top-left corner', True, lambda p: (0, 0), lambda w: w[0] == 0 and w[1] == 0)):
+            c = self.h.state()['capture']
+            start = grip(c, far)
+            drag(start, target(start))
+            s = self.wait_state('the frame flush with the %s edge' % name,
+                                lambda s: expect(s['window']) and s['capture'] == s['client'])
+            w, c = s['window'], s['capture']
+            self.check((w[2] - w[0], w[3] - w[1]) == size, 'moving to the %s edge resized the frame: %r' % (name, w))
+            self.check(w[0] >= 0 and w[1] >= 0 and w[2] <= sw and w[3] <= sh, 'frame off screen: %r' % (w,))
+            # Back towards the middle for the next edge.
+            g = grip(c, not far)
+            drag(g, (g[0] + (300 if far else -300), g[1] + (200 if far else -200)))
+            self.wait_state('the frame back from the %s edge' % name,
+                            lambda s, w=w: s['window'] != w and s['capture'] == s['client'])
+
+        # Sizing by the right border past the screen's edge stops at the edge too.
+        c = self.h.state()['capture']
+        drag(grip(c, False), (sw - size[0] + 100, 300))
+        w = self.wait_state('the frame near the right edge', lambda s: s['window'][2] > sw - 100)['window']
+        middle = (w[1] + w[3]) // 2
+        drag((w[2] - 2, middle), (sw - 1, middle + 5))
+        self.wait_state('the right border at the screen edge', lambda s: s['window'][2] == sw and s['window'][0] == w[0]
+                        and s['capture'] == s['client'])
+        self.save(screenshot(), 'frame-at-right-edge.png')
+
     def test_click_without_drag_hides(self):
         before = self.h.state()['capture']
         self.open_veil()
@@ -328,7 +369,7 @@ def main():
     test = OverlayTest(harness, args.artefacts)
     try:
         for name in ('bands_in_four_directions', 'move_and_resize', 'lock', 'selection_while_locked_keeps_red_marks',
-                     'click_without_drag_hides', 'escape_cancels_and_enter_does_nothing'):
+                     'frame_stays_on_screen', 'click_without_drag_hides', 'escape_cancels_and_enter_does_nothing'):
             test.run(name, getattr(test, 'test_' + name))
     finally:
         harness.close()
