@@ -8,3 +8,11 @@ public:
     virtual ~IByteSink() = default;
     virtual void Write(const void* data, uint32_t count) = 0;
 };
+
+// A sink that can write its last bytes again: after Rewind(n) the next write starts n bytes
+// before the end of what was written. The output file is one; the bytes stay on disk until
+// they are written over.
+class IRewindableSink : public IByteSink {
+public:
+    virtual void Rewind(uint32_t count) = 0;
+};

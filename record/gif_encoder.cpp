@@ -16,6 +16,12 @@ namespace {
 
 enum Stage { kScale, kConvert, kEncode, kWrite };
 
+// The user can act on a full disk; it is told apart from faults nobody foresaw.
+bool IsDiskFull(DWORD error)
+{
+    return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
+}
+
 int64_t Ticks()
 {
     LARGE_INTEGER now;
@@ -231,7 +237,7 @@ EncoderFigures CGifEncoder::GetFigures()
     return figures;
 }
 
-std::unique_ptr<IByteSink> CGifEncoder::OpenOutput(const std::wstring& path)
+std::unique_ptr<IRewindableSink> CGifEncoder::OpenOutput(const std::wstring& path)
 {
     auto file = std::make_unique<CFile>();
     if (!file->OpenForWrite(path.c_str()))
@@ -296,8 +302,8 @@ void CGifEncoder::RunWriter()
     EncodeFailure failure = NoFailure;
     try {
         failure = WriteLoop();
-    } catch (const CFileException&) {
-        failure = WriteFailed;
+    } catch (const CFileException& error) {
+        failure = IsDiskFull(error.Error()) ? DiskFull : WriteFailed;
     } catch (...) {
         failure = EncodeError;
     }
@@ -305,8 +311,9 @@ void CGifEncoder::RunWriter()
         RefuseFrames();
     // Every worker ends with the run, before the status that lets the window delete us.
     m_pool.Join();
-    // One box for an exception; the window words the early ends that raised none. The status
-    // changes only once the box is closed, so the window does not end the recording under it.
+    // One box for a fault nobody foresaw; the window words the failures a user can act on.
+    // The status changes only once the box is closed, so the window does not end the
+    // recording under it.
     if (failure == WriteFailed || failure == EncodeError) {
         try {
             ReportError();
@@ -321,20 +328,21 @@ EncodeFailure CGifEncoder::WriteLoop()
     const RECT& out = m_runParams.outputRect;
     if (out.right - out.left <= 0 || out.bottom - out.top <= 0)
         return EmptyOutput;
-    std::unique_ptr<IByteSink> file = OpenOutput(m_runParams.fileName);
+    std::unique_ptr<IRewindableSink> file = OpenOutput(m_runParams.fileName);
     if (!file)
-        return CannotCreateFile;
+        return IsDiskFull(GetLastError()) ? DiskFull : CannotCreateFile;
 
-    uint64_t committed = 0;  // bytes up to the end of the last whole frame
+    CTrailedGifFile output(*file);
     bool drained = false;
     try {
-        drained = WriteFrames(*file, &committed);
-        WriteGifTrailer(*file);
+        drained = WriteFrames(output);
+        output.Finish();
         file.reset();
     } catch (...) {
         // Keep what was recorded before the failure as a valid GIF: close the file, cut it
         // back to its last whole frame and end it there.
         file.reset();
+        const uint64_t committed = output.Committed();
         if (committed == 0)
             DeleteFileW(m_runParams.fileName.c_str());
         else
@@ -349,7 +357,7 @@ EncodeFailure CGifEncoder::WriteLoop()
 
 // Appends the built frames in capture order. Returns true when all were written after the
 // finish signal, false when stopped; a failed write or a job's exception is raised.
-bool CGifEncoder::WriteFrames(IByteSink& file, uint64_t* committed)
+bool CGifEncoder::WriteFrames(CTrailedGifFile& output)
 {
     bool headerWritten = false;
     for (;;) {
@@ -364,7 +372,7 @@ bool CGifEncoder::WriteFrames(IByteSink& file, uint64_t* committed)
         if (!frame.built)
             continue;  // dropped silently; the next frame that builds writes the header
         const int64_t t0 = Ticks();
-        *committed += WriteFrame(file, frame, !headerWritten);
+        WriteFrame(output, frame, !headerWritten);
         m_stageTicks[kWrite] += Ticks() - t0;
         headerWritten = true;
         ++m_encodedCount;
@@ -372,16 +380,16 @@ bool CGifEncoder::WriteFrames(IByteSink& file, uint64_t* committed)
 }
 
 // The writer's step for one frame, in capture order: whatever depends on the frames around it
-// (the header before the first, the frame's delay) is added here. Returns the bytes written.
-uint64_t CGifEncoder::WriteFrame(IByteSink& file, const CEncodedFrame& frame, bool firstFrame)
+// (the header before the first, the frame's delay) is added here. The frame reaches the file in
+// one write, trailer included, so the file is never left ending part-way through a frame.
+void CGifEncoder::WriteFrame(CTrailedGifFile& output, const CEncodedFrame& frame, bool firstFrame)
 {
     CMemorySink block;
     if (firstFrame)
         WriteGifHeader(block, frame.width, frame.height, frame.bitsPerIndex);
     WriteGifControl(block, static_cast<uint16_t>(m_runParams.frameDelay & 0xFFFF), -1);
-    file.Write(block.Data(), block.Size());
-    file.Write(frame.image.data(), static_cast<uint32_t>(frame.image.size()));
-    return block.Size() + frame.image.size();
+    block.Write(frame.image.data(), static_cast<uint32_t>(frame.image.size()));
+    output.AppendFrame(block);
 }
 
 // The frame scaled to the output size, as a GDI bitmap for the frame builder; empty on failure.

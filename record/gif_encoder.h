@@ -11,6 +11,7 @@
 #include "record/pic_encoder.h"
 #include "record/queued_frame.h"
 #include "record/section_lock.h"
+#include "record/trailed_gif_file.h"
 #include "win/gdi_object.h"
 #include "win/handles.h"
 
@@ -67,7 +68,7 @@ public:
 protected:
     // Where the bytes go: the output file, or null when it cannot be created. Tests put a
     // sink here that fails like a full disk.
-    virtual std::unique_ptr<IByteSink> OpenOutput(const std::wstring& path);
+    virtual std::unique_ptr<IRewindableSink> OpenOutput(const std::wstring& path);
     // Tells the user that the worker failed on an exception ("Encode catch error!").
     virtual void ReportError();
     // One frame's image bytes, on a worker thread; leaves result->built false when the frame
@@ -78,8 +79,8 @@ private:
     static DWORD WINAPI WriterProc(void* param);
     void RunWriter();
     EncodeFailure WriteLoop();
-    bool WriteFrames(IByteSink& file, uint64_t* committed);
-    uint64_t WriteFrame(IByteSink& file, const CEncodedFrame& frame, bool firstFrame);
+    bool WriteFrames(CTrailedGifFile& output);
+    void WriteFrame(CTrailedGifFile& output, const CEncodedFrame& frame, bool firstFrame);
     std::shared_ptr<void> ClaimBudget(uint32_t bytes);
     CBitmap ScaleFrame(const CQueuedFrame& frame, int32_t width, int32_t height);
     void RefuseFrames();

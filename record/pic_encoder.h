@@ -22,15 +22,16 @@ enum EncodeStatus : int32_t {
     Failed = 3,     // the worker ended early; GetFailure says why
 };
 
-// Why a worker ended with Failed. The first two end before any frame and tell nobody, so the
-// window says it; for the last two the worker has already shown "Encode catch error!" and the
-// window should not show a second box.
+// Why a worker ended with Failed. WriteFailed and EncodeError are faults nobody foresaw: the
+// worker has already shown "Encode catch error!" and the window should not show a second box.
+// The others tell nobody, so the window says what happened.
 enum EncodeFailure : int32_t {
     NoFailure = 0,
     EmptyOutput = 1,       // output rectangle with no area: no file was created
-    CannotCreateFile = 2,  // the output file could not be created
+    CannotCreateFile = 2,  // the output file could not be created (folder not writable)
     WriteFailed = 3,       // a write failed part-way; the frames written before stay readable
     EncodeError = 4,       // any other exception in the worker; the same care for the file
+    DiskFull = 5,          // the disk filled up; the frames encoded before it stay readable
 };
 
 // The pipeline's picture encoder. Every operation returns 1 for done or accepted, 0 for

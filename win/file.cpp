@@ -22,6 +22,14 @@ void CFile::Write(const void* data, uint32_t count)
     }
 }
 
+void CFile::Rewind(uint32_t count)
+{
+    LARGE_INTEGER back;
+    back.QuadPart = -static_cast<LONGLONG>(count);
+    if (!SetFilePointerEx(m_handle, back, nullptr, FILE_CURRENT))
+        throw CFileException(GetLastError());
+}
+
 void CFile::Close()
 {
     if (IsOpen()) {

@@ -18,7 +18,7 @@ private:
 
 // A binary file opened for writing. Owns its handle; Write raises CFileException on a
 // failed or short write, so callers that do not check results still cannot lose data quietly.
-class CFile : public IByteSink {
+class CFile : public IRewindableSink {
 public:
     CFile() = default;
     ~CFile() override { Close(); }
@@ -30,6 +30,8 @@ public:
     bool IsOpen() const { return m_handle != INVALID_HANDLE_VALUE; }
 
     void Write(const void* data, uint32_t count) override;
+    // Moves the write position back; raises CFileException when it cannot.
+    void Rewind(uint32_t count) override;
     void Close();
 
 private:

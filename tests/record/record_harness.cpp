@@ -84,7 +84,7 @@ int Fill(const std::wstring& file)
     encoder.AddFrame(nullptr);
     const int status = WaitEnded(encoder, 60000);
     Report(encoder);
-    return status == Failed && encoder.GetFailure() == WriteFailed ? 0 : 1;
+    return status == Failed && encoder.GetFailure() == DiskFull ? 0 : 1;
 }
 
 std::wstring Wide(const char* text)

@@ -1,0 +1,31 @@
+#pragma once
+#include <cstdint>
+
+#include "gif/byte_sink.h"
+#include "record/memory_sink.h"
+
+// Keeps the output file a complete GIF after every frame, so that a recording killed between
+// two frames (a crash, the task manager) still leaves every frame written so far readable.
+// Each frame goes out in one write with the trailer behind it, and the next frame is written
+// over that trailer: a finished file has the same bytes as one whose trailer came once at the
+// end, for the cost of one file-position move per frame.
+class CTrailedGifFile {
+public:
+    explicit CTrailedGifFile(IRewindableSink& file) : m_file(file) {}
+    CTrailedGifFile(const CTrailedGifFile&) = delete;
+    CTrailedGifFile& operator=(const CTrailedGifFile&) = delete;
+
+    // Writes one frame's bytes (with the header before the first frame) and the trailer; the
+    // trailer is appended to `block` for that. Raises whatever the file raises.
+    void AppendFrame(CMemorySink& block);
+    // Ends the file: after a frame the trailer is in place already; a file without frames gets
+    // the trailer as its only byte.
+    void Finish();
+    // Bytes up to the end of the last whole frame, the trailer not counted.
+    uint64_t Committed() const { return m_committed; }
+
+private:
+    IRewindableSink& m_file;
+    uint64_t m_committed = 0;
+    bool m_trailerWritten = false;
+};
