@@ -4,6 +4,7 @@
 
 #include "app/about_dlg.h"
 #include "app/config_store.h"
+#include "app/failure_message.h"
 #include "app/output_file.h"
 #include "app/resource.h"
 #include "app/set_dlg.h"
@@ -364,6 +365,8 @@ void CRavlinDlg::EndRecording(int status)
     m_grabber.SetEncoder(nullptr);
     const int32_t dropped = m_encoder->GetDroppedCount();
     const EncodeFailure failure = m_encoder->GetFailure();
+    int32_t encoded = 0;
+    m_encoder->GetState(&encoded, nullptr);
     m_encoder.reset();
     m_finishing = false;
     KillTimer(IDT_POLL_ENCODER);
@@ -382,9 +385,9 @@ void CRavlinDlg::EndRecording(int status)
     ::EnableWindow(m_openFolderButton, fileExists);
 
     if (status != Finished) {
-        // A worker that failed on a write or an exception has told the user already.
-        if (failure != WriteFailed && failure != EncodeError)
-            ShowMessage(m_hWnd, L"录制失败!");
+        const std::wstring text = FailureMessage(failure, encoded, m_outputFolder);
+        if (!text.empty())
+            ShowMessage(m_hWnd, text.c_str());
         if (m_closePending)
             FinishClose();
         return;

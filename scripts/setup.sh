@@ -10,7 +10,7 @@ packages=(
   libgif-dev giflib-tools python3-pil imagemagick
   wine wine64 wine32:i386
   xvfb xdotool x11-utils xauth
-  fonts-wqy-microhei
+  fonts-wqy-microhei fonts-liberation
 )
 
 missing=()

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cwchar>
 
+#include <shlwapi.h>
+
 namespace {
 constexpr UINT kFileLoadFlags = LR_LOADFROMFILE | LR_DEFAULTSIZE | LR_CREATEDIBSECTION;
 constexpr UINT kResourceIconFlags = LR_DEFAULTSIZE | LR_CREATEDIBSECTION;
@@ -83,6 +85,10 @@ HBITMAP CSkinCache::LoadSkinBitmap(std::wstring name)
     if (found != m_bitmapsByFile.end())
         return found->second;
     HBITMAP bitmap = LoadBitmapFile(name);
+    // Started from a shortcut or a command line elsewhere, the current directory is not the
+    // program's: the skin folder beside the program still has the images.
+    if (!bitmap && ::PathIsRelativeW(name.c_str()) && !m_moduleDir.empty())
+        bitmap = LoadBitmapFile(m_moduleDir + L"\\" + name);
     if (!bitmap)
         return nullptr;
     ::OutputDebugStringW(TraceLine(name, bitmap).c_str());

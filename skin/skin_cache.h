@@ -17,7 +17,8 @@ public:
     CSkinCache(const CSkinCache&) = delete;
     CSkinCache& operator=(const CSkinCache&) = delete;
 
-    // Loads a bitmap file (relative names against the current directory); null when it fails.
+    // Loads a bitmap file; a relative name is looked up against the current directory, then
+    // against the program's folder. Null when it fails.
     HBITMAP LoadSkinBitmap(std::wstring name);
     // The program's folder, a backslash and the "SkinPath" value of the name in skin.ini.
     std::wstring GetSkinFilePath(const std::wstring& name) const;

@@ -206,8 +206,9 @@ class Ravlin:
         return sorted(glob.glob(os.path.join(self.output, '*.gif')))
 
     # Process ------------------------------------------------------------------------------
-    def start(self):
-        self.proc = subprocess.Popen([self.wine_run, self.exe], cwd=self.bin, env=self.env,
+    def start(self, cwd=None):
+        """Starts the program, from its own folder unless cwd names another."""
+        self.proc = subprocess.Popen([self.wine_run, self.exe], cwd=cwd or self.bin, env=self.env,
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.main = wait_for('the main window', lambda: self.find_window(self.MAIN_TITLE))
         # Painted and its buttons skinned: the status frames are drawn in the background paint.

@@ -198,7 +198,7 @@ def failed_encoder_returns_to_idle(program):
             program.start()
             select_region(program, (150, 200), (450, 400))
             program.press(1001)
-            program.answer(program.wait_message('录制失败!'), 1)
+            program.answer(program.wait_message('无法写入文件夹，录制未能开始!'), 1)
             check(program.overlay() is None, 'the overlay is still shown after the failure')
             check(not program.button(1005).enabled, 'open-folder enabled without a file')
             os.remove(program.output)
