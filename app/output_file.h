@@ -5,9 +5,7 @@
 #include <functional>
 #include <string>
 
-// The folder that holds the running program, without a trailing backslash; the whole path
-// whatever its length.
-std::wstring ProgramFolder();
+#include "win/program_folder.h"
 
 // "%04d%02d%02d%02d%02d%02d.gif" of a local time.
 std::wstring OutputFileName(const SYSTEMTIME& time);

@@ -5,6 +5,8 @@
 
 #include <shlwapi.h>
 
+#include "win/program_folder.h"
+
 namespace {
 constexpr UINT kFileLoadFlags = LR_LOADFROMFILE | LR_DEFAULTSIZE | LR_CREATEDIBSECTION;
 constexpr UINT kResourceIconFlags = LR_DEFAULTSIZE | LR_CREATEDIBSECTION;
@@ -14,8 +16,22 @@ constexpr int kMinThumbnailWidth = 100;
 
 HBITMAP LoadBitmapFile(const std::wstring& path)
 {
-    return static_cast<HBITMAP>(
-        ::LoadImageW(::GetModuleHandleW(nullptr), path.c_str(), IMAGE_BITMAP, 0, 0, kFileLoadFlags));
+    auto load = [](const std::wstring& file) {
+        return static_cast<HBITMAP>(
+            ::LoadImageW(::GetModuleHandleW(nullptr), file.c_str(), IMAGE_BITMAP, 0, 0, kFileLoadFlags));
+    };
+    HBITMAP bitmap = load(path);
+    // The image loader stops at MAX_PATH characters: deeper down, the file's short name still
+    // reaches it.
+    if (!bitmap && path.size() >= MAX_PATH) {
+        std::wstring shortPath(::GetShortPathNameW(path.c_str(), nullptr, 0), L'\0');
+        if (!shortPath.empty() &&
+            ::GetShortPathNameW(path.c_str(), &shortPath[0], static_cast<DWORD>(shortPath.size())) != 0) {
+            shortPath.resize(wcslen(shortPath.c_str()));
+            bitmap = load(shortPath);
+        }
+    }
+    return bitmap;
 }
 }  // namespace
 
@@ -27,11 +43,8 @@ CSkinCache& CSkinCache::GetInstance()
 
 CSkinCache::CSkinCache()
 {
-    wchar_t path[MAX_PATH] = {};
-    DWORD length = ::GetModuleFileNameW(::GetModuleHandleW(nullptr), path, MAX_PATH);
-    std::wstring module(path, length < MAX_PATH ? length : MAX_PATH - 1);
-    size_t slash = module.find_last_of(L'\\');
-    m_moduleDir = slash == std::wstring::npos ? std::wstring() : module.substr(0, slash);
+    // The whole path: the images beside a program in a deep folder must still be found.
+    m_moduleDir = ProgramFolder();
     m_iniPath = m_moduleDir + L"\\skin.ini";
 }
 

@@ -157,24 +157,33 @@ def buttons_show_their_images(program, cwd):
     try:
         wait_for('the buttons to show their images', all_shown, 20)
     except Failure:
-        program.shot('buttons-from-%d-chars' % len(cwd), program.main.rect)
+        program.shot('failure-buttons-%s' % os.path.basename(program.bin), program.main.rect)
         raise
     program.stop()
 
 
 def skin_found_from_another_folder(program):
+    """Started from a folder that is not the program's, or from a current folder of 300
+    characters (the program's own, deep down), the buttons show their images."""
     program.reset_config()
-    elsewhere = os.path.join(os.path.dirname(program.bin), 'e2e-elsewhere')
-    shutil.rmtree(elsewhere, ignore_errors=True)
-    long_folder = elsewhere
-    while len(long_folder) < 300:
-        long_folder = os.path.join(long_folder, 'a-current-folder-far-from-the-program')
-    os.makedirs(long_folder)
+    root = os.path.join(os.path.dirname(program.bin), 'e2e-elsewhere')
+    shutil.rmtree(root, ignore_errors=True)
+    deep = root
+    while len(deep) < 300:
+        deep = os.path.join(deep, 'a-folder-far-down-for-a-long-path')
+    os.makedirs(deep)
+    shutil.copy(program.exe, deep)
+    shutil.copytree(os.path.join(program.bin, 'skin'), os.path.join(deep, 'skin'))
+    saved = program.exe, program.bin
     try:
-        buttons_show_their_images(program, elsewhere)
-        buttons_show_their_images(program, long_folder)
+        buttons_show_their_images(program, root)
+        program.exe, program.bin = os.path.join(deep, 'ravlin.exe'), deep
+        buttons_show_their_images(program, deep)
+        buttons_show_their_images(program, root)
     finally:
-        shutil.rmtree(elsewhere, ignore_errors=True)
+        program.stop()
+        program.exe, program.bin = saved
+        shutil.rmtree(root, ignore_errors=True)
 
 
 def leading_glyphs(shot, rect):
