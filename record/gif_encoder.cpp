@@ -388,8 +388,7 @@ void CGifEncoder::WriteFrame(CTrailedGifFile& output, const CEncodedFrame& frame
     if (firstFrame)
         WriteGifHeader(block, frame.width, frame.height, frame.bitsPerIndex);
     WriteGifControl(block, static_cast<uint16_t>(m_runParams.frameDelay & 0xFFFF), -1);
-    block.Write(frame.image.data(), static_cast<uint32_t>(frame.image.size()));
-    output.AppendFrame(block);
+    output.AppendFrame(block, frame.image.data(), static_cast<uint32_t>(frame.image.size()));
 }
 
 // The frame scaled to the output size, as a GDI bitmap for the frame builder; empty on failure.

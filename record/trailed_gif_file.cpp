@@ -2,15 +2,17 @@
 
 #include "gif/gif_writer.h"
 
-void CTrailedGifFile::AppendFrame(CMemorySink& block)
+void CTrailedGifFile::AppendFrame(const CMemorySink& head, const uint8_t* image, uint32_t imageSize)
 {
+    m_frame.Clear();
+    m_frame.Write(head.Data(), head.Size());
+    m_frame.Write(image, imageSize);
+    WriteGifTrailer(m_frame);
     if (m_trailerWritten)
         m_file.Rewind(1);
-    const uint32_t frameBytes = block.Size();
-    WriteGifTrailer(block);
-    m_file.Write(block.Data(), block.Size());
+    m_file.Write(m_frame.Data(), m_frame.Size());
     m_trailerWritten = true;
-    m_committed += frameBytes;
+    m_committed += head.Size() + imageSize;
 }
 
 void CTrailedGifFile::Finish()

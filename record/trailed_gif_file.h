@@ -15,9 +15,9 @@ public:
     CTrailedGifFile(const CTrailedGifFile&) = delete;
     CTrailedGifFile& operator=(const CTrailedGifFile&) = delete;
 
-    // Writes one frame's bytes (with the header before the first frame) and the trailer; the
-    // trailer is appended to `block` for that. Raises whatever the file raises.
-    void AppendFrame(CMemorySink& block);
+    // Writes one frame, its leading blocks (the header before the first frame, the control
+    // extension) and its image, with the trailer behind. Raises whatever the file raises.
+    void AppendFrame(const CMemorySink& head, const uint8_t* image, uint32_t imageSize);
     // Ends the file: after a frame the trailer is in place already; a file without frames gets
     // the trailer as its only byte.
     void Finish();
@@ -26,6 +26,7 @@ public:
 
 private:
     IRewindableSink& m_file;
+    CMemorySink m_frame;  // one frame's bytes, gathered for a single write; reused
     uint64_t m_committed = 0;
     bool m_trailerWritten = false;
 };
