@@ -250,11 +250,46 @@ def chinese_texts_render(program):
         texts_differ((shot, lines[0]), (shot, lines[1]), 'status lines', artefact)
 
 
+FONT_LINKS = r'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink'
+
+
+def prefix_font_links_new_and_existing(program):
+    """A new prefix gets the font links, and so does one made before they existed (the run
+    command's prefix lives on between runs)."""
+    scripts = os.path.dirname(os.path.abspath(program.wine_run))
+    prefix = os.path.join(os.path.dirname(program.bin), 'e2e-prefix')
+    shutil.rmtree(prefix, ignore_errors=True)
+    env = dict(program.env, WINEPREFIX=prefix, WINEDEBUG='-all')
+
+    def linked_faces():
+        out = subprocess.run(['wine', 'reg', 'query', FONT_LINKS], env=env, capture_output=True, text=True).stdout
+        return {line.split('    ')[1] for line in out.splitlines() if 'wqy-microhei.ttc' in line}
+
+    try:
+        subprocess.run([os.path.join(scripts, 'wine-prefix.sh')], env=env, check=True, timeout=600)
+        faces = linked_faces()
+        check({'Arial', 'Tahoma', 'MS Shell Dlg', 'MS Shell Dlg 2'} <= faces, 'a new prefix links %s' % sorted(faces))
+        # As a prefix from before the links: none of them, and an older mark of readiness.
+        for face in faces:
+            subprocess.run(['wine', 'reg', 'delete', FONT_LINKS, '/v', face, '/f'], env=env, capture_output=True)
+        for mark in [f for f in os.listdir(prefix) if f.startswith('.ravlin-ready')]:
+            os.rename(os.path.join(prefix, mark), os.path.join(prefix, '.ravlin-ready-2'))
+        subprocess.run(['wineserver', '-w'], env=env, timeout=120)
+        check(not linked_faces(), 'the links could not be taken away for the test')
+        subprocess.run([os.path.join(scripts, 'wine-prefix.sh')], env=env, check=True, timeout=600)
+        check(linked_faces() == faces, 'an existing prefix links %s' % sorted(linked_faces()))
+    finally:
+        subprocess.run(['wineserver', '-k'], env=env, capture_output=True)
+        subprocess.run(['wineserver', '-w'], env=env, capture_output=True, timeout=120)
+        shutil.rmtree(prefix, ignore_errors=True)
+
+
 SCENARIOS = [
     ('killed_recording_keeps_its_frames', killed_recording_keeps_its_frames),
     ('full_disk_is_told_and_the_frames_kept', full_disk_is_told_and_the_frames_kept),
     ('skin_found_from_another_folder', skin_found_from_another_folder),
     ('chinese_texts_render', chinese_texts_render),
+    ('prefix_font_links_new_and_existing', prefix_font_links_new_and_existing),
 ]
 
 if __name__ == '__main__':
