@@ -166,24 +166,10 @@ def skin_found_from_another_folder(program):
     """Started from a folder that is not the program's, or from a current folder of 300
     characters (the program's own, deep down), the buttons show their images."""
     program.reset_config()
-    root = os.path.join(os.path.dirname(program.bin), 'e2e-elsewhere')
-    shutil.rmtree(root, ignore_errors=True)
-    deep = root
-    while len(deep) < 300:
-        deep = os.path.join(deep, 'a-folder-far-down-for-a-long-path')
-    os.makedirs(deep)
-    shutil.copy(program.exe, deep)
-    shutil.copytree(os.path.join(program.bin, 'skin'), os.path.join(deep, 'skin'))
-    saved = program.exe, program.bin
-    try:
-        buttons_show_their_images(program, root)
-        program.exe, program.bin = os.path.join(deep, 'ravlin.exe'), deep
+    buttons_show_their_images(program, os.path.dirname(program.bin))
+    with program.moved_deep('e2e-elsewhere') as (root, deep):
         buttons_show_their_images(program, deep)
         buttons_show_their_images(program, root)
-    finally:
-        program.stop()
-        program.exe, program.bin = saved
-        shutil.rmtree(root, ignore_errors=True)
 
 
 def leading_glyphs(shot, rect):

@@ -3,6 +3,7 @@ prefix with a clean configuration, finding its windows through e2e_helper.exe's 
 pointer and keyboard input through xdotool, and screenshots read with Pillow.
 
 Every wait polls its condition with a generous limit and ends as soon as it holds."""
+import contextlib
 import glob
 import os
 import shutil
@@ -198,6 +199,27 @@ class Ravlin:
                         k, v = line.strip().split('=', 1)
                         values.setdefault(k, v)
         return values
+
+    @contextlib.contextmanager
+    def moved_deep(self, name):
+        """Runs the program from a copy, with its skin, in a folder of more than 300 characters
+        under a new folder `name` beside the build's; yields (that new folder, the deep one)."""
+        root = os.path.join(os.path.dirname(self.bin), name)
+        shutil.rmtree(root, ignore_errors=True)
+        folder = root
+        while len(folder) < 300:
+            folder = os.path.join(folder, 'a-rather-long-folder-name-for-testing')
+        os.makedirs(folder)
+        shutil.copy(self.exe, folder)
+        shutil.copytree(os.path.join(self.bin, 'skin'), os.path.join(folder, 'skin'))
+        saved = self.exe, self.bin
+        self.exe, self.bin = os.path.join(folder, 'ravlin.exe'), folder
+        try:
+            yield root, folder
+        finally:
+            self.stop()
+            self.exe, self.bin = saved
+            shutil.rmtree(root, ignore_errors=True)
 
     def clear_output(self):
         shutil.rmtree(self.output, ignore_errors=True)

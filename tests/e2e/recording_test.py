@@ -325,25 +325,10 @@ def keys_close_and_about(program):
 
 def long_program_folder(program):
     """A program folder beyond 260 characters still gets its CaptureFile beside the program."""
-    import shutil
-    root = os.path.join(os.path.dirname(program.bin), 'e2e-long-path')
-    shutil.rmtree(root, ignore_errors=True)
-    folder = root
-    while len(folder) < 300:
-        folder = os.path.join(folder, 'a-rather-long-folder-name-for-testing')
-    os.makedirs(folder)
-    shutil.copy(program.exe, folder)
-    shutil.copytree(os.path.join(program.bin, 'skin'), os.path.join(folder, 'skin'))
-    saved = program.exe, program.bin
-    program.exe, program.bin = os.path.join(folder, 'ravlin.exe'), folder
-    try:
+    with program.moved_deep('e2e-long-path') as (_, folder):
         program.reset_config()
         program.start()
         wait_for('CaptureFile beside the program', lambda: os.path.isdir(os.path.join(folder, 'CaptureFile')))
-    finally:
-        program.stop()
-        program.exe, program.bin = saved
-        shutil.rmtree(root, ignore_errors=True)
 
 
 def recording_at_the_screen_edge(program):
