@@ -21,6 +21,7 @@ struct CEncodedFrame {
     uint16_t height = 0;
     uint8_t bitsPerIndex = 0;
     std::vector<uint8_t> image;  // WriteGifImage's bytes: descriptor, colour table, LZW data
+    int64_t captureMs = 0;       // when the frame was captured, for the delay at true speed
     std::exception_ptr error;    // raised by the job; the writer raises it again in its turn
     // Whatever must live until the frame is in the file (the memory budget's claim on it).
     std::shared_ptr<void> keepUntilWritten;

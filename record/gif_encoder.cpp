@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "gif/frame_workspace.h"
+#include "gif/frame_delay.h"
 #include "gif/gif_writer.h"
 #include "gif/indexed_frame.h"
 #include "win/file.h"
@@ -113,6 +114,8 @@ int CGifEncoder::Start()
     m_receivedCount = 0;
     m_droppedCount = 0;
     m_failure = NoFailure;
+    m_bytesWritten = 0;
+    m_endMs = 0;
     m_runParams = m_params;
     m_lastFrame.reset();
     {
@@ -147,15 +150,27 @@ int CGifEncoder::AddFrame(CMemCanvas* canvas)
     std::shared_ptr<CQueuedFrame> frame(CQueuedFrame::CopyOf(*canvas));
     if (!frame)
         return 0;
+    frame->SetCaptureMs(canvas->CaptureMs());
     // Counted before the writer can see it, so encoded never passes received.
     ++m_receivedCount;
     CFrameJob job{frame, m_lastFrame};
     m_lastFrame = frame;
     m_pool.Submit([this, job, claim](CFrameWorkspace& workspace, CEncodedFrame& result) {
         result.keepUntilWritten = claim;
+        result.captureMs = job.frame->CaptureMs();
         EncodeFrame(job, workspace, &result);
     });
     return 1;
+}
+
+int64_t CGifEncoder::GetBytesWritten()
+{
+    return m_bytesWritten;
+}
+
+void CGifEncoder::SetEndTime(int64_t recordingMs)
+{
+    m_endMs = recordingMs;
 }
 
 // A claim on the budget for one frame until it is written or dropped; null, with the frame
@@ -338,6 +353,7 @@ EncodeFailure CGifEncoder::WriteLoop()
         drained = WriteFrames(output);
         output.Finish();
         file.reset();
+        m_bytesWritten = static_cast<int64_t>(output.Committed()) + 1;
     } catch (...) {
         // Keep what was recorded before the failure as a valid GIF: close the file, cut it
         // back to its last whole frame and end it there.
@@ -360,34 +376,56 @@ EncodeFailure CGifEncoder::WriteLoop()
 bool CGifEncoder::WriteFrames(CTrailedGifFile& output)
 {
     bool headerWritten = false;
+    auto write = [&](const CEncodedFrame& frame, uint16_t delay) {
+        const int64_t t0 = Ticks();
+        WriteFrame(output, frame, !headerWritten, delay);
+        m_stageTicks[kWrite] += Ticks() - t0;
+        m_bytesWritten = static_cast<int64_t>(output.Committed()) + 1;  // the trailer behind it
+        headerWritten = true;
+        ++m_encodedCount;
+    };
+    // At true speed a frame is shown until the next capture, so each built frame waits here
+    // until the next one (or the end of the recording) is known.
+    const bool trueSpeed = m_runParams.trueSpeed;
+    std::unique_ptr<CFrameDelays> delays;
+    CEncodedFrame held;
+    bool holding = false;
     for (;;) {
         CEncodedFrame frame;
         const CEncodePool::Next next = m_pool.TakeInOrder(&frame);
         if (next == CEncodePool::Next::Stopped || m_stopFlag)
             return false;
-        if (next == CEncodePool::Next::Drained)
+        if (next == CEncodePool::Next::Drained) {
+            if (holding)
+                write(held, delays->Next(m_endMs));
             return true;
+        }
         if (frame.error)
             std::rethrow_exception(frame.error);
         if (!frame.built)
             continue;  // dropped silently; the next frame that builds writes the header
-        const int64_t t0 = Ticks();
-        WriteFrame(output, frame, !headerWritten);
-        m_stageTicks[kWrite] += Ticks() - t0;
-        headerWritten = true;
-        ++m_encodedCount;
+        if (!trueSpeed) {
+            write(frame, static_cast<uint16_t>(m_runParams.frameDelay & 0xFFFF));
+            continue;
+        }
+        if (!delays)
+            delays = std::make_unique<CFrameDelays>(frame.captureMs);
+        if (holding)
+            write(held, delays->Next(frame.captureMs));
+        held = std::move(frame);
+        holding = true;
     }
 }
 
 // The writer's step for one frame, in capture order: whatever depends on the frames around it
 // (the header before the first, the frame's delay) is added here. The frame reaches the file in
 // one write, trailer included, so the file is never left ending part-way through a frame.
-void CGifEncoder::WriteFrame(CTrailedGifFile& output, const CEncodedFrame& frame, bool firstFrame)
+void CGifEncoder::WriteFrame(CTrailedGifFile& output, const CEncodedFrame& frame, bool firstFrame, uint16_t delay)
 {
     CMemorySink block;
     if (firstFrame)
         WriteGifHeader(block, frame.width, frame.height, frame.bitsPerIndex);
-    WriteGifControl(block, static_cast<uint16_t>(m_runParams.frameDelay & 0xFFFF), -1);
+    WriteGifControl(block, delay, -1);
     output.AppendFrame(block, frame.image.data(), static_cast<uint32_t>(frame.image.size()));
 }
 

@@ -60,6 +60,8 @@ public:
     int GetState(int32_t* encoded, int32_t* received) override;
     int32_t GetDroppedCount() override;
     EncodeFailure GetFailure() override;
+    int64_t GetBytesWritten() override;
+    void SetEndTime(int64_t recordingMs) override;
 
     int WaitEnded(DWORD timeoutMs) override;
     int Threads() const { return m_threads; }
@@ -80,7 +82,7 @@ private:
     void RunWriter();
     EncodeFailure WriteLoop();
     bool WriteFrames(CTrailedGifFile& output);
-    void WriteFrame(CTrailedGifFile& output, const CEncodedFrame& frame, bool firstFrame);
+    void WriteFrame(CTrailedGifFile& output, const CEncodedFrame& frame, bool firstFrame, uint16_t delay);
     std::shared_ptr<void> ClaimBudget(uint32_t bytes);
     CBitmap ScaleFrame(const CQueuedFrame& frame, int32_t width, int32_t height);
     void RefuseFrames();
@@ -104,6 +106,8 @@ private:
     std::atomic<int32_t> m_receivedCount{0};
     std::atomic<int32_t> m_droppedCount{0};
     std::atomic<int32_t> m_failure{NoFailure};
+    std::atomic<int64_t> m_bytesWritten{0};  // the file's size, set by the writer after each frame
+    std::atomic<int64_t> m_endMs{0};
     int32_t m_nearestColour = 1;
 
     std::atomic<int64_t> m_stageTicks[4] = {};

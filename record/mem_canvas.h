@@ -42,6 +42,11 @@ public:
     // both hold this lock for just their stretch.
     CSectionLock& PaintLock() { return m_paintLock; }
 
+    // When the picture now in the canvas was captured, in recording milliseconds; the grabber
+    // sets it, the encoder keeps it with the frame.
+    int64_t CaptureMs() const { return m_captureMs; }
+    void SetCaptureMs(int64_t ms) { m_captureMs = ms; }
+
 private:
     void Fill();
     void DropBitmap();
@@ -52,4 +57,5 @@ private:
     int32_t m_width = 0;
     COLORREF m_fillColour = RGB(0, 0, 0);
     CSectionLock m_paintLock;
+    int64_t m_captureMs = 0;
 };

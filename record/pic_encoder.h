@@ -13,6 +13,8 @@ struct EncoderParams {
     std::wstring fileName;
     RECT outputRect = {0, 0, 0, 0};
     int32_t frameDelay = 0;
+    // Each frame is shown for the time until the next capture instead of frameDelay.
+    bool trueSpeed = false;
 };
 
 enum EncodeStatus : int32_t {
@@ -52,6 +54,11 @@ public:
     // Frames refused because the queue was over its memory budget.
     virtual int32_t GetDroppedCount() = 0;
     virtual EncodeFailure GetFailure() = 0;
+    // Bytes of the output file written so far.
+    virtual int64_t GetBytesWritten() { return 0; }
+    // When the capture ended, on the clock of the frames' capture times; the grabber gives it
+    // before its finish signal. It is how long the last frame is shown at true speed.
+    virtual void SetEndTime(int64_t /*recordingMs*/) {}
 
 protected:
     EncoderParams m_params;

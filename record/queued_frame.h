@@ -29,6 +29,9 @@ public:
     // Header and rows for BuildIndexedFrameFromDib, which rewrites the header's size field.
     uint8_t* Packed() { return m_packed.get(); }
     size_t PackedSize() const { return sizeof(BITMAPINFOHEADER) + m_header.biSizeImage; }
+    // Recording time of the capture in milliseconds, pauses left out.
+    int64_t CaptureMs() const { return m_captureMs; }
+    void SetCaptureMs(int64_t ms) { m_captureMs = ms; }
 
     // A GDI+ bitmap over the pixels, which must outlive it; null on failure.
     GpBitmap* ToGdiplusBitmap() const;
@@ -38,4 +41,5 @@ private:
 
     std::unique_ptr<uint8_t[]> m_packed;
     BITMAPINFOHEADER m_header;
+    int64_t m_captureMs = 0;
 };

@@ -5,6 +5,7 @@
 
 #include "record/mem_canvas.h"
 #include "record/pic_encoder.h"
+#include "record/pointer_drawing.h"
 
 namespace {
 
@@ -24,6 +25,20 @@ public:
 private:
     HDC m_dc;
 };
+
+int64_t NowTicks()
+{
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return now.QuadPart;
+}
+
+int64_t TicksToMs(int64_t ticks)
+{
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return ticks * 1000 / frequency.QuadPart;
+}
 
 }  // namespace
 
@@ -70,7 +85,29 @@ void CScreenGrabber::SetPreview(CMemCanvas* preview)
 
 void CScreenGrabber::SetPause(int32_t paused)
 {
+    {
+        CSectionGuard guard(m_clockLock);
+        const int64_t now = NowTicks();
+        if (paused && m_pauseStart < 0) {
+            m_pauseStart = now;
+        } else if (!paused && m_pauseStart >= 0) {
+            m_pausedTicks += now - m_pauseStart;
+            m_pauseStart = -1;
+        }
+    }
     m_paused = paused;
+}
+
+void CScreenGrabber::SetDrawPointer(bool draw)
+{
+    m_drawPointer = draw;
+}
+
+int64_t CScreenGrabber::RecordingMs()
+{
+    CSectionGuard guard(m_clockLock);
+    const int64_t now = m_pauseStart >= 0 ? m_pauseStart : NowTicks();
+    return TicksToMs(now - m_clockStart - m_pausedTicks);
 }
 
 int CScreenGrabber::Start()
@@ -86,6 +123,13 @@ int CScreenGrabber::Start()
     m_paused = 0;  // every run starts capturing at once
     m_setupOk = 0;
     m_canvasesMade = 0;
+    m_runDrawsPointer = m_drawPointer;
+    {
+        CSectionGuard guard(m_clockLock);
+        m_clockStart = NowTicks();
+        m_pausedTicks = 0;
+        m_pauseStart = -1;
+    }
 
     if (!m_captureThread.Start(CaptureProc, this))
         return 0;
@@ -118,8 +162,10 @@ void CScreenGrabber::Stop()
         m_captureThread.Wait(INFINITE);
         m_captureThread.Close();
     }
-    if (m_encoder)
+    if (m_encoder) {
+        m_encoder->SetEndTime(RecordingMs());
         m_encoder->AddFrame(nullptr);
+    }
     m_running = 0;
 }
 
@@ -190,6 +236,9 @@ void CScreenGrabber::CaptureLoop()
                    clip.bottom - clip.top, display.Get(), clip.left, clip.top, SRCCOPY);
             const int32_t w = canvas->Width();
             const int32_t h = canvas->Height();
+            canvas->SetCaptureMs(RecordingMs());
+            if (m_runDrawsPointer)
+                DrawPointer(canvas->Hdc(), rect.left, rect.top);
             if (CMemCanvas* preview = m_preview) {
                 CSectionGuard guard(preview->PaintLock());
                 SetStretchBltMode(preview->Hdc(), HALFTONE);

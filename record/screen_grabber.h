@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "record/section_lock.h"
 #include "win/handles.h"
 
 class CMemCanvas;
@@ -31,6 +32,8 @@ public:
     void SetEncoder(IPicEncoder* encoder);  // not owned
     void SetPreview(CMemCanvas* preview);   // not owned
     void SetPause(int32_t paused);
+    // Draw the mouse pointer into the frames; read at Start.
+    void SetDrawPointer(bool draw);
 
     // 1 when capture runs. 0, with nothing started and the encoder untouched, while running,
     // for an empty rectangle or one wholly off screen, or when the display or the capture
@@ -42,6 +45,9 @@ public:
     bool IsRunning() const { return m_running != 0; }
     // Capture canvases made in the current or last run: 1, plus one per adopted new rectangle.
     int32_t CanvasesMade() const { return m_canvasesMade; }
+    // Milliseconds since the current or last Start, less the time spent paused: the clock of
+    // the frames' capture times.
+    int64_t RecordingMs();
 
 private:
     static DWORD WINAPI CaptureProc(void* param);
@@ -60,4 +66,12 @@ private:
     std::atomic<int32_t> m_paused{0};
     std::atomic<int32_t> m_setupOk{0};
     std::atomic<int32_t> m_canvasesMade{0};
+    std::atomic<bool> m_drawPointer{false};
+    bool m_runDrawsPointer = false;
+
+    // The recording clock, written by Start and SetPause and read by the capture thread.
+    CSectionLock m_clockLock;
+    int64_t m_clockStart = 0;  // performance-counter ticks
+    int64_t m_pausedTicks = 0;
+    int64_t m_pauseStart = -1;  // ticks at the pause that holds now, or -1
 };
