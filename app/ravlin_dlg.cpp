@@ -5,6 +5,8 @@
 #include "app/about_dlg.h"
 #include "app/config_store.h"
 #include "app/failure_message.h"
+#include "app/file_clipboard.h"
+#include "app/file_size_text.h"
 #include "app/output_file.h"
 #include "app/resource.h"
 #include "app/set_dlg.h"
@@ -91,7 +93,6 @@ BOOL CRavlinDlg::OnInitDialog()
 
     SetBkColor(kBackground);
     LoadSkin();
-    ::EnableWindow(m_openFolderButton, FALSE);
 
     m_overlay.SetSelectMode(1);
     m_overlay.Create(this);
@@ -110,6 +111,8 @@ BOOL CRavlinDlg::OnInitDialog()
     SetWindowText(L"Ravlin 1.2");
     CenterWindow();
     SetTimer(IDT_POLL_OVERLAY, 100);
+    RegisterHotkeys();
+    ApplyState();
     return TRUE;
 }
 
@@ -137,6 +140,35 @@ void CRavlinDlg::LoadSkin()
     for (const ButtonSkin& skin : buttons) {
         skin.button.SetImageStrip(cache.LoadSkinBitmap(skin.file), kMaskColour, FALSE);
         skin.button.SetTipText(skin.tip, TRUE);
+    }
+}
+
+void CRavlinDlg::RegisterHotkeys()
+{
+    m_hotkeys.Register(m_hWnd, ReadHotkeySettings());
+    UpdateTips();
+}
+
+// The tips name each command's key, and say so when another program holds it.
+void CRavlinDlg::UpdateTips()
+{
+    struct Tip {
+        CHoverButton& button;
+        const wchar_t* text;
+        HotkeyCommand command;
+    };
+    const Tip tips[] = {
+        {m_selectButton, L"选择区域", HotkeySelect},
+        {m_recordButton, L"开始录制", HotkeyRecord},
+        {m_stopButton, L"停止录制", HotkeyStop},
+    };
+    for (const Tip& tip : tips) {
+        std::wstring text = tip.text;
+        const std::wstring key = HotkeyName(m_hotkeys.Key(tip.command));
+        if (!key.empty())
+            text += m_hotkeys.IsHeldElsewhere(tip.command) ? L" (" + key + L" 已被其他程序占用)"
+                                                          : L" (" + key + L")";
+        tip.button.SetTipText(text.c_str(), TRUE);
     }
 }
 
@@ -173,6 +205,9 @@ LRESULT CRavlinDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     switch (msg) {
     case WM_QUERYDRAGICON:
         return reinterpret_cast<LRESULT>(OnQueryDragIcon());
+    case WM_HOTKEY:
+        OnHotkey(wParam);
+        return 0;
     default:
         return CNewSkinDlg::OnMessage(msg, wParam, lParam);
     }
@@ -232,6 +267,27 @@ bool CRavlinDlg::OnCommand(UINT id, UINT code, HWND control)
     }
 }
 
+void CRavlinDlg::OnHotkey(WPARAM id)
+{
+    // A key does what its button does, and only when the button could be pressed: not under
+    // a message box or a dialog of this window.
+    if (!::IsWindowEnabled(m_hWnd))
+        return;
+    switch (m_hotkeys.CommandOf(id)) {
+    case HotkeySelect:
+        OnSelectRegion();
+        break;
+    case HotkeyRecord:
+        OnRecord();
+        break;
+    case HotkeyStop:
+        OnStop();
+        break;
+    default:
+        break;
+    }
+}
+
 void CRavlinDlg::OnSelectRegion()
 {
     m_overlay.ShowOverlay(false);
@@ -241,28 +297,51 @@ void CRavlinDlg::OnSelectRegion()
 
 void CRavlinDlg::OnRecord()
 {
-    // Between Stop and completion the grabber is stopped: there is nothing to pause or resume,
-    // and a new start has to wait for the file to be complete.
-    if (m_encoder && m_finishing)
+    switch (m_recordState) {
+    case Finishing:
+        // The grabber is stopped: there is nothing to pause or resume, and a new start has to
+        // wait for the file to be complete.
         return;
-    if (m_recordState == Recording) {
+    case Recording:
         m_grabber.SetPause(1);
-        m_recordState = Paused;
-        m_recordButton.SetLatched(FALSE);
-    } else if (m_recordState == Paused) {
+        SetState(Paused);
+        break;
+    case Paused: {
         const RECT r = m_overlay.GetCaptureRect();
         m_grabber.SetRect(r.left, r.top, r.right, r.bottom);
         m_grabber.SetPause(0);
-        m_recordState = Recording;
-        m_recordButton.SetLatched(TRUE);
+        SetState(Recording);
+        break;
+    }
+    case Idle:
+        break;
     }
     if (!m_selectButton.IsLatched()) {
         ShowMessage(m_hWnd, L"请先选择抓取区域！");
         return;
     }
-    if (m_encoder)
+    if (m_recordState != Idle)
         return;
     StartRecording();
+}
+
+void CRavlinDlg::SetState(RecordState state)
+{
+    m_recordState = state;
+    ApplyState();
+}
+
+// Everything the recording state decides: the record button's latch, the encoder poll and
+// the open-folder button. The select button's latch is the chosen region, not the state.
+void CRavlinDlg::ApplyState()
+{
+    m_recordButton.SetLatched(m_recordState == Recording ? TRUE : FALSE);
+    if (m_recordState == Idle)
+        KillTimer(IDT_POLL_ENCODER);
+    else
+        SetTimer(IDT_POLL_ENCODER, 100);
+    const bool fileReady = m_recordState == Idle && !m_filePath.empty() && PathExists(m_filePath);
+    ::EnableWindow(m_openFolderButton, fileReady);
 }
 
 void CRavlinDlg::StartRecording()
@@ -283,6 +362,7 @@ void CRavlinDlg::StartRecording()
     EncoderParams params;
     params.frameDelay = static_cast<int32_t>(m_frameDisplayTime / 10.0 + 0.5);
     params.outputRect = settings.captureType == 0 ? r : RECT{0, 0, settings.width, settings.height};
+    params.trueSpeed = settings.trueSpeed != 0;
 
     EnsureDirectory(m_outputFolder);
     SYSTEMTIME now{};
@@ -298,6 +378,7 @@ void CRavlinDlg::StartRecording()
     m_grabber.SetRect(r.left, r.top, r.right, r.bottom);
     m_grabber.SetInterval(settings.captureDelay);
     m_grabber.SetEncoder(encoder.get());
+    m_grabber.SetDrawPointer(settings.recordPointer != 0);
     if (!m_grabber.Start()) {
         // Nothing was started (the region is off screen, or the display cannot be read).
         m_grabber.SetEncoder(nullptr);
@@ -309,11 +390,7 @@ void CRavlinDlg::StartRecording()
         return;
     }
     m_encoder = std::move(encoder);
-    m_finishing = false;
-    m_recordButton.SetLatched(TRUE);
-    ::EnableWindow(m_openFolderButton, FALSE);
-    SetTimer(IDT_POLL_ENCODER, 100);
-    m_recordState = Recording;
+    SetState(Recording);
 }
 
 void CRavlinDlg::OnStop()
@@ -322,9 +399,7 @@ void CRavlinDlg::OnStop()
     m_overlay.ShowOverlay(false);
     m_overlay.LockFrame(false);
     m_selectButton.SetLatched(FALSE);
-    m_recordButton.SetLatched(FALSE);
-    if (m_encoder)
-        m_finishing = true;
+    SetState(m_recordState == Idle ? Idle : Finishing);
 }
 
 void CRavlinDlg::OnTimer(UINT_PTR id)
@@ -350,6 +425,7 @@ void CRavlinDlg::PollEncoder()
     if (status == Encoding) {
         m_recordedText = Format(L"已录制:%d帧", received);
         m_encodedText = Format(L"已生成:%d帧", encoded);
+        m_sizeText = FileSizeText(m_encoder->GetBytesWritten());
         InvalidateStatus(0);
         InvalidateStatus(1);
         ::InvalidateRect(m_hWnd, &m_previewRect, TRUE);
@@ -360,7 +436,7 @@ void CRavlinDlg::EndRecording(int status)
 {
     // A failed worker may have ended while capture still runs: the grabber lets go of the
     // encoder before the encoder goes.
-    const bool wasFinishing = m_finishing;
+    const bool wasFinishing = m_recordState == Finishing;
     m_grabber.Stop();
     m_grabber.SetEncoder(nullptr);
     const int32_t dropped = m_encoder->GetDroppedCount();
@@ -368,10 +444,9 @@ void CRavlinDlg::EndRecording(int status)
     int32_t encoded = 0;
     m_encoder->GetState(&encoded, nullptr);
     m_encoder.reset();
-    m_finishing = false;
-    KillTimer(IDT_POLL_ENCODER);
     m_recordedText.clear();
     m_encodedText.clear();
+    m_sizeText.clear();
     InvalidateStatus(0);
     InvalidateStatus(1);
     if (!wasFinishing) {
@@ -379,10 +454,7 @@ void CRavlinDlg::EndRecording(int status)
         m_overlay.LockFrame(false);
         m_selectButton.SetLatched(FALSE);
     }
-    m_recordButton.SetLatched(FALSE);
-    m_recordState = Idle;
-    const bool fileExists = !m_filePath.empty() && PathExists(m_filePath);
-    ::EnableWindow(m_openFolderButton, fileExists);
+    SetState(Idle);
 
     if (status != Finished) {
         const std::wstring text = FailureMessage(failure, encoded, m_outputFolder);
@@ -396,12 +468,15 @@ void CRavlinDlg::EndRecording(int status)
         FinishClose();
         return;
     }
-    if (dropped > 0) {
-        const std::wstring text = Format(L"录制完成!\n内存不足，丢弃了%d帧。", dropped);
-        ShowMessage(m_hWnd, text.c_str());
-    } else {
-        ShowMessage(m_hWnd, L"录制完成!");
-    }
+    // Ready to paste into a chat, a mail or a folder before the box is even read.
+    PutFileOnClipboard(m_hWnd, m_filePath);
+    std::wstring text = L"录制完成!";
+    if (dropped > 0)
+        text += Format(L"\n内存不足，丢弃了%d帧。", dropped);
+    const int64_t size = FileSizeOf(m_filePath);
+    if (size >= 0)
+        text += L"\n文件大小: " + FileSizeText(size) + L" (" + std::to_wstring(size) + L" 字节)";
+    ShowMessage(m_hWnd, text.c_str());
     OpenCaptureFolder();
 }
 
@@ -415,8 +490,13 @@ void CRavlinDlg::OnSettings()
 {
     // Owned by this window, as a framework dialog without a parent would be: the tool window is
     // topmost and would otherwise cover it.
+    // The dialog's key fields must see the keys this window holds, and a key the user picks
+    // is checked against the other programs alone.
+    m_hotkeys.Unregister();
     CSetDlg dialog(this);
-    if (dialog.DoModal() != IDOK)
+    const bool accepted = dialog.DoModal() == IDOK;
+    RegisterHotkeys();
+    if (!accepted)
         return;
     m_settings = ReadRecordingSettings();
 }
@@ -437,7 +517,7 @@ void CRavlinDlg::OnClose()
         // Closing now would cut the file short: stop capturing, let the encoder write out
         // what it has (the counters go on), and close when timer 1 sees it done.
         m_closePending = true;
-        if (!m_finishing)
+        if (m_recordState != Finishing)
             OnStop();
         return;
     }

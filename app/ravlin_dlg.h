@@ -1,11 +1,13 @@
 #pragma once
 // CRavlinDlg: the tool window. It owns the region overlay, the screen grabber, the preview
 // canvas and, from the start of a recording until its file is complete, the encoder; it polls
-// the encoder every 100 ms and paints the preview and three status lines.
+// the encoder every 100 ms and paints the preview and three status lines. The buttons and the
+// global keys run the same commands.
 #include <cstdint>
 #include <memory>
 #include <string>
 
+#include "app/hotkeys.h"
 #include "app/recording_settings.h"
 #include "record/mem_canvas.h"
 #include "record/pic_encoder.h"
@@ -17,7 +19,8 @@
 
 class CRavlinDlg : public CNewSkinDlg {
 public:
-    enum RecordState : int32_t { Idle = 0, Recording = 1, Paused = 2 };
+    // Finishing: stopped, and the encoder is writing out its queue.
+    enum RecordState : int32_t { Idle = 0, Recording = 1, Paused = 2, Finishing = 3 };
 
     static constexpr UINT_PTR IDT_POLL_ENCODER = 1;
     static constexpr UINT_PTR IDT_POLL_OVERLAY = 2;
@@ -40,6 +43,7 @@ protected:
     void OnTimer(UINT_PTR id) override;
 
 private:
+    void OnHotkey(WPARAM id);
     void OnSelectRegion();
     void OnRecord();
     void OnStop();
@@ -47,6 +51,10 @@ private:
     void OnAbout();
     void OpenCaptureFolder();
 
+    void SetState(RecordState state);
+    void ApplyState();
+    void RegisterHotkeys();
+    void UpdateTips();
     void LoadSkin();
     void PlaceControls();
     void StartRecording();
@@ -78,14 +86,14 @@ private:
     RECT m_previewRect{};
     std::wstring m_recordedText;
     std::wstring m_encodedText;
+    std::wstring m_sizeText;  // bytes written so far, beside the encoded count
     std::wstring m_fileNameText;
     std::wstring m_filePath;
     CHoverButton m_settingsButton;
     CHoverButton m_aboutButton;
     CHoverButton m_openFolderButton;
+    CGlobalHotkeys m_hotkeys;
 
-    // Stop was pressed and the encoder is writing out its queue.
-    bool m_finishing = false;
     // The user confirmed the exit while a file was still being written: close once it is.
     bool m_closePending = false;
 };

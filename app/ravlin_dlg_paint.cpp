@@ -69,6 +69,7 @@ void CRavlinDlg::PaintStatusText(HDC dc) const
     target.DrawText(m_recordedText, text, DT_VCENTER);
     text = Offset(text, 0, 40);
     target.DrawText(m_encodedText, text, DT_VCENTER);
+    target.DrawText(m_sizeText, text, DT_VCENTER | DT_RIGHT);
     text = Offset(text, 0, 40);
     target.DrawText(m_fileNameText, text, DT_VCENTER);
     ::SetBkMode(dc, oldMode);

@@ -22,6 +22,8 @@ RecordingSettings ReadRecordingSettings()
     settings.width = ReadConfigInt(L"Width", defaults.width);
     settings.height = ReadConfigInt(L"Height", defaults.height);
     settings.captureType = ReadConfigInt(L"CaptureType", defaults.captureType);
+    settings.trueSpeed = ReadConfigInt(L"TrueSpeed", defaults.trueSpeed);
+    settings.recordPointer = ReadConfigInt(L"RecordPointer", defaults.recordPointer);
     return settings;
 }
 
@@ -36,5 +38,7 @@ RecordingSettings UsableSettings(const RecordingSettings& stored)
     if (!InRange(stored.height, 50, 1080))
         usable.height = defaults.height;
     usable.captureType = stored.captureType != 0 ? 1 : 0;
+    usable.trueSpeed = stored.trueSpeed != 0 ? 1 : 0;
+    usable.recordPointer = stored.recordPointer != 0 ? 1 : 0;
     return usable;
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The four settings a recording starts with, and what a recording does with values that an
+// The settings a recording starts with, and what a recording does with values that an
 // edited configuration file may hold but the settings dialog never writes.
 #include <cstdint>
 
@@ -8,13 +8,16 @@ struct RecordingSettings {
     int32_t captureType = 0;    // 0: captured size; otherwise Width x Height
     int32_t width = 480;
     int32_t height = 270;
+    int32_t trueSpeed = 0;      // "TrueSpeed": frames shown for the time that really passed
+    int32_t recordPointer = 0;  // "RecordPointer": the mouse pointer drawn into the frames
 };
 
-// Reads the four keys in the order CaptureDelay, Width, Height, CaptureType, as stored.
+// Reads the keys in the order CaptureDelay, Width, Height, CaptureType, then the options, as
+// stored.
 RecordingSettings ReadRecordingSettings();
 
 // A copy fit to record with: a delay outside the dialog's 15 to 30 frames per second, or a
 // size outside 50..1920 x 50..1080, would spin the capture thread or ask for unbounded memory,
 // so each such value falls back to its default; any nonzero type means "scaled", as in the
-// dialog.
+// dialog; the same holds for the options.
 RecordingSettings UsableSettings(const RecordingSettings& stored);

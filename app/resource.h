@@ -29,6 +29,12 @@
 #define IDC_ACTUAL_SIZE 1006
 #define IDC_OUTPUT_WIDTH 1007
 #define IDC_OUTPUT_HEIGHT 1008
+#define IDC_TRUE_SPEED 1020
+#define IDC_RECORD_POINTER 1021
+#define IDC_HOTKEY_SELECT 1022
+#define IDC_HOTKEY_RECORD 1023
+#define IDC_HOTKEY_STOP 1024
+#define IDC_HOTKEY_STATUS 1025
 
 // System menu item that opens the about box.
 #define IDM_ABOUTBOX 0x0010

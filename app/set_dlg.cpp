@@ -1,5 +1,7 @@
 #include "app/set_dlg.h"
 
+#include <commctrl.h>
+
 #include <string>
 
 #include "app/config_store.h"
@@ -17,6 +19,12 @@ void CSetDlg::DoDataExchange(CDataExchange& dx)
     DDX_Control(dx, IDC_ACTUAL_SIZE, m_actualSizeCheck);
     DDX_Control(dx, IDC_OUTPUT_WIDTH, m_widthEdit);
     DDX_Control(dx, IDC_OUTPUT_HEIGHT, m_heightEdit);
+    DDX_Control(dx, IDC_TRUE_SPEED, m_trueSpeedCheck);
+    DDX_Control(dx, IDC_RECORD_POINTER, m_pointerCheck);
+    DDX_Control(dx, IDC_HOTKEY_SELECT, m_keyFields[HotkeySelect]);
+    DDX_Control(dx, IDC_HOTKEY_RECORD, m_keyFields[HotkeyRecord]);
+    DDX_Control(dx, IDC_HOTKEY_STOP, m_keyFields[HotkeyStop]);
+    DDX_Control(dx, IDC_HOTKEY_STATUS, m_keyStatus);
 }
 
 BOOL CSetDlg::OnInitDialog()
@@ -32,13 +40,54 @@ BOOL CSetDlg::OnInitDialog()
     m_frameRateEdit.SetWindowText(std::to_wstring(1000 / delay).c_str());
     m_widthEdit.SetWindowText(std::to_wstring(stored.width).c_str());
     m_heightEdit.SetWindowText(std::to_wstring(stored.height).c_str());
+
+    m_trueSpeedCheck.SetCheck(stored.trueSpeed != 0 ? BST_CHECKED : BST_UNCHECKED);
+    m_pointerCheck.SetCheck(stored.recordPointer != 0 ? BST_CHECKED : BST_UNCHECKED);
+    const HotkeySettings keys = ReadHotkeySettings();
+    for (int i = 0; i < kHotkeyCount; ++i)
+        ::SendMessageW(m_keyFields[i], HKM_SETHOTKEY, keys.keys[i], 0);
+    ShowKeyConflicts();
     return TRUE;
+}
+
+HotkeySettings CSetDlg::KeysShown() const
+{
+    HotkeySettings keys;
+    for (int i = 0; i < kHotkeyCount; ++i)
+        keys.keys[i] = static_cast<HotkeyValue>(::SendMessageW(m_keyFields[i], HKM_GETHOTKEY, 0, 0) & 0xFFFF);
+    return keys;
+}
+
+// Says which of the keys shown another program holds. The main window has let go of its own
+// keys while this dialog is open, so a key that cannot be had here is held elsewhere.
+void CSetDlg::ShowKeyConflicts()
+{
+    static const wchar_t* const names[kHotkeyCount] = {L"选择区域", L"录制/暂停", L"停止录制"};
+    const HotkeySettings keys = KeysShown();
+    std::wstring text;
+    for (int i = 0; i < kHotkeyCount; ++i) {
+        if (keys.keys[i] == 0)
+            continue;
+        const int probeId = CGlobalHotkeys::kFirstId + kHotkeyCount + i;
+        if (RegisterGlobalKey(m_hWnd, probeId, keys.keys[i]))
+            ::UnregisterHotKey(m_hWnd, probeId);
+        else
+            text += HotkeyName(keys.keys[i]) + L" 已被其他程序占用，" + names[i] + L"只能用按钮。\n";
+    }
+    const int duplicate = DuplicateHotkey(keys);
+    if (duplicate >= 0)
+        text += HotkeyName(keys.keys[duplicate]) + L" 重复了，每个快捷键只能用一次。";
+    m_keyStatus.SetWindowText(text.c_str());
 }
 
 bool CSetDlg::OnCommand(UINT id, UINT code, HWND control)
 {
     if (id == IDC_ACTUAL_SIZE && code == BN_CLICKED) {
         OnActualSizeClicked();
+        return true;
+    }
+    if ((id == IDC_HOTKEY_SELECT || id == IDC_HOTKEY_RECORD || id == IDC_HOTKEY_STOP) && code == EN_CHANGE) {
+        ShowKeyConflicts();
         return true;
     }
     return CDialog::OnCommand(id, code, control);
@@ -80,9 +129,17 @@ void CSetDlg::OnOK()
         ShowMessage(m_hWnd, L"画面高度范围是50-1080像素!");
         return;
     }
+    const HotkeySettings keys = KeysShown();
+    if (DuplicateHotkey(keys) >= 0) {
+        ShowMessage(m_hWnd, L"快捷键不能重复!");
+        return;
+    }
     WriteConfigInt(L"CaptureDelay", delay);
     WriteConfigInt(L"CaptureType", type);
     WriteConfigInt(L"Width", width);
     WriteConfigInt(L"Height", height);
+    WriteConfigInt(L"TrueSpeed", m_trueSpeedCheck.GetCheck() == BST_CHECKED ? 1 : 0);
+    WriteConfigInt(L"RecordPointer", m_pointerCheck.GetCheck() == BST_CHECKED ? 1 : 0);
+    WriteHotkeySettings(keys);
     CDialog::OnOK();
 }

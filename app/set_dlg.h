@@ -1,6 +1,8 @@
 #pragma once
-// The settings dialog: frame rate and output size, checked on OK and written to the
-// configuration file. It keeps nothing itself; the file is the only state.
+// The settings dialog: frame rate, output size, the recording options and the global keys,
+// checked on OK and written to the configuration file. It keeps nothing itself; the file is
+// the only state.
+#include "app/hotkeys.h"
 #include "win/controls.h"
 #include "win/dialog.h"
 
@@ -18,9 +20,15 @@ private:
     void OnActualSizeClicked();
     void EnableSizeEdits(bool enable);
     int ParseEdit(const CEdit& edit) const;
+    HotkeySettings KeysShown() const;
+    void ShowKeyConflicts();
 
     CEdit m_frameRateEdit;
     CButton m_actualSizeCheck;
     CEdit m_widthEdit;
     CEdit m_heightEdit;
+    CButton m_trueSpeedCheck;
+    CButton m_pointerCheck;
+    CWnd m_keyFields[kHotkeyCount];
+    CWnd m_keyStatus;
 };

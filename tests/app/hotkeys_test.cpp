@@ -1,0 +1,116 @@
+#include "app/hotkeys.h"
+
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "app/config_store.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Each test keeps its keys in a scratch configuration of its own.
+class Hotkeys : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_root = L"C:\\ravlin-hotkeys-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                 std::to_wstring(GetTickCount());
+        OverrideConfigFolders((m_root + L"\\fixed").c_str(), (m_root + L"\\user").c_str());
+    }
+    void TearDown() override
+    {
+        OverrideConfigFolders(nullptr, nullptr);
+        std::error_code ignored;
+        fs::remove_all(fs::path(m_root), ignored);
+    }
+
+    std::wstring m_root;
+};
+
+HWND MessageWindow()
+{
+    return CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+}
+
+}  // namespace
+
+TEST_F(Hotkeys, StoredKeysReadBackAndBadOnesFallBack)
+{
+    const HotkeySettings defaults;
+    EXPECT_EQ(ReadHotkeySettings().keys[HotkeyRecord], defaults.keys[HotkeyRecord]) << "absent key";
+
+    HotkeySettings chosen;
+    chosen.keys[HotkeySelect] = 0;  // cleared by the user: stays cleared
+    chosen.keys[HotkeyRecord] = static_cast<HotkeyValue>(((HOTKEYF_CONTROL | HOTKEYF_SHIFT) << 8) | 'R');
+    chosen.keys[HotkeyStop] = static_cast<HotkeyValue>((HOTKEYF_ALT << 8) | VK_F11);
+    ASSERT_TRUE(WriteHotkeySettings(chosen));
+    const HotkeySettings read = ReadHotkeySettings();
+    for (int i = 0; i < kHotkeyCount; ++i)
+        EXPECT_EQ(read.keys[i], chosen.keys[i]) << i;
+
+    // What an edited file may hold but no hotkey control gives: the default, not a dead key.
+    for (int bad : {-1, -7, 0x10000, 0x0300, (0x40 << 8) | VK_F9}) {
+        WriteConfigInt(L"HotkeyStop", bad);
+        EXPECT_EQ(ReadHotkeySettings().keys[HotkeyStop], defaults.keys[HotkeyStop]) << bad;
+    }
+}
+
+// The control orders its flags Shift, Ctrl, Alt; RegisterHotKey wants Alt, Ctrl, Shift.
+TEST(HotkeyValues, ModifiersNamesAndDuplicates)
+{
+    EXPECT_EQ(HotkeyModifiers(VK_F9), 0u);
+    EXPECT_EQ(HotkeyModifiers((HOTKEYF_SHIFT << 8) | VK_F9), static_cast<UINT>(MOD_SHIFT));
+    EXPECT_EQ(HotkeyModifiers((HOTKEYF_ALT << 8) | VK_F9), static_cast<UINT>(MOD_ALT));
+    EXPECT_EQ(HotkeyModifiers(((HOTKEYF_CONTROL | HOTKEYF_EXT) << 8) | VK_F9), static_cast<UINT>(MOD_CONTROL));
+    EXPECT_EQ(HotkeyVirtualKey(((HOTKEYF_CONTROL | HOTKEYF_ALT) << 8) | VK_F9), static_cast<UINT>(VK_F9));
+
+    EXPECT_EQ(HotkeyName(VK_F9), L"F9");
+    EXPECT_EQ(HotkeyName(((HOTKEYF_CONTROL | HOTKEYF_SHIFT) << 8) | VK_F10), L"Ctrl+Shift+F10");
+    EXPECT_EQ(HotkeyName(0), L"");
+
+    HotkeySettings keys;
+    EXPECT_EQ(DuplicateHotkey(keys), -1);
+    keys.keys[HotkeyStop] = keys.keys[HotkeySelect];
+    EXPECT_EQ(DuplicateHotkey(keys), HotkeyStop);
+    keys.keys[HotkeyStop] = 0;
+    keys.keys[HotkeySelect] = 0;
+    EXPECT_EQ(DuplicateHotkey(keys), -1) << "two cleared keys are no clash";
+}
+
+// A key another window holds is reported, not lost; once it is free it can be had.
+TEST(HotkeyValues, KeyHeldElsewhereIsReported)
+{
+    HWND holder = MessageWindow();
+    HWND window = MessageWindow();
+    ASSERT_TRUE(holder && window);
+    const HotkeyValue key = static_cast<HotkeyValue>(((HOTKEYF_CONTROL | HOTKEYF_ALT) << 8) | VK_F12);
+    ASSERT_TRUE(RegisterGlobalKey(holder, 7, key));
+
+    HotkeySettings settings;
+    settings.keys[HotkeyRecord] = key;
+    settings.keys[HotkeySelect] = 0;
+    settings.keys[HotkeyStop] = static_cast<HotkeyValue>(((HOTKEYF_CONTROL | HOTKEYF_ALT) << 8) | VK_F11);
+    {
+        CGlobalHotkeys hotkeys;
+        hotkeys.Register(window, settings);
+        EXPECT_TRUE(hotkeys.IsHeldElsewhere(HotkeyRecord));
+        EXPECT_FALSE(hotkeys.IsHeldElsewhere(HotkeyStop));
+        EXPECT_FALSE(hotkeys.IsHeldElsewhere(HotkeySelect));
+        EXPECT_EQ(hotkeys.CommandOf(CGlobalHotkeys::kFirstId + HotkeyStop), HotkeyStop);
+        EXPECT_EQ(hotkeys.CommandOf(7), -1);
+
+        UnregisterHotKey(holder, 7);
+        hotkeys.Register(window, settings);
+        EXPECT_FALSE(hotkeys.IsHeldElsewhere(HotkeyRecord));
+    }
+    // Gone with the object: another window can take the keys again.
+    EXPECT_TRUE(RegisterGlobalKey(holder, 8, key));
+    UnregisterHotKey(holder, 8);
+    DestroyWindow(window);
+    DestroyWindow(holder);
+}
