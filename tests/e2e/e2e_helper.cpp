@@ -11,6 +11,10 @@
 //       close <hwnd>       posts WM_CLOSE (to end a file manager window the program opened)
 //       gdi <pid>          "<gdi objects> <pagefile bytes> <working set bytes>"
 //       gdi-selftest       "<before> <with 100 more bitmaps> <after deleting them>"
+//       holdkey <vk> <mod> registers that global key itself (as another program would):
+//                          "held" or "refused"; "freekey" lets it go
+//       clipboard          the files of a file drop on the clipboard, "file <path>" each,
+//                          then "effect <preferred drop effect or -1>"
 //   e2e_helper hold
 //     keeps a window on the desktop until stdin closes, so that Wine's desktop process stays up
 //     between test programs (it ends when the last one goes, and the next program to release a
@@ -18,6 +22,8 @@
 // Handles are printed and read in decimal.
 #include <windows.h>
 #include <psapi.h>
+#include <shellapi.h>
+#include <shlobj.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -187,6 +193,38 @@ void ProcessFigures(DWORD pid)
     CloseHandle(process);
 }
 
+void HoldKey(const std::string& argument)
+{
+    UnregisterHotKey(nullptr, 1);
+    char* rest = nullptr;
+    const UINT vk = static_cast<UINT>(std::strtoul(argument.c_str(), &rest, 10));
+    const UINT modifiers = static_cast<UINT>(std::strtoul(rest, nullptr, 10));
+    Out(RegisterHotKey(nullptr, 1, modifiers, vk) ? "held" : "refused");
+}
+
+void ListClipboard()
+{
+    if (!OpenClipboard(nullptr))
+        return;
+    if (HANDLE drop = GetClipboardData(CF_HDROP)) {
+        const UINT count = DragQueryFileW(static_cast<HDROP>(drop), 0xFFFFFFFF, nullptr, 0);
+        for (UINT i = 0; i < count; ++i) {
+            wchar_t path[MAX_PATH] = {};
+            DragQueryFileW(static_cast<HDROP>(drop), i, path, MAX_PATH);
+            Out("file " + Utf8(path));
+        }
+    }
+    long effect = -1;
+    if (HANDLE data = GetClipboardData(RegisterClipboardFormatW(CFSTR_PREFERREDDROPEFFECT))) {
+        if (const DWORD* value = static_cast<const DWORD*>(GlobalLock(data))) {
+            effect = static_cast<long>(*value);
+            GlobalUnlock(data);
+        }
+    }
+    Out("effect " + std::to_string(effect));
+    CloseClipboard();
+}
+
 int Probe()
 {
     char line[512];
@@ -207,6 +245,12 @@ int Probe()
             ProcessFigures(static_cast<DWORD>(std::strtoul(argument.c_str(), nullptr, 10)));
         else if (verb == "gdi-selftest")
             GdiSelfTest();
+        else if (verb == "holdkey")
+            HoldKey(argument);
+        else if (verb == "freekey")
+            UnregisterHotKey(nullptr, 1);
+        else if (verb == "clipboard")
+            ListClipboard();
         else if (verb == "quit")
             break;
         Out("end");
