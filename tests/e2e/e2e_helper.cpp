@@ -13,6 +13,7 @@
 //       gdi-selftest       "<before> <with 100 more bitmaps> <after deleting them>"
 //       holdkey <vk> <mod> registers that global key itself (as another program would):
 //                          "held" or "refused"; "freekey" lets it go
+//       version <path>     "<ProductName>|<FileDescription>|<FileVersion>|<icons in the file>"
 //       clipboard          the files of a file drop on the clipboard, "file <path>" each,
 //                          then "effect <preferred drop effect or -1>"
 //   e2e_helper hold
@@ -202,6 +203,34 @@ void HoldKey(const std::string& argument)
     Out(RegisterHotKey(nullptr, 1, modifiers, vk) ? "held" : "refused");
 }
 
+std::wstring Widen(const std::string& text)
+{
+    const int size = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
+    std::wstring out(static_cast<size_t>(size > 0 ? size : 1), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, out.data(), size);
+    out.resize(wcslen(out.c_str()));
+    return out;
+}
+
+void PrintVersion(const std::string& argument)
+{
+    const std::wstring path = Widen(argument);
+    DWORD ignored = 0;
+    std::vector<char> data(GetFileVersionInfoSizeW(path.c_str(), &ignored) + 1);
+    std::string line;
+    const wchar_t* names[] = {L"ProductName", L"FileDescription", L"FileVersion"};
+    const bool read = GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(data.size()), data.data());
+    for (const wchar_t* name : names) {
+        wchar_t* value = nullptr;
+        UINT length = 0;
+        const std::wstring key = std::wstring(L"\\StringFileInfo\\080404b0\\") + name;
+        if (read && VerQueryValueW(data.data(), key.c_str(), reinterpret_cast<void**>(&value), &length) && value)
+            line += Utf8(value);
+        line += "|";
+    }
+    Out(line + std::to_string(ExtractIconExW(path.c_str(), -1, nullptr, nullptr, 0)));
+}
+
 void ListClipboard()
 {
     if (!OpenClipboard(nullptr))
@@ -251,6 +280,8 @@ int Probe()
             UnregisterHotKey(nullptr, 1);
         else if (verb == "clipboard")
             ListClipboard();
+        else if (verb == "version")
+            PrintVersion(argument);
         else if (verb == "quit")
             break;
         Out("end");
