@@ -670,3 +670,37 @@ TEST_F(EncoderTest, StopWithFramesInFlightEndsEveryThreadAndRemovesTheFile)
 }
 
 }  // namespace
+
+// At true speed each frame is shown until the next capture and the last until the end, with a
+// frame the builder refuses adding its time to the frame before it; the bytes counted are the
+// file's.
+TEST_F(EncoderTest, TrueSpeedDelaysFollowTheCaptureTimesAndTheEnd)
+{
+    const std::wstring file = PathOf(L"true-speed.gif");
+    CTestEncoder encoder;
+    EncoderParams params = Params(file);
+    params.trueSpeed = true;
+    encoder.SetParams(params);
+    ASSERT_EQ(1, encoder.Start());
+    const int64_t times[] = {1000, 1100, 1133, 1166, 1400, 1405};
+    for (int i = 0; i < 6; ++i) {
+        m_canvas.SetCaptureMs(times[i]);
+        if (i == 3) {
+            PaintMixed(m_canvas, i, kFailMark);
+            ASSERT_EQ(1, encoder.AddFrame(&m_canvas));
+        } else {
+            ASSERT_EQ(1, AddFrame(encoder, i));
+        }
+    }
+    encoder.SetEndTime(1500);
+    encoder.AddFrame(nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return State(encoder) != Encoding; }));
+    ASSERT_EQ(Finished, State(encoder));
+
+    const GifLayout layout = ReadGifLayout(file);
+    EXPECT_TRUE(layout.complete);
+    // 1000 to 1100, 1100 to 1133, 1133 to 1400 (the refused frame's time included), the two
+    // hundredths a frame cannot go below, and the rest of the time to the end.
+    EXPECT_EQ((std::vector<int>{10, 3, 27, 2, 8}), layout.delays);
+    EXPECT_EQ(static_cast<int64_t>(ReadBytes(file).size()), encoder.GetBytesWritten());
+}

@@ -42,7 +42,14 @@ public:
         for (const POINT& p : samplePoints)
             samples.push_back(GetPixel(canvas->Hdc(), p.x, p.y));
         m_frames.push_back({w, h, GetPixel(canvas->Hdc(), 0, 0), GetPixel(canvas->Hdc(), w / 2, h / 2), samples});
+        m_captureMs.push_back(canvas->CaptureMs());
         return 1;
+    }
+    void SetEndTime(int64_t recordingMs) override { endMs = recordingMs; }
+    std::vector<int64_t> CaptureTimes()
+    {
+        CSectionGuard guard(m_lock);
+        return m_captureMs;
     }
     int Stop() override { return 1; }
     int Shutdown() override { return 1; }
@@ -77,11 +84,13 @@ public:
 
     int starts = 0;
     int finishes = 0;
+    int64_t endMs = -1;
     std::vector<POINT> samplePoints;
 
 private:
     CSectionLock m_lock;
     std::vector<SeenFrame> m_frames;
+    std::vector<int64_t> m_captureMs;
 };
 
 const COLORREF kRed = RGB(220, 30, 30);
@@ -271,4 +280,35 @@ TEST(ScreenGrabber, AnIntervalShorterThanAFrameRunsBackToBack)
     ASSERT_TRUE(WaitUntil([&] { return log.Count() >= 50; }));
     grabber.Stop();
     EXPECT_EQ(1, log.finishes);
+}
+
+// The frames' clock runs only while capturing: a pause adds nothing between the frames around
+// it, and a stop while paused ends the recording at the pause.
+TEST(ScreenGrabber, CaptureClockLeavesPausesOut)
+{
+    CScreenGrabber grabber;
+    CFrameLog log;
+    grabber.SetEncoder(&log);
+    grabber.SetInterval(25);
+    grabber.SetRect(10, 10, 90, 90);
+    ASSERT_EQ(1, grabber.Start());
+    ASSERT_TRUE(WaitUntil([&] { return log.Count() >= 5; }));
+    grabber.SetPause(1);
+    ASSERT_TRUE(log.WaitQuiet(25));
+    const size_t beforePause = log.Count();
+    Sleep(500);  // the pause being measured, not a wait for the grabber
+    grabber.SetPause(0);
+    ASSERT_TRUE(WaitUntil([&] { return log.Count() >= beforePause + 5; }));
+    grabber.SetPause(1);
+    ASSERT_TRUE(log.WaitQuiet(25));
+    Sleep(300);
+    grabber.Stop();
+
+    const std::vector<int64_t> times = log.CaptureTimes();
+    ASSERT_GE(times.size(), beforePause + 5);
+    for (size_t i = 1; i < times.size(); ++i)
+        EXPECT_GE(times[i], times[i - 1]) << "frame " << i;
+    EXPECT_LT(times[beforePause] - times[beforePause - 1], 250) << "the pause was counted";
+    EXPECT_GE(log.endMs, times.back());
+    EXPECT_LT(log.endMs - times.back(), 250) << "the pause before the stop was counted";
 }
