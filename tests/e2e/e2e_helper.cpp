@@ -13,6 +13,7 @@
 //       gdi-selftest       "<before> <with 100 more bitmaps> <after deleting them>"
 //       holdkey <vk> <mod> registers that global key itself (as another program would):
 //                          "held" or "refused"; "freekey" lets it go
+//       keys <hwnd>        its hotkey controls' values: "<id> <value>" (virtual key | flags << 8)
 //       version <path>     "<ProductName>|<FileDescription>|<FileVersion>|<icons in the file>"
 //       clipboard          the files of a file drop on the clipboard, "file <path>" each,
 //                          then "effect <preferred drop effect or -1>"
@@ -22,6 +23,7 @@
 //     cursor clip then touches the ended process's window and dies of an X error).
 // Handles are printed and read in decimal.
 #include <windows.h>
+#include <commctrl.h>
 #include <psapi.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -231,6 +233,13 @@ void PrintVersion(const std::string& argument)
     Out(line + std::to_string(ExtractIconExW(path.c_str(), -1, nullptr, nullptr, 0)));
 }
 
+BOOL CALLBACK ListHotkeyControl(HWND hwnd, LPARAM)
+{
+    if (lstrcmpiW(ClassOf(hwnd).c_str(), L"msctls_hotkey32") == 0)
+        Out(std::to_string(GetDlgCtrlID(hwnd)) + " " + std::to_string(SendMessageW(hwnd, HKM_GETHOTKEY, 0, 0) & 0xFFFF));
+    return TRUE;
+}
+
 void ListClipboard()
 {
     if (!OpenClipboard(nullptr))
@@ -280,6 +289,8 @@ int Probe()
             UnregisterHotKey(nullptr, 1);
         else if (verb == "clipboard")
             ListClipboard();
+        else if (verb == "keys")
+            EnumChildWindows(HandleFrom(argument), ListHotkeyControl, 0);
         else if (verb == "version")
             PrintVersion(argument);
         else if (verb == "quit")

@@ -105,7 +105,10 @@ def ranges_and_their_order(program):
     type_into(program, dialog, HEIGHT, '1080')
     ok_accepted(program, dialog)
     stored = program.read_config()
-    check(stored == {'CaptureDelay': '40', 'CaptureType': '1', 'Width': '50', 'Height': '1080'}, 'stored %s' % stored)
+    # The four size and rate keys, then the options and keys as shown (all at their defaults).
+    check(stored == {'CaptureDelay': '40', 'CaptureType': '1', 'Width': '50', 'Height': '1080', 'TrueSpeed': '0',
+                     'RecordPointer': '0', 'HotkeySelect': '119', 'HotkeyRecord': '120', 'HotkeyStop': '121'},
+          'stored %s' % stored)
     dialog = open_settings(program)
     type_into(program, dialog, WIDTH, '1920')
     ok_accepted(program, dialog)
@@ -147,11 +150,58 @@ def changes_apply_to_the_next_recording(program):
     check(size2 == (120, 80), 'second file %s, settings say 120x80' % (size2,))
 
 
+
+TRUE_SPEED, POINTER, KEY_SELECT, KEY_RECORD, KEY_STOP = 1020, 1021, 1022, 1023, 1024
+F8, F10, F11, SHIFT_CTRL = 0x77, 0x79, 0x7A, 0x3 << 8
+
+
+def keys_shown(program, dialog):
+    """The key fields' values, by control id (read with HKM_GETHOTKEY)."""
+    return {int(i): int(v) for i, v in (line.split() for line in program.probe.ask('keys %d' % dialog.hwnd))}
+
+
+def options_and_keys_are_stored(program):
+    """The options start off; ticked, they are stored. A key typed into a key field is stored and
+    works from then on; the same key for two commands is refused."""
+    program.reset_config()
+    program.start()
+    dialog = open_settings(program)
+    f = fields(program, dialog)
+    check(f[TRUE_SPEED].checked == 0 and f[POINTER].checked == 0, 'an option is on by default')
+    check(keys_shown(program, dialog) == {KEY_SELECT: F8, KEY_RECORD: F8 + 1, KEY_STOP: F10},
+          'keys shown %s' % keys_shown(program, dialog))
+    click(centre(f[TRUE_SPEED].rect))
+    click(centre(f[POINTER].rect))
+
+    # The stop key typed as the select key: refused in words, nothing written.
+    click(centre(f[KEY_SELECT].rect))
+    key('F10')
+    wait_for('the select field to take F10', lambda: keys_shown(program, dialog)[KEY_SELECT] == F10, 15)
+    ok_expecting(program, dialog, '快捷键不能重复!')
+    check('TrueSpeed' not in program.read_config(), 'a refused OK wrote the options')
+
+    click(centre(f[KEY_SELECT].rect))
+    key('ctrl+shift+F11')
+    wait_for('the select field to take the new key',
+             lambda: keys_shown(program, dialog)[KEY_SELECT] == SHIFT_CTRL | F11, 15)
+    ok_accepted(program, dialog)
+    stored = program.read_config()
+    check((stored.get('TrueSpeed'), stored.get('RecordPointer')) == ('1', '1'), 'stored %s' % stored)
+    check(stored.get('HotkeySelect') == str(SHIFT_CTRL | F11), 'stored select key %s' % stored.get('HotkeySelect'))
+
+    # The new key selects a region; the old one no longer does.
+    key('F8')
+    time.sleep(1.0)
+    check(program.overlay() is None, 'F8 still selects')
+    key('ctrl+shift+F11')
+    wait_for('the selection veil', lambda: program.overlay() and program.overlay().rect[2] >= 1900)
+
 SCENARIOS = [
     ('defaults_without_a_file', defaults_without_a_file),
     ('every_rate_reads_back', every_rate_reads_back),
     ('ranges_and_their_order', ranges_and_their_order),
     ('changes_apply_to_the_next_recording', changes_apply_to_the_next_recording),
+    ('options_and_keys_are_stored', options_and_keys_are_stored),
 ]
 
 if __name__ == '__main__':
