@@ -387,7 +387,9 @@ bool CGifEncoder::WriteFrames(CTrailedGifFile& output)
     // At true speed a frame is shown until the next capture, so each built frame waits here
     // until the next one (or the end of the recording) is known.
     const bool trueSpeed = m_runParams.trueSpeed;
-    std::unique_ptr<CFrameDelays> delays;
+    // The recording's clock starts at 0 when capture starts: the first frame is shown from
+    // then, so the file lasts as long as the recording did.
+    CFrameDelays delays(0);
     CEncodedFrame held;
     bool holding = false;
     for (;;) {
@@ -397,7 +399,7 @@ bool CGifEncoder::WriteFrames(CTrailedGifFile& output)
             return false;
         if (next == CEncodePool::Next::Drained) {
             if (holding)
-                write(held, delays->Next(m_endMs));
+                write(held, delays.Next(m_endMs));
             return true;
         }
         if (frame.error)
@@ -408,10 +410,8 @@ bool CGifEncoder::WriteFrames(CTrailedGifFile& output)
             write(frame, static_cast<uint16_t>(m_runParams.frameDelay & 0xFFFF));
             continue;
         }
-        if (!delays)
-            delays = std::make_unique<CFrameDelays>(frame.captureMs);
         if (holding)
-            write(held, delays->Next(frame.captureMs));
+            write(held, delays.Next(frame.captureMs));
         held = std::move(frame);
         holding = true;
     }

@@ -682,7 +682,7 @@ TEST_F(EncoderTest, TrueSpeedDelaysFollowTheCaptureTimesAndTheEnd)
     params.trueSpeed = true;
     encoder.SetParams(params);
     ASSERT_EQ(1, encoder.Start());
-    const int64_t times[] = {1000, 1100, 1133, 1166, 1400, 1405};
+    const int64_t times[] = {40, 100, 133, 166, 400, 405};
     for (int i = 0; i < 6; ++i) {
         m_canvas.SetCaptureMs(times[i]);
         if (i == 3) {
@@ -692,15 +692,16 @@ TEST_F(EncoderTest, TrueSpeedDelaysFollowTheCaptureTimesAndTheEnd)
             ASSERT_EQ(1, AddFrame(encoder, i));
         }
     }
-    encoder.SetEndTime(1500);
+    encoder.SetEndTime(500);
     encoder.AddFrame(nullptr);
     ASSERT_TRUE(WaitUntil([&] { return State(encoder) != Encoding; }));
     ASSERT_EQ(Finished, State(encoder));
 
     const GifLayout layout = ReadGifLayout(file);
     EXPECT_TRUE(layout.complete);
-    // 1000 to 1100, 1100 to 1133, 1133 to 1400 (the refused frame's time included), the two
-    // hundredths a frame cannot go below, and the rest of the time to the end.
+    // From the start of the recording's clock to 100 (the first frame is shown from the start),
+    // 100 to 133, 133 to 400 (the refused frame's time included), the two hundredths a frame
+    // cannot go below, and the rest of the time to the end.
     EXPECT_EQ((std::vector<int>{10, 3, 27, 2, 8}), layout.delays);
     EXPECT_EQ(static_cast<int64_t>(ReadBytes(file).size()), encoder.GetBytesWritten());
 }
