@@ -10,8 +10,8 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from ravlin_e2e import (Failure, check, click, drag, gif_frames, giflib_delays, key, run_scenarios, wait_for,  # noqa: F401
-                        xdo, Ravlin, arguments)
+from ravlin_e2e import (Ravlin, arguments, check, click, drag, gif_frames, giflib_delays, key, run_scenarios,
+                        wait_for, xdo)
 from recording_test import SCENE, check_delays, no_message_for, scene, select_region, wait_completion
 
 VK_F9 = 0x78
@@ -30,13 +30,6 @@ def select_with_key(program, start, end):
     drag(start, end)
     return wait_for('the overlay on the band', lambda: (program.overlay() or None)
                     and program.overlay().rect[2] - program.overlay().rect[0] < 1900 and program.overlay())
-
-
-def gif_count_frames(path):
-    try:
-        return len(gif_frames(path)[1])
-    except Exception:
-        return 0
 
 
 def keys_do_what_buttons_do(program):
