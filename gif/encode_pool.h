@@ -17,9 +17,10 @@
 // frame itself.
 struct CEncodedFrame {
     bool built = false;  // false: the frame could not be built and is left out of the file
-    uint16_t width = 0;
-    uint16_t height = 0;
+    uint16_t width = 0;   // the whole frame's size, for the file header; a compact image may be
+    uint16_t height = 0;  // smaller
     uint8_t bitsPerIndex = 0;
+    int16_t transparentIndex = -1;  // for the control block; -1: no transparent colour
     std::vector<uint8_t> image;  // WriteGifImage's bytes: descriptor, colour table, LZW data
     int64_t captureMs = 0;       // when the frame was captured, for the delay at true speed
     std::exception_ptr error;    // raised by the job; the writer raises it again in its turn

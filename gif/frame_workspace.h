@@ -5,12 +5,15 @@
 
 #include "lzw_encoder.h"
 
+struct CCompactWorkspace;
+
 // The working memory of one thread that builds and compresses frames: grown to size by the
 // first frame, reused by the next ones and released with its owner (an encoder worker, which
 // ends with its recording, or a tool's loop). Not shared between threads.
 class CFrameWorkspace {
 public:
-    CFrameWorkspace() = default;
+    CFrameWorkspace();
+    ~CFrameWorkspace();
     CFrameWorkspace(const CFrameWorkspace&) = delete;
     CFrameWorkspace& operator=(const CFrameWorkspace&) = delete;
 
@@ -18,9 +21,12 @@ public:
     CLzwEncoder& Lzw();
     // Room for count 15-bit colour values, valid until the next call.
     uint16_t* Values(size_t count);
+    // The compact mode's colour tables and quantizer grid, some 6 MiB: made on first use.
+    CCompactWorkspace& Compact();
 
 private:
     std::unique_ptr<CLzwEncoder> m_lzw;
     std::unique_ptr<uint16_t[]> m_values;
     size_t m_valueCapacity = 0;
+    std::unique_ptr<CCompactWorkspace> m_compact;
 };

@@ -30,7 +30,7 @@ public:
     CLzwEncoder& operator=(const CLzwEncoder&) = delete;
 
     // Writes the image data (everything after the minimum code size byte) for count indices,
-    // each below 2^minCodeSize (3 to 8).
+    // each below 2^minCodeSize (2 to 8).
     void Compress(IByteSink& file, const uint8_t* indices, size_t count, uint8_t minCodeSize);
 
 private:

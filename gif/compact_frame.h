@@ -1,0 +1,50 @@
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "changed_area.h"
+#include "pixel_view.h"
+
+class CFrameWorkspace;
+
+// The compact encoding of one frame: only the rectangle that changed since the previous
+// captured frame, pixels that did not change inside it as the transparent index, and a local
+// colour table no larger than the colours in use. Where the changed pixels have few enough
+// colours they are kept exactly; otherwise they are reduced to 255 colours by median cut.
+//
+// A frame's encoding depends only on its own pixels, the previous captured frame's pixels
+// and the options, so frames can be built in any order or side by side.
+
+enum class CompactDither {
+    Auto,       // error diffusion only on frames that had to be reduced to 255 colours
+    None,
+    Diffusion,  // wherever colours are reduced
+};
+
+struct CompactOptions {
+    CompactDither dither = CompactDither::Auto;
+};
+
+struct CompactFrame {
+    ImageRect rect;                // where the image goes on the logical screen
+    uint8_t tableBits = 1;         // the local colour table has 2^tableBits entries (1..8)
+    std::vector<uint8_t> palette;  // 3 << tableBits bytes, red, green, blue, zero past the last used
+    int16_t transparentIndex = -1; // -1: every pixel is opaque
+    std::vector<uint8_t> indices;  // rect.width x rect.height, top row first
+    bool exact = true;             // every changed pixel keeps its colour exactly
+    uint32_t colourCount = 0;      // palette entries in use, the transparent one included
+};
+
+// previous: the frame captured before this one (same size), or null when there is none (the
+// first frame, a region moved or resized): the frame is then written whole.
+// A frame with no change becomes a 1 x 1 transparent image, so that it keeps its place in time.
+// workspace: the calling thread's working memory, kept for its next frame; null for a one-off
+// frame, which then gets memory of its own.
+CompactFrame BuildCompactFrame(const PixelView* previous, const PixelView& current,
+                               const CompactOptions& options, CFrameWorkspace* workspace = nullptr);
+
+// LZW minimum code size for a colour table of 2^tableBits entries: GIF allows no less than 2.
+inline uint8_t MinCodeSizeFor(uint8_t tableBits)
+{
+    return tableBits < 2 ? 2 : tableBits;
+}

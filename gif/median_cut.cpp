@@ -1,0 +1,173 @@
+#include "median_cut.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr uint32_t kCells = 1u << 18;
+
+uint32_t Coordinate(uint32_t cell, int channel)  // 0 red, 1 green, 2 blue; 0..63
+{
+    return (cell >> (12 - 6 * channel)) & 0x3F;
+}
+
+}  // namespace
+
+CMedianCut::CMedianCut() : cells(new Cell[kCells]())
+{
+}
+
+void CMedianCut::Clear()
+{
+    for (uint32_t c : used)
+        cells[c] = Cell{};
+    used.clear();
+}
+
+// The error is taken over the cells' mean colours, each weighted by its pixel count.
+void CMedianCut::Measure(Box& box) const
+{
+    double n = 0, sum[3] = {}, squares = 0;
+    for (uint32_t i = box.begin; i < box.end; ++i) {
+        const Item& c = items[i];
+        n += c.count;
+        for (int k = 0; k < 3; ++k) {
+            const double weighted = c.count * c.mean[k];
+            sum[k] += weighted;
+            squares += weighted * c.mean[k];
+        }
+    }
+    box.error = squares - (sum[0] * sum[0] + sum[1] * sum[1] + sum[2] * sum[2]) / n;
+}
+
+// Cuts the box across the channel whose cell means spread most, at the cell coordinate
+// where half of its pixels lie on either side. False when the box is one cell.
+bool CMedianCut::Cut(const Box& box, Box* low, Box* high)
+{
+    if (box.end - box.begin < 2)
+        return false;
+    double spread[3] = {};
+    uint32_t lo[3] = {63, 63, 63}, hi[3] = {};
+    {
+        double n = 0, sum[3] = {}, squares[3] = {};
+        for (uint32_t i = box.begin; i < box.end; ++i) {
+            const Item& c = items[i];
+            n += c.count;
+            for (int k = 0; k < 3; ++k) {
+                const double weighted = c.count * c.mean[k];
+                sum[k] += weighted;
+                squares[k] += weighted * c.mean[k];
+                const uint32_t at = Coordinate(c.cell, k);
+                lo[k] = at < lo[k] ? at : lo[k];
+                hi[k] = at > hi[k] ? at : hi[k];
+            }
+        }
+        for (int k = 0; k < 3; ++k)
+            spread[k] = squares[k] - sum[k] * sum[k] / n;
+    }
+    int axis = -1;
+    for (int k = 0; k < 3; ++k)
+        if (hi[k] > lo[k] && (axis < 0 || spread[k] > spread[axis]))
+            axis = k;
+    if (axis < 0)
+        return false;
+
+    uint64_t weight[64] = {};
+    uint64_t total = 0;
+    for (uint32_t i = box.begin; i < box.end; ++i) {
+        weight[Coordinate(items[i].cell, axis)] += items[i].count;
+        total += items[i].count;
+    }
+    // Cells at or below `at` go low; `at` stays below the highest coordinate so that both
+    // halves keep at least one cell.
+    uint32_t at = lo[axis];
+    uint64_t below = weight[at];
+    while (at + 1 < hi[axis] && below * 2 < total)
+        below += weight[++at];
+
+    // A stable split: the order of cells within each half stays as it was.
+    spare.clear();
+    uint32_t w = box.begin;
+    for (uint32_t i = box.begin; i < box.end; ++i) {
+        if (Coordinate(items[i].cell, axis) <= at)
+            items[w++] = items[i];
+        else
+            spare.push_back(items[i]);
+    }
+    std::copy(spare.begin(), spare.end(), items.begin() + w);
+    *low = Box{box.begin, w, 0};
+    *high = Box{w, box.end, 0};
+    Measure(*low);
+    Measure(*high);
+    return true;
+}
+
+uint32_t CMedianCut::Build(uint32_t maxColours, uint32_t* palette)
+{
+    if (used.empty() || maxColours == 0)
+        return 0;
+    // The used cells side by side, so that the cuts read them in order instead of all over
+    // the grid.
+    // With very many (fine texture, noise), cells of 8 x 8 x 8 colours are cut instead: the
+    // cuts cost time in proportion to the cells, and so many colours need no finer cut.
+    items.clear();
+    if (used.size() <= kFineCells) {
+        for (uint32_t cell : used) {
+            const Cell& c = cells[cell];
+            const float n = static_cast<float>(c.count);
+            items.push_back(Item{cell, c.count, {c.red / n, c.green / n, c.blue / n}});
+        }
+    } else {
+        constexpr uint32_t kHalf = 0x3EFBE;  // each channel's lowest of its 6 bits cleared
+        std::vector<uint32_t> slotOf(1u << 18, 0);
+        std::vector<double> sums;
+        for (uint32_t cell : used) {
+            const Cell& c = cells[cell];
+            uint32_t& slot = slotOf[cell & kHalf];
+            if (slot == 0) {
+                items.push_back(Item{cell & kHalf, 0, {}});
+                sums.insert(sums.end(), {0.0, 0.0, 0.0});
+                slot = static_cast<uint32_t>(items.size());
+            }
+            items[slot - 1].count += c.count;
+            sums[3 * (slot - 1)] += c.red;
+            sums[3 * (slot - 1) + 1] += c.green;
+            sums[3 * (slot - 1) + 2] += c.blue;
+        }
+        for (size_t i = 0; i < items.size(); ++i)
+            for (int k = 0; k < 3; ++k)
+                items[i].mean[k] = static_cast<float>(sums[3 * i + k] / items[i].count);
+    }
+    std::vector<Box> boxes;
+    boxes.push_back(Box{0, static_cast<uint32_t>(items.size()), 0});
+    Measure(boxes[0]);
+    while (boxes.size() < maxColours) {
+        // The box that costs most; one-cell boxes cannot be cut and are passed over.
+        size_t worst = boxes.size();
+        for (size_t b = 0; b < boxes.size(); ++b)
+            if (boxes[b].end - boxes[b].begin > 1 && (worst == boxes.size() || boxes[b].error > boxes[worst].error))
+                worst = b;
+        Box low, high;
+        if (worst == boxes.size() || !Cut(boxes[worst], &low, &high))
+            break;
+        boxes[worst] = low;
+        boxes.push_back(high);
+    }
+    uint32_t n = 0;
+    for (const Box& box : boxes) {
+        uint64_t count = 0;
+        double red = 0, green = 0, blue = 0;
+        for (uint32_t i = box.begin; i < box.end; ++i) {
+            count += items[i].count;
+            red += items[i].count * static_cast<double>(items[i].mean[0]);
+            green += items[i].count * static_cast<double>(items[i].mean[1]);
+            blue += items[i].count * static_cast<double>(items[i].mean[2]);
+        }
+        const auto channel = [count](double sum) {
+            const double v = sum / count + 0.5;
+            return static_cast<uint32_t>(v > 255 ? 255 : v);
+        };
+        palette[n++] = channel(red) << 16 | channel(green) << 8 | channel(blue);
+    }
+    return n;
+}
