@@ -3,6 +3,7 @@
 giftext) to the frames it was given, and bad input gets a one-line error naming the file, a
 non-zero exit and no output file."""
 import io
+import math
 import os
 import random
 import re
@@ -53,6 +54,59 @@ def gif_frames(path):
         return frames
 
 
+def ffmpeg_frames(path, width, height):
+    """Every frame as ffmpeg's decoder composites it, as lists of (r, g, b)."""
+    raw = subprocess.run(["ffmpeg", "-loglevel", "error", "-i", path, "-fps_mode", "passthrough", "-f", "rawvideo",
+                          "-pix_fmt", "rgb24", "-"], capture_output=True, timeout=300).stdout
+    size = width * height * 3
+    return [[tuple(raw[k + i : k + i + 3]) for i in range(0, size, 3)] for k in range(0, len(raw) - size + 1, size)]
+
+
+def psnr(a, b):
+    mse = sum((x - y) ** 2 for p, q in zip(a, b) for x, y in zip(p, q)) / (3.0 * len(a))
+    return 99.0 if mse == 0 else 10 * math.log10(255 * 255 / mse)
+
+
+def compact_cases(rng, tmp):
+    """--compact: Pillow, ffmpeg and giflib read every file, and compositing its frames gives
+    back the source exactly where the changes have few colours, and close to it elsewhere."""
+    for width, height in [(1, 1), (7, 3), (257, 5), (320, 180)]:
+        frames = [blocky_frame(rng, width, height, 12)]
+        frames.append(list(frames[-1]))                      # unchanged
+        for corner in (0, width - 1, width * (height - 1), width * height - 1):
+            frames.append(list(frames[-1]))
+            frames[-1][corner] = (255, 0, 128)               # one pixel at each corner
+        frames.append(blocky_frame(rng, width, height, 200))  # everything changes
+        paths = []
+        for k, f in enumerate(frames):
+            paths.append(os.path.join(tmp, "c%d.ppm" % k))
+            write_ppm(paths[-1], width, height, f)
+        out = os.path.join(tmp, "compact.gif")
+        r = run(["--compact", out] + paths)
+        check(r.returncode == 0, "--compact %dx%d exit %d: %s" % (width, height, r.returncode, r.stderr))
+        want = [[tuple(p) for p in f] for f in frames]
+        check([p for p, _ in gif_frames(out)] == want, "--compact %dx%d Pillow pixels" % (width, height))
+        check(ffmpeg_frames(out, width, height) == want, "--compact %dx%d ffmpeg pixels" % (width, height))
+        check(giftext_ok(out), "--compact %dx%d giftext -z" % (width, height))
+
+    # More than 256 colours: a gradient, then a small change on it.
+    width, height = 200, 120
+    smooth = [(x * 255 // width, y * 255 // height, (x + y) * 255 // (width + height)) for y in range(height)
+              for x in range(width)]
+    changed = list(smooth)
+    for y in range(40, 50):
+        for x in range(10):
+            changed[y * width + x] = (250, 250, 250)
+    paths = [os.path.join(tmp, "g%d.ppm" % k) for k in range(2)]
+    for path, f in zip(paths, (smooth, changed)):
+        write_ppm(path, width, height, f)
+    out = os.path.join(tmp, "gradient.gif")
+    check(run(["--compact", out] + paths).returncode == 0, "--compact gradient exit")
+    for k, (pixels, _) in enumerate(gif_frames(out)):
+        check(psnr(pixels, (smooth, changed)[k]) > 32, "--compact gradient frame %d PSNR" % k)
+    check(giftext_ok(out), "--compact gradient giftext -z")
+
+
 def giftext_ok(path):
     r = subprocess.run(["giftext", "-z", path], capture_output=True, text=True, timeout=300)
     return r.returncode == 0 and "error" not in (r.stdout + r.stderr).lower()
@@ -90,6 +144,16 @@ def main():
         check(giftext_ok(os.path.join(tmp, "big.gif")), "1920x1080 giftext -z")
         with Image.open(os.path.join(tmp, "big.gif")) as im:
             check(im.size == (1920, 1080), "1920x1080 size")
+
+        compact_cases(rng, tmp)
+
+        # An option the tool does not know is refused with the usage line, not taken as a file.
+        kept = os.path.join(tmp, "never.gif")
+        r = run(["--fast", kept, os.path.join(tmp, "big.ppm")])
+        lines = r.stderr.strip().splitlines()
+        check(r.returncode == 2 and len(lines) == 2 and "unknown option --fast" in lines[0] and
+              lines[1].startswith("usage: ravlin-encode"), "unknown option: %d %r" % (r.returncode, r.stderr))
+        check(not os.path.exists(kept), "unknown option left a file")
 
         # Bad input: one line naming the file, non-zero exit, nothing left behind, and an
         # existing output file kept as it was.

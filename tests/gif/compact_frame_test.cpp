@@ -1,0 +1,285 @@
+// Compact files read back by giflib and composited frame over frame the way a player shows
+// them: the picture must be the source wherever a changed area had few enough colours, and
+// close to it elsewhere.
+#include <gif_lib.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "gif/compact_frame.h"
+#include "gif/compact_writer.h"
+#include "gif/frame_workspace.h"
+#include "gif/gif_writer.h"
+#include "test_frames.h"
+
+namespace {
+
+using Pixels = std::vector<uint32_t>;  // 0x00RRGGBB, top row first
+
+PixelView View(const Pixels& p, int32_t w, int32_t h)
+{
+    PixelView v;
+    v.top = p.data();
+    v.step = w;
+    v.width = w;
+    v.height = h;
+    return v;
+}
+
+std::vector<uint8_t> Encode(const std::vector<Pixels>& frames, int32_t w, int32_t h,
+                            std::vector<CompactFrame>* built = nullptr, CFrameWorkspace* workspace = nullptr)
+{
+    CFrameWorkspace own;
+    if (!workspace)
+        workspace = &own;
+    VectorSink sink;
+    WriteGifHeader(sink, static_cast<uint16_t>(w), static_cast<uint16_t>(h), 8);
+    for (size_t k = 0; k < frames.size(); ++k) {
+        const PixelView current = View(frames[k], w, h);
+        const PixelView before = k > 0 ? View(frames[k - 1], w, h) : PixelView();
+        CompactFrame f = BuildCompactFrame(k > 0 ? &before : nullptr, current, CompactOptions(), workspace);
+        WriteCompactFrame(sink, f, 4, workspace);
+        if (built)
+            built->push_back(std::move(f));
+    }
+    WriteGifTrailer(sink);
+    return sink.bytes;
+}
+
+struct Memory {
+    const std::vector<uint8_t>* bytes;
+    size_t offset;
+};
+
+int ReadMemory(GifFileType* gif, GifByteType* out, int count)
+{
+    auto m = static_cast<Memory*>(gif->UserData);
+    const size_t n = std::min(static_cast<size_t>(count), m->bytes->size() - m->offset);
+    std::memcpy(out, m->bytes->data() + m->offset, n);
+    m->offset += n;
+    return static_cast<int>(n);
+}
+
+// Every frame as a player shows it: each image drawn over the last, transparent pixels left.
+std::vector<Pixels> Composite(const std::vector<uint8_t>& file, int32_t w, int32_t h)
+{
+    Memory m{&file, 0};
+    int error = 0;
+    GifFileType* gif = DGifOpen(&m, ReadMemory, &error);
+    EXPECT_NE(gif, nullptr);
+    if (!gif)
+        return {};
+    EXPECT_EQ(DGifSlurp(gif), GIF_OK) << GifErrorString(gif->Error);
+    EXPECT_EQ(gif->SWidth, w);
+    EXPECT_EQ(gif->SHeight, h);
+    std::vector<Pixels> shown;
+    Pixels canvas(static_cast<size_t>(w) * h, 0);
+    for (int k = 0; k < gif->ImageCount; ++k) {
+        const SavedImage& image = gif->SavedImages[k];
+        GraphicsControlBlock gcb;
+        EXPECT_EQ(DGifSavedExtensionToGCB(gif, k, &gcb), GIF_OK);
+        EXPECT_EQ(gcb.DisposalMode, DISPOSE_DO_NOT);
+        EXPECT_EQ(gcb.DelayTime, 4);
+        const GifImageDesc& d = image.ImageDesc;
+        EXPECT_TRUE(d.Left + d.Width <= w && d.Top + d.Height <= h) << "frame " << k;
+        EXPECT_NE(d.ColorMap, nullptr);
+        for (int y = 0; y < d.Height; ++y)
+            for (int x = 0; x < d.Width; ++x) {
+                const int index = image.RasterBits[y * d.Width + x];
+                if (index == gcb.TransparentColor)
+                    continue;
+                EXPECT_LT(index, d.ColorMap->ColorCount);
+                const GifColorType& c = d.ColorMap->Colors[index];
+                canvas[static_cast<size_t>(d.Top + y) * w + d.Left + x] =
+                    static_cast<uint32_t>(c.Red) << 16 | c.Green << 8 | c.Blue;
+            }
+        shown.push_back(canvas);
+    }
+    DGifCloseFile(gif, &error);
+    return shown;
+}
+
+void ExpectExact(const std::vector<Pixels>& frames, int32_t w, int32_t h)
+{
+    const std::vector<Pixels> shown = Composite(Encode(frames, w, h), w, h);
+    ASSERT_EQ(shown.size(), frames.size());
+    for (size_t k = 0; k < frames.size(); ++k)
+        ASSERT_TRUE(shown[k] == frames[k]) << w << " x " << h << " frame " << k;
+}
+
+double Psnr(const Pixels& a, const Pixels& b)
+{
+    double sum = 0;
+    for (size_t i = 0; i < a.size(); ++i)
+        for (int s = 0; s < 24; s += 8) {
+            const double d = static_cast<double>(a[i] >> s & 0xFF) - static_cast<double>(b[i] >> s & 0xFF);
+            sum += d * d;
+        }
+    const double mse = sum / (3.0 * a.size());
+    return mse == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse);
+}
+
+uint32_t Next(uint32_t& s)
+{
+    s ^= s << 13;
+    s ^= s >> 17;
+    s ^= s << 5;
+    return s;
+}
+
+// A frame of `colours` random colours in small blocks, like windows and text.
+Pixels Blocks(int32_t w, int32_t h, uint32_t colours, uint32_t seed)
+{
+    std::vector<uint32_t> palette(colours);
+    for (uint32_t& c : palette)
+        c = Next(seed) & 0xFFFFFF;
+    Pixels p(static_cast<size_t>(w) * h);
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x)
+            p[static_cast<size_t>(y) * w + x] = palette[((x / 3) * 7919u + (y / 2) * 104729u + seed) % colours];
+    return p;
+}
+
+Pixels FromRgb(const std::vector<Rgb>& rgb)
+{
+    Pixels p;
+    for (const Rgb& c : rgb)
+        p.push_back(static_cast<uint32_t>(c.red) << 16 | c.green << 8 | c.blue);
+    return p;
+}
+
+}  // namespace
+
+TEST(CompactFrame, StillFramesCornersAndWholeChanges)
+{
+    const int32_t w = 64, h = 40;
+    const Pixels base = Blocks(w, h, 12, 5);
+    std::vector<Pixels> frames = {base, base, base};
+    const size_t corners[] = {0, static_cast<size_t>(w - 1), static_cast<size_t>(w) * (h - 1),
+                              static_cast<size_t>(w) * h - 1};
+    for (size_t corner : corners) {
+        frames.push_back(frames.back());
+        frames.back()[corner] ^= 0x804020;
+    }
+    frames.push_back(Blocks(w, h, 30, 9));  // every pixel changes
+    frames.push_back(frames.back());
+    ExpectExact(frames, w, h);
+
+    std::vector<CompactFrame> built;
+    Encode(frames, w, h, &built);
+    EXPECT_EQ(built[0].rect.width, w);  // the first frame is whole
+    EXPECT_EQ(built[0].transparentIndex, -1);
+    for (size_t k : {size_t(1), size_t(2), size_t(8)}) {  // unchanged: one transparent pixel
+        EXPECT_EQ(built[k].rect.width * built[k].rect.height, 1);
+        EXPECT_EQ(built[k].indices[0], built[k].transparentIndex);
+    }
+    const int32_t at[4][2] = {{0, 0}, {w - 1, 0}, {0, h - 1}, {w - 1, h - 1}};
+    for (int c = 0; c < 4; ++c) {
+        const ImageRect& r = built[3 + c].rect;
+        EXPECT_TRUE(r.left == at[c][0] && r.top == at[c][1] && r.width == 1 && r.height == 1) << "corner " << c;
+        EXPECT_EQ(built[3 + c].tableBits, 1);  // one colour, no transparency needed: 2 entries
+    }
+    EXPECT_EQ(built[7].rect.width * built[7].rect.height, w * h);
+}
+
+TEST(CompactFrame, OddSizesExact)
+{
+    const int32_t sizes[][2] = {{1, 1}, {7, 3}, {257, 5}, {2, 300}};
+    uint32_t seed = 3;
+    for (const auto& s : sizes) {
+        std::vector<Pixels> frames;
+        for (uint32_t colours : {1u, 5u, 200u, 3u}) {
+            frames.push_back(Blocks(s[0], s[1], colours, seed++));
+            frames.push_back(frames.back());
+            frames.back()[frames.back().size() / 2] = 0x123456;  // a partial change
+        }
+        ExpectExact(frames, s[0], s[1]);
+    }
+}
+
+// Table sizes follow the colours used, the transparent one included, and the edge of 256.
+TEST(CompactFrame, ColourTableAtItsLimits)
+{
+    const int32_t w = 40, h = 40;
+    for (bool filled : {false, true})
+        for (uint32_t colours : {1u, 2u, 3u, 4u, 127u, 128u, 255u, 256u}) {
+            Pixels before(static_cast<size_t>(w) * h, 0x000001);
+            Pixels after = before;
+            for (uint32_t i = 0; i < colours; ++i)
+                after[i] = (0x010000 * (i + 1) + i) & 0xFFFFFF;  // distinct, none the old colour
+            // Filled: the rest of the changed rows changes too, so nothing needs transparency.
+            for (size_t i = colours; filled && i % w != 0; ++i)
+                after[i] = after[0];
+            std::vector<CompactFrame> built;
+            const std::vector<Pixels> frames = {before, after};
+            Encode(frames, w, h, &built);
+            const CompactFrame& f = built[1];
+            // 256 colours and a still pixel in the rectangle leave no room for the transparent
+            // index: that frame is reduced, every other one is exact.
+            if (colours == 256 && !filled) {
+                EXPECT_FALSE(f.exact);
+                continue;
+            }
+            SCOPED_TRACE(testing::Message() << colours << " colours, filled " << filled);
+            ExpectExact(frames, w, h);
+            ASSERT_TRUE(f.exact);
+            EXPECT_EQ(f.colourCount, colours + (filled || colours < w ? 0 : 1)) << colours;
+            EXPECT_LE(f.colourCount, 1u << f.tableBits);
+            EXPECT_GT(f.colourCount, f.tableBits == 1 ? 0u : 1u << (f.tableBits - 1)) << colours;
+            EXPECT_EQ(f.palette.size(), 3u << f.tableBits);
+        }
+}
+
+TEST(CompactFrame, ManyColoursStayCloseAndStillPixelsExact)
+{
+    const int32_t w = 300, h = 200;
+    std::vector<Pixels> frames;
+    for (uint32_t seed : {11u, 12u}) {
+        Pixels p(static_cast<size_t>(w) * h);
+        for (int32_t y = 0; y < h; ++y)
+            for (int32_t x = 0; x < w; ++x)  // a smooth picture with a little grain
+                p[static_cast<size_t>(y) * w + x] = static_cast<uint32_t>((x * 255 / w) << 16 | (y * 255 / h) << 8 |
+                                                                          ((x + y + seed * 40) * 255 / (w + h + 480)));
+        frames.push_back(p);
+    }
+    frames.push_back(frames.back());
+    for (int32_t y = 50; y < 60; ++y)  // a small change on the reduced picture
+        for (int32_t x = 0; x < 10; ++x)
+            frames.back()[static_cast<size_t>(y) * w + x] = 0xFFFFFF;
+    std::vector<CompactFrame> built;
+    const std::vector<Pixels> shown = Composite(Encode(frames, w, h, &built), w, h);
+    ASSERT_EQ(shown.size(), frames.size());
+    EXPECT_FALSE(built[0].exact);
+    for (size_t k = 0; k < frames.size(); ++k)
+        EXPECT_GT(Psnr(shown[k], frames[k]), 32.0) << "frame " << k;
+    // The small change is exact and the rest stays as it was shown.
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) {
+            const size_t i = static_cast<size_t>(y) * w + x;
+            const bool changed = y >= 50 && y < 60 && x < 10;
+            ASSERT_EQ(shown[2][i], changed ? 0xFFFFFFu : shown[1][i]) << x << "," << y;
+        }
+}
+
+// A frame's bytes depend only on its own pixels and the previous frame's: built alone with
+// fresh memory, or with memory that built other frames, it comes out the same as in sequence
+// (frames are built on several threads, each with its own memory).
+TEST(CompactFrame, SameBytesWhateverWasBuiltBefore)
+{
+    const int32_t w = 120, h = 90;
+    std::vector<Pixels> frames = {Blocks(w, h, 40, 1), Blocks(w, h, 40, 2)};
+    frames.push_back(FromRgb(NoisePixels(w, h, 4)));
+    frames.push_back(FromRgb(ScreenLikePixels(w, h, 5)));
+    std::vector<CompactFrame> inOrder;
+    CFrameWorkspace used;
+    Encode(frames, w, h, &inOrder, &used);
+    for (size_t k : {size_t(3), size_t(2), size_t(1)}) {
+        const PixelView before = View(frames[k - 1], w, h);
+        for (CFrameWorkspace* workspace : {static_cast<CFrameWorkspace*>(nullptr), &used}) {
+            const CompactFrame alone = BuildCompactFrame(&before, View(frames[k], w, h), CompactOptions(), workspace);
+            EXPECT_TRUE(alone.indices == inOrder[k].indices && alone.palette == inOrder[k].palette) << k;
+        }
+    }
+}
