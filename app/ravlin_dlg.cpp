@@ -363,6 +363,7 @@ void CRavlinDlg::StartRecording()
     params.frameDelay = static_cast<int32_t>(m_frameDisplayTime / 10.0 + 0.5);
     params.outputRect = settings.captureType == 0 ? r : RECT{0, 0, settings.width, settings.height};
     params.trueSpeed = settings.trueSpeed != 0;
+    params.compact = settings.compactMode == 1;
 
     EnsureDirectory(m_outputFolder);
     SYSTEMTIME now{};

@@ -24,6 +24,7 @@ RecordingSettings ReadRecordingSettings()
     settings.captureType = ReadConfigInt(L"CaptureType", defaults.captureType);
     settings.trueSpeed = ReadConfigInt(L"TrueSpeed", defaults.trueSpeed);
     settings.recordPointer = ReadConfigInt(L"RecordPointer", defaults.recordPointer);
+    settings.compactMode = ReadConfigInt(L"CompactMode", defaults.compactMode);
     return settings;
 }
 
@@ -40,5 +41,6 @@ RecordingSettings UsableSettings(const RecordingSettings& stored)
     usable.captureType = stored.captureType != 0 ? 1 : 0;
     usable.trueSpeed = stored.trueSpeed != 0 ? 1 : 0;
     usable.recordPointer = stored.recordPointer != 0 ? 1 : 0;
+    usable.compactMode = stored.compactMode == 1 ? 1 : 0;
     return usable;
 }

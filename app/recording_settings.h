@@ -10,6 +10,7 @@ struct RecordingSettings {
     int32_t height = 270;
     int32_t trueSpeed = 0;      // "TrueSpeed": frames shown for the time that really passed
     int32_t recordPointer = 0;  // "RecordPointer": the mouse pointer drawn into the frames
+    int32_t compactMode = 0;    // "CompactMode": 1, frames hold only what changed; else whole
 };
 
 // Reads the keys in the order CaptureDelay, Width, Height, CaptureType, then the options, as
@@ -19,5 +20,6 @@ RecordingSettings ReadRecordingSettings();
 // A copy fit to record with: a delay outside the dialog's 15 to 30 frames per second, or a
 // size outside 50..1920 x 50..1080, would spin the capture thread or ask for unbounded memory,
 // so each such value falls back to its default; any nonzero type means "scaled", as in the
-// dialog; the same holds for the options.
+// dialog; the same holds for the options, except that only a CompactMode of exactly 1 chooses
+// the compact mode.
 RecordingSettings UsableSettings(const RecordingSettings& stored);

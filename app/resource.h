@@ -35,6 +35,7 @@
 #define IDC_HOTKEY_RECORD 1023
 #define IDC_HOTKEY_STOP 1024
 #define IDC_HOTKEY_STATUS 1025
+#define IDC_COMPACT_MODE 1009
 
 // System menu item that opens the about box.
 #define IDM_ABOUTBOX 0x0010

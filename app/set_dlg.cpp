@@ -25,6 +25,7 @@ void CSetDlg::DoDataExchange(CDataExchange& dx)
     DDX_Control(dx, IDC_HOTKEY_RECORD, m_keyFields[HotkeyRecord]);
     DDX_Control(dx, IDC_HOTKEY_STOP, m_keyFields[HotkeyStop]);
     DDX_Control(dx, IDC_HOTKEY_STATUS, m_keyStatus);
+    DDX_Control(dx, IDC_COMPACT_MODE, m_compactCheck);
 }
 
 BOOL CSetDlg::OnInitDialog()
@@ -34,6 +35,7 @@ BOOL CSetDlg::OnInitDialog()
 
     m_actualSizeCheck.SetCheck(stored.captureType == 0 ? BST_CHECKED : BST_UNCHECKED);
     EnableSizeEdits(stored.captureType != 0);
+    m_compactCheck.SetCheck(stored.compactMode == 1 ? BST_CHECKED : BST_UNCHECKED);
 
     // 30 or less would show a rate above 33 (or divide by zero); such a file shows the default.
     const int delay = stored.captureDelay <= 30 ? RecordingSettings().captureDelay : stored.captureDelay;
@@ -141,5 +143,6 @@ void CSetDlg::OnOK()
     WriteConfigInt(L"TrueSpeed", m_trueSpeedCheck.GetCheck() == BST_CHECKED ? 1 : 0);
     WriteConfigInt(L"RecordPointer", m_pointerCheck.GetCheck() == BST_CHECKED ? 1 : 0);
     WriteHotkeySettings(keys);
+    WriteConfigInt(L"CompactMode", m_compactCheck.GetCheck() == BST_CHECKED ? 1 : 0);
     CDialog::OnOK();
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The settings dialog: frame rate, output size, the recording options and the global keys,
+// The settings dialog: frame rate, output size, the compact mode, the recording options and the global keys,
 // checked on OK and written to the configuration file. It keeps nothing itself; the file is
 // the only state.
 #include "app/hotkeys.h"
@@ -31,4 +31,5 @@ private:
     CButton m_pointerCheck;
     CWnd m_keyFields[kHotkeyCount];
     CWnd m_keyStatus;
+    CButton m_compactCheck;
 };

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "gif/compact_frame.h"
+#include "gif/compact_writer.h"
 #include "gif/frame_workspace.h"
 #include "gif/frame_delay.h"
 #include "gif/gif_writer.h"
@@ -153,8 +155,10 @@ int CGifEncoder::AddFrame(CMemCanvas* canvas)
     frame->SetCaptureMs(canvas->CaptureMs());
     // Counted before the writer can see it, so encoded never passes received.
     ++m_receivedCount;
-    CFrameJob job{frame, m_lastFrame};
+    // A moved or resized region has a new canvas: its first frame has nothing to compare with.
+    CFrameJob job{frame, canvas->Generation() == m_lastGeneration ? m_lastFrame : nullptr};
     m_lastFrame = frame;
+    m_lastGeneration = canvas->Generation();
     m_pool.Submit([this, job, claim](CFrameWorkspace& workspace, CEncodedFrame& result) {
         result.keepUntilWritten = claim;
         result.captureMs = job.frame->CaptureMs();
@@ -272,6 +276,10 @@ void CGifEncoder::EncodeFrame(const CFrameJob& job, CFrameWorkspace& workspace, 
     const int32_t height = out.bottom - out.top;
     if (width <= 0 || height <= 0 || m_stopFlag)
         return;
+    if (m_runParams.compact) {
+        EncodeCompactFrame(job, workspace, result);
+        return;
+    }
     CQueuedFrame& frame = *job.frame;
     CIndexedFrame indexed;
     int built = 0;
@@ -420,12 +428,49 @@ bool CGifEncoder::WriteFrames(CTrailedGifFile& output)
 // The writer's step for one frame, in capture order: whatever depends on the frames around it
 // (the header before the first, the frame's delay) is added here. The frame reaches the file in
 // one write, trailer included, so the file is never left ending part-way through a frame.
+// Only what changed since the frame before, in exact colours where they fit.
+void CGifEncoder::EncodeCompactFrame(const CFrameJob& job, CFrameWorkspace& workspace, CEncodedFrame* result)
+{
+    const RECT& out = m_runParams.outputRect;
+    const int32_t width = out.right - out.left;
+    const int32_t height = out.bottom - out.top;
+    CFramePixels current;
+    CFramePixels previous;
+    if (!PixelsAtOutputSize(*job.frame, width, height, &current) || m_stopFlag)
+        return;
+    const bool compare = job.previous && PixelsAtOutputSize(*job.previous, width, height, &previous);
+    if (m_stopFlag)
+        return;
+    const int64_t t0 = Ticks();
+    const CompactFrame frame =
+        BuildCompactFrame(compare ? &previous.View() : nullptr, current.View(), CompactOptions(), &workspace);
+    CVectorSink image(result->image);
+    WriteCompactImage(image, frame, &workspace);
+    result->width = static_cast<uint16_t>(width);
+    result->height = static_cast<uint16_t>(height);
+    result->bitsPerIndex = 8;
+    result->transparentIndex = frame.transparentIndex;
+    result->built = true;
+    m_stageTicks[kEncode] += Ticks() - t0;
+}
+
+// A 32-bit frame of the output size is read where it lies; any other is scaled first.
+bool CGifEncoder::PixelsAtOutputSize(const CQueuedFrame& frame, int32_t width, int32_t height, CFramePixels* pixels)
+{
+    if (frame.BitsPerPixel() == 32 && frame.Width() == width && frame.Height() == height) {
+        pixels->Borrow(frame.Pixels(), width, height);
+        return true;
+    }
+    const CBitmap scaled = ScaleFrame(frame, width, height);
+    return scaled && pixels->Read(scaled.Get());
+}
+
 void CGifEncoder::WriteFrame(CTrailedGifFile& output, const CEncodedFrame& frame, bool firstFrame, uint16_t delay)
 {
     CMemorySink block;
     if (firstFrame)
         WriteGifHeader(block, frame.width, frame.height, frame.bitsPerIndex);
-    WriteGifControl(block, delay, -1);
+    WriteGifControl(block, delay, frame.transparentIndex);
     output.AppendFrame(block, frame.image.data(), static_cast<uint32_t>(frame.image.size()));
 }
 

@@ -8,6 +8,7 @@
 
 #include "gif/byte_sink.h"
 #include "gif/encode_pool.h"
+#include "record/compact_frames.h"
 #include "record/pic_encoder.h"
 #include "record/queued_frame.h"
 #include "record/section_lock.h"
@@ -85,6 +86,8 @@ private:
     void WriteFrame(CTrailedGifFile& output, const CEncodedFrame& frame, bool firstFrame, uint16_t delay);
     std::shared_ptr<void> ClaimBudget(uint32_t bytes);
     CBitmap ScaleFrame(const CQueuedFrame& frame, int32_t width, int32_t height);
+    void EncodeCompactFrame(const CFrameJob& job, CFrameWorkspace& workspace, CEncodedFrame* result);
+    bool PixelsAtOutputSize(const CQueuedFrame& frame, int32_t width, int32_t height, CFramePixels* pixels);
     void RefuseFrames();
     void EndWriter(EncodeFailure failure);
     void JoinWriter();
@@ -98,7 +101,8 @@ private:
     bool m_accepting = true;
     CEncodePool m_pool;
     CThread m_writerThread;
-    std::shared_ptr<const CQueuedFrame> m_lastFrame;  // the capture thread's
+    std::shared_ptr<const CQueuedFrame> m_lastFrame;  // the capture thread's, as the next one
+    uint32_t m_lastGeneration = 0;
     std::atomic<int32_t> m_stopFlag{0};
     std::atomic<int32_t> m_running{0};
     std::atomic<int32_t> m_status{Idle};

@@ -16,6 +16,7 @@ CMemCanvas::~CMemCanvas() = default;
 bool CMemCanvas::Resize(int32_t height, int32_t width)
 {
     DropBitmap();
+    ++m_generation;
     m_height = 0;
     m_width = 0;
     if (!m_hDC || height <= 0 || width <= 0)

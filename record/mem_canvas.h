@@ -27,6 +27,8 @@ public:
     HDC Hdc() const { return m_hDC; }
     HBITMAP Bitmap() const { return m_bitmap.Get(); }
     int32_t Width() const { return m_width; }
+    // Counts the Resize calls: frames of one generation come from the same screen rectangle.
+    uint32_t Generation() const { return m_generation; }
     int32_t Height() const { return m_height; }
     int BitsPerPixel() const;
 
@@ -55,6 +57,7 @@ private:
     std::optional<CSelectGuard> m_selection;  // after the bitmap: deselects it before it goes
     int32_t m_height = 0;
     int32_t m_width = 0;
+    uint32_t m_generation = 0;
     COLORREF m_fillColour = RGB(0, 0, 0);
     CSectionLock m_paintLock;
     int64_t m_captureMs = 0;

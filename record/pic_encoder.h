@@ -8,13 +8,14 @@ class CMemCanvas;
 
 // What one recording is encoded into. Only the rectangle's width and height are used: every
 // frame is scaled to exactly that size. The low 16 bits of frameDelay (hundredths of a second)
-// go into every frame.
+// go into every frame. compact: each frame holds only what changed since the one before.
 struct EncoderParams {
     std::wstring fileName;
     RECT outputRect = {0, 0, 0, 0};
     int32_t frameDelay = 0;
     // Each frame is shown for the time until the next capture instead of frameDelay.
     bool trueSpeed = false;
+    bool compact = false;
 };
 
 enum EncodeStatus : int32_t {

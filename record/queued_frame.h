@@ -24,6 +24,7 @@ public:
     uint32_t Size() const { return m_header.biSizeImage; }  // pixel bytes
     int32_t Width() const { return m_header.biWidth; }
     int32_t Height() const { return m_header.biHeight; }
+    uint16_t BitsPerPixel() const { return m_header.biBitCount; }
     // Rows bottom-up in the canvas's depth, each padded to 4 bytes.
     const uint8_t* Pixels() const { return m_packed.get() + sizeof(BITMAPINFOHEADER); }
     // Header and rows for BuildIndexedFrameFromDib, which rewrites the header's size field.

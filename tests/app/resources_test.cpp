@@ -125,6 +125,7 @@ TEST(Resources, SettingsTemplate)
         {IDC_OUTPUT_HEIGHT, L"Edit", L"", 86, 58, 47, 13, edit},
         {-1, L"Static", L"像素", 138, 44, 18, 11, 0},
         {-1, L"Static", L"像素", 138, 59, 18, 11, 0},
+        {IDC_COMPACT_MODE, L"Button", L"小文件模式（只保存变化区域）", 9, 76, 150, 11, BS_AUTOCHECKBOX | WS_TABSTOP},
         {-1, L"Button", L"录制选项", 7, 92, 152, 40, BS_GROUPBOX},
         {IDC_TRUE_SPEED, L"Button", L"按实际速度回放", 15, 103, 138, 11, BS_AUTOCHECKBOX | WS_TABSTOP},
         {IDC_RECORD_POINTER, L"Button", L"录制鼠标指针", 15, 116, 138, 11, BS_AUTOCHECKBOX | WS_TABSTOP},

@@ -2,6 +2,8 @@
 """The settings dialog of ravlin.exe driven with real pointer and keyboard input: what it shows,
 what it refuses, what it stores, and when the tool window uses it."""
 import os
+import re
+import subprocess
 import sys
 import time
 
@@ -9,7 +11,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from ravlin_e2e import Ravlin, Scene, arguments, centre, check, click, gif_frames, key, run_scenarios, wait_for, xdo
 from recording_test import select_region, wait_completion
 
-RATE, CHECK, WIDTH, HEIGHT = 1005, 1006, 1007, 1008
+RATE, CHECK, WIDTH, HEIGHT, COMPACT = 1005, 1006, 1007, 1008, 1009
 TITLE = '设置'
 
 
@@ -107,7 +109,8 @@ def ranges_and_their_order(program):
     stored = program.read_config()
     # The four size and rate keys, then the options and keys as shown (all at their defaults).
     check(stored == {'CaptureDelay': '40', 'CaptureType': '1', 'Width': '50', 'Height': '1080', 'TrueSpeed': '0',
-                     'RecordPointer': '0', 'HotkeySelect': '119', 'HotkeyRecord': '120', 'HotkeyStop': '121'},
+                     'RecordPointer': '0', 'HotkeySelect': '119', 'HotkeyRecord': '120', 'HotkeyStop': '121',
+                     'CompactMode': '0'},
           'stored %s' % stored)
     dialog = open_settings(program)
     type_into(program, dialog, WIDTH, '1920')
@@ -196,12 +199,70 @@ def options_and_keys_are_stored(program):
     key('ctrl+shift+F11')
     wait_for('the selection veil', lambda: program.overlay() and program.overlay().rect[2] >= 1900)
 
+
+def image_sizes(path):
+    """Width x height of every image of a GIF, as giflib reads them."""
+    r = subprocess.run(['giftext', path], capture_output=True, text=True, timeout=60)
+    return [(int(w), int(h)) for w, h in re.findall(r'Image Size - Left = \d+, Top = \d+, Width = (\d+), Height = (\d+)', r.stdout)]
+
+
+def record_still_region(program):
+    """A short recording of a region where little moves; returns the new file."""
+    before = program.gifs()
+    select_region(program, (150, 200), (450, 400))
+    program.press(1001)
+    wait_for('recording to start', lambda: len(program.gifs()) > len(before))
+    time.sleep(1.5)
+    program.press(1002)
+    program.accept_completion(wait_completion(program))
+    return [g for g in program.gifs() if g not in before][0]
+
+
+def compact_mode_box(program):
+    program.clear_output()
+    s = Scene(program.wine_run, program.helper, program.env, (100, 150, 900, 650))
+    try:
+        # A stored value other than 1 is the default mode: the box shows clear and OK writes 0.
+        program.reset_config({'CompactMode': '2'})
+        program.start()
+        dialog = open_settings(program)
+        check(fields(program, dialog)[COMPACT].checked == 0, 'CompactMode 2 shows the box ticked')
+        ok_accepted(program, dialog)
+        check(program.read_config().get('CompactMode') == '0', 'stored %s' % program.read_config())
+        dialog = open_settings(program)
+        click(centre(program.probe.control(dialog.hwnd, COMPACT).rect))
+        wait_for('the box ticked', lambda: program.probe.control(dialog.hwnd, COMPACT).checked == 1)
+        ok_accepted(program, dialog)
+        check(program.read_config().get('CompactMode') == '1', 'stored %s' % program.read_config())
+        dialog = open_settings(program)
+        check(fields(program, dialog)[COMPACT].checked == 1, 'CompactMode 1 shows the box clear')
+        click(centre(program.probe.control(dialog.hwnd, 2).rect))
+        wait_for('the dialog to close', lambda: not program.find_window(TITLE))
+
+        # The next recording writes what changed; with the value 2 every frame is whole.
+        compact = record_still_region(program)
+        program.stop()
+        program.reset_config({'CompactMode': '2'})
+        program.start()
+        whole = record_still_region(program)
+    finally:
+        s.close()
+    sizes = image_sizes(compact)
+    check(len(sizes) >= 2 and any(w * h < sizes[0][0] * sizes[0][1] for w, h in sizes[1:]),
+          'compact recording images %s' % sizes[:6])
+    _, frames = gif_frames(compact)
+    check(len(frames) == len(sizes), 'Pillow reads %d frames, giflib %d' % (len(frames), len(sizes)))
+    sizes = image_sizes(whole)
+    check(len(sizes) >= 2 and all(sz == sizes[0] for sz in sizes), 'CompactMode 2 recording images %s' % sizes[:6])
+
+
 SCENARIOS = [
     ('defaults_without_a_file', defaults_without_a_file),
     ('every_rate_reads_back', every_rate_reads_back),
     ('ranges_and_their_order', ranges_and_their_order),
     ('changes_apply_to_the_next_recording', changes_apply_to_the_next_recording),
     ('options_and_keys_are_stored', options_and_keys_are_stored),
+    ('compact_mode_box', compact_mode_box),
 ]
 
 if __name__ == '__main__':

@@ -340,6 +340,34 @@ TEST_F(EncoderTest, FileIsACompleteGifAfterEveryFrame)
     EXPECT_TRUE(before == ReadBytes(file));
 }
 
+// Compact recordings: unchanged frames keep their place as one transparent pixel; the first
+// frame and the first after the region moved or was resized (a new canvas) are whole.
+TEST_F(EncoderTest, CompactModeWritesChangesAndWholeFramesAfterANewRegion)
+{
+    const std::wstring file = PathOf(L"compact.gif");
+    CTestEncoder encoder;
+    EncoderParams params = Params(file);
+    params.compact = true;
+    encoder.SetParams(params);
+    ASSERT_EQ(1, encoder.Start());
+    ASSERT_EQ(1, AddFrame(encoder, 0));
+    ASSERT_EQ(1, AddFrame(encoder, 0));
+    ASSERT_EQ(1, AddFrame(encoder, 1));
+    m_canvas.Resize(48, 64);
+    ASSERT_EQ(1, AddFrame(encoder, 1));
+    ASSERT_EQ(1, AddFrame(encoder, 1));
+    ASSERT_EQ(1, encoder.AddFrame(nullptr));
+    ASSERT_TRUE(WaitUntil([&] { return State(encoder) != Encoding; }));
+    EXPECT_EQ(Finished, State(encoder));
+
+    const GifLayout layout = ReadGifLayout(file);
+    EXPECT_TRUE(layout.complete);
+    EXPECT_EQ(64, layout.width);
+    EXPECT_EQ(48, layout.height);
+    EXPECT_EQ((std::vector<int>{64 * 48, 1, 64 * 48, 64 * 48, 1}), layout.areas);
+    EXPECT_EQ(std::vector<int>(5, 4), layout.delays);
+}
+
 TEST_F(EncoderTest, StopInsteadOfFinishDeletesTheFileAndFinishes)
 {
     const std::wstring file = PathOf(L"stopped.gif");

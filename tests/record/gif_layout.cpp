@@ -63,6 +63,7 @@ GifLayout ReadGifLayout(const std::wstring& path)
         } else if (kind == 0x2C) {
             if (p + 9 > b.size())
                 return layout;
+            layout.areas.push_back((b[p + 4] | b[p + 5] << 8) * (b[p + 6] | b[p + 7] << 8));
             const uint8_t flags = b[p + 8];
             p += 9;
             if (flags & 0x80)

@@ -12,6 +12,7 @@ struct GifLayout {
     int width = 0;
     int height = 0;
     std::vector<int> delays;  // one per frame, hundredths of a second
+    std::vector<int> areas;   // one per frame, width x height of its image
 };
 
 GifLayout ReadGifLayout(const std::wstring& path);

@@ -1,7 +1,9 @@
 // Figures for the recording pipeline under load; run on purpose, not part of the test suite.
 //   record_bench run <width> <height> <interval ms> <seconds> [<out width> <out height>]
+//                    [--window] [--compact]
 //     records a scrolling many-coloured scene at (0, 0) of that size for that long (scaled to
-//     the output size when one is given) and prints
+//     the output size when one is given), or with --window a still desktop with a text window
+//     sliding across it, in the default or the compact mode, and prints the file size,
 //     frames captured, encoded and dropped, the longest queue, peak memory and the worker's
 //     milliseconds per frame in each stage;
 //   record_bench soak <frames>
@@ -74,14 +76,17 @@ std::wstring TempFile(const wchar_t* name)
     return std::wstring(folder) + name;
 }
 
-int Run(int width, int height, int interval, int seconds, int outWidth, int outHeight)
+int Run(int width, int height, int interval, int seconds, int outWidth, int outHeight, bool window,
+        bool compact)
 {
-    CTestScene scene(CTestScene::Kind::Moving, RECT{0, 0, width, height});
+    CTestScene scene(window ? CTestScene::Kind::Window : CTestScene::Kind::Moving, RECT{0, 0, width, height});
     if (!scene.WaitShown())
         std::printf("warning: scene not confirmed on screen\n");
     const std::wstring file = TempFile(L"ravlin-bench.gif");
     CGifEncoder encoder;
-    encoder.SetParams(RecordingParams(file, outWidth, outHeight));
+    EncoderParams params = RecordingParams(file, outWidth, outHeight);
+    params.compact = compact;
+    encoder.SetParams(params);
     CMemCanvas preview;
     preview.Resize(180, 320);
     CScreenGrabber grabber;
@@ -109,8 +114,13 @@ int Run(int width, int height, int interval, int seconds, int outWidth, int outH
     const MemoryFigures m = Memory();
     const double n = encoded > 0 ? encoded : 1;
     const double seconds_ = (stopped - start) / 1000.0;
-    std::printf("%dx%d to %dx%d every %d ms (%.0f fps asked), %.1f s: status %d\n", width, height,
-                outWidth, outHeight, interval, 1000.0 / interval, seconds_, status);
+    WIN32_FILE_ATTRIBUTE_DATA attributes = {};
+    GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &attributes);
+    std::printf("%dx%d to %dx%d every %d ms (%.0f fps asked), %.1f s, %s scene, %s mode: status %d\n", width,
+                height, outWidth, outHeight, interval, 1000.0 / interval, seconds_, window ? "window" : "scrolling",
+                compact ? "compact" : "default", status);
+    std::printf("  file %.1f KB (%.1f KB per frame)\n", attributes.nFileSizeLow / 1024.0,
+                attributes.nFileSizeLow / 1024.0 / (encoded > 0 ? encoded : 1));
     std::printf("  captured %d (%.1f fps)  encoded %d  dropped %d  queue max %d  backlog at stop %d"
                 "  drain %.1f s\n",
                 received + dropped, (received + dropped) / seconds_, encoded, dropped,
@@ -265,17 +275,25 @@ int main(int argc, char** argv)
     if (!gdiplus.Ok())
         return 2;
     const std::string mode = argc > 1 ? argv[1] : "";
-    if (mode == "run" && (argc == 6 || argc == 8)) {
-        const int width = atoi(argv[2]);
-        const int height = atoi(argv[3]);
-        return Run(width, height, atoi(argv[4]), atoi(argv[5]), argc == 8 ? atoi(argv[6]) : width,
-                   argc == 8 ? atoi(argv[7]) : height);
+    if (mode == "run") {
+        bool window = false, compact = false;
+        while (argc > 6 && (std::string(argv[argc - 1]) == "--window" || std::string(argv[argc - 1]) == "--compact")) {
+            (std::string(argv[argc - 1]) == "--window" ? window : compact) = true;
+            --argc;
+        }
+        if (argc == 6 || argc == 8) {
+            const int width = atoi(argv[2]);
+            const int height = atoi(argv[3]);
+            return Run(width, height, atoi(argv[4]), atoi(argv[5]), argc == 8 ? atoi(argv[6]) : width,
+                       argc == 8 ? atoi(argv[7]) : height, window, compact);
+        }
     }
     if (mode == "soak" && argc == 3)
         return Soak(atoi(argv[2]));
     if (mode == "identity" && argc == 4)
         return Identity(atoi(argv[2]), atoi(argv[3]));
-    std::printf("usage: record_bench run <width> <height> <interval ms> <seconds> [<out width> <out height>]\n"
+    std::printf("usage: record_bench run <width> <height> <interval ms> <seconds> [<out width> <out height>]"
+                " [--window] [--compact]\n"
                 "       record_bench soak <frames>\n"
                 "       record_bench identity <width> <height>\n");
     return 2;

@@ -1,6 +1,7 @@
 #include "test_scene.h"
 
 #include <cstdlib>
+#include <cwchar>
 
 namespace {
 
@@ -34,13 +35,14 @@ bool CTestScene::WaitShown(DWORD timeoutMs) const
     if (!m_window)
         return false;
     // The top-left corner is the scene's own colour: the solid colour, or the red bar.
-    if (m_kind == Kind::Moving) {
+    if (m_kind == Kind::Moving || m_kind == Kind::Window) {
+        const int scroll = m_kind == Kind::Moving ? 6 : 0;
         HDC screen = GetDC(nullptr);
         const DWORD start = GetTickCount();
         bool shown = false;
         while (!shown && GetTickCount() - start < timeoutMs) {
             shown = GetPixel(screen, m_rect.left + 1, m_rect.top + 1) ==
-                    GetPixel(m_picture->Dc(), 1 + 6 * Step() % (m_rect.right - m_rect.left), 1);
+                    GetPixel(m_picture->Dc(), 1 + scroll * Step() % (m_rect.right - m_rect.left), 1);
             Sleep(20);
         }
         ReleaseDC(nullptr, screen);
@@ -64,7 +66,7 @@ void CTestScene::Run()
     windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
     windowClass.lpszClassName = kClassName;
     RegisterClassW(&windowClass);  // fails harmlessly when a second scene registers it again
-    if (m_kind == Kind::Moving)
+    if (m_kind == Kind::Moving || m_kind == Kind::Window)
         MakePicture();
     m_window = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kClassName, L"scene", WS_POPUP,
                                m_rect.left, m_rect.top, m_rect.right - m_rect.left,
@@ -145,6 +147,20 @@ void CTestScene::Paint(HDC dc) const
     }
     if (m_kind == Kind::Moving) {
         BitBlt(dc, 0, 0, w, h, m_picture->Dc(), 6 * Step() % w, 0, SRCCOPY);
+        return;
+    }
+    if (m_kind == Kind::Window) {
+        BitBlt(dc, 0, 0, w, h, m_picture->Dc(), 0, 0, SRCCOPY);
+        const int ww = w / 2 < 320 ? w / 2 : 320;
+        const int wh = h / 2 < 200 ? h / 2 : 200;
+        const int x = 6 * Step() % (w - ww + 1);
+        const int y = h / 3;
+        fill(x, y, x + ww, y + 20, RGB(40, 90, 160));
+        fill(x, y + 20, x + ww, y + wh, RGB(255, 255, 255));
+        SetBkMode(dc, TRANSPARENT);
+        static const wchar_t line[] = L"The quick brown fox jumps over the lazy dog 0123456789";
+        for (int row = y + 26; row + 16 < y + wh; row += 16)
+            TextOutW(dc, x + 6, row, line, static_cast<int>(wcslen(line)));
         return;
     }
     const COLORREF bars[3] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255)};

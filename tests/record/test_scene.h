@@ -11,10 +11,11 @@
 // Solid: one colour. Counter: a strip of red, green and blue bars above a row of eight
 // black-or-white cells that spell, in binary with the highest bit on the left, the number of
 // 40 ms steps since the scene was shown. Moving: a many-coloured picture that scrolls
-// sideways by 6 pixels a step, for the benchmark.
+// sideways by 6 pixels a step, for the benchmark. Window: the same picture standing still as a
+// desktop, with a white text window sliding across it by 6 pixels a step.
 class CTestScene {
 public:
-    enum class Kind { Solid, Counter, Moving };
+    enum class Kind { Solid, Counter, Moving, Window };
     static constexpr int kCounterStepMs = 40;
 
     CTestScene(Kind kind, RECT rect, COLORREF colour = RGB(0, 0, 0));

@@ -1,0 +1,23 @@
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "gif/pixel_view.h"
+
+// One frame's pixels as 32-bit rows for the compact frame builder: either borrowed from a
+// captured frame that is already 32-bit and of the output size, or copied out of a GDI bitmap
+// (a scaled frame).
+class CFramePixels {
+public:
+    // rows: bottom-up 32-bit rows of a packed bitmap, which must outlive this object.
+    void Borrow(const uint8_t* rows, int32_t width, int32_t height);
+    // False when the bitmap's pixels cannot be read.
+    bool Read(HBITMAP bitmap);
+    const PixelView& View() const { return m_view; }
+
+private:
+    std::vector<uint32_t> m_copy;  // top row first
+    PixelView m_view;
+};
