@@ -24,20 +24,32 @@ void CMedianCut::Clear()
     used.clear();
 }
 
-// The error is taken over the cells' mean colours, each weighted by its pixel count.
-void CMedianCut::Measure(Box& box) const
+// Pixel count, and per channel the sum and the sum of squares of the cells' mean colours,
+// each cell weighted by its pixel count.
+void CMedianCut::Moments(const Box& box, double* n, double sum[3], double squares[3]) const
 {
-    double n = 0, sum[3] = {}, squares = 0;
+    *n = 0;
+    for (int k = 0; k < 3; ++k)
+        sum[k] = squares[k] = 0;
     for (uint32_t i = box.begin; i < box.end; ++i) {
         const Item& c = items[i];
-        n += c.count;
+        *n += c.count;
         for (int k = 0; k < 3; ++k) {
             const double weighted = c.count * c.mean[k];
             sum[k] += weighted;
-            squares += weighted * c.mean[k];
+            squares[k] += weighted * c.mean[k];
         }
     }
-    box.error = squares - (sum[0] * sum[0] + sum[1] * sum[1] + sum[2] * sum[2]) / n;
+}
+
+// The squared error around the box's mean.
+void CMedianCut::Measure(Box& box) const
+{
+    double n, sum[3], squares[3];
+    Moments(box, &n, sum, squares);
+    box.error = 0;
+    for (int k = 0; k < 3; ++k)
+        box.error += squares[k] - sum[k] * sum[k] / n;
 }
 
 // Cuts the box across the channel whose cell means spread most, at the cell coordinate
@@ -46,25 +58,17 @@ bool CMedianCut::Cut(const Box& box, Box* low, Box* high)
 {
     if (box.end - box.begin < 2)
         return false;
-    double spread[3] = {};
+    double n, sum[3], spread[3];
+    Moments(box, &n, sum, spread);
     uint32_t lo[3] = {63, 63, 63}, hi[3] = {};
-    {
-        double n = 0, sum[3] = {}, squares[3] = {};
-        for (uint32_t i = box.begin; i < box.end; ++i) {
-            const Item& c = items[i];
-            n += c.count;
-            for (int k = 0; k < 3; ++k) {
-                const double weighted = c.count * c.mean[k];
-                sum[k] += weighted;
-                squares[k] += weighted * c.mean[k];
-                const uint32_t at = Coordinate(c.cell, k);
-                lo[k] = at < lo[k] ? at : lo[k];
-                hi[k] = at > hi[k] ? at : hi[k];
-            }
+    for (uint32_t i = box.begin; i < box.end; ++i)
+        for (int k = 0; k < 3; ++k) {
+            const uint32_t at = Coordinate(items[i].cell, k);
+            lo[k] = at < lo[k] ? at : lo[k];
+            hi[k] = at > hi[k] ? at : hi[k];
         }
-        for (int k = 0; k < 3; ++k)
-            spread[k] = squares[k] - sum[k] * sum[k] / n;
-    }
+    for (int k = 0; k < 3; ++k)
+        spread[k] -= sum[k] * sum[k] / n;
     int axis = -1;
     for (int k = 0; k < 3; ++k)
         if (hi[k] > lo[k] && (axis < 0 || spread[k] > spread[axis]))

@@ -46,6 +46,7 @@ private:
         uint32_t begin, end;  // range of `items`
         double error;         // weighted squared error around the box's mean
     };
+    void Moments(const Box& box, double* n, double sum[3], double squares[3]) const;
     void Measure(Box& box) const;
     bool Cut(const Box& box, Box* low, Box* high);
 

@@ -12,6 +12,7 @@
 #include "gif/compact_writer.h"
 #include "gif/frame_workspace.h"
 #include "gif/gif_writer.h"
+#include "gif_memory_reader.h"
 #include "test_frames.h"
 
 namespace {
@@ -46,20 +47,6 @@ std::vector<uint8_t> Encode(const std::vector<Pixels>& frames, int32_t w, int32_
     }
     WriteGifTrailer(sink);
     return sink.bytes;
-}
-
-struct Memory {
-    const std::vector<uint8_t>* bytes;
-    size_t offset;
-};
-
-int ReadMemory(GifFileType* gif, GifByteType* out, int count)
-{
-    auto m = static_cast<Memory*>(gif->UserData);
-    const size_t n = std::min(static_cast<size_t>(count), m->bytes->size() - m->offset);
-    std::memcpy(out, m->bytes->data() + m->offset, n);
-    m->offset += n;
-    return static_cast<int>(n);
 }
 
 // Every frame as a player shows it: each image drawn over the last, transparent pixels left.

@@ -9,23 +9,10 @@
 
 #include "gif/gif_writer.h"
 #include "gif/indexed_frame.h"
+#include "gif_memory_reader.h"
 #include "test_frames.h"
 
 namespace {
-
-struct Memory {
-    const std::vector<uint8_t>* bytes;
-    size_t offset;
-};
-
-int ReadMemory(GifFileType* gif, GifByteType* out, int count)
-{
-    auto m = static_cast<Memory*>(gif->UserData);
-    const size_t n = std::min(static_cast<size_t>(count), m->bytes->size() - m->offset);
-    std::memcpy(out, m->bytes->data() + m->offset, n);
-    m->offset += n;
-    return static_cast<int>(n);
-}
 
 struct Frame {
     std::vector<uint8_t> palette;
