@@ -23,28 +23,11 @@ namespace {
 const COLORREF kBackground = RGB(50, 50, 50);
 const COLORREF kMaskColour = RGB(255, 0, 255);
 
-RECT Offset(RECT r, int dx, int dy)
-{
-    ::OffsetRect(&r, dx, dy);
-    return r;
-}
-
 std::wstring Format(const wchar_t* format, int value)
 {
     wchar_t text[128];
     std::swprintf(text, sizeof(text) / sizeof(text[0]), format, value);
     return text;
-}
-
-LOGFONTW StatusFont()
-{
-    LOGFONTW font{};
-    font.lfHeight = 15;
-    font.lfWeight = FW_NORMAL;
-    font.lfCharSet = ANSI_CHARSET;
-    font.lfPitchAndFamily = FF_SWISS;
-    lstrcpynW(font.lfFaceName, L"Arial", LF_FACESIZE);
-    return font;
 }
 
 }  // namespace
@@ -53,7 +36,6 @@ CRavlinDlg::CRavlinDlg(CWnd* parent) : CNewSkinDlg(IDD_RAVLIN_DIALOG, parent), m
 {
     m_icon = static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
                                              0, 0, LR_DEFAULTSIZE | LR_SHARED));
-    m_statusFont.CreateFontIndirect(StatusFont());
 }
 
 CRavlinDlg::~CRavlinDlg()
@@ -170,23 +152,6 @@ void CRavlinDlg::UpdateTips()
                                                           : L" (" + key + L")";
         tip.button.SetTipText(text.c_str(), TRUE);
     }
-}
-
-void CRavlinDlg::PlaceControls()
-{
-    const RECT client = GetClientRect();
-    RECT button{client.left + 12, client.top + 30, client.left + 12 + 36, client.top + 30 + 36};
-    CHoverButton* row[] = {&m_selectButton, &m_recordButton, &m_stopButton};
-    for (CHoverButton* b : row) {
-        ::MoveWindow(*b, button.left, button.top, button.right - button.left, button.bottom - button.top, TRUE);
-        button = Offset(button, 40, 0);
-    }
-    const RECT third = Offset(button, -40, 0);
-    // The counters get the file name's width: at 80 pixels a count of four digits or more
-    // would be cut off and misread.
-    m_statusRects[0] = RECT{third.left + 50, third.top, third.left + 50 + 80 + 70, third.top + 25};
-    m_statusRects[1] = Offset(m_statusRects[0], 0, 40);
-    m_statusRects[2] = Offset(m_statusRects[1], 0, 40);
 }
 
 bool CRavlinDlg::PreTranslateMessage(MSG& msg)

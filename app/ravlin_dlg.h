@@ -57,6 +57,7 @@ private:
     void UpdateTips();
     void LoadSkin();
     void PlaceControls();
+    void FitTemplateToDpi();
     void StartRecording();
     void PollEncoder();
     void EndRecording(int status);

@@ -16,12 +16,6 @@ RECT Inflated(RECT r, int dx, int dy)
     return r;
 }
 
-RECT Offset(RECT r, int dx, int dy)
-{
-    ::OffsetRect(&r, dx, dy);
-    return r;
-}
-
 }  // namespace
 
 BOOL CRavlinDlg::OnEraseBkgnd(HDC dc)
@@ -29,7 +23,8 @@ BOOL CRavlinDlg::OnEraseBkgnd(HDC dc)
     const RECT client = GetClientRect();
     CMemDC memDC(dc, &client);
     CNewSkinDlg::OnEraseBkgnd(memDC);
-    m_previewRect = RECT{client.left + 12, client.top + 70, client.left + 128, client.top + 135};
+    m_previewRect = RECT{client.left + Scaled(12), client.top + Scaled(70), client.left + Scaled(128),
+                         client.top + Scaled(135)};
     PaintPreview(memDC);
     for (const RECT& r : m_statusRects)
         PaintFramedRect(memDC, r);
@@ -39,13 +34,18 @@ BOOL CRavlinDlg::OnEraseBkgnd(HDC dc)
 
 void CRavlinDlg::PaintFramedRect(HDC dc, const RECT& rect) const
 {
-    CDCHandle(dc).FrameRect(rect, kOutline);
+    RECT r = rect;
+    for (int i = 0; i < LineWidthForDpi(Dpi()); ++i) {
+        CDCHandle(dc).FrameRect(r, kOutline);
+        r = Inflated(r, -1, -1);
+    }
 }
 
 void CRavlinDlg::PaintPreview(HDC dc)
 {
     PaintFramedRect(dc, m_previewRect);
-    const RECT inner = Inflated(m_previewRect, -1, -1);
+    const int line = LineWidthForDpi(Dpi());
+    const RECT inner = Inflated(m_previewRect, -line, -line);
     const int oldMode = ::SetStretchBltMode(dc, HALFTONE);
     ::SetBrushOrgEx(dc, 0, 0, nullptr);
     {
@@ -63,15 +63,16 @@ void CRavlinDlg::PaintStatusText(HDC dc) const
     CSelectGuard font(dc, m_statusFont);
     const COLORREF oldColour = ::SetTextColor(dc, kStatusText);
     const int oldMode = ::SetBkMode(dc, TRANSPARENT);
-    RECT text = Inflated(m_statusRects[0], -2, -2);
-    text.left += 2;
-    text.top += 2;
-    target.DrawText(m_recordedText, text, DT_VCENTER);
-    text = Offset(text, 0, 40);
-    target.DrawText(m_encodedText, text, DT_VCENTER);
-    target.DrawText(m_sizeText, text, DT_VCENTER | DT_RIGHT);
-    text = Offset(text, 0, 40);
-    target.DrawText(m_fileNameText, text, DT_VCENTER);
+    const std::wstring* lines[] = {&m_recordedText, &m_encodedText, &m_fileNameText};
+    for (int i = 0; i < 3; ++i) {
+        // Inset 4 at the left and top, 2 at the right and bottom.
+        RECT text = Inflated(m_statusRects[i], -Scaled(2), -Scaled(2));
+        text.left += Scaled(2);
+        text.top += Scaled(2);
+        target.DrawText(*lines[i], text, DT_VCENTER);
+        if (i == 1)
+            target.DrawText(m_sizeText, text, DT_VCENTER | DT_RIGHT);
+    }
     ::SetBkMode(dc, oldMode);
     ::SetTextColor(dc, oldColour);
 }

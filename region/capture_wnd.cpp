@@ -2,6 +2,7 @@
 
 #include "app/resource.h"
 #include "mem_dc.h"
+#include "win/dpi.h"
 
 #include <algorithm>
 
@@ -232,7 +233,9 @@ void CCaptureWnd::PaintFrameLook(HDC dc)
 
     const COLORREF mark = m_locked ? kMarkRed : kMarkGreen;
     const LONG l = client.left, t = client.top, r = client.right, b = client.bottom;
-    const int n = kMarkLength, w = kMarkThickness;
+    // The marks grow with the DPI, so they read the same on a scaled screen.
+    const int dpi = WindowDpi(m_hWnd);
+    const int n = ScaleToDpi(kMarkLength, dpi), w = ScaleToDpi(kMarkThickness, dpi);
     const RECT bars[] = {
         {l, t, l + n, t + w},  {l, t, l + w, t + n},  // top left
         {r - w, t, r, t + n},  {r - n, t, r, t + w},  // top right

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "image_button.h"
+#include "win/dpi.h"
 
 namespace {
 constexpr UINT kToolId = 1;
@@ -26,7 +27,7 @@ void CHoverButton::PreSubclassWindow()
                    SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
 
-int CHoverButton::SetImageStrip(HBITMAP strip, COLORREF maskColour, BOOL useMask)
+int CHoverButton::SetImageStrip(HBITMAP strip, COLORREF maskColour, BOOL useMask, int stripDpi)
 {
     SIZE size{};
     if (!strip || !GetBitmapSize(strip, size))
@@ -35,12 +36,24 @@ int CHoverButton::SetImageStrip(HBITMAP strip, COLORREF maskColour, BOOL useMask
     const int width = size.cx / 4;
     if (width <= 0 || size.cy <= 0)
         return 0;
-    m_imageWidth = width;
-    m_imageHeight = size.cy;
+    // Drawn for stripDpi; on a screen of another DPI each state is stretched to the size it
+    // has there, so the button keeps its place in a layout scaled the same way.
+    const int dpi = WindowDpi(m_hWnd);
+    const int imageWidth = ::MulDiv(width, dpi, stripDpi);
+    const int imageHeight = ::MulDiv(size.cy, dpi, stripDpi);
+    CBitmap scaled;
+    if (imageWidth != width || imageHeight != size.cy) {
+        scaled.Attach(StretchedBitmap(strip, imageWidth * 4, imageHeight));
+        if (!scaled)
+            return 0;
+    }
+    m_imageWidth = imageWidth;
+    m_imageHeight = imageHeight;
     if (m_hWnd)
-        ::SetWindowPos(m_hWnd, nullptr, 0, 0, width, size.cy, SWP_NOMOVE | SWP_NOOWNERZORDER | SWP_NOZORDER);
-    m_images.Create(width, size.cy, ILC_COLOR24 | (useMask ? ILC_MASK : 0), 1, 0);
-    m_images.Add(strip, maskColour);
+        ::SetWindowPos(m_hWnd, nullptr, 0, 0, imageWidth, imageHeight,
+                       SWP_NOMOVE | SWP_NOOWNERZORDER | SWP_NOZORDER);
+    m_images.Create(imageWidth, imageHeight, ILC_COLOR24 | (useMask ? ILC_MASK : 0), 1, 0);
+    m_images.Add(scaled ? scaled.Get() : strip, maskColour);
     if (m_hWnd)
         Invalidate();
     return 1;

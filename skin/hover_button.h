@@ -16,8 +16,9 @@ public:
 
     explicit CHoverButton(int showText = 0);
 
-    // Cuts the strip into four images and sizes the button to one; 0 for a null handle.
-    int SetImageStrip(HBITMAP strip, COLORREF maskColour, BOOL useMask);
+    // Cuts the strip into four images and sizes the button to one; 0 for a null handle. The
+    // strip is drawn for stripDpi and scaled to the button's DPI.
+    int SetImageStrip(HBITMAP strip, COLORREF maskColour, BOOL useMask, int stripDpi = 96);
     void SetTipText(const wchar_t* text, BOOL activate);
     void SetLatched(BOOL latched);
     BOOL IsLatched() const { return m_latched; }

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "win/dc.h"
+#include "win/dpi.h"
 
 namespace {
 const COLORREF kButtonBackground = RGB(55, 55, 55);
@@ -61,12 +62,8 @@ void CImageButton::DrawItem(const DRAWITEMSTRUCT& item)
     HBITMAP bitmap = m_bitmaps[ChooseImage(item.itemState & ODS_SELECTED, m_hover, m_active)];
     if (!bitmap)
         return;  // a missing image leaves the erased background
-    const RECT client = GetClientRect();
-    CDC memory;
-    if (!memory.CreateCompatibleDC(item.hDC))
-        return;
-    CSelectGuard select(memory, bitmap);
-    ::BitBlt(item.hDC, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
+    // The box grows with the DPI, the images are drawn for 96: stretched to fit then.
+    DrawBitmapInto(item.hDC, GetClientRect(), bitmap);
 }
 
 void CImageButton::OnMouseMove(UINT flags, POINT point)

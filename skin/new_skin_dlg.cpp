@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "win/dc.h"
+#include "win/dpi.h"
 
 namespace {
 const COLORREF kOutline = RGB(90, 90, 90);
@@ -16,14 +17,23 @@ constexpr UINT kTitleFormat = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_
 constexpr int kCloseBoxSize = 20;
 constexpr int kCloseBoxRight = 25;
 constexpr int kCloseBoxTop = 4;
-constexpr int kEdge = 4;
-constexpr int kCorner = 10;
+constexpr int kEdgeSize = 4;
+constexpr int kCornerSize = 10;
 constexpr UINT kTickMs = 16;
 
 RECT Deflated(RECT r, int by)
 {
     ::InflateRect(&r, -by, -by);
     return r;
+}
+
+// An outline `width` pixels thick just inside `r`.
+void FrameLine(HDC dc, RECT r, int width, COLORREF colour)
+{
+    for (int i = 0; i < width; ++i) {
+        CDCHandle(dc).FrameRect(r, colour);
+        r = Deflated(r, 1);
+    }
 }
 }  // namespace
 
@@ -35,13 +45,24 @@ CNewSkinDlg::CNewSkinDlg(UINT templateId, CWnd* parent)
       m_cursorSizeNWSE(::LoadCursorW(nullptr, IDC_SIZENWSE)),
       m_cursorSizeNESW(::LoadCursorW(nullptr, IDC_SIZENESW))
 {
+    CreateCaptionFont();
+}
+
+void CNewSkinDlg::CreateCaptionFont()
+{
     LOGFONTW font{};
-    font.lfHeight = -15;
+    font.lfHeight = -Scaled(15);
     font.lfWeight = FW_MEDIUM;
     font.lfCharSet = ANSI_CHARSET;
     font.lfPitchAndFamily = FF_SWISS;
     wcscpy(font.lfFaceName, L"Arial");
     m_captionFont.CreateFontIndirect(font);
+}
+
+void CNewSkinDlg::PlaceCloseBox(int clientWidth)
+{
+    const int size = Scaled(kCloseBoxSize);
+    ::MoveWindow(m_closeButton, clientWidth - Scaled(kCloseBoxRight), Scaled(kCloseBoxTop), size, size, TRUE);
 }
 
 void CNewSkinDlg::SetCloseBitmaps(HBITMAP normal, HBITMAP hover, HBITMAP pressed, HBITMAP inactive,
@@ -64,12 +85,14 @@ void CNewSkinDlg::EnableResize(bool resizable)
 BOOL CNewSkinDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
+    // Sizes are designed at 96 DPI; the window now knows the DPI of its screen.
+    m_dpi = WindowDpi(m_hWnd);
+    if (m_dpi != kDesignDpi)
+        CreateCaptionFont();
     // The window is ours from WM_INITDIALOG on, so the close box is made here and placed at once,
     // as the first size change would place it.
-    if (m_closeButton.Create(m_hWnd, RECT{0, 0, 17, 17}, IDC_SKIN_CLOSE)) {
-        const RECT client = GetClientRect();
-        ::MoveWindow(m_closeButton, client.right - kCloseBoxRight, kCloseBoxTop, kCloseBoxSize, kCloseBoxSize, TRUE);
-    }
+    if (m_closeButton.Create(m_hWnd, RECT{0, 0, 17, 17}, IDC_SKIN_CLOSE))
+        PlaceCloseBox(GetClientRect().right);
     m_active = TRUE;
     m_closeButton.SetActive(TRUE);
     m_anchor = POINT{0, 0};
@@ -79,7 +102,7 @@ BOOL CNewSkinDlg::OnInitDialog()
 RECT CNewSkinDlg::CaptionRect() const
 {
     RECT r = GetClientRect();
-    r.bottom = kCaptionHeight;
+    r.bottom = CaptionHeight();
     return r;
 }
 
@@ -87,18 +110,20 @@ void CNewSkinDlg::DrawCaption(HDC target, BOOL active)
 {
     const RECT client = GetClientRect();
     const int width = client.right - client.left;
+    const int height = CaptionHeight();
+    const int line = LineWidthForDpi(m_dpi);
     CDC band;
     CBitmap bandBitmap;
-    if (!band.CreateCompatibleDC(target) || !bandBitmap.CreateCompatibleBitmap(target, width, kCaptionHeight))
+    if (!band.CreateCompatibleDC(target) || !bandBitmap.CreateCompatibleBitmap(target, width, height))
         return;
     {
         CSelectGuard selectBand(band, bandBitmap);
         // The outline of the whole client area: in the band only its top row and sides land.
-        band.FrameRect(client, kOutline);
-        band.FillSolidRect(Deflated(client, 1), active ? kCaptionActive : kCaptionInactive);
+        FrameLine(band, client, line, kOutline);
+        const RECT inside = Deflated(client, line);
+        band.FillSolidRect(inside, active ? kCaptionActive : kCaptionInactive);
 
-        const RECT inside = Deflated(client, 1);
-        RECT text{inside.left + 3, inside.top, inside.right - 50, inside.top + kCaptionHeight};
+        RECT text{inside.left + Scaled(3), inside.top, inside.right - Scaled(50), inside.top + height};
         ::SetTextColor(band, active ? kTitleActive : kTitleInactive);
         ::SetBkMode(band, TRANSPARENT);
         {
@@ -110,13 +135,13 @@ void CNewSkinDlg::DrawCaption(HDC target, BOOL active)
         HBITMAP image = m_closeImages[active ? CImageButton::Normal : CImageButton::Inactive];
         SIZE size{};
         if (GetBitmapSize(image, size)) {
-            CDC imageDC;
-            if (imageDC.CreateCompatibleDC(target)) {
-                CSelectGuard selectImage(imageDC, image);
-                band.BitBlt(width - size.cx - 5, 2, size.cx, size.cy, imageDC, 0, 0, SRCCOPY);
-            }
+            const int w = Scaled(size.cx);
+            const int h = Scaled(size.cy);
+            const int left = width - w - Scaled(5);
+            const int top = Scaled(2);
+            DrawBitmapInto(band, RECT{left, top, left + w, top + h}, image);
         }
-        ::BitBlt(target, 0, 0, width, kCaptionHeight, band, 0, 0, SRCCOPY);
+        ::BitBlt(target, 0, 0, width, height, band, 0, 0, SRCCOPY);
     }
 }
 
@@ -129,14 +154,16 @@ void CNewSkinDlg::OnPaint()
 BOOL CNewSkinDlg::OnEraseBkgnd(HDC hdc)
 {
     CDCHandle dc(hdc);
+    const int line = LineWidthForDpi(m_dpi);
     RECT r = GetClientRect();
-    dc.FrameRect(r, kOutline);
-    r = Deflated(r, 1);
-    dc.FrameRect(r, kMiddleOutline);
-    r = Deflated(r, 1);
-    dc.FrameRect(r, kInnerOutline);
-    r = Deflated(r, 1);
-    dc.FillSolidRect(RECT{r.left, r.top + 23, r.right, r.bottom}, m_bkColor);
+    FrameLine(hdc, r, line, kOutline);
+    r = Deflated(r, line);
+    FrameLine(hdc, r, line, kMiddleOutline);
+    r = Deflated(r, line);
+    FrameLine(hdc, r, line, kInnerOutline);
+    r = Deflated(r, line);
+    // The body starts below the caption band, whatever the outlines took of it.
+    dc.FillSolidRect(RECT{r.left, CaptionHeight(), r.right, r.bottom}, m_bkColor);
     DrawCaption(hdc, m_active);
     return TRUE;
 }
@@ -144,6 +171,8 @@ BOOL CNewSkinDlg::OnEraseBkgnd(HDC hdc)
 int CNewSkinDlg::HitTestEdges(POINT p)
 {
     const RECT c = GetClientRect();
+    const int kCorner = Scaled(kCornerSize);
+    const int kEdge = Scaled(kEdgeSize);
     struct Zone {
         RECT rect;
         EdgeZone zone;
@@ -256,7 +285,7 @@ void CNewSkinDlg::OnSize(UINT type, int cx, int cy)
 {
     CDialog::OnSize(type, cx, cy);
     if (m_closeButton.GetSafeHwnd())
-        ::MoveWindow(m_closeButton, cx - kCloseBoxRight, kCloseBoxTop, kCloseBoxSize, kCloseBoxSize, TRUE);
+        PlaceCloseBox(cx);
 }
 
 bool CNewSkinDlg::OnCommand(UINT id, UINT code, HWND control)

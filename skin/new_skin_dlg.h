@@ -1,9 +1,11 @@
 #pragma once
 // CNewSkinDlg: turns a borderless pop-up dialog into a skinned tool window: a 26-pixel caption
 // band with the title and a close image, three one-pixel outlines, a flat body, a close box, moving
-// by the caption and, when enabled, resizing by the edges and corners (polled every 16 ms).
+// by the caption and, when enabled, resizing by the edges and corners (polled every 16 ms). Those
+// sizes are for 96 DPI; on other screens they grow with the DPI.
 #include "image_button.h"
 #include "win/dialog.h"
+#include "win/dpi.h"
 #include "win/gdi_object.h"
 
 class CNewSkinDlg : public CDialog {
@@ -14,7 +16,7 @@ public:
     static constexpr UINT IDC_SKIN_CLOSE = 14880;
     static constexpr UINT_PTR IDT_EDGE_DRAG = 61844;
     static constexpr UINT_PTR IDT_CURSOR_RESTORE = 61845;
-    static constexpr int kCaptionHeight = 26;
+    static constexpr int kCaptionHeight = 26;  // at 96 DPI, like every size below
 
     CNewSkinDlg(UINT templateId, CWnd* parent = nullptr);
 
@@ -31,6 +33,11 @@ public:
     CursorKind GetCursorKind() const { return m_cursorKind; }
     BOOL IsActive() const { return m_active; }
     const CImageButton& CloseButton() const { return m_closeButton; }
+    // The DPI the window lays itself out for (96 until the window exists), and a length designed
+    // at 96 DPI at that scale.
+    int Dpi() const { return m_dpi; }
+    int Scaled(int designPixels) const { return ScaleToDpi(designPixels, m_dpi); }
+    int CaptionHeight() const { return Scaled(kCaptionHeight); }
 
     bool PreTranslateMessage(MSG& msg) override;
 
@@ -56,7 +63,10 @@ private:
     void StopDragTimer();
     void ApplyFrame(const RECT& frame);
     RECT CaptionRect() const;
+    void CreateCaptionFont();
+    void PlaceCloseBox(int clientWidth);
 
+    int m_dpi = kDesignDpi;
     bool m_resizable = false;
     SIZE m_minSize{50, 50};
     CursorKind m_cursorKind = CursorKind::None;
