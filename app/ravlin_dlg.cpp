@@ -100,11 +100,11 @@ BOOL CRavlinDlg::OnInitDialog()
 
 void CRavlinDlg::LoadSkin()
 {
-    CSkinCache& cache = CSkinCache::GetInstance();
-    HBITMAP close[5];
+    SkinImage close[5];
     for (int i = 0; i < 5; ++i)
-        close[i] = cache.LoadSkinBitmap(L"skin\\Close" + std::to_wstring(i + 1) + L".bmp");
-    SetCloseBitmaps(close[0], close[1], close[2], close[3], close[4]);
+        close[i] = LoadSkinImage(L"Close" + std::to_wstring(i + 1) + L".bmp");
+    SetCloseBitmaps(close[0].bitmap, close[1].bitmap, close[2].bitmap, close[3].bitmap, close[4].bitmap,
+                    close[0].dpi);
 
     struct ButtonSkin {
         CHoverButton& button;
@@ -112,15 +112,16 @@ void CRavlinDlg::LoadSkin()
         const wchar_t* tip;
     };
     const ButtonSkin buttons[] = {
-        {m_selectButton, L"skin\\SelRegion.bmp", L"选择区域"},
-        {m_recordButton, L"skin\\Rec.bmp", L"开始录制"},
-        {m_stopButton, L"skin\\StopRec.bmp", L"停止录制"},
-        {m_settingsButton, L"skin\\Set.bmp", L"参数设置"},
-        {m_aboutButton, L"skin\\Info.bmp", L"关于..."},
-        {m_openFolderButton, L"skin\\open.bmp", L"打开文件夹并选中抓取文件"},
+        {m_selectButton, L"SelRegion.bmp", L"选择区域"},
+        {m_recordButton, L"Rec.bmp", L"开始录制"},
+        {m_stopButton, L"StopRec.bmp", L"停止录制"},
+        {m_settingsButton, L"Set.bmp", L"参数设置"},
+        {m_aboutButton, L"Info.bmp", L"关于..."},
+        {m_openFolderButton, L"open.bmp", L"打开文件夹并选中抓取文件"},
     };
     for (const ButtonSkin& skin : buttons) {
-        skin.button.SetImageStrip(cache.LoadSkinBitmap(skin.file), kMaskColour, FALSE);
+        const SkinImage strip = LoadSkinImage(skin.file);
+        skin.button.SetImageStrip(strip.bitmap, kMaskColour, FALSE, strip.dpi);
         skin.button.SetTipText(skin.tip, TRUE);
     }
 }

@@ -55,7 +55,13 @@ private:
     void ApplyState();
     void RegisterHotkeys();
     void UpdateTips();
+    // A skin image and the DPI it is drawn for.
+    struct SkinImage {
+        HBITMAP bitmap = nullptr;
+        int dpi = kDesignDpi;
+    };
     void LoadSkin();
+    SkinImage LoadSkinImage(const std::wstring& file) const;
     void PlaceControls();
     void FitTemplateToDpi();
     void StartRecording();

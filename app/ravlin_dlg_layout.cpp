@@ -5,6 +5,8 @@
 
 #include <initializer_list>
 
+#include "skin/skin_cache.h"
+
 namespace {
 
 RECT Offset(RECT r, int dx, int dy)
@@ -32,6 +34,18 @@ SIZE DialogBaseUnits(HFONT font)
 }
 
 }  // namespace
+
+CRavlinDlg::SkinImage CRavlinDlg::LoadSkinImage(const std::wstring& file) const
+{
+    // Above 96 DPI the images drawn at twice the size are shrunk or shown as they are: sharper
+    // than the small ones grown. Without them the small ones serve every DPI.
+    CSkinCache& cache = CSkinCache::GetInstance();
+    if (Dpi() > kDesignDpi) {
+        if (HBITMAP large = cache.LoadSkinBitmap(L"skin\\2x\\" + file))
+            return SkinImage{large, 2 * kDesignDpi};
+    }
+    return SkinImage{cache.LoadSkinBitmap(L"skin\\" + file), kDesignDpi};
+}
 
 void CRavlinDlg::FitTemplateToDpi()
 {

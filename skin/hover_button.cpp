@@ -3,7 +3,6 @@
 #include <commctrl.h>
 
 #include "image_button.h"
-#include "win/dpi.h"
 
 namespace {
 constexpr UINT kToolId = 1;

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "win/dc.h"
+#include "win/dpi.h"
 #include "win/gdi_object.h"
 #include "win/image_list.h"
 #include "win/tooltip.h"
@@ -18,7 +19,7 @@ public:
 
     // Cuts the strip into four images and sizes the button to one; 0 for a null handle. The
     // strip is drawn for stripDpi and scaled to the button's DPI.
-    int SetImageStrip(HBITMAP strip, COLORREF maskColour, BOOL useMask, int stripDpi = 96);
+    int SetImageStrip(HBITMAP strip, COLORREF maskColour, BOOL useMask, int stripDpi = kDesignDpi);
     void SetTipText(const wchar_t* text, BOOL activate);
     void SetLatched(BOOL latched);
     BOOL IsLatched() const { return m_latched; }

@@ -66,8 +66,9 @@ void CNewSkinDlg::PlaceCloseBox(int clientWidth)
 }
 
 void CNewSkinDlg::SetCloseBitmaps(HBITMAP normal, HBITMAP hover, HBITMAP pressed, HBITMAP inactive,
-                                  HBITMAP inactiveHover)
+                                  HBITMAP inactiveHover, int imagesDpi)
 {
+    m_closeImagesDpi = imagesDpi > 0 ? imagesDpi : kDesignDpi;
     m_closeImages[CImageButton::Normal] = normal;
     m_closeImages[CImageButton::Hover] = hover;
     m_closeImages[CImageButton::Pressed] = pressed;
@@ -135,8 +136,8 @@ void CNewSkinDlg::DrawCaption(HDC target, BOOL active)
         HBITMAP image = m_closeImages[active ? CImageButton::Normal : CImageButton::Inactive];
         SIZE size{};
         if (GetBitmapSize(image, size)) {
-            const int w = Scaled(size.cx);
-            const int h = Scaled(size.cy);
+            const int w = ::MulDiv(size.cx, m_dpi, m_closeImagesDpi);
+            const int h = ::MulDiv(size.cy, m_dpi, m_closeImagesDpi);
             const int left = width - w - Scaled(5);
             const int top = Scaled(2);
             DrawBitmapInto(band, RECT{left, top, left + w, top + h}, image);

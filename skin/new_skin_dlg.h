@@ -20,7 +20,9 @@ public:
 
     CNewSkinDlg(UINT templateId, CWnd* parent = nullptr);
 
-    void SetCloseBitmaps(HBITMAP normal, HBITMAP hover, HBITMAP pressed, HBITMAP inactive, HBITMAP inactiveHover);
+    // The images are drawn for imagesDpi and shown at the window's.
+    void SetCloseBitmaps(HBITMAP normal, HBITMAP hover, HBITMAP pressed, HBITMAP inactive, HBITMAP inactiveHover,
+                         int imagesDpi = kDesignDpi);
     void SetBkColor(COLORREF colour) { m_bkColor = colour; }
     // Only before the window exists; later calls are ignored.
     void EnableResize(bool resizable);
@@ -79,6 +81,7 @@ private:
     bool m_dragTimerOn = false;
     COLORREF m_bkColor = RGB(50, 50, 50);
     HBITMAP m_closeImages[CImageButton::ImageCount] = {};
+    int m_closeImagesDpi = kDesignDpi;
     HCURSOR m_cursorSizeNS;
     HCURSOR m_cursorArrow;
     HCURSOR m_cursorSizeWE;

@@ -5,7 +5,8 @@ Usage: make_skin.py [output folder]   (default: skin/bitmaps beside this reposit
 
 Each tool button is a strip of four 36 x 36 states (normal, hover, pressed, disabled) drawn for
 the dark (50, 50, 50) window body; the five close images are 20 x 20. Shapes are drawn at four
-times the size and averaged, so edges are smooth. The output is byte-for-byte reproducible.
+times the size and averaged, so edges are smooth. The same images drawn at twice the size go
+into the subfolder "2x", for screens above 96 DPI. The output is byte-for-byte reproducible.
 """
 import math
 import os
@@ -17,22 +18,25 @@ BODY = (50, 50, 50)
 
 
 class Canvas:
-    """An RGB picture drawn by coverage: each shape paints the subsamples it covers."""
+    """An RGB picture drawn by coverage: each shape paints the subsamples it covers. Sizes and
+    shapes are in design pixels; the picture has zoom output pixels for each."""
 
-    def __init__(self, width, height, colour):
-        self.width = width
-        self.height = height
-        self.sw = width * SCALE
-        self.sh = height * SCALE
+    def __init__(self, width, height, colour, zoom=1):
+        self.width = width * zoom
+        self.height = height * zoom
+        self.zoom = zoom
+        self.sw = self.width * SCALE
+        self.sh = self.height * SCALE
         self.pixels = [list(colour) for _ in range(self.sw * self.sh)]
 
     def fill(self, inside, colour):
-        # inside(x, y) gets the subsample centre in output pixel units.
+        # inside(x, y) gets the subsample centre in design pixel units.
+        step = SCALE * self.zoom
         for sy in range(self.sh):
-            y = (sy + 0.5) / SCALE
+            y = (sy + 0.5) / step
             row = sy * self.sw
             for sx in range(self.sw):
-                if inside((sx + 0.5) / SCALE, y):
+                if inside((sx + 0.5) / step, y):
                     self.pixels[row + sx] = list(colour)
 
     def resolve(self):
@@ -164,10 +168,10 @@ def darker(colour):
     return tuple(c * 3 // 4 for c in colour)
 
 
-def draw_button(symbol, accent):
+def draw_button(symbol, accent, zoom):
     cells = []
     for _, face, frame, ink, disabled, offset in STATES:
-        canvas = Canvas(36, 36, BODY)
+        canvas = Canvas(36, 36, BODY, zoom)
         if frame is not None:
             canvas.fill(round_rect(1, 1, 35, 35, 5), frame)
         canvas.fill(round_rect(2, 2, 34, 34, 4), face)
@@ -179,7 +183,7 @@ def draw_button(symbol, accent):
         for shape, role in symbol():
             canvas.fill(shifted(shape, offset, offset), colours[role])
         cells.append(canvas.resolve())
-    return [sum((cell[y] for cell in cells), []) for y in range(36)]
+    return [sum((cell[y] for cell in cells), []) for y in range(36 * zoom)]
 
 
 # Close images: the caption colour behind them, so the caption copy and the box blend.
@@ -192,8 +196,8 @@ CLOSE = {
 }
 
 
-def draw_close(background, plate, ink):
-    canvas = Canvas(20, 20, background)
+def draw_close(background, plate, ink, zoom):
+    canvas = Canvas(20, 20, background, zoom)
     if plate is not None:
         canvas.fill(round_rect(1, 1, 19, 19, 3), plate)
     cross = union(segment(6, 6, 14, 14, 1.1), segment(14, 6, 6, 14, 1.1))
@@ -219,22 +223,23 @@ def bmp_bytes(rows):
     return file_header + info_header + bytes(image)
 
 
-def all_images():
+def all_images(zoom):
     images = {}
     for name, (background, plate, ink) in CLOSE.items():
-        images[name] = draw_close(background, plate, ink)
+        images[name] = draw_close(background, plate, ink, zoom)
     for name, (symbol, accent) in BUTTONS.items():
-        images[name] = draw_button(symbol, accent)
+        images[name] = draw_button(symbol, accent, zoom)
     return images
 
 
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "..", "skin", "bitmaps")
-    os.makedirs(out, exist_ok=True)
-    for name, rows in all_images().items():
-        with open(os.path.join(out, name), "wb") as f:
-            f.write(bmp_bytes(rows))
+    for folder, zoom in ((out, 1), (os.path.join(out, "2x"), 2)):
+        os.makedirs(folder, exist_ok=True)
+        for name, rows in all_images(zoom).items():
+            with open(os.path.join(folder, name), "wb") as f:
+                f.write(bmp_bytes(rows))
 
 
 if __name__ == "__main__":
