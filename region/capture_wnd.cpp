@@ -14,6 +14,8 @@ const COLORREF kMarkGreen = RGB(0, 255, 0);
 const COLORREF kMarkRed = RGB(255, 0, 0);
 const int kMarkLength = 25;
 const int kMarkThickness = 5;
+// Posted after a move was kept on screen, to check the window really went there.
+const UINT kPlaceCheck = WM_APP + 1;
 
 // Looked up at run time: systems without layered windows lack it, and the overlay then
 // simply paints without translucency.
@@ -30,8 +32,13 @@ LRESULT CCaptureWnd::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
     case WM_WINDOWPOSCHANGING:
-        KeepOnScreen(*reinterpret_cast<WINDOWPOS*>(lParam));
+        if (KeepOnScreen(*reinterpret_cast<WINDOWPOS*>(lParam)) && !m_placeCheckPosted)
+            m_placeCheckPosted = ::PostMessageW(m_hWnd, kPlaceCheck, 0, 0) != FALSE;
         break;
+    case kPlaceCheck:
+        m_placeCheckPosted = false;
+        ReassertPlace();
+        return 0;
     case WM_DISPLAYCHANGE:
         // A smaller screen may leave the frame partly off it: the same rule pulls it back.
         if (!m_selecting && IsWindowVisible()) {
@@ -46,13 +53,30 @@ LRESULT CCaptureWnd::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     return CDialog::OnMessage(msg, wParam, lParam);
 }
 
-void CCaptureWnd::KeepOnScreen(WINDOWPOS& pos) const
+void CCaptureWnd::ReassertPlace()
+{
+    // A window manager under Wine moves the window itself and is only told afterwards; Wine
+    // keeps the place kept on screen here but leaves the window where the manager put it. One
+    // pixel smaller and back, which changes every edge's coordinate, makes it put the window
+    // where it belongs.
+    if (m_selecting || !IsWindowVisible() || ::IsZoomed(m_hWnd))
+        return;
+    RECT frame{};
+    ::GetWindowRect(m_hWnd, &frame);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    const UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+    ::SetWindowPos(m_hWnd, nullptr, frame.left + 1, frame.top + 1, width - 1, height - 1, flags);
+    ::SetWindowPos(m_hWnd, nullptr, frame.left, frame.top, width, height, flags);
+}
+
+bool CCaptureWnd::KeepOnScreen(WINDOWPOS& pos) const
 {
     // Only the frame look: the veil is maximised, its border lies off screen by design.
     if (m_selecting || ::IsZoomed(m_hWnd))
-        return;
+        return false;
     if ((pos.flags & SWP_NOMOVE) && (pos.flags & SWP_NOSIZE) && !(pos.flags & SWP_SHOWWINDOW))
-        return;
+        return false;
     RECT current{};
     ::GetWindowRect(m_hWnd, &current);
     RECT next = current;
@@ -63,7 +87,8 @@ void CCaptureWnd::KeepOnScreen(WINDOWPOS& pos) const
         next.bottom = next.top + pos.cy;
     }
     if (::IsRectEmpty(&next))
-        return;  // the hidden veil parked on an empty rectangle
+        return false;  // the hidden veil parked on an empty rectangle
+    const RECT requested = next;
     const int screenWidth = ::GetSystemMetrics(SM_CXSCREEN);
     const int screenHeight = ::GetSystemMetrics(SM_CYSCREEN);
     const bool moveOnly = next.right - next.left == current.right - current.left &&
@@ -79,13 +104,14 @@ void CCaptureWnd::KeepOnScreen(WINDOWPOS& pos) const
     next.top = std::max<LONG>(next.top, 0);
     next.right = std::min<LONG>(next.right, screenWidth);
     next.bottom = std::min<LONG>(next.bottom, screenHeight);
-    if (::EqualRect(&next, &current) && (pos.flags & SWP_NOMOVE) && (pos.flags & SWP_NOSIZE))
-        return;
+    if (::EqualRect(&next, &requested))
+        return false;
     pos.x = next.left;
     pos.y = next.top;
     pos.cx = next.right - next.left;
     pos.cy = next.bottom - next.top;
     pos.flags &= ~static_cast<UINT>(SWP_NOMOVE | SWP_NOSIZE);
+    return true;
 }
 
 void CCaptureWnd::SetSelectMode(int selecting)

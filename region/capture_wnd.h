@@ -46,7 +46,9 @@ protected:
 
 private:
     void SetArmed(int armed);
-    void KeepOnScreen(WINDOWPOS& pos) const;
+    // Changes a move or size that would take the frame off screen; true when it did.
+    bool KeepOnScreen(WINDOWPOS& pos) const;
+    void ReassertPlace();
     void ApplyLayered(BYTE alpha, DWORD flags) const;
     void NormaliseBand(POINT a, POINT b);
     void PaintFrameLook(HDC dc);
@@ -63,4 +65,5 @@ private:
     int m_dragging = 0;
     int m_locked = 0;
     HCURSOR m_selectCursor = nullptr;
+    bool m_placeCheckPosted = false;
 };

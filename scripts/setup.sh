@@ -9,7 +9,7 @@ packages=(
   googletest libgtest-dev libbenchmark-dev
   libgif-dev giflib-tools python3-pil imagemagick
   wine wine64 wine32:i386
-  xvfb xdotool x11-utils xauth
+  xvfb xdotool x11-utils xauth openbox
   fonts-wqy-microhei fonts-liberation
 )
 

@@ -24,13 +24,15 @@ def wine_prefix_for(exe):
     return os.path.join(d, 'wineprefix')
 
 
-def prepare_prefix(wine_run, exe_name, env=None):
+def prepare_prefix(wine_run, exe_name, env=None, managed=False):
     """Creates the prefix if need be and leaves exe_name's windows unmanaged: without a window
-    manager Wine must place and maximise them itself."""
+    manager Wine must place and maximise them itself. managed=True hands them to a window
+    manager, for a test that runs one."""
     scripts = os.path.dirname(os.path.abspath(wine_run))
     subprocess.run([os.path.join(scripts, 'wine-prefix.sh')], env=env, check=True)
     subprocess.run(['wine', 'reg', 'add', r'HKCU\Software\Wine\AppDefaults\%s\X11 Driver' % exe_name, '/v',
-                    'Managed', '/t', 'REG_SZ', '/d', 'N', '/f'], env=env, check=True, capture_output=True)
+                    'Managed', '/t', 'REG_SZ', '/d', 'Y' if managed else 'N', '/f'], env=env, check=True,
+                   capture_output=True)
 
 
 def xdo(*args):
