@@ -33,7 +33,9 @@ def main():
 
     exe = os.path.join(args.bin, 'ravlin.exe')
     skin = os.path.join(args.bin, 'skin')
-    bitmaps = sorted(n for n in os.listdir(skin) if n.lower().endswith('.bmp')) if os.path.isdir(skin) else []
+    # The images for 96 DPI and, in skin/2x, those for scaled screens.
+    bitmaps = sorted(os.path.relpath(os.path.join(d, n), skin).replace(os.sep, '/')
+                     for d, _, names in os.walk(skin) for n in names if n.lower().endswith('.bmp'))
     if not os.path.isfile(exe) or not bitmaps:
         sys.exit('make_zip: %s or its skin folder is missing; build win32 first' % exe)
 

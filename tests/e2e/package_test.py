@@ -43,7 +43,8 @@ def unpacked_zip_runs_and_records(program):
             names = z.namelist()
             z.extractall(folder)
         top = name[:-len('.zip')]
-        check({top + '/ravlin.exe', top + '/README.txt', top + '/skin/Rec.bmp'} <= set(names), 'zip holds %s' % names)
+        check({top + '/ravlin.exe', top + '/README.txt', top + '/skin/Rec.bmp', top + '/skin/2x/Rec.bmp'} <= set(names),
+              'zip holds %s' % names)
         readme = open(os.path.join(folder, top, 'README.txt'), encoding='utf-8-sig').read()
         check(readme.index('录制') < readme.index('Recording') and 'F9' in readme, 'read-me not Chinese then English')
 
