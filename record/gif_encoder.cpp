@@ -8,6 +8,7 @@
 #include "gif/frame_delay.h"
 #include "gif/gif_writer.h"
 #include "gif/indexed_frame.h"
+#include "gif/vector_sink.h"
 #include "win/file.h"
 #include "win/message_box.h"
 #include "record/bitmap_to_frame.h"
@@ -72,20 +73,6 @@ struct CIndexedFrame {
         delete[] palette;
         delete[] indices;
     }
-};
-
-// A byte sink over a vector the caller keeps.
-class CVectorSink : public IByteSink {
-public:
-    explicit CVectorSink(std::vector<uint8_t>& bytes) : m_bytes(bytes) {}
-    void Write(const void* data, uint32_t count) override
-    {
-        const uint8_t* p = static_cast<const uint8_t*>(data);
-        m_bytes.insert(m_bytes.end(), p, p + count);
-    }
-
-private:
-    std::vector<uint8_t>& m_bytes;
 };
 
 }  // namespace

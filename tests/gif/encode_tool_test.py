@@ -155,6 +155,26 @@ def main():
               lines[1].startswith("usage: ravlin-encode"), "unknown option: %d %r" % (r.returncode, r.stderr))
         check(not os.path.exists(kept), "unknown option left a file")
 
+        # Any number of workers writes the same file; a bad count is refused before anything runs.
+        paths = []
+        for k, n in enumerate([3, 200, 17, 90, 5, 256, 40, 2, 128]):
+            paths.append(os.path.join(tmp, "t%d.ppm" % k))
+            write_ppm(paths[-1], 96, 64, blocky_frame(rng, 96, 64, n))
+        for mode in ([], ["--compact"]):
+            reference = None
+            for threads in ["1", "2", "3", "8"]:
+                out = os.path.join(tmp, "threads%s.gif" % threads)
+                r = run(mode + ["--threads", threads, out] + paths)
+                check(r.returncode == 0 and "(%s threads" % threads in r.stdout,
+                      "%s --threads %s: %r" % (mode, threads, r.stdout))
+                with open(out, "rb") as f:
+                    data = f.read()
+                reference = reference or data
+                check(data == reference, "%s --threads %s wrote other bytes than --threads 1" % (mode, threads))
+        for bad in ["0", "x", "65"]:
+            r = run(["--threads", bad, os.path.join(tmp, "bad.gif")] + paths)
+            check(r.returncode == 2 and not os.path.exists(os.path.join(tmp, "bad.gif")), "--threads %s accepted" % bad)
+
         # Bad input: one line naming the file, non-zero exit, nothing left behind, and an
         # existing output file kept as it was.
         good = os.path.join(tmp, "good.ppm")

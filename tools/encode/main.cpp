@@ -1,21 +1,26 @@
-// ravlin-encode [--delay N] [--compact] OUT.gif FRAME.ppm [FRAME.ppm ...]
-// Encodes PPM frames into a looping GIF the way the recorder's encoder worker does: each frame
-// goes to the builder as a 32-bit bottom-up bitmap, then header (before the first frame),
-// frames, trailer. With --compact, each frame holds only what changed since the one before,
-// in exact colours where they fit. Writes to a temporary file renamed over OUT only on success.
+// ravlin-encode [--delay N] [--compact] [--threads N] OUT.gif FRAME.ppm [FRAME.ppm ...]
+// Encodes PPM frames into a looping GIF the way the recorder's encoder does: a pool of workers
+// (--threads, default all logical processors) each reads a frame, builds it from a 32-bit
+// bottom-up bitmap and compresses it; this thread writes header, frames and trailer in order.
+// With --compact, each frame holds only what changed since the one before, in exact colours
+// where they fit. Writes to a temporary file renamed over OUT only on success.
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "gif/compact_frame.h"
 #include "gif/compact_writer.h"
+#include "gif/encode_pool.h"
 #include "gif/frame_workspace.h"
 #include "gif/gif_writer.h"
 #include "gif/indexed_frame.h"
 #include "gif/stdio_sink.h"
+#include "gif/vector_sink.h"
 #include "ppm_reader.h"
 
 namespace {
@@ -23,6 +28,7 @@ namespace {
 struct Options {
     uint16_t delay = 4;
     bool compact = false;
+    int threads = 0;  // 0: all logical processors
     std::string out;
     std::vector<std::string> frames;
 };
@@ -30,7 +36,8 @@ struct Options {
 [[noreturn]] void Usage(const char* message)
 {
     std::fprintf(stderr,
-                 "ravlin-encode: %s\nusage: ravlin-encode [--delay N] [--compact] OUT.gif FRAME.ppm [FRAME.ppm ...]\n",
+                 "ravlin-encode: %s\nusage: ravlin-encode [--delay N] [--compact] [--threads N] OUT.gif FRAME.ppm "
+                 "[FRAME.ppm ...]\n",
                  message);
     std::exit(2);
 }
@@ -39,18 +46,24 @@ Options ParseArguments(int argc, char** argv)
 {
     Options o;
     int i = 1;
+    // The value of option argv[i], a whole number from low to high.
+    const auto number = [&](long low, long high, const char* message) {
+        if (i + 1 >= argc)
+            Usage(message);
+        char* end = nullptr;
+        const long value = std::strtol(argv[i + 1], &end, 10);
+        if (*argv[i + 1] == '\0' || *end != '\0' || value < low || value > high)
+            Usage(message);
+        i += 2;
+        return value;
+    };
     // Options come before the output file; anything else that begins with a dash is a
     // mistake, not a file name.
     while (i < argc && argv[i][0] == '-' && argv[i][1] != '\0') {
         if (std::strcmp(argv[i], "--delay") == 0) {
-            if (i + 1 >= argc)
-                Usage("--delay needs a value");
-            char* end = nullptr;
-            const long delay = std::strtol(argv[i + 1], &end, 10);
-            if (*argv[i + 1] == '\0' || *end != '\0' || delay < 0 || delay > 65535)
-                Usage("--delay takes hundredths of a second from 0 to 65535");
-            o.delay = static_cast<uint16_t>(delay);
-            i += 2;
+            o.delay = static_cast<uint16_t>(number(0, 65535, "--delay takes hundredths of a second from 0 to 65535"));
+        } else if (std::strcmp(argv[i], "--threads") == 0) {
+            o.threads = static_cast<int>(number(1, 64, "--threads takes a number of workers from 1 to 64"));
         } else if (std::strcmp(argv[i], "--compact") == 0) {
             o.compact = true;
             ++i;
@@ -68,43 +81,67 @@ Options ParseArguments(int argc, char** argv)
     return o;
 }
 
-void EncodeFrame(IByteSink& sink, std::vector<uint8_t>& dib, const std::string& path, bool first,
-                 uint16_t delay)
+// One frame's image bytes, on a worker: read, built, compressed.
+void EncodeFrame(const std::string& path, PpmSize size, CFrameWorkspace& workspace, CEncodedFrame& result)
 {
+    std::vector<uint8_t> dib = ReadPpmAsDib(path, size);
     uint8_t* palette = nullptr;
     uint8_t* indices = nullptr;
     uint8_t bits = 8;
     int32_t width = 0, height = 0;
-    if (!BuildIndexedFrameFromDib(dib.data(), dib.size(), &palette, &indices, &bits, &width, &height, 1))
+    if (!BuildIndexedFrameFromDib(dib.data(), dib.size(), &palette, &indices, &bits, &width, &height, 1,
+                                  &workspace))
         throw CPpmError(path + ": the frame could not be converted");
-    try {
-        if (first)
-            WriteGifHeader(sink, static_cast<uint16_t>(width), static_cast<uint16_t>(height), bits);
-        WriteGifFrame(sink, indices, palette, static_cast<uint16_t>(width), static_cast<uint16_t>(height),
-                      bits, delay, -1);
-    } catch (...) {
-        delete[] palette;
-        delete[] indices;
-        throw;
-    }
-    delete[] palette;
-    delete[] indices;
+    const std::unique_ptr<uint8_t[]> paletteOwner(palette);
+    const std::unique_ptr<uint8_t[]> indicesOwner(indices);
+    CVectorSink image(result.image);
+    WriteGifImage(image, indices, palette, static_cast<uint16_t>(width), static_cast<uint16_t>(height), bits,
+                  &workspace);
+    result.width = static_cast<uint16_t>(width);
+    result.height = static_cast<uint16_t>(height);
+    result.bitsPerIndex = bits;
+    result.built = true;
 }
 
-// The previous frame's pixels stay with the caller, which hands them back for the next frame.
-void EncodeCompactFrame(IByteSink& sink, const std::vector<uint8_t>& dib, const std::vector<uint8_t>* previous,
-                        PpmSize size, uint16_t delay, CFrameWorkspace& workspace)
+// One compact frame, control block included, on a worker: it reads the frame before it too.
+void EncodeCompactFrame(const std::string& path, const std::string* previousPath, PpmSize size, uint16_t delay,
+                        CFrameWorkspace& workspace, CEncodedFrame& result)
 {
+    const std::vector<uint8_t> dib = ReadPpmAsDib(path, size);
     const PixelView current = ViewOfPackedDib32(dib.data(), size.width, size.height);
     CompactFrame frame;
-    if (previous) {
-        const PixelView before = ViewOfPackedDib32(previous->data(), size.width, size.height);
+    if (previousPath) {
+        const std::vector<uint8_t> previous = ReadPpmAsDib(*previousPath, size);
+        const PixelView before = ViewOfPackedDib32(previous.data(), size.width, size.height);
         frame = BuildCompactFrame(&before, current, CompactOptions(), &workspace);
     } else {
         frame = BuildCompactFrame(nullptr, current, CompactOptions(), &workspace);
-        WriteGifHeader(sink, static_cast<uint16_t>(size.width), static_cast<uint16_t>(size.height), 8);
     }
-    WriteCompactFrame(sink, frame, delay, &workspace);
+    CVectorSink image(result.image);
+    WriteCompactFrame(image, frame, delay, &workspace);
+    result.width = static_cast<uint16_t>(size.width);
+    result.height = static_cast<uint16_t>(size.height);
+    result.bitsPerIndex = 8;
+    result.built = true;
+}
+
+// Writes the frames in order as the workers finish them; compact frames carry their own
+// control block.
+void WriteFrames(IByteSink& sink, CEncodePool& pool, uint16_t delay, bool compact)
+{
+    bool first = true;
+    CEncodedFrame frame;
+    while (pool.TakeInOrder(&frame) == CEncodePool::Next::Frame) {
+        if (frame.error)
+            std::rethrow_exception(frame.error);
+        if (first)
+            WriteGifHeader(sink, frame.width, frame.height, frame.bitsPerIndex);
+        first = false;
+        if (!compact)
+            WriteGifControl(sink, delay, -1);
+        sink.Write(frame.image.data(), static_cast<uint32_t>(frame.image.size()));
+    }
+    WriteGifTrailer(sink);
 }
 
 }  // namespace
@@ -124,32 +161,49 @@ int main(int argc, char** argv)
                                 std::to_string(size.height));
         }
         const auto start = std::chrono::steady_clock::now();
-        double encodeMs = 0;
+        std::atomic<int64_t> workerNs{0};
+        const int threads = o.threads > 0 ? o.threads : EncodeThreadCount();
+        CEncodePool pool;
         {
-            CStdioSink sink(temporary);
-            std::vector<uint8_t> previous;
-            CFrameWorkspace workspace;
+            // The pool's workers end before anything they use goes.
+            struct JoinOnExit {
+                CEncodePool& pool;
+                ~JoinOnExit()
+                {
+                    pool.Stop();
+                    pool.Join();
+                }
+            } joinOnExit{pool};
+            if (!pool.Start(threads))
+                throw CWriteError("cannot start the encoding threads");
             for (size_t k = 0; k < o.frames.size(); ++k) {
-                std::vector<uint8_t> dib = ReadPpmAsDib(o.frames[k], size);
-                const auto t0 = std::chrono::steady_clock::now();
-                if (o.compact)
-                    EncodeCompactFrame(sink, dib, k == 0 ? nullptr : &previous, size, o.delay, workspace);
-                else
-                    EncodeFrame(sink, dib, o.frames[k], k == 0, o.delay);
-                encodeMs += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
-                if (o.compact)
-                    previous.swap(dib);
+                const std::string* path = &o.frames[k];
+                const std::string* previous = k == 0 ? nullptr : &o.frames[k - 1];
+                pool.Submit([&o, path, previous, size, &workerNs](CFrameWorkspace& workspace, CEncodedFrame& result) {
+                    const auto t0 = std::chrono::steady_clock::now();
+                    if (o.compact)
+                        EncodeCompactFrame(*path, previous, size, o.delay, workspace, result);
+                    else
+                        EncodeFrame(*path, size, workspace, result);
+                    workerNs += std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                    std::chrono::steady_clock::now() - t0).count();
+                });
             }
-            WriteGifTrailer(sink);
+            pool.Finish();
+            CStdioSink sink(temporary);
+            WriteFrames(sink, pool, o.delay, o.compact);
             sink.Close();
         }
         if (std::rename(temporary.c_str(), o.out.c_str()) != 0)
             throw CWriteError(o.out + ": cannot replace the output file");
         const double totalMs =
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-        const double megapixels = static_cast<double>(size.width) * size.height * o.frames.size() / 1e6;
-        std::printf("%zu frames, %.2f megapixels, %.1f ms total, %.2f ms per frame (%.2f ms encoding)\n",
-                    o.frames.size(), megapixels, totalMs, totalMs / o.frames.size(), encodeMs / o.frames.size());
+        const size_t frames = o.frames.size();
+        const double megapixels = static_cast<double>(size.width) * size.height * frames / 1e6;
+        std::printf("%zu frames, %.2f megapixels, %.1f ms total, %.2f ms per frame, %.1f frames per second "
+                    "(%d threads, %.2f ms per frame on a worker)\n",
+                    frames, megapixels, totalMs, totalMs / frames, frames * 1000.0 / totalMs, threads,
+                    workerNs / 1e6 / frames);
         return 0;
     } catch (const std::exception& e) {
         std::remove(temporary.c_str());
