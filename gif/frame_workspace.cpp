@@ -29,3 +29,14 @@ uint16_t* CFrameWorkspace::Values(size_t count)
     }
     return m_values.get();
 }
+
+uint8_t* CFrameWorkspace::FrameBytes(size_t bytes)
+{
+    if (m_frameCapacity < bytes) {
+        m_frame.reset();
+        m_frameCapacity = 0;
+        m_frame.reset(new uint8_t[bytes]);
+        m_frameCapacity = bytes;
+    }
+    return m_frame.get();
+}

@@ -23,10 +23,14 @@ public:
     uint16_t* Values(size_t count);
     // The compact mode's colour tables and quantizer grid, some 6 MiB: made on first use.
     CCompactWorkspace& Compact();
+    // Room for a frame of `bytes` (a scaled copy of a captured frame), valid until the next call.
+    uint8_t* FrameBytes(size_t bytes);
 
 private:
     std::unique_ptr<CLzwEncoder> m_lzw;
     std::unique_ptr<uint16_t[]> m_values;
     size_t m_valueCapacity = 0;
     std::unique_ptr<CCompactWorkspace> m_compact;
+    std::unique_ptr<uint8_t[]> m_frame;
+    size_t m_frameCapacity = 0;
 };

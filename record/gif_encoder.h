@@ -21,8 +21,8 @@
 struct EncoderFigures {
     int32_t maxQueueLength = 0;
     // Worker stages, summed over all workers:
-    double scaleMs = 0;    // thumbnail scaling to the output size
-    double convertMs = 0;  // a scaled frame to a GDI bitmap for the frame builder
+    double scaleMs = 0;    // scaling to the output size
+    double convertMs = 0;  // a frame scaled by GDI+ to a GDI bitmap for the frame builder
     double encodeMs = 0;   // palette, dither and LZW into memory
     // The writer:
     double writeMs = 0;    // the file write
@@ -85,6 +85,8 @@ private:
     bool WriteFrames(CTrailedGifFile& output);
     void WriteFrame(CTrailedGifFile& output, const CEncodedFrame& frame, bool firstFrame, uint16_t delay);
     std::shared_ptr<void> ClaimBudget(uint32_t bytes);
+    bool ScaleFrame32(const CQueuedFrame& frame, int32_t width, int32_t height,
+                      CFrameWorkspace& workspace, uint8_t** packed, size_t* packedSize);
     CBitmap ScaleFrame(const CQueuedFrame& frame, int32_t width, int32_t height);
     void EncodeCompactFrame(const CFrameJob& job, CFrameWorkspace& workspace, CEncodedFrame* result);
     bool PixelsAtOutputSize(const CQueuedFrame& frame, int32_t width, int32_t height, CFramePixels* pixels);

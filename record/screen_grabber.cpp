@@ -130,6 +130,9 @@ int CScreenGrabber::Start()
         m_pausedTicks = 0;
         m_pauseStart = -1;
     }
+    m_framesCaptured = 0;
+    for (auto& ticks : m_stageTicks)
+        ticks = 0;
 
     if (!m_captureThread.Start(CaptureProc, this))
         return 0;
@@ -148,6 +151,19 @@ int CScreenGrabber::Start()
     m_running = 1;
     m_goEvent.Set();
     return 1;
+}
+
+CaptureFigures CScreenGrabber::GetFigures() const
+{
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    const double msPerTick = 1000.0 / static_cast<double>(frequency.QuadPart);
+    CaptureFigures figures;
+    figures.frames = m_framesCaptured;
+    figures.copyMs = m_stageTicks[0] * msPerTick;
+    figures.previewMs = m_stageTicks[1] * msPerTick;
+    figures.handOverMs = m_stageTicks[2] * msPerTick;
+    return figures;
 }
 
 void CScreenGrabber::Stop()
@@ -232,8 +248,10 @@ void CScreenGrabber::CaptureLoop()
             // The frame keeps the region's own size: what lies off screen stays the canvas's
             // black, and the on-screen pixels are copied 1:1 to their place in it. Shrinking the
             // frame to the visible part would have the encoder stretch it back to the region.
+            const int64_t copyStart = NowTicks();
             BitBlt(canvas->Hdc(), clip.left - rect.left, clip.top - rect.top, clip.right - clip.left,
                    clip.bottom - clip.top, display.Get(), clip.left, clip.top, SRCCOPY);
+            const int64_t previewStart = NowTicks();
             const int32_t w = canvas->Width();
             const int32_t h = canvas->Height();
             canvas->SetCaptureMs(RecordingMs());
@@ -246,8 +264,13 @@ void CScreenGrabber::CaptureLoop()
                 StretchBlt(preview->Hdc(), 0, 0, preview->Width(), preview->Height(), canvas->Hdc(),
                            0, 0, w, h, SRCCOPY);
             }
+            const int64_t handOverStart = NowTicks();
             if (m_encoder)
                 m_encoder->AddFrame(canvas.get());
+            m_stageTicks[0] += previewStart - copyStart;
+            m_stageTicks[1] += handOverStart - previewStart;
+            m_stageTicks[2] += NowTicks() - handOverStart;
+            ++m_framesCaptured;
         }
         wasPaused = paused;
         // Start to start: a late frame is followed at once, missed slots are not caught up.

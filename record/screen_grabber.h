@@ -14,6 +14,15 @@ class IPicEncoder;
 // of it is on screen.
 bool ClampToScreen(const RECT& rect, int32_t screenWidth, int32_t screenHeight, RECT* clamped);
 
+// Milliseconds the capture thread spent per stage, summed over the frames of the current or
+// last run. For the benchmark.
+struct CaptureFigures {
+    int32_t frames = 0;
+    double copyMs = 0;     // the screen copy
+    double previewMs = 0;  // the preview stretch
+    double handOverMs = 0; // the encoder's AddFrame: its pixel copy and queueing
+};
+
 // Copies a rectangle of the screen at a fixed interval on a thread of its own, stretches each
 // frame into the preview canvas and hands it to the encoder. Lives as long as the main window
 // and serves one recording after another; it can pause, and on resume it follows a rectangle
@@ -48,6 +57,7 @@ public:
     // Milliseconds since the current or last Start, less the time spent paused: the clock of
     // the frames' capture times.
     int64_t RecordingMs();
+    CaptureFigures GetFigures() const;
 
 private:
     static DWORD WINAPI CaptureProc(void* param);
@@ -74,4 +84,6 @@ private:
     int64_t m_clockStart = 0;  // performance-counter ticks
     int64_t m_pausedTicks = 0;
     int64_t m_pauseStart = -1;  // ticks at the pause that holds now, or -1
+    std::atomic<int32_t> m_framesCaptured{0};
+    std::atomic<int64_t> m_stageTicks[3] = {};  // copy, preview, hand-over
 };

@@ -116,19 +116,24 @@ int Run(int width, int height, int interval, int seconds, int outWidth, int outH
     const double seconds_ = (stopped - start) / 1000.0;
     WIN32_FILE_ATTRIBUTE_DATA attributes = {};
     GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &attributes);
-    std::printf("%dx%d to %dx%d every %d ms (%.0f fps asked), %.1f s, %s scene, %s mode: status %d\n", width,
-                height, outWidth, outHeight, interval, 1000.0 / interval, seconds_, window ? "window" : "scrolling",
-                compact ? "compact" : "default", status);
+    std::printf("%dx%d to %dx%d every %d ms (%.0f fps asked), %.1f s, %s scene, %s mode, %d workers: status %d\n",
+                width, height, outWidth, outHeight, interval, 1000.0 / interval, seconds_,
+                window ? "window" : "scrolling", compact ? "compact" : "default", encoder.Threads(), status);
     std::printf("  file %.1f KB (%.1f KB per frame)\n", attributes.nFileSizeLow / 1024.0,
                 attributes.nFileSizeLow / 1024.0 / (encoded > 0 ? encoded : 1));
     std::printf("  captured %d (%.1f fps)  encoded %d  dropped %d  queue max %d  backlog at stop %d"
                 "  drain %.1f s\n",
                 received + dropped, (received + dropped) / seconds_, encoded, dropped,
                 f.maxQueueLength, backlogAtStop, (drained - stopped) / 1000.0);
-    std::printf("  per frame: scale %.1f ms  convert %.1f ms  encode %.1f ms  write %.2f ms"
-                "  (sum %.1f ms)\n",
+    std::printf("  per frame on a worker: scale %.1f ms  convert %.1f ms  encode %.1f ms;"
+                " writer: write %.2f ms  (sum %.1f ms)\n",
                 f.scaleMs / n, f.convertMs / n, f.encodeMs / n, f.writeMs / n,
                 (f.scaleMs + f.convertMs + f.encodeMs + f.writeMs) / n);
+    const CaptureFigures c = grabber.GetFigures();
+    const double captured = c.frames > 0 ? c.frames : 1;
+    std::printf("  per frame on the capture thread: screen copy %.1f ms  preview %.1f ms"
+                "  hand-over %.1f ms\n",
+                c.copyMs / captured, c.previewMs / captured, c.handOverMs / captured);
     std::printf("  peak working set %.0f MB  peak private %.0f MB\n", m.peakWorkingSetMb,
                 m.peakPrivateMb);
     DeleteFileW(file.c_str());
