@@ -116,6 +116,8 @@ int CGifEncoder::Start()
     }
     for (auto& ticks : m_stageTicks)
         ticks = 0;
+    m_workerTicks = 0;
+    m_framesBuilt = 0;
     // The fields are set before the threads exist, so an early end of the writer is not
     // overwritten.
     if (!m_pool.Start(m_threads) || !m_writerThread.Start(WriterProc, this)) {
@@ -136,7 +138,7 @@ int CGifEncoder::AddFrame(CMemCanvas* canvas)
         return 1;
     }
     // Claimed before copying when the frame fits: the copy is the expensive part.
-    std::shared_ptr<void> claim = ClaimBudget(canvas->DibSize());
+    std::shared_ptr<void> claim = ClaimBudget(canvas->DibSize(), BacklogMs());
     if (!claim)
         return 0;
     std::shared_ptr<CQueuedFrame> frame(CQueuedFrame::CopyOf(*canvas));
@@ -152,7 +154,10 @@ int CGifEncoder::AddFrame(CMemCanvas* canvas)
     m_pool.Submit([this, job, claim](CFrameWorkspace& workspace, CEncodedFrame& result) {
         result.keepUntilWritten = claim;
         result.captureMs = job.frame->CaptureMs();
+        const int64_t t0 = Ticks();
         EncodeFrame(job, workspace, &result);
+        m_workerTicks += Ticks() - t0;
+        ++m_framesBuilt;
     });
     return 1;
 }
@@ -167,15 +172,27 @@ void CGifEncoder::SetEndTime(int64_t recordingMs)
     m_endMs = recordingMs;
 }
 
+// How long the workers would take to build the frames in flight, at their pace so far.
+double CGifEncoder::BacklogMs()
+{
+    const int32_t built = m_framesBuilt;
+    if (built == 0)
+        return 0;
+    const double perFrameMs = TicksToMs(m_workerTicks) / built;
+    return perFrameMs * static_cast<double>(m_pool.InFlight()) / m_threads;
+}
+
 // A claim on the budget for one frame until it is written or dropped; null, with the frame
-// counted as dropped, when the frames in flight leave no room for it.
-std::shared_ptr<void> CGifEncoder::ClaimBudget(uint32_t bytes)
+// counted as dropped, when the frames in flight leave no room for it in memory or would take
+// the workers longer than kMaxBacklogMs: a recording that outruns its encoder drops frames
+// while it runs rather than keep the user waiting for minutes after Stop.
+std::shared_ptr<void> CGifEncoder::ClaimBudget(uint32_t bytes, double backlogMs)
 {
     {
         CSectionGuard guard(m_queueLock);
         if (!m_accepting || bytes == 0)
             return nullptr;
-        if (m_queuedBytes + bytes > m_queueBudget) {
+        if (m_queuedBytes + bytes > m_queueBudget || backlogMs > kMaxBacklogMs) {
             ++m_droppedCount;
             return nullptr;
         }

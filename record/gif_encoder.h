@@ -46,6 +46,9 @@ public:
     // before AddFrame drops frames: a 32-bit process cannot afford an unbounded backlog when
     // capture outruns encoding.
     static constexpr uint64_t kDefaultQueueBudget = 256ull << 20;
+    // The most work the frames in flight may stand for, so that finishing after Stop takes
+    // seconds at most.
+    static constexpr double kMaxBacklogMs = 3000;
 
     // threads: workers building frames; 0 for EncodeThreadCount().
     explicit CGifEncoder(uint64_t queueBudget = kDefaultQueueBudget, int threads = 0);
@@ -84,7 +87,8 @@ private:
     EncodeFailure WriteLoop();
     bool WriteFrames(CTrailedGifFile& output);
     void WriteFrame(CTrailedGifFile& output, const CEncodedFrame& frame, bool firstFrame, uint16_t delay);
-    std::shared_ptr<void> ClaimBudget(uint32_t bytes);
+    double BacklogMs();
+    std::shared_ptr<void> ClaimBudget(uint32_t bytes, double backlogMs);
     bool ScaleFrame32(const CQueuedFrame& frame, int32_t width, int32_t height,
                       CFrameWorkspace& workspace, uint8_t** packed, size_t* packedSize);
     CBitmap ScaleFrame(const CQueuedFrame& frame, int32_t width, int32_t height);
@@ -117,4 +121,6 @@ private:
     int32_t m_nearestColour = 1;
 
     std::atomic<int64_t> m_stageTicks[4] = {};
+    std::atomic<int64_t> m_workerTicks{0};  // whole jobs, for the backlog's pace
+    std::atomic<int32_t> m_framesBuilt{0};
 };

@@ -172,6 +172,8 @@ public:
         m_limit = bytes;
         m_error = error;
     }
+    // Every frame takes this long to build, as large frames on a slow machine do.
+    void BuildSlowly(DWORD ms) { m_buildMs = ms; }
     void HoldWrites() { m_gate = CreateEventW(nullptr, TRUE, FALSE, nullptr); }
     void ReleaseWrites() { SetEvent(m_gate); }
     int Boxes() const { return m_boxes; }
@@ -192,6 +194,8 @@ protected:
     // Frames with a mark fail to build, or raise, as frames the builder refuses would.
     void EncodeFrame(const CFrameJob& job, CFrameWorkspace& workspace, CEncodedFrame* result) override
     {
+        if (m_buildMs)
+            Sleep(m_buildMs);
         if (HasMark(*job.frame, kFailMark))
             return;
         if (HasMark(*job.frame, kThrowMark))
@@ -202,6 +206,7 @@ protected:
 private:
     uint32_t m_limit = 0;
     DWORD m_error = ERROR_DISK_FULL;
+    DWORD m_buildMs = 0;
     HANDLE m_gate = nullptr;
     std::atomic<int> m_boxes{0};
 };
@@ -551,6 +556,36 @@ TEST_F(EncoderTest, QueueOverItsBudgetDropsAndCountsFramesThenEncodesTheRest)
         EXPECT_EQ(received, encoded);
         EXPECT_EQ(static_cast<size_t>(encoded), ReadGifLayout(file).delays.size());
     }
+}
+
+// Frames that the workers could not build within a few seconds are dropped while recording,
+// not left for the user to wait for after Stop.
+TEST_F(EncoderTest, ABacklogOfMoreThanAFewSecondsOfWorkIsDropped)
+{
+    const std::wstring file = PathOf(L"backlog.gif");
+    CTestEncoder encoder(CGifEncoder::kDefaultQueueBudget, 1);
+    encoder.BuildSlowly(250);
+    encoder.SetParams(Params(file));
+    ASSERT_EQ(1, encoder.Start());
+    ASSERT_EQ(1, AddFrame(encoder, 0));
+    // The pace is known once a frame is built.
+    ASSERT_TRUE(WaitUntil([&] {
+        int32_t encoded = 0;
+        State(encoder, &encoded);
+        return encoded == 1;
+    }));
+    for (int i = 1; i <= 40; ++i)
+        AddFrame(encoder, i);
+    int32_t received = 0;
+    State(encoder, nullptr, &received);
+    // 3 s of work at 250 ms a frame is 12 frames in flight; one may have finished meanwhile.
+    EXPECT_LE(received, 1 + 14);
+    EXPECT_EQ(41 - received, encoder.GetDroppedCount());
+    encoder.AddFrame(nullptr);
+    int32_t encoded = 0;
+    EXPECT_EQ(Finished, encoder.WaitEnded(20000));
+    EXPECT_EQ(Finished, State(encoder, &encoded, &received));
+    EXPECT_EQ(received, encoded);
 }
 
 // Encodes the mixed sequence with the given number of workers and returns the file's bytes.
