@@ -26,6 +26,8 @@ private:
     HDC m_dc;
 };
 
+constexpr DWORD kPreviewEveryMs = 100;
+
 int64_t NowTicks()
 {
     LARGE_INTEGER now;
@@ -228,6 +230,8 @@ void CScreenGrabber::CaptureLoop()
         return;
 
     int32_t wasPaused = 0;
+    bool previewShown = false;
+    DWORD lastPreview = 0;
     while (!m_stopFlag) {
         const DWORD t0 = GetTickCount();
         const int32_t paused = m_paused;
@@ -257,7 +261,14 @@ void CScreenGrabber::CaptureLoop()
             canvas->SetCaptureMs(RecordingMs());
             if (m_runDrawsPointer)
                 DrawPointer(canvas->Hdc(), rect.left, rect.top);
-            if (CMemCanvas* preview = m_preview) {
+            // The window shows the preview at its 100 ms poll: stretching every frame into it
+            // at 30 frames per second would cost the capture thread for pictures nobody sees.
+            CMemCanvas* preview = m_preview;
+            if (preview && previewShown && GetTickCount() - lastPreview < kPreviewEveryMs)
+                preview = nullptr;
+            if (preview) {
+                previewShown = true;
+                lastPreview = GetTickCount();
                 CSectionGuard guard(preview->PaintLock());
                 SetStretchBltMode(preview->Hdc(), HALFTONE);
                 SetBrushOrgEx(preview->Hdc(), 0, 0, nullptr);

@@ -19,7 +19,7 @@ bool ClampToScreen(const RECT& rect, int32_t screenWidth, int32_t screenHeight, 
 struct CaptureFigures {
     int32_t frames = 0;
     double copyMs = 0;     // the screen copy
-    double previewMs = 0;  // the preview stretch
+    double previewMs = 0;  // the pointer, when drawn, and the preview stretch
     double handOverMs = 0; // the encoder's AddFrame: its pixel copy and queueing
 };
 
