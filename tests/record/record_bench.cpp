@@ -3,9 +3,11 @@
 //                    [--window] [--compact]
 //     records a scrolling many-coloured scene at (0, 0) of that size for that long (scaled to
 //     the output size when one is given), or with --window a still desktop with a text window
-//     sliding across it, in the default or the compact mode, and prints the file size,
-//     frames captured, encoded and dropped, the longest queue, peak memory and the worker's
-//     milliseconds per frame in each stage;
+//     sliding across it, or with --desktop whatever the screen shows there (see
+//     tools/bench/desktop.sh), in the default or the compact mode, and prints the file size,
+//     frames captured, encoded and dropped, the most frames in flight, peak memory and the
+//     milliseconds per frame of each stage on the capture thread and in the workers
+//     (RAVLIN_ENCODE_THREADS sets the number of workers);
 //   record_bench soak <frames>
 //     records 320 x 240 at 50 frames per second until that many frames were encoded, printing
 //     GDI objects, handles and memory of the process every 250 frames;
@@ -77,11 +79,15 @@ std::wstring TempFile(const wchar_t* name)
 }
 
 int Run(int width, int height, int interval, int seconds, int outWidth, int outHeight, bool window,
-        bool compact)
+        bool compact, bool desktop)
 {
-    CTestScene scene(window ? CTestScene::Kind::Window : CTestScene::Kind::Moving, RECT{0, 0, width, height});
-    if (!scene.WaitShown())
-        std::printf("warning: scene not confirmed on screen\n");
+    std::unique_ptr<CTestScene> scene;
+    if (!desktop) {
+        scene = std::make_unique<CTestScene>(window ? CTestScene::Kind::Window : CTestScene::Kind::Moving,
+                                             RECT{0, 0, width, height});
+        if (!scene->WaitShown())
+            std::printf("warning: scene not confirmed on screen\n");
+    }
     const std::wstring file = TempFile(L"ravlin-bench.gif");
     CGifEncoder encoder;
     EncoderParams params = RecordingParams(file, outWidth, outHeight);
@@ -118,7 +124,7 @@ int Run(int width, int height, int interval, int seconds, int outWidth, int outH
     GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &attributes);
     std::printf("%dx%d to %dx%d every %d ms (%.0f fps asked), %.1f s, %s scene, %s mode, %d workers: status %d\n",
                 width, height, outWidth, outHeight, interval, 1000.0 / interval, seconds_,
-                window ? "window" : "scrolling", compact ? "compact" : "default", encoder.Threads(), status);
+                desktop ? "no" : window ? "window" : "scrolling", compact ? "compact" : "default", encoder.Threads(), status);
     std::printf("  file %.1f KB (%.1f KB per frame)\n", attributes.nFileSizeLow / 1024.0,
                 attributes.nFileSizeLow / 1024.0 / (encoded > 0 ? encoded : 1));
     std::printf("  captured %d (%.1f fps)  encoded %d  dropped %d  queue max %d  backlog at stop %d"
@@ -281,16 +287,24 @@ int main(int argc, char** argv)
         return 2;
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "run") {
-        bool window = false, compact = false;
-        while (argc > 6 && (std::string(argv[argc - 1]) == "--window" || std::string(argv[argc - 1]) == "--compact")) {
-            (std::string(argv[argc - 1]) == "--window" ? window : compact) = true;
+        bool window = false, compact = false, desktop = false;
+        while (argc > 6) {
+            const std::string flag = argv[argc - 1];
+            if (flag == "--window")
+                window = true;
+            else if (flag == "--compact")
+                compact = true;
+            else if (flag == "--desktop")
+                desktop = true;
+            else
+                break;
             --argc;
         }
         if (argc == 6 || argc == 8) {
             const int width = atoi(argv[2]);
             const int height = atoi(argv[3]);
             return Run(width, height, atoi(argv[4]), atoi(argv[5]), argc == 8 ? atoi(argv[6]) : width,
-                       argc == 8 ? atoi(argv[7]) : height, window, compact);
+                       argc == 8 ? atoi(argv[7]) : height, window, compact, desktop);
         }
     }
     if (mode == "soak" && argc == 3)
@@ -298,7 +312,7 @@ int main(int argc, char** argv)
     if (mode == "identity" && argc == 4)
         return Identity(atoi(argv[2]), atoi(argv[3]));
     std::printf("usage: record_bench run <width> <height> <interval ms> <seconds> [<out width> <out height>]"
-                " [--window] [--compact]\n"
+                " [--window] [--compact] [--desktop]\n"
                 "       record_bench soak <frames>\n"
                 "       record_bench identity <width> <height>\n");
     return 2;
