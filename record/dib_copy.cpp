@@ -3,10 +3,7 @@
 #include <cstring>
 #include <new>
 
-namespace {
-
-// The header of a device-independent copy of `bitmap`; false when it cannot have one.
-bool DescribeDib(HBITMAP bitmap, BITMAPINFOHEADER* header)
+bool DescribeBitmapDib(HBITMAP bitmap, BITMAPINFOHEADER* header)
 {
     BITMAP description = {};
     if (!bitmap || GetObjectW(bitmap, sizeof description, &description) != sizeof description)
@@ -29,7 +26,7 @@ bool DescribeDib(HBITMAP bitmap, BITMAPINFOHEADER* header)
     return true;
 }
 
-bool CopyRows(HDC dc, HBITMAP bitmap, const BITMAPINFOHEADER& header, void* pixels)
+bool CopyBitmapRows(HDC dc, HBITMAP bitmap, const BITMAPINFOHEADER& header, void* pixels)
 {
     // GetDIBits may rewrite the header it is given: it gets a copy.
     BITMAPINFO scratch = {};
@@ -37,8 +34,6 @@ bool CopyRows(HDC dc, HBITMAP bitmap, const BITMAPINFOHEADER& header, void* pixe
     return GetDIBits(dc, bitmap, 0, static_cast<UINT>(header.biHeight), pixels, &scratch,
                      DIB_RGB_COLORS) != 0;
 }
-
-}  // namespace
 
 uint32_t DibImageSize(int32_t width, int32_t height, int bitsPerPixel)
 {
@@ -52,35 +47,17 @@ uint32_t DibImageSize(int32_t width, int32_t height, int bitsPerPixel)
 uint8_t* CopyBitmapDib(HDC dc, HBITMAP bitmap, uint32_t* byteCount, BITMAPINFO* info)
 {
     BITMAPINFOHEADER header;
-    if (!DescribeDib(bitmap, &header))
+    if (!DescribeBitmapDib(bitmap, &header))
         return nullptr;
     uint8_t* pixels = new (std::nothrow) uint8_t[header.biSizeImage];
     if (!pixels)
         return nullptr;
     std::memset(pixels, 0, header.biSizeImage);
-    if (!CopyRows(dc, bitmap, header, pixels)) {
+    if (!CopyBitmapRows(dc, bitmap, header, pixels)) {
         delete[] pixels;
         return nullptr;
     }
     *byteCount = header.biSizeImage;
     info->bmiHeader = header;
     return pixels;
-}
-
-uint8_t* CopyBitmapPacked(HDC dc, HBITMAP bitmap, BITMAPINFOHEADER* header)
-{
-    BITMAPINFOHEADER description;
-    if (!DescribeDib(bitmap, &description))
-        return nullptr;
-    // No zero fill: GetDIBits writes every byte of every row, padding included.
-    uint8_t* packed = new (std::nothrow) uint8_t[sizeof description + description.biSizeImage];
-    if (!packed)
-        return nullptr;
-    if (!CopyRows(dc, bitmap, description, packed + sizeof description)) {
-        delete[] packed;
-        return nullptr;
-    }
-    std::memcpy(packed, &description, sizeof description);
-    *header = description;
-    return packed;
 }

@@ -110,6 +110,8 @@ int CGifEncoder::Start()
     m_endMs = 0;
     m_runParams = m_params;
     m_lastFrame.reset();
+    // Enough for the frames the workers hold, the one before each and a few queued.
+    m_frameBuffers = std::make_shared<CRecycledBuffers>(static_cast<size_t>(2 * m_threads + 4));
     {
         CSectionGuard guard(m_queueLock);
         m_accepting = true;
@@ -141,7 +143,7 @@ int CGifEncoder::AddFrame(CMemCanvas* canvas)
     std::shared_ptr<void> claim = ClaimBudget(canvas->DibSize(), BacklogMs());
     if (!claim)
         return 0;
-    std::shared_ptr<CQueuedFrame> frame(CQueuedFrame::CopyOf(*canvas));
+    std::shared_ptr<CQueuedFrame> frame(CQueuedFrame::CopyOf(*canvas, m_frameBuffers));
     if (!frame)
         return 0;
     frame->SetCaptureMs(canvas->CaptureMs());
@@ -215,6 +217,7 @@ int CGifEncoder::Stop()
     // it, whereas a thread killed mid-frame could leave the heap or a lock held.
     JoinWriter();
     m_lastFrame.reset();
+    m_frameBuffers.reset();  // the run's buffers go with it
     m_running = 0;
     return 1;
 }

@@ -109,6 +109,7 @@ private:
     CThread m_writerThread;
     std::shared_ptr<const CQueuedFrame> m_lastFrame;  // the capture thread's, as the next one
     uint32_t m_lastGeneration = 0;
+    std::shared_ptr<CRecycledBuffers> m_frameBuffers;  // the capture thread's, for this run
     std::atomic<int32_t> m_stopFlag{0};
     std::atomic<int32_t> m_running{0};
     std::atomic<int32_t> m_status{Idle};

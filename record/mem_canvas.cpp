@@ -44,11 +44,6 @@ uint8_t* CMemCanvas::CopyDib(uint32_t* byteCount, BITMAPINFO* info) const
     return CopyBitmapDib(m_hDC, m_bitmap.Get(), byteCount, info);
 }
 
-uint8_t* CMemCanvas::CopyPacked(BITMAPINFOHEADER* header) const
-{
-    return CopyBitmapPacked(m_hDC, m_bitmap.Get(), header);
-}
-
 uint32_t CMemCanvas::DibSize() const
 {
     return DibImageSize(m_width, m_height, BitsPerPixel());

@@ -35,8 +35,6 @@ public:
     // A device-independent copy of the pixels (bottom-up rows, the canvas's depth) that the
     // caller owns and releases with array delete, or null; see CopyBitmapDib.
     uint8_t* CopyDib(uint32_t* byteCount, BITMAPINFO* info) const;
-    // The same copy behind its header in one buffer; see CopyBitmapPacked.
-    uint8_t* CopyPacked(BITMAPINFOHEADER* header) const;
     // What CopyDib would allocate now, without copying; 0 for an empty canvas.
     uint32_t DibSize() const;
 

@@ -4,7 +4,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <utility>
 
+#include "gif/recycled_buffers.h"
 #include "record/gdiplus_api.h"
 
 class CMemCanvas;
@@ -15,9 +17,12 @@ class CMemCanvas;
 // to be scaled: Wine's GDI+ copies the pixels into it, which would double the memory for nothing.
 class CQueuedFrame {
 public:
-    // A copy of the canvas's pixels; null when the memory or the copy cannot be had.
-    static std::unique_ptr<CQueuedFrame> CopyOf(const CMemCanvas& canvas);
+    // A copy of the canvas's pixels, in a buffer from `buffers` when given (it goes back there
+    // with the frame); null when the memory or the copy cannot be had.
+    static std::unique_ptr<CQueuedFrame> CopyOf(const CMemCanvas& canvas,
+                                                 std::shared_ptr<CRecycledBuffers> buffers = nullptr);
 
+    ~CQueuedFrame();
     CQueuedFrame(const CQueuedFrame&) = delete;
     CQueuedFrame& operator=(const CQueuedFrame&) = delete;
 
@@ -38,9 +43,12 @@ public:
     GpBitmap* ToGdiplusBitmap() const;
 
 private:
-    CQueuedFrame(uint8_t* packed, const BITMAPINFOHEADER& header) : m_packed(packed), m_header(header) {}
+    CQueuedFrame(std::unique_ptr<uint8_t[]> packed, const BITMAPINFOHEADER& header,
+                 std::shared_ptr<CRecycledBuffers> buffers)
+        : m_packed(std::move(packed)), m_header(header), m_buffers(std::move(buffers)) {}
 
     std::unique_ptr<uint8_t[]> m_packed;
     BITMAPINFOHEADER m_header;
     int64_t m_captureMs = 0;
+    std::shared_ptr<CRecycledBuffers> m_buffers;
 };

@@ -6,6 +6,7 @@
 
 #include "record/dib_copy.h"
 #include "record/mem_canvas.h"
+#include "record/queued_frame.h"
 
 namespace {
 
@@ -93,13 +94,17 @@ TEST(MemCanvas, CopyDibOf101x3Has404ByteRowsBottomUp)
     EXPECT_EQ(255, pixels[2 * 404 + 2]);
     EXPECT_EQ(255, pixels[2 * 404 + 100 * 4 + 2]);
 
-    // The encoder's queue takes the same copy behind the same header.
-    BITMAPINFOHEADER header = {};
-    std::unique_ptr<uint8_t[]> packed(canvas.CopyPacked(&header));
-    ASSERT_NE(nullptr, packed);
-    EXPECT_EQ(0, memcmp(&info.bmiHeader, &header, sizeof header));
-    EXPECT_EQ(0, memcmp(&header, packed.get(), sizeof header));
-    EXPECT_EQ(0, memcmp(pixels.get(), packed.get() + sizeof header, size));
+    // The encoder's queue takes the same copy behind the same header, in a fresh buffer or in
+    // one that an earlier frame gave back.
+    auto buffers = std::make_shared<CRecycledBuffers>(1);
+    for (int round = 0; round < 2; ++round) {
+        std::unique_ptr<CQueuedFrame> queued = CQueuedFrame::CopyOf(canvas, buffers);
+        ASSERT_NE(nullptr, queued);
+        EXPECT_EQ(0, memcmp(&info.bmiHeader, queued->Packed(), sizeof info.bmiHeader));
+        EXPECT_EQ(0, memcmp(pixels.get(), queued->Pixels(), size));
+        if (round == 0)
+            memset(queued->Packed(), 0xAB, queued->PackedSize());  // what a stale buffer holds
+    }
 }
 
 TEST(DibCopy, A24BitBitmapOf101x3Has304ByteRows)
