@@ -110,8 +110,10 @@ int CGifEncoder::Start()
     m_endMs = 0;
     m_runParams = m_params;
     m_lastFrame.reset();
-    // Enough for the frames the workers hold, the one before each and a few queued.
-    m_frameBuffers = std::make_shared<CRecycledBuffers>(static_cast<size_t>(2 * m_threads + 4));
+    // Enough for the frames the workers hold, the one before each and a few queued, within
+    // 64 MiB for large frames.
+    m_frameBuffers =
+        std::make_shared<CRecycledBuffers>(static_cast<size_t>(2 * m_threads + 4), size_t{64} << 20);
     {
         CSectionGuard guard(m_queueLock);
         m_accepting = true;

@@ -96,7 +96,7 @@ TEST(MemCanvas, CopyDibOf101x3Has404ByteRowsBottomUp)
 
     // The encoder's queue takes the same copy behind the same header, in a fresh buffer or in
     // one that an earlier frame gave back.
-    auto buffers = std::make_shared<CRecycledBuffers>(1);
+    auto buffers = std::make_shared<CRecycledBuffers>(1, 0);
     for (int round = 0; round < 2; ++round) {
         std::unique_ptr<CQueuedFrame> queued = CQueuedFrame::CopyOf(canvas, buffers);
         ASSERT_NE(nullptr, queued);
