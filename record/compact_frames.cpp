@@ -1,5 +1,7 @@
 #include "record/compact_frames.h"
 
+#include "gif/frame_scaler.h"
+
 void CFramePixels::Borrow(const uint8_t* rows, int32_t width, int32_t height)
 {
     m_view.width = width;
@@ -34,5 +36,19 @@ bool CFramePixels::Read(HBITMAP bitmap)
     m_view.step = description.bmWidth;
     m_view.width = description.bmWidth;
     m_view.height = description.bmHeight;
+    return true;
+}
+
+bool CFramePixels::Scale(const uint8_t* rows, int32_t sourceWidth, int32_t sourceHeight, int32_t width,
+                         int32_t height)
+{
+    if (width <= 0 || height <= 0)
+        return false;
+    m_copy.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+    // Bottom-up like the source, so the rows correspond as they are.
+    if (!ScalePixels32(rows, sourceWidth, sourceHeight, static_cast<size_t>(sourceWidth) * 4,
+                       reinterpret_cast<uint8_t*>(m_copy.data()), width, height, static_cast<size_t>(width) * 4))
+        return false;
+    Borrow(reinterpret_cast<const uint8_t*>(m_copy.data()), width, height);
     return true;
 }

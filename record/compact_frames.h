@@ -15,6 +15,8 @@ public:
     void Borrow(const uint8_t* rows, int32_t width, int32_t height);
     // False when the bitmap's pixels cannot be read.
     bool Read(HBITMAP bitmap);
+    // rows (bottom-up, 32-bit) scaled to width x height into a copy of its own.
+    bool Scale(const uint8_t* rows, int32_t sourceWidth, int32_t sourceHeight, int32_t width, int32_t height);
     const PixelView& View() const { return m_view; }
 
 private:

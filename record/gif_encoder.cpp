@@ -486,6 +486,12 @@ bool CGifEncoder::PixelsAtOutputSize(const CQueuedFrame& frame, int32_t width, i
         pixels->Borrow(frame.Pixels(), width, height);
         return true;
     }
+    if (frame.BitsPerPixel() == 32) {
+        const int64_t t0 = Ticks();
+        const bool scaled = pixels->Scale(frame.Pixels(), frame.Width(), frame.Height(), width, height);
+        m_stageTicks[kScale] += Ticks() - t0;
+        return scaled;
+    }
     const CBitmap scaled = ScaleFrame(frame, width, height);
     return scaled && pixels->Read(scaled.Get());
 }
