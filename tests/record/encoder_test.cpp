@@ -603,18 +603,23 @@ protected:
     static constexpr int kFrames = 14;
 
     MixedRun Record(const std::wstring& file, int threads, int outWidth, int outHeight,
-                    int raiseAt = -1, uint32_t failWritesAfter = 0)
+                    int raiseAt = -1, uint32_t failWritesAfter = 0, bool compact = false)
     {
         MixedRun run;
         CTestEncoder encoder(CGifEncoder::kDefaultQueueBudget, threads);
         if (failWritesAfter)
             encoder.FailAfter(failWritesAfter);
-        encoder.SetParams(Params(file, outWidth, outHeight));
+        EncoderParams params = Params(file, outWidth, outHeight);
+        params.compact = compact;
+        encoder.SetParams(params);
         EXPECT_EQ(1, encoder.Start());
         EXPECT_EQ(threads, encoder.Threads());
         int32_t lastEncoded = 0;
         for (int k = 0; k < kFrames; ++k) {
-            const COLORREF mark = k == 4 || k == 9 ? kFailMark : k == raiseAt ? kThrowMark : CLR_INVALID;
+            const COLORREF mark = compact           ? CLR_INVALID
+                                  : k == 4 || k == 9 ? kFailMark
+                                  : k == raiseAt     ? kThrowMark
+                                                     : CLR_INVALID;
             PaintMixed(m_canvas, k, mark);
             encoder.AddFrame(&m_canvas);
             State(encoder, &run.encoded, &run.received);
@@ -660,6 +665,20 @@ TEST_F(MixedEncoderTest, AnyNumberOfWorkersWritesTheSameBytes)
             else
                 EXPECT_TRUE(run.bytes == reference) << threads << " workers, scaled " << scaled;
         }
+    }
+
+    // The compact mode, whose workers compare each frame with the one before it.
+    std::vector<uint8_t> reference;
+    for (const int threads : {1, 3, 8}) {
+        const std::wstring name = L"compact-" + std::to_wstring(threads) + L".gif";
+        const MixedRun run = Record(PathOf(name.c_str()), threads, 160, 120, -1, 0, true);
+        EXPECT_EQ(Finished, run.status);
+        EXPECT_EQ(kFrames, run.encoded);
+        EXPECT_TRUE(ReadGifLayout(PathOf(name.c_str())).complete);
+        if (reference.empty())
+            reference = run.bytes;
+        else
+            EXPECT_TRUE(run.bytes == reference) << threads << " workers, compact";
     }
 }
 

@@ -7,18 +7,8 @@
 set -euo pipefail
 width=$1 height=$2
 shift 2
-n=140
-while [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ]; do n=$((n + 1)); done
-Xvfb :$n -screen 0 "${width}x${height}x24" -nolisten tcp >/dev/null 2>&1 &
-pids=($!)
-cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; wait 2>/dev/null || true; }
-trap cleanup EXIT
-export DISPLAY=:$n
-for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-openbox >/dev/null 2>&1 &
-pids+=($!)
-sleep 1
-convert -size "${width}x${height}" 'xc:#3a6ea5' png:- | display -window root - 2>/dev/null || true
+. "$(dirname "$0")/x_desktop.sh"
+start_desktop "$width" "$height"
 xterm -T listing -geometry 100x40+20+20 -e bash -c \
   'while :; do ls -lR --color=always /usr/share; done | while IFS= read -r l; do printf "%s\n" "$l"; sleep 0.002; done' \
   >/dev/null 2>&1 &

@@ -12,18 +12,8 @@ frames=${2:-60}
 repo=$(cd "$(dirname "$0")/../.." && pwd)
 mkdir -p "$out"
 
-n=120
-while [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ]; do n=$((n + 1)); done
-Xvfb :$n -screen 0 1280x720x24 -nolisten tcp >/dev/null 2>&1 &
-pids=($!)
-cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; wait 2>/dev/null || true; }
-trap cleanup EXIT
-export DISPLAY=:$n
-for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-openbox >/dev/null 2>&1 &
-pids+=($!)
-sleep 1
-convert -size 1280x720 'xc:#3a6ea5' png:- | display -window root - || true
+. "$repo/tools/bench/x_desktop.sh"
+start_desktop 1280 720
 
 # Waits until a window whose name matches $1 is mapped; prints its id.
 wait_window() {

@@ -1,0 +1,16 @@
+# Sourced by the benchmark scripts: start_desktop WIDTH HEIGHT starts a private Xvfb display of
+# that size with openbox and a plain blue background, exports DISPLAY, and records the
+# processes to end in the array `pids`, which an exit trap ends.
+start_desktop() {
+  n=120  # the display number, left set for the caller
+  while [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ]; do n=$((n + 1)); done
+  Xvfb :$n -screen 0 "$1x$2x24" -nolisten tcp >/dev/null 2>&1 &
+  pids=($!)
+  trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; wait 2>/dev/null || true' EXIT
+  export DISPLAY=:$n
+  for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+  openbox >/dev/null 2>&1 &
+  pids+=($!)
+  sleep 1
+  convert -size "$1x$2" 'xc:#3a6ea5' png:- | display -window root - 2>/dev/null || true
+}
