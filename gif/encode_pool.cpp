@@ -14,7 +14,7 @@ bool CEncodePool::Start(int threads)
     {
         std::lock_guard<std::mutex> hold(m_mutex);
         m_jobs.clear();
-        m_finished.clear();
+        m_slots.clear();
         m_submitted = 0;
         m_taken = 0;
         m_maxInFlight = 0;
@@ -41,7 +41,14 @@ bool CEncodePool::Submit(Job job)
     {
         std::lock_guard<std::mutex> hold(m_mutex);
         if (!m_stopping && !m_finishing) {
-            m_jobs.emplace_back(m_submitted++, std::move(job));
+            try {
+                m_slots.emplace(m_submitted, Slot());
+                m_jobs.emplace_back(m_submitted, std::move(job));
+            } catch (const std::bad_alloc&) {
+                m_slots.erase(m_submitted);  // the place, if it was made
+                return false;
+            }
+            ++m_submitted;
             const size_t inFlight = static_cast<size_t>(m_submitted - m_taken);
             if (inFlight > m_maxInFlight)
                 m_maxInFlight = inFlight;
@@ -63,12 +70,12 @@ void CEncodePool::Finish()
 void CEncodePool::Stop()
 {
     std::deque<std::pair<uint64_t, Job>> dropped;
-    std::map<uint64_t, CEncodedFrame> unwritten;
+    std::map<uint64_t, Slot> unwritten;
     {
         std::lock_guard<std::mutex> hold(m_mutex);
         m_stopping = true;
         dropped.swap(m_jobs);
-        unwritten.swap(m_finished);
+        unwritten.swap(m_slots);
         m_workReady.notify_all();
         m_frameReady.notify_all();
     }
@@ -89,10 +96,10 @@ CEncodePool::Next CEncodePool::TakeInOrder(CEncodedFrame* frame)
     for (;;) {
         if (m_stopping)
             return Next::Stopped;
-        const auto next = m_finished.find(m_taken);
-        if (next != m_finished.end()) {
-            *frame = std::move(next->second);
-            m_finished.erase(next);
+        const auto next = m_slots.find(m_taken);
+        if (next != m_slots.end() && next->second.done) {
+            *frame = std::move(next->second.frame);
+            m_slots.erase(next);
             ++m_taken;
             return Next::Frame;
         }
@@ -139,9 +146,10 @@ void CEncodePool::RunWorker()
         std::lock_guard<std::mutex> hold(m_mutex);
         if (m_stopping)
             continue;  // result is freed at the end of this pass, after the lock
-        const bool writerWaits = job.first == m_taken;
-        m_finished.emplace(job.first, std::move(result));
-        if (writerWaits)
+        Slot& slot = m_slots[job.first];  // there since Submit: only Stop removes it
+        slot.frame = std::move(result);
+        slot.done = true;
+        if (job.first == m_taken)
             m_frameReady.notify_all();
     }
 }

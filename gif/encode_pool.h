@@ -24,6 +24,11 @@ struct CEncodedFrame {
     std::vector<uint8_t> image;  // WriteGifImage's bytes: descriptor, colour table, LZW data
     int64_t captureMs = 0;       // when the frame was captured, for the delay at true speed
     std::exception_ptr error;    // raised by the job; the writer raises it again in its turn
+    // Set by encodings that write only what changed since the frame captured before: the image
+    // needs that frame in the file, and `source` (what the frame was built from) lets the writer
+    // build it again against the last frame the file holds when the one before was left out.
+    bool sinceFrameBefore = false;
+    std::shared_ptr<void> source;
     // Whatever must live until the frame is in the file (the memory budget's claim on it).
     std::shared_ptr<void> keepUntilWritten;
 };
@@ -75,7 +80,13 @@ private:
     std::condition_variable m_frameReady;  // a frame was finished, or finish or stop
     // Guarded by m_mutex.
     std::deque<std::pair<uint64_t, Job>> m_jobs;
-    std::map<uint64_t, CEncodedFrame> m_finished;  // built, waiting for the frames before them
+    // One place per frame in flight, made when the job is queued, so that a worker hands its
+    // frame over without allocating: a worker that ran out of memory there could not report it.
+    struct Slot {
+        bool done = false;  // built (or failed), waiting for the frames before it
+        CEncodedFrame frame;
+    };
+    std::map<uint64_t, Slot> m_slots;
     uint64_t m_submitted = 0;
     uint64_t m_taken = 0;
     size_t m_maxInFlight = 0;

@@ -153,9 +153,7 @@ int CGifEncoder::AddFrame(CMemCanvas* canvas)
     ++m_receivedCount;
     // A moved or resized region has a new canvas: its first frame has nothing to compare with.
     CFrameJob job{frame, canvas->Generation() == m_lastGeneration ? m_lastFrame : nullptr};
-    m_lastFrame = frame;
-    m_lastGeneration = canvas->Generation();
-    m_pool.Submit([this, job, claim](CFrameWorkspace& workspace, CEncodedFrame& result) {
+    const bool queued = m_pool.Submit([this, job, claim](CFrameWorkspace& workspace, CEncodedFrame& result) {
         result.keepUntilWritten = claim;
         result.captureMs = job.frame->CaptureMs();
         const int64_t t0 = Ticks();
@@ -163,6 +161,12 @@ int CGifEncoder::AddFrame(CMemCanvas* canvas)
         m_workerTicks += Ticks() - t0;
         ++m_framesBuilt;
     });
+    // A frame the pool could not take is lost like one that cannot be built; the next one is
+    // compared with the last frame that went in.
+    if (!queued)
+        return 0;
+    m_lastFrame = frame;
+    m_lastGeneration = canvas->Generation();
     return 1;
 }
 
@@ -425,6 +429,8 @@ bool CGifEncoder::WriteFrames(CTrailedGifFile& output)
     CFrameDelays delays(0);
     CEncodedFrame held;
     bool holding = false;
+    bool previousLeftOut = false;
+    std::shared_ptr<void> lastWritten;  // the source of the last frame in the file, where kept
     for (;;) {
         CEncodedFrame frame;
         const CEncodePool::Next next = m_pool.TakeInOrder(&frame);
@@ -437,8 +443,14 @@ bool CGifEncoder::WriteFrames(CTrailedGifFile& output)
         }
         if (frame.error)
             std::rethrow_exception(frame.error);
-        if (!frame.built)
+        if (frame.built && frame.sinceFrameBefore && previousLeftOut)
+            BuildAgainSince(lastWritten, &frame);
+        if (!frame.built) {
+            previousLeftOut = true;
             continue;  // dropped silently; the next frame that builds writes the header
+        }
+        previousLeftOut = false;
+        lastWritten = frame.source;
         if (!trueSpeed) {
             write(frame, static_cast<uint16_t>(m_runParams.frameDelay & 0xFFFF));
             continue;
@@ -450,9 +462,6 @@ bool CGifEncoder::WriteFrames(CTrailedGifFile& output)
     }
 }
 
-// The writer's step for one frame, in capture order: whatever depends on the frames around it
-// (the header before the first, the frame's delay) is added here. The frame reaches the file in
-// one write, trailer included, so the file is never left ending part-way through a frame.
 // Only what changed since the frame before, in exact colours where they fit.
 void CGifEncoder::EncodeCompactFrame(const CFrameJob& job, CFrameWorkspace& workspace, CEncodedFrame* result)
 {
@@ -475,6 +484,8 @@ void CGifEncoder::EncodeCompactFrame(const CFrameJob& job, CFrameWorkspace& work
     result->height = static_cast<uint16_t>(height);
     result->bitsPerIndex = 8;
     result->transparentIndex = frame.transparentIndex;
+    result->sinceFrameBefore = compare;
+    result->source = job.frame;
     result->built = true;
     m_stageTicks[kEncode] += Ticks() - t0;
 }
@@ -496,6 +507,23 @@ bool CGifEncoder::PixelsAtOutputSize(const CQueuedFrame& frame, int32_t width, i
     return scaled && pixels->Read(scaled.Get());
 }
 
+// A frame written as what changed since the frame before it, when that frame is not in the
+// file (it could not be built): built again against the last frame the file holds, or whole.
+void CGifEncoder::BuildAgainSince(std::shared_ptr<void> lastWritten, CEncodedFrame* frame)
+{
+    const CFrameJob job{std::static_pointer_cast<CQueuedFrame>(frame->source),
+                        std::static_pointer_cast<const CQueuedFrame>(lastWritten)};
+    CEncodedFrame again;
+    again.captureMs = frame->captureMs;
+    again.keepUntilWritten = std::move(frame->keepUntilWritten);
+    CFrameWorkspace workspace;
+    EncodeFrame(job, workspace, &again);
+    *frame = std::move(again);
+}
+
+// The writer's step for one frame, in capture order: whatever depends on the frames around it
+// (the header before the first, the frame's delay) is added here. The frame reaches the file in
+// one write, trailer included, so the file is never left ending part-way through a frame.
 void CGifEncoder::WriteFrame(CTrailedGifFile& output, const CEncodedFrame& frame, bool firstFrame, uint16_t delay)
 {
     CMemorySink block;

@@ -86,6 +86,7 @@ private:
     void RunWriter();
     EncodeFailure WriteLoop();
     bool WriteFrames(CTrailedGifFile& output);
+    void BuildAgainSince(std::shared_ptr<void> lastWritten, CEncodedFrame* frame);
     void WriteFrame(CTrailedGifFile& output, const CEncodedFrame& frame, bool firstFrame, uint16_t delay);
     double BacklogMs();
     std::shared_ptr<void> ClaimBudget(uint32_t bytes, double backlogMs);

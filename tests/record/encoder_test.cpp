@@ -144,6 +144,21 @@ private:
     HANDLE m_gate;
 };
 
+// A still picture on which frame k has gained its k-th small block: each frame changes only a
+// little from the one before it.
+void PaintGrowing(CMemCanvas& canvas, int k, COLORREF mark = CLR_INVALID)
+{
+    PaintMixed(canvas, 2);
+    for (int i = 0; i <= k; ++i) {
+        const RECT block = {i * 11 % (canvas.Width() - 8), i * 7 % (canvas.Height() - 8), 0, 0};
+        const RECT filled = {block.left, block.top, block.left + 8, block.top + 8};
+        const CBrush brush(RGB(i * 17, 255 - i * 13, i * 29));
+        FillRect(canvas.Hdc(), &filled, brush.Get());
+    }
+    if (mark != CLR_INVALID)
+        SetPixel(canvas.Hdc(), 0, canvas.Height() - 1, mark);
+}
+
 // The pixel that marks a frame the test wants to fail: bottom left, blue 3, green 2, red 1.
 constexpr COLORREF kFailMark = RGB(1, 2, 3);
 constexpr COLORREF kThrowMark = RGB(4, 5, 6);
@@ -602,9 +617,16 @@ class MixedEncoderTest : public EncoderTest {
 protected:
     static constexpr int kFrames = 14;
 
+    // Default: frames 4 and 9 fail to build. Compact: the compact mode, no frame fails.
+    // CompactFailing: the compact mode on growing frames with frames 4 and 9 failing;
+    // CompactWithout: the same without frames 4 and 9 at all.
+    enum class Mode { Default, Compact, CompactFailing, CompactWithout };
+
     MixedRun Record(const std::wstring& file, int threads, int outWidth, int outHeight,
-                    int raiseAt = -1, uint32_t failWritesAfter = 0, bool compact = false)
+                    int raiseAt = -1, uint32_t failWritesAfter = 0, Mode mode = Mode::Default)
     {
+        const bool compact = mode != Mode::Default;
+        const bool failing = mode == Mode::Default || mode == Mode::CompactFailing;
         MixedRun run;
         CTestEncoder encoder(CGifEncoder::kDefaultQueueBudget, threads);
         if (failWritesAfter)
@@ -616,11 +638,16 @@ protected:
         EXPECT_EQ(threads, encoder.Threads());
         int32_t lastEncoded = 0;
         for (int k = 0; k < kFrames; ++k) {
-            const COLORREF mark = compact           ? CLR_INVALID
-                                  : k == 4 || k == 9 ? kFailMark
-                                  : k == raiseAt     ? kThrowMark
-                                                     : CLR_INVALID;
-            PaintMixed(m_canvas, k, mark);
+            const bool fourOrNine = k == 4 || k == 9;
+            if (mode == Mode::CompactWithout && fourOrNine)
+                continue;
+            const COLORREF mark = failing && fourOrNine ? kFailMark
+                                  : k == raiseAt        ? kThrowMark
+                                                        : CLR_INVALID;
+            if (mode == Mode::CompactFailing || mode == Mode::CompactWithout)
+                PaintGrowing(m_canvas, k, mark);
+            else
+                PaintMixed(m_canvas, k, mark);
             encoder.AddFrame(&m_canvas);
             State(encoder, &run.encoded, &run.received);
             EXPECT_GE(run.encoded, lastEncoded);
@@ -671,7 +698,7 @@ TEST_F(MixedEncoderTest, AnyNumberOfWorkersWritesTheSameBytes)
     std::vector<uint8_t> reference;
     for (const int threads : {1, 3, 8}) {
         const std::wstring name = L"compact-" + std::to_wstring(threads) + L".gif";
-        const MixedRun run = Record(PathOf(name.c_str()), threads, 160, 120, -1, 0, true);
+        const MixedRun run = Record(PathOf(name.c_str()), threads, 160, 120, -1, 0, Mode::Compact);
         EXPECT_EQ(Finished, run.status);
         EXPECT_EQ(kFrames, run.encoded);
         EXPECT_TRUE(ReadGifLayout(PathOf(name.c_str())).complete);
@@ -679,6 +706,23 @@ TEST_F(MixedEncoderTest, AnyNumberOfWorkersWritesTheSameBytes)
             reference = run.bytes;
         else
             EXPECT_TRUE(run.bytes == reference) << threads << " workers, compact";
+    }
+}
+
+// A compact frame holds only what changed since the frame before it. When that frame could not
+// be built, the file must go on from the last frame it holds, as if the lost one had never
+// been captured.
+TEST_F(MixedEncoderTest, CompactFramesAfterALostFrameFollowOnFromTheFile)
+{
+    m_canvas.Resize(120, 160);
+    const MixedRun without = Record(PathOf(L"compact-without.gif"), 1, 160, 120, -1, 0, Mode::CompactWithout);
+    ASSERT_EQ(Finished, without.status);
+    for (const int threads : {1, 3}) {
+        const std::wstring name = L"compact-lost-" + std::to_wstring(threads) + L".gif";
+        const MixedRun run = Record(PathOf(name.c_str()), threads, 160, 120, -1, 0, Mode::CompactFailing);
+        EXPECT_EQ(Finished, run.status);
+        EXPECT_EQ(kFrames - 2, run.encoded);
+        EXPECT_TRUE(run.bytes == without.bytes) << threads << " workers";
     }
 }
 
