@@ -1,10 +1,12 @@
-// ravlin-bench [--iterations N] [--size WxH] [--content text|ui|photo]
+// ravlin-bench [--iterations N] [--size WxH] [--content text|ui|photo] [--compact]
 // Times each stage of encoding one frame on one core, on synthetic 1920 x 1080 screen content
 // (text, UI windows, photo-like): the 15-bit dither (and each of its slower roads), the
 // quantizer (filing every pixel and filling the palette), the index mapping, the LZW coder with
 // the frame writer, and the whole BuildIndexedFrameFromDib + WriteGifFrame, and the plain first
 // version of that pipeline (kept in tests/gif/reference). Prints the best of N runs per stage,
-// in ms per frame and ns per pixel. Figures only: nothing here is a pass or a fail.
+// in ms per frame and ns per pixel. With --compact, the compact mode's figures instead (and the
+// recorder benchmark's scrolling texture as a fourth content). Figures only: nothing here is a
+// pass or a fail.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -22,6 +24,7 @@
 #include "gif/gif_writer.h"
 #include "gif/indexed_frame.h"
 #include "gif/palette_octree.h"
+#include "compact_stages.h"
 #include "reference/reference_builder.h"
 #include "reference/reference_writer.h"
 #include "screen_content.h"
@@ -68,22 +71,29 @@ int main(int argc, char** argv)
 {
     int iterations = 15;
     std::string only;
+    bool compact = false;
     int32_t width = 1920, height = 1080;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--iterations") == 0 && i + 1 < argc) {
             iterations = std::max(1, std::atoi(argv[++i]));
         } else if (std::strcmp(argv[i], "--content") == 0 && i + 1 < argc) {
             only = argv[++i];
+        } else if (std::strcmp(argv[i], "--compact") == 0) {
+            compact = true;
         } else if (std::strcmp(argv[i], "--size") == 0 && i + 1 < argc &&
                    std::sscanf(argv[i + 1], "%dx%d", &width, &height) == 2 && width > 0 && height > 0) {
             ++i;
         } else {
-            std::fprintf(stderr, "usage: ravlin-bench [--iterations N] [--size WxH] [--content text|ui|photo]\n");
+            std::fprintf(stderr, "usage: ravlin-bench [--iterations N] [--size WxH] [--content text|ui|photo|scrolling] [--compact]\n");
             return 2;
         }
     }
     const double pixels = static_cast<double>(width) * height;
     std::printf("ravlin-bench: %d x %d, best of %d runs per stage, one thread\n", width, height, iterations);
+    if (compact) {
+        BenchCompactStages(iterations, width, height, only);
+        return 0;
+    }
     for (ContentKind kind : {ContentKind::Text, ContentKind::Ui, ContentKind::Photo}) {
         if (!only.empty() && only != ContentName(kind))
             continue;
