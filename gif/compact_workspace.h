@@ -12,7 +12,7 @@
 // for every frame. Each frame leaves the caches empty again.
 struct CCompactWorkspace {
     static constexpr uint32_t kEmpty = 0xFFFFFFFFu;
-    static constexpr uint16_t kUnknown = 0xFFFF;
+    static constexpr uint8_t kUnknown = 0xFF;  // reduced palettes have at most 255 entries
 
     CExactColours exact;
     CMedianCut cut;
@@ -24,10 +24,10 @@ struct CCompactWorkspace {
     // kUnknown when not yet looked up. Diffused colours are nearly all different, so this
     // bounds the searches per frame (32768); the diffusion makes up for the coarser colours.
     // Cells of 4 x 4 x 4 gave 2 dB more on a photo at up to four times the time on fine
-    // texture.
-    std::unique_ptr<uint16_t[]> coarse{new uint16_t[1u << 15]};
+    // texture. One byte a cell keeps the table (32 KiB) in the first-level cache.
+    std::unique_ptr<uint8_t[]> coarse{new uint8_t[1u << 15]};
     std::vector<uint32_t> coarseSet;
-    std::vector<int> errors;
+    std::vector<int16_t> errors;  // diffusion sums, sixteenths: at most 16 x 255 either way
     static constexpr uint32_t kExactSearches = 16384;
     uint32_t searches = 0;
 
@@ -62,7 +62,7 @@ struct CCompactWorkspace {
     uint8_t IndexOfCell(uint32_t rgb)
     {
         const uint32_t cell = (rgb >> 9 & 0x7C00) | (rgb >> 6 & 0x3E0) | (rgb >> 3 & 0x1F);
-        uint16_t& slot = coarse[cell];
+        uint8_t& slot = coarse[cell];
         if (slot == kUnknown) {
             slot = nearest.Find((rgb & 0xF8F8F8) | 0x040404);
             coarseSet.push_back(cell);
