@@ -105,6 +105,28 @@ inline uint32_t IsSmoothStep(uint32_t a, uint32_t b)
     return 1;
 }
 
+// Smooth changed areas of at least this many pixels are counted for the palette on half of
+// them.
+constexpr uint64_t kSampledArea = 1u << 18;
+
+// Whether small steps dominate the changed pixels, judged from every 8th row.
+bool MostlySmooth(const PixelView* previous, const PixelView& current, const ImageRect& r)
+{
+    uint64_t changed = 0, smooth = 0;
+    for (int32_t y = r.top; y < r.top + r.height; y += 8) {
+        const uint32_t* cur = current.Row(y);
+        const uint32_t* prev = previous ? previous->Row(y) : nullptr;
+        for (int32_t x = r.left + 1; x < r.left + r.width; ++x) {
+            const uint32_t rgb = cur[x] & kRgbMask;
+            if (prev && (prev[x] & kRgbMask) == rgb)
+                continue;
+            ++changed;
+            smooth += IsSmoothStep(cur[x - 1] & kRgbMask, rgb);
+        }
+    }
+    return smooth * 4 > changed;
+}
+
 inline int Clamp255(int v)
 {
     return v < 0 ? 0 : (v > 255 ? 255 : v);
@@ -299,24 +321,28 @@ CompactFrame BuildCompactFrame(const PixelView* previous, const PixelView& curre
     s.cut.Clear();
     anyUnchanged = false;
     uint64_t changedCount = 0, smoothCount = 0;
-    // Frames too big for the quantizer's 32-bit sums are counted every n-th row.
+    // Frames too big for the quantizer's 32-bit sums are counted every n-th row. Large areas
+    // of gradients or photos are counted on every other pixel, in a checkerboard: the counting
+    // is a third of the time of such a frame, and half of its pixels give the same palette.
+    // Text and windows are counted whole: their few pixels of rare shades matter (sampled, a
+    // page of text lost 1.6 dB).
     const uint64_t area = static_cast<uint64_t>(f.rect.width) * static_cast<uint64_t>(f.rect.height);
     const int32_t rowStep = static_cast<int32_t>((area + CMedianCut::kMaxPixels - 1) / CMedianCut::kMaxPixels);
+    const int32_t skip = area >= kSampledArea && MostlySmooth(previous, current, f.rect) ? 1 : 0;
     for (int32_t y = f.rect.top; y < f.rect.top + f.rect.height; y += rowStep) {
         const uint32_t* cur = current.Row(y);
         const uint32_t* prev = previous ? previous->Row(y) : nullptr;
-        uint32_t left = cur[f.rect.left] & kRgbMask;
         for (int32_t x = f.rect.left; x < f.rect.left + f.rect.width; ++x) {
             const uint32_t rgb = cur[x] & kRgbMask;
             if (prev && (prev[x] & kRgbMask) == rgb) {
                 anyUnchanged = true;
-                left = rgb;
                 continue;
             }
+            if (((x + y) & skip) != 0)
+                continue;
             s.cut.Add(rgb);
             ++changedCount;
-            smoothCount += IsSmoothStep(left, rgb);
-            left = rgb;
+            smoothCount += IsSmoothStep(x > f.rect.left ? cur[x - 1] & kRgbMask : rgb, rgb);
         }
     }
     uint32_t colours[256];

@@ -5,8 +5,8 @@ two-pass palettegen(stats_mode=diff) + paletteuse(diff_mode=rectangle), all in o
 prints KB per frame, PSNR of every decoded frame against its source (ffmpeg decodes all three,
 compositing frames as a player does) and encode ms per frame.
 
-ravlin's time is the encoder's own per-frame time as ravlin-encode reports it (reading the
-PPM files is left out); ffmpeg's is the wall time of its two passes divided by the frames.
+ravlin's time is the per-frame time on ravlin-encode's worker, one thread (reading a frame's
+PPM files, and for --compact the previous frame's, is part of it); ffmpeg's is the wall time of its two passes divided by the frames.
 
 usage: compare.py RAVLIN_ENCODE DIR [DIR ...]"""
 import glob
@@ -49,9 +49,9 @@ def psnr(decoded, sources):
 
 
 def ravlin(encode, files, out, compact):
-    args = [encode] + (["--compact"] if compact else []) + [out] + files
+    args = [encode, "--threads", "1"] + (["--compact"] if compact else []) + [out] + files
     r = subprocess.run(args, capture_output=True, text=True, check=True)
-    return float(re.search(r"\(([0-9.]+) ms encoding\)", r.stdout).group(1))
+    return float(re.search(r"([0-9.]+) ms per frame on a worker", r.stdout).group(1))
 
 
 def ffmpeg_two_pass(folder, files, out, tmp):
