@@ -123,8 +123,10 @@ uint32_t CMedianCut::Build(uint32_t maxColours, uint32_t* palette)
         }
     } else {
         constexpr uint32_t kHalf = 0x3EFBE;  // each channel's lowest of its 6 bits cleared
-        std::vector<uint32_t> slotOf(1u << 18, 0);
-        std::vector<double> sums;
+        if (!slotOf)
+            slotOf.reset(new uint32_t[kCells]());
+        std::vector<double>& sums = coarseSums;
+        sums.clear();
         for (uint32_t cell : used) {
             const Cell& c = cells[cell];
             uint32_t& slot = slotOf[cell & kHalf];
@@ -138,9 +140,11 @@ uint32_t CMedianCut::Build(uint32_t maxColours, uint32_t* palette)
             sums[3 * (slot - 1) + 1] += c.green;
             sums[3 * (slot - 1) + 2] += c.blue;
         }
-        for (size_t i = 0; i < items.size(); ++i)
+        for (size_t i = 0; i < items.size(); ++i) {
+            slotOf[items[i].cell] = 0;
             for (int k = 0; k < 3; ++k)
                 items[i].mean[k] = static_cast<float>(sums[3 * i + k] / items[i].count);
+        }
     }
     std::vector<Box> boxes;
     boxes.push_back(Box{0, static_cast<uint32_t>(items.size()), 0});

@@ -55,4 +55,8 @@ private:
     static constexpr size_t kFineCells = 16384;
     std::vector<Item> items;  // used cells, grouped box by box
     std::vector<Item> spare;
+    // Coarse cells: each one's place in `items` plus one, zero again after each Build (made on
+    // the first frame that needs it, instead of a megabyte cleared every frame).
+    std::unique_ptr<uint32_t[]> slotOf;
+    std::vector<double> coarseSums;
 };
