@@ -17,6 +17,17 @@ struct PixelView {
 // The fourth byte carries nothing: colours are compared and looked up without it.
 constexpr uint32_t kRgbMask = 0x00FFFFFFu;
 
+// Pixels stored top row first with no gap between rows, as the tools and tests make them.
+inline PixelView ViewOfTopDownPixels(const uint32_t* pixels, int32_t width, int32_t height)
+{
+    PixelView v;
+    v.top = pixels;
+    v.step = width;
+    v.width = width;
+    v.height = height;
+    return v;
+}
+
 // The pixels of a packed 32-bit bitmap (gif/dib.h: header, no colour table, rows bottom first).
 inline PixelView ViewOfPackedDib32(const uint8_t* dib, int32_t width, int32_t height)
 {

@@ -22,12 +22,7 @@ using Pixels = std::vector<uint32_t>;  // 0x00RRGGBB, top row first
 
 PixelView View(const Pixels& p, int32_t w, int32_t h)
 {
-    PixelView v;
-    v.top = p.data();
-    v.step = w;
-    v.width = w;
-    v.height = h;
-    return v;
+    return ViewOfTopDownPixels(p.data(), w, h);
 }
 
 std::vector<uint8_t> Encode(const std::vector<Pixels>& frames, int32_t w, int32_t h,

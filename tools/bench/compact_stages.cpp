@@ -49,12 +49,7 @@ Pixels Scrolling(int32_t w, int32_t h, int step)
 
 PixelView View(const Pixels& p, int32_t w, int32_t h)
 {
-    PixelView v;
-    v.top = p.data();
-    v.step = w;
-    v.width = w;
-    v.height = h;
-    return v;
+    return ViewOfTopDownPixels(p.data(), w, h);
 }
 
 
