@@ -349,6 +349,7 @@ CompactFrame BuildCompactFrame(const PixelView* previous, const PixelView& curre
     const uint32_t n = s.cut.Build(255, colours);
     SetPalette(f, colours, n, anyUnchanged);
     s.nearest.SetPalette(colours, n);
+    s.blockNearest.SetPalette(colours, n);
     // Measured on screen recordings: text and windows have almost no small steps (at most 6 %
     // of their changed pixels) and look and compress better plain; gradients and photos
     // (over 80 %) band without diffusion.

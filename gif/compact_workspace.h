@@ -17,6 +17,7 @@ struct CCompactWorkspace {
     CExactColours exact;
     CMedianCut cut;
     CNearestColour nearest;
+    CBlockNearest blockNearest;
     // One remembered colour per cell of 4 x 4 x 4 colours: colour << 8 | its palette entry.
     std::unique_ptr<uint32_t[]> cache{new uint32_t[1u << 18]};
     std::vector<uint32_t> cellsSet;
@@ -64,7 +65,7 @@ struct CCompactWorkspace {
         const uint32_t cell = (rgb >> 9 & 0x7C00) | (rgb >> 6 & 0x3E0) | (rgb >> 3 & 0x1F);
         uint8_t& slot = coarse[cell];
         if (slot == kUnknown) {
-            slot = nearest.Find((rgb & 0xF8F8F8) | 0x040404);
+            slot = blockNearest.FindCentre(cell);
             coarseSet.push_back(cell);
         }
         return static_cast<uint8_t>(slot);

@@ -13,6 +13,7 @@
 #include "gif/compact_writer.h"
 #include "gif/frame_workspace.h"
 #include "gif/gif_writer.h"
+#include "gif/nearest_colour.h"
 #include "gif_memory_reader.h"
 #include "test_frames.h"
 
@@ -364,6 +365,32 @@ TEST(CompactFrame, DiffusionMatchesItsDefinition)
             const std::vector<Pixels> shown = Composite(Encode({before, after}, w, h), w, h);
             ASSERT_EQ(shown.size(), 2u);
             EXPECT_GT(Psnr(shown[1], after), 30.0);  // 31.1 counted whole or sampled
+        }
+    }
+}
+
+// The diffusion's block lists must give the search's answer for every cell, ties included:
+// palettes with repeated entries, a few entries, entries all in one corner.
+TEST(CompactFrame, BlockListsAgreeWithTheSearch)
+{
+    uint32_t seed = 77;
+    CBlockNearest blocks;
+    CNearestColour search;
+    for (int round = 0; round < 6; ++round) {
+        const uint32_t n = round == 0 ? 1 : (round == 1 ? 3 : 255);
+        std::vector<uint32_t> palette(n);
+        for (uint32_t i = 0; i < n; ++i) {
+            palette[i] = Next(seed) & (round == 2 ? 0x1F1F1F : 0xFFFFFF);
+            if (round == 3 && i % 3 == 2)
+                palette[i] = palette[i - 1];  // the same colour twice: the lower index wins
+            if (round == 4)
+                palette[i] &= 0xF0F0F0;       // on a grid: many equal distances
+        }
+        blocks.SetPalette(palette.data(), n);
+        search.SetPalette(palette.data(), n);
+        for (uint32_t cell = 0; cell < (1u << 15); ++cell) {
+            const uint32_t centre = (cell >> 10 & 0x1F) << 19 | (cell >> 5 & 0x1F) << 11 | (cell & 0x1F) << 3 | 0x040404;
+            ASSERT_EQ(blocks.FindCentre(cell), search.Find(centre)) << "round " << round << " cell " << cell;
         }
     }
 }
