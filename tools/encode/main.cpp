@@ -22,6 +22,7 @@
 #include "gif/stdio_sink.h"
 #include "gif/vector_sink.h"
 #include "ppm_reader.h"
+#include "shared_frames.h"
 
 namespace {
 
@@ -82,9 +83,9 @@ Options ParseArguments(int argc, char** argv)
 }
 
 // One frame's image bytes, on a worker: read, built, compressed.
-void EncodeFrame(const std::string& path, PpmSize size, CFrameWorkspace& workspace, CEncodedFrame& result)
+void EncodeFrame(const std::string& path, std::vector<uint8_t>& dib, CFrameWorkspace& workspace,
+                 CEncodedFrame& result)
 {
-    std::vector<uint8_t> dib = ReadPpmAsDib(path, size);
     uint8_t* palette = nullptr;
     uint8_t* indices = nullptr;
     uint8_t bits = 8;
@@ -104,15 +105,13 @@ void EncodeFrame(const std::string& path, PpmSize size, CFrameWorkspace& workspa
 }
 
 // One compact frame, control block included, on a worker: it reads the frame before it too.
-void EncodeCompactFrame(const std::string& path, const std::string* previousPath, PpmSize size, uint16_t delay,
-                        CFrameWorkspace& workspace, CEncodedFrame& result)
+void EncodeCompactFrame(const std::vector<uint8_t>& dib, const std::vector<uint8_t>* previous, PpmSize size,
+                        uint16_t delay, CFrameWorkspace& workspace, CEncodedFrame& result)
 {
-    const std::vector<uint8_t> dib = ReadPpmAsDib(path, size);
     const PixelView current = ViewOfPackedDib32(dib.data(), size.width, size.height);
     CompactFrame frame;
-    if (previousPath) {
-        const std::vector<uint8_t> previous = ReadPpmAsDib(*previousPath, size);
-        const PixelView before = ViewOfPackedDib32(previous.data(), size.width, size.height);
+    if (previous) {
+        const PixelView before = ViewOfPackedDib32(previous->data(), size.width, size.height);
         frame = BuildCompactFrame(&before, current, CompactOptions(), &workspace);
     } else {
         frame = BuildCompactFrame(nullptr, current, CompactOptions(), &workspace);
@@ -163,6 +162,7 @@ int main(int argc, char** argv)
         const auto start = std::chrono::steady_clock::now();
         std::atomic<int64_t> workerNs{0};
         const int threads = o.threads > 0 ? o.threads : EncodeThreadCount();
+        CSharedFrames shared(o.frames, size, o.compact ? 2 : 1);
         CEncodePool pool;
         {
             // The pool's workers end before anything they use goes.
@@ -177,14 +177,15 @@ int main(int argc, char** argv)
             if (!pool.Start(threads))
                 throw CWriteError("cannot start the encoding threads");
             for (size_t k = 0; k < o.frames.size(); ++k) {
-                const std::string* path = &o.frames[k];
-                const std::string* previous = k == 0 ? nullptr : &o.frames[k - 1];
-                pool.Submit([&o, path, previous, size, &workerNs](CFrameWorkspace& workspace, CEncodedFrame& result) {
+                pool.Submit([&o, &shared, k, size, &workerNs](CFrameWorkspace& workspace, CEncodedFrame& result) {
                     const auto t0 = std::chrono::steady_clock::now();
-                    if (o.compact)
-                        EncodeCompactFrame(*path, previous, size, o.delay, workspace, result);
-                    else
-                        EncodeFrame(*path, size, workspace, result);
+                    const CSharedFrames::Frame frame = shared.Get(k);
+                    if (o.compact) {
+                        const CSharedFrames::Frame previous = k == 0 ? nullptr : shared.Get(k - 1);
+                        EncodeCompactFrame(*frame, previous.get(), size, o.delay, workspace, result);
+                    } else {
+                        EncodeFrame(o.frames[k], *frame, workspace, result);
+                    }
                     workerNs += std::chrono::duration_cast<std::chrono::nanoseconds>(
                                     std::chrono::steady_clock::now() - t0).count();
                 });
