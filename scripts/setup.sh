@@ -7,7 +7,7 @@ packages=(
   cmake make g++ ninja-build pkg-config
   mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64
   googletest libgtest-dev libbenchmark-dev
-  libgif-dev giflib-tools python3-pil imagemagick
+  libgif-dev giflib-tools python3-pil imagemagick ffmpeg
   wine wine64 wine32:i386
   xvfb xdotool x11-utils xauth openbox
   fonts-wqy-microhei fonts-liberation
