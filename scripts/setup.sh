@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs everything the build and the tests need, from Debian's archive.
 # Idempotent: when every package is present it installs nothing.
+# Usage: scripts/setup.sh [--bench]
 set -euo pipefail
 
 packages=(
@@ -12,6 +13,10 @@ packages=(
   xvfb xdotool x11-utils xauth openbox
   fonts-wqy-microhei fonts-liberation
 )
+# With --bench, also the real X11 programs and peers the benchmark scripts record and compare.
+if [ "${1:-}" = --bench ]; then
+  packages+=(xterm x11-apps feh gifsicle procps)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -2,6 +2,7 @@
 # that size with openbox and a plain blue background, exports DISPLAY, and records the
 # processes to end in the array `pids`, which an exit trap ends.
 start_desktop() {
+  "$(dirname "${BASH_SOURCE[0]}")/../../scripts/setup.sh" --bench
   n=120  # the display number, left set for the caller
   while [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ]; do n=$((n + 1)); done
   Xvfb :$n -screen 0 "$1x$2x24" -nolisten tcp >/dev/null 2>&1 &
