@@ -62,33 +62,43 @@ inline uint8_t StillPixel(uint32_t rgb, int emitted, uint8_t transparent, const 
     return (emitted != transparent && colours[emitted] == rgb) ? static_cast<uint8_t>(emitted) : transparent;
 }
 
-void MapExact(CompactFrame& f, const CExactColours& exact, const PixelView* previous,
-              const PixelView& current, bool everyChanged)
+// Walks the changed rectangle row by row. Where `keepStill`, a pixel the previous frame already
+// had keeps the run of the entry before it when that entry is its colour, and is transparent
+// otherwise; every other pixel gets its entry from `lookup`.
+template <typename Lookup>
+void MapRect(CompactFrame& f, const PixelView* previous, const PixelView& current, bool keepStill,
+             const uint32_t* colours, Lookup lookup)
 {
     const ImageRect& r = f.rect;
     const uint8_t transparent = static_cast<uint8_t>(f.transparentIndex);
-    const uint32_t* colours = exact.Colours();
     uint8_t* out = f.indices.data();
-    uint32_t lastRgb = 0xFFFFFFFFu;
-    int lastIndex = 0;
     for (int32_t y = r.top; y < r.top + r.height; ++y) {
         const uint32_t* cur = current.Row(y);
         const uint32_t* prev = previous ? previous->Row(y) : nullptr;
         int emitted = -1;
         for (int32_t x = r.left; x < r.left + r.width; ++x) {
             const uint32_t rgb = cur[x] & kRgbMask;
-            if (!everyChanged && prev && (prev[x] & kRgbMask) == rgb) {
+            if (keepStill && prev && (prev[x] & kRgbMask) == rgb)
                 emitted = StillPixel(rgb, emitted < 0 ? transparent : emitted, transparent, colours);
-            } else {
-                if (rgb != lastRgb) {
-                    lastRgb = rgb;
-                    lastIndex = exact.Find(rgb);
-                }
-                emitted = lastIndex;
-            }
+            else
+                emitted = lookup(rgb);
             *out++ = static_cast<uint8_t>(emitted);
         }
     }
+}
+
+void MapExact(CompactFrame& f, const CExactColours& exact, const PixelView* previous,
+              const PixelView& current, bool everyChanged)
+{
+    uint32_t lastRgb = 0xFFFFFFFFu;
+    int lastIndex = 0;
+    MapRect(f, previous, current, !everyChanged, exact.Colours(), [&](uint32_t rgb) {
+        if (rgb != lastRgb) {
+            lastRgb = rgb;
+            lastIndex = exact.Find(rgb);
+        }
+        return lastIndex;
+    });
 }
 
 // A small step between neighbours, as in a gradient or a photo, where reduced colours band
@@ -136,23 +146,8 @@ inline int Clamp255(int v)
 void MapPlain(CompactFrame& f, CCompactWorkspace& s, const uint32_t* colours, const PixelView* previous,
               const PixelView& current)
 {
-    const ImageRect& r = f.rect;
-    const uint8_t transparent = static_cast<uint8_t>(f.transparentIndex);
-    const bool hasTransparent = f.transparentIndex >= 0;
-    uint8_t* out = f.indices.data();
-    for (int32_t y = r.top; y < r.top + r.height; ++y) {
-        const uint32_t* cur = current.Row(y);
-        const uint32_t* prev = previous ? previous->Row(y) : nullptr;
-        int emitted = -1;
-        for (int32_t x = r.left; x < r.left + r.width; ++x) {
-            const uint32_t rgb = cur[x] & kRgbMask;
-            if (hasTransparent && prev && (prev[x] & kRgbMask) == rgb)
-                emitted = StillPixel(rgb, emitted < 0 ? transparent : emitted, transparent, colours);
-            else
-                emitted = s.IndexOf(rgb);
-            *out++ = static_cast<uint8_t>(emitted);
-        }
-    }
+    MapRect(f, previous, current, f.transparentIndex >= 0, colours,
+            [&s](uint32_t rgb) { return static_cast<int>(s.IndexOf(rgb)); });
 }
 
 // One row of Floyd-Steinberg error diffusion, in sixteenths. The error for the pixel to the
