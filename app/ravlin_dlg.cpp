@@ -32,7 +32,7 @@ std::wstring Format(const wchar_t* format, int value)
 
 }  // namespace
 
-CRavlinDlg::CRavlinDlg(CWnd* parent) : CNewSkinDlg(IDD_RAVLIN_DIALOG, parent), m_overlay(this)
+CRavlinDlg::CRavlinDlg(CWnd* parent) : CNewSkinDlg(IDD_RAVLIN_DIALOG, parent), m_overlay(IDD_CAPTURE, this)
 {
     m_icon = static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
                                              0, 0, LR_DEFAULTSIZE | LR_SHARED));

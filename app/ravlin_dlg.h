@@ -12,7 +12,7 @@
 #include "record/mem_canvas.h"
 #include "record/pic_encoder.h"
 #include "record/screen_grabber.h"
-#include "region/capture_wnd.h"
+#include "region/selection_overlay.h"
 #include "skin/hover_button.h"
 #include "skin/new_skin_dlg.h"
 #include "win/gdi_object.h"
@@ -76,7 +76,7 @@ private:
     void PaintStatusText(HDC dc) const;
 
     RecordState m_recordState = Idle;
-    CCaptureWnd m_overlay;
+    CSelectionOverlay m_overlay;
     CMemCanvas m_preview;
     std::unique_ptr<IPicEncoder> m_encoder;
     CScreenGrabber m_grabber;

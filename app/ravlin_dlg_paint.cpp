@@ -2,8 +2,8 @@
 // all drawn off screen and copied to the window in one piece.
 #include "app/ravlin_dlg.h"
 
-#include "region/mem_dc.h"
 #include "win/dc.h"
+#include "win/mem_dc.h"
 
 namespace {
 

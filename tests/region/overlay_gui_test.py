@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """The region overlay under real X input on Wine.
 
-Starts overlay_harness.exe (which hosts CCaptureWnd and answers on stdout), drives the pointer
+Starts overlay_harness.exe (which hosts CSelectionOverlay and answers on stdout), drives the pointer
 and keyboard with xdotool, reads the overlay's state back from the harness and checks what is
 on screen pixel by pixel in screenshots. Screenshots are kept in the artefacts folder.
 

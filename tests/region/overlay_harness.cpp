@@ -8,7 +8,7 @@
 //   quit
 // Every command is answered with one line; "ready" is printed once the overlay exists.
 #include "app/resource.h"
-#include "region/capture_wnd.h"
+#include "region/selection_overlay.h"
 
 #include <windows.h>
 
@@ -50,7 +50,7 @@ DWORD WINAPI ReadCommands(void* target)
     return 0;
 }
 
-CCaptureWnd* g_overlay = nullptr;
+CSelectionOverlay* g_overlay = nullptr;
 
 std::string State()
 {
@@ -109,7 +109,7 @@ int main()
                                   nullptr);
 
     // The same sequence as the main window's start-up.
-    CCaptureWnd overlay(nullptr);
+    CSelectionOverlay overlay(IDD_CAPTURE, nullptr);
     g_overlay = &overlay;
     overlay.SetSelectMode(1);
     if (!overlay.Create()) {

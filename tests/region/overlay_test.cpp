@@ -1,7 +1,8 @@
 // The overlay's behaviour driven by messages: layered attributes, the painting of both looks read
 // back pixel by pixel, and what commands do. Drags, moves, sizing, lock and keys under real
 // input are exercised by overlay_gui_test.py.
-#include "region/capture_wnd.h"
+#include "app/resource.h"
+#include "region/selection_overlay.h"
 
 #include "tests/dib_canvas.h"
 
@@ -72,7 +73,7 @@ protected:
         Pump();
     }
 
-    CCaptureWnd m_overlay{nullptr};
+    CSelectionOverlay m_overlay{IDD_CAPTURE, nullptr};
     HWND m_hwnd = nullptr;
 };
 

@@ -1,5 +1,5 @@
 #pragma once
-// CCaptureWnd: the overlay with which the user marks the screen rectangle to record.
+// CSelectionOverlay: the overlay with which the user marks the screen rectangle to record.
 //
 // Selection look: a maximised grey veil on which a band is dragged with the left button.
 // Frame look: the window sits on the chosen rectangle, its inside cut out by the white colour
@@ -13,10 +13,11 @@
 // the template's buttons do nothing, and the overlay never ends itself as a dialog.
 #include "win/dialog.h"
 
-class CCaptureWnd : public CDialog {
+class CSelectionOverlay : public CDialog {
 public:
-    explicit CCaptureWnd(CWnd* parent);
-    ~CCaptureWnd() override;
+    // templateId: the owner's dialog template for the overlay (a pop-up with a sizing border).
+    CSelectionOverlay(UINT templateId, CWnd* parent);
+    ~CSelectionOverlay() override;
 
     // 1: selection look (the main window passes 1 before creating the window); 0: frame look.
     void SetSelectMode(int selecting);

@@ -1,8 +1,7 @@
-#include "capture_wnd.h"
+#include "selection_overlay.h"
 
-#include "app/resource.h"
-#include "mem_dc.h"
 #include "win/dpi.h"
+#include "win/mem_dc.h"
 
 #include <algorithm>
 
@@ -24,11 +23,11 @@ SetLayeredWindowAttributesFn g_setLayeredWindowAttributes = nullptr;
 
 }  // namespace
 
-CCaptureWnd::CCaptureWnd(CWnd* parent) : CDialog(IDD_CAPTURE, parent) {}
+CSelectionOverlay::CSelectionOverlay(UINT templateId, CWnd* parent) : CDialog(templateId, parent) {}
 
-CCaptureWnd::~CCaptureWnd() = default;
+CSelectionOverlay::~CSelectionOverlay() = default;
 
-LRESULT CCaptureWnd::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
+LRESULT CSelectionOverlay::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
     case WM_WINDOWPOSCHANGING:
@@ -53,7 +52,7 @@ LRESULT CCaptureWnd::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     return CDialog::OnMessage(msg, wParam, lParam);
 }
 
-void CCaptureWnd::ReassertPlace()
+void CSelectionOverlay::ReassertPlace()
 {
     // A window manager under Wine moves the window itself and is only told afterwards; Wine
     // keeps the place kept on screen here but leaves the window where the manager put it. One
@@ -70,7 +69,7 @@ void CCaptureWnd::ReassertPlace()
     ::SetWindowPos(m_hWnd, nullptr, frame.left, frame.top, width, height, flags);
 }
 
-bool CCaptureWnd::KeepOnScreen(WINDOWPOS& pos) const
+bool CSelectionOverlay::KeepOnScreen(WINDOWPOS& pos) const
 {
     // Only the frame look: the veil is maximised, its border lies off screen by design.
     if (m_selecting || ::IsZoomed(m_hWnd))
@@ -114,17 +113,17 @@ bool CCaptureWnd::KeepOnScreen(WINDOWPOS& pos) const
     return true;
 }
 
-void CCaptureWnd::SetSelectMode(int selecting)
+void CSelectionOverlay::SetSelectMode(int selecting)
 {
     m_selecting = selecting;
 }
 
-void CCaptureWnd::SetSelectCursor(HCURSOR cursor)
+void CSelectionOverlay::SetSelectCursor(HCURSOR cursor)
 {
     m_selectCursor = cursor;
 }
 
-BOOL CCaptureWnd::OnInitDialog()
+BOOL CSelectionOverlay::OnInitDialog()
 {
     CDialog::OnInitDialog();
 
@@ -149,18 +148,18 @@ BOOL CCaptureWnd::OnInitDialog()
     return TRUE;
 }
 
-void CCaptureWnd::ApplyLayered(BYTE alpha, DWORD flags) const
+void CSelectionOverlay::ApplyLayered(BYTE alpha, DWORD flags) const
 {
     if (g_setLayeredWindowAttributes)
         g_setLayeredWindowAttributes(m_hWnd, kColourKey, alpha, flags);
 }
 
-void CCaptureWnd::RepaintWithErase() const
+void CSelectionOverlay::RepaintWithErase() const
 {
     ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
 }
 
-void CCaptureWnd::ShowOverlay(bool show)
+void CSelectionOverlay::ShowOverlay(bool show)
 {
     if (show) {
         // Armed once the veil has its full-screen size: the translucency then applies to the
@@ -180,7 +179,7 @@ void CCaptureWnd::ShowOverlay(bool show)
     ShowWindow(SW_HIDE);
 }
 
-void CCaptureWnd::LockFrame(bool lock)
+void CSelectionOverlay::LockFrame(bool lock)
 {
     const int value = lock ? 1 : 0;
     if (value == m_locked)
@@ -193,7 +192,7 @@ void CCaptureWnd::LockFrame(bool lock)
     RepaintWithErase();
 }
 
-void CCaptureWnd::SetArmed(int armed)
+void CSelectionOverlay::SetArmed(int armed)
 {
     if (armed == m_armed)
         return;
@@ -210,7 +209,7 @@ void CCaptureWnd::SetArmed(int armed)
     RepaintWithErase();
 }
 
-void CCaptureWnd::NormaliseBand(POINT a, POINT b)
+void CSelectionOverlay::NormaliseBand(POINT a, POINT b)
 {
     m_band.left = std::min(a.x, b.x);
     m_band.right = std::max(a.x, b.x);
@@ -218,12 +217,12 @@ void CCaptureWnd::NormaliseBand(POINT a, POINT b)
     m_band.bottom = std::max(a.y, b.y);
 }
 
-void CCaptureWnd::OnOK()
+void CSelectionOverlay::OnOK()
 {
     // Enter: nothing to confirm, the region is chosen by releasing the button.
 }
 
-void CCaptureWnd::OnCancel()
+void CSelectionOverlay::OnCancel()
 {
     // Esc (or a close request) during a selection drops it; a chosen region stays.
     if (!(m_selecting && m_armed) || !IsWindowVisible())
@@ -234,7 +233,7 @@ void CCaptureWnd::OnCancel()
     ShowWindow(SW_HIDE);
 }
 
-LRESULT CCaptureWnd::OnNcHitTest(POINT)
+LRESULT CSelectionOverlay::OnNcHitTest(POINT)
 {
     const LRESULT hit = Default();
     if (!m_selecting && !m_locked && hit == HTCLIENT)
@@ -242,7 +241,7 @@ LRESULT CCaptureWnd::OnNcHitTest(POINT)
     return hit;
 }
 
-BOOL CCaptureWnd::OnEraseBkgnd(HDC dc)
+BOOL CSelectionOverlay::OnEraseBkgnd(HDC dc)
 {
     if (m_selecting)
         PaintSelectionLook(dc);
@@ -251,7 +250,7 @@ BOOL CCaptureWnd::OnEraseBkgnd(HDC dc)
     return TRUE;
 }
 
-void CCaptureWnd::PaintFrameLook(HDC dc)
+void CSelectionOverlay::PaintFrameLook(HDC dc)
 {
     const RECT client = GetClientRect();
     CDCHandle target(dc);
@@ -276,7 +275,7 @@ void CCaptureWnd::PaintFrameLook(HDC dc)
     m_region = region;
 }
 
-void CCaptureWnd::PaintSelectionLook(HDC dc)
+void CSelectionOverlay::PaintSelectionLook(HDC dc)
 {
     const RECT client = GetClientRect();
     CMemDC memory(dc, &client);
@@ -285,19 +284,19 @@ void CCaptureWnd::PaintSelectionLook(HDC dc)
         ::Rectangle(memory, m_band.left, m_band.top, m_band.right, m_band.bottom);
 }
 
-void CCaptureWnd::OnMove(int x, int y)
+void CSelectionOverlay::OnMove(int x, int y)
 {
     CDialog::OnMove(x, y);
     RepaintWithErase();
 }
 
-void CCaptureWnd::OnSize(UINT type, int cx, int cy)
+void CSelectionOverlay::OnSize(UINT type, int cx, int cy)
 {
     CDialog::OnSize(type, cx, cy);
     RepaintWithErase();
 }
 
-void CCaptureWnd::OnLButtonDown(UINT flags, POINT point)
+void CSelectionOverlay::OnLButtonDown(UINT flags, POINT point)
 {
     if (m_selecting && m_armed) {
         m_dragStart = point;
@@ -306,7 +305,7 @@ void CCaptureWnd::OnLButtonDown(UINT flags, POINT point)
     CDialog::OnLButtonDown(flags, point);
 }
 
-void CCaptureWnd::OnMouseMove(UINT flags, POINT point)
+void CSelectionOverlay::OnMouseMove(UINT flags, POINT point)
 {
     if (m_selecting && m_armed && m_dragging) {
         NormaliseBand(m_dragStart, point);
@@ -315,7 +314,7 @@ void CCaptureWnd::OnMouseMove(UINT flags, POINT point)
     CDialog::OnMouseMove(flags, point);
 }
 
-void CCaptureWnd::OnLButtonUp(UINT flags, POINT point)
+void CSelectionOverlay::OnLButtonUp(UINT flags, POINT point)
 {
     if (m_selecting && m_armed) {
         // A release without a press on the veil (the press that armed it, or Esc in between)
@@ -337,7 +336,7 @@ void CCaptureWnd::OnLButtonUp(UINT flags, POINT point)
     CDialog::OnLButtonUp(flags, point);
 }
 
-void CCaptureWnd::PlaceOnBand()
+void CSelectionOverlay::PlaceOnBand()
 {
     // The band was dragged in client coordinates of the maximised veil; the frame goes where it
     // was seen, so it is placed in screen coordinates. The window also leaves its maximised
@@ -354,7 +353,7 @@ void CCaptureWnd::PlaceOnBand()
     ::MoveWindow(m_hWnd, outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top, TRUE);
 }
 
-BOOL CCaptureWnd::OnSetCursor(HWND, UINT, UINT)
+BOOL CSelectionOverlay::OnSetCursor(HWND, UINT, UINT)
 {
     if (m_selecting && m_selectCursor)
         ::SetCursor(m_selectCursor);

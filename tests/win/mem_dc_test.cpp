@@ -1,4 +1,4 @@
-#include "region/mem_dc.h"
+#include "win/mem_dc.h"
 
 #include "tests/dib_canvas.h"
 
