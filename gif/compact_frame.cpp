@@ -34,25 +34,11 @@ bool CollectExactColours(CExactColours& exact, const PixelView* previous, const 
     return true;
 }
 
-uint8_t TableBitsFor(uint32_t entries)
-{
-    uint8_t bits = 1;
-    while (bits < 8 && entries > (1u << bits))
-        ++bits;
-    return bits;
-}
-
 void SetPalette(CompactFrame& f, const uint32_t* colours, uint32_t n, bool transparent)
 {
     f.colourCount = n + (transparent ? 1 : 0);
     f.transparentIndex = transparent ? static_cast<int16_t>(n) : -1;
-    f.tableBits = TableBitsFor(f.colourCount);
-    f.palette.assign(3u << f.tableBits, 0);
-    for (uint32_t i = 0; i < n; ++i) {
-        f.palette[3 * i] = static_cast<uint8_t>(colours[i] >> 16);
-        f.palette[3 * i + 1] = static_cast<uint8_t>(colours[i] >> 8);
-        f.palette[3 * i + 2] = static_cast<uint8_t>(colours[i]);
-    }
+    SetColourTable(f, colours, n, f.colourCount, 1);
 }
 
 // An unchanged pixel shows through as transparent, unless the pixel before it was written

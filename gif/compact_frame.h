@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "changed_area.h"
+#include "gif_image.h"
 #include "pixel_view.h"
 
 class CFrameWorkspace;
@@ -25,14 +25,9 @@ struct CompactOptions {
     CompactDither dither = CompactDither::Auto;
 };
 
-struct CompactFrame {
-    ImageRect rect;                // where the image goes on the logical screen
-    uint8_t tableBits = 1;         // the local colour table has 2^tableBits entries (1..8)
-    std::vector<uint8_t> palette;  // 3 << tableBits bytes, red, green, blue, zero past the last used
-    int16_t transparentIndex = -1; // -1: every pixel is opaque
-    std::vector<uint8_t> indices;  // rect.width x rect.height, top row first
-    bool exact = true;             // every changed pixel keeps its colour exactly
-    uint32_t colourCount = 0;      // palette entries in use, the transparent one included
+struct CompactFrame : GifImage {
+    bool exact = true;          // every changed pixel keeps its colour exactly
+    uint32_t colourCount = 0;   // palette entries in use, the transparent one included
 };
 
 // previous: the frame captured before this one (same size), or null when there is none (the
@@ -42,9 +37,3 @@ struct CompactFrame {
 // frame, which then gets memory of its own.
 CompactFrame BuildCompactFrame(const PixelView* previous, const PixelView& current,
                                const CompactOptions& options, CFrameWorkspace* workspace = nullptr);
-
-// LZW minimum code size for a colour table of 2^tableBits entries: GIF allows no less than 2.
-inline uint8_t MinCodeSizeFor(uint8_t tableBits)
-{
-    return tableBits < 2 ? 2 : tableBits;
-}

@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "colour_cells.h"
 #include "exact_colours.h"
 #include "median_cut.h"
 #include "nearest_colour.h"
@@ -46,7 +47,7 @@ struct CCompactWorkspace {
     // stands for the colour, as with diffusion.
     uint8_t IndexOf(uint32_t rgb)
     {
-        const uint32_t cell = (rgb >> 6 & 0x3F000) | (rgb >> 4 & 0xFC0) | (rgb >> 2 & 0x3F);
+        const uint32_t cell = CellOf4(rgb);
         uint32_t& slot = cache[cell];
         if ((slot >> 8) != rgb || slot == kEmpty) {
             if (searches == kExactSearches)
@@ -62,7 +63,7 @@ struct CCompactWorkspace {
     // With error diffusion nearly every wanted colour is new.
     uint8_t IndexOfCell(uint32_t rgb)
     {
-        const uint32_t cell = (rgb >> 9 & 0x7C00) | (rgb >> 6 & 0x3E0) | (rgb >> 3 & 0x1F);
+        const uint32_t cell = CellOf8(rgb);
         uint8_t& slot = coarse[cell];
         if (slot == kUnknown) {
             slot = blockNearest.FindCentre(cell);

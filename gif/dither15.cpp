@@ -149,18 +149,18 @@ void DitherRowTo15Bit(const uint8_t* pixels, int32_t width, uint16_t* out)
     }
 }
 
-bool DitherRoadAvailable(DitherRoad road)
+bool DitherPathAvailable(DitherPath path)
 {
-    switch (road) {
-    case DitherRoad::Plain:
+    switch (path) {
+    case DitherPath::Plain:
         return true;
-    case DitherRoad::Sse2:
+    case DitherPath::Sse2:
 #if defined(__SSE2__)
         return true;
 #else
         return false;
 #endif
-    case DitherRoad::Avx2:
+    case DitherPath::Avx2:
 #if defined(RAVLIN_DITHER_AVX2)
         __builtin_cpu_init();   // the processor and system check, also if called early
         return __builtin_cpu_supports("avx2");
@@ -171,14 +171,14 @@ bool DitherRoadAvailable(DitherRoad road)
     return false;
 }
 
-void DitherRowsTo15BitBy(DitherRoad road, const uint8_t* rows, int32_t width, int32_t height,
+void DitherRowsTo15BitBy(DitherPath path, const uint8_t* rows, int32_t width, int32_t height,
                          uint64_t stride, uint16_t* out)
 {
     const auto rowAt = [&](int32_t y) { return rows + stride * static_cast<uint64_t>(y); };
     const auto outAt = [&](int32_t y) { return out + static_cast<uint64_t>(width) * static_cast<uint64_t>(y); };
     int32_t y = 0;
 #if defined(RAVLIN_DITHER_AVX2)
-    if (road == DitherRoad::Avx2) {
+    if (path == DitherPath::Avx2) {
         for (; y + 16 <= height; y += 16) {
             const uint8_t* in[16];
             uint16_t* dest[16];
@@ -191,7 +191,7 @@ void DitherRowsTo15BitBy(DitherRoad road, const uint8_t* rows, int32_t width, in
     }
 #endif
 #if defined(__SSE2__)
-    if (road != DitherRoad::Plain) {
+    if (path != DitherPath::Plain) {
         for (; y + 8 <= height; y += 8) {
             const uint8_t* in[8];
             uint16_t* dest[8];
@@ -210,8 +210,8 @@ void DitherRowsTo15BitBy(DitherRoad road, const uint8_t* rows, int32_t width, in
 void DitherRowsTo15Bit(const uint8_t* rows, int32_t width, int32_t height, uint64_t stride,
                        uint16_t* out)
 {
-    static const DitherRoad fastest = DitherRoadAvailable(DitherRoad::Avx2)   ? DitherRoad::Avx2
-                                      : DitherRoadAvailable(DitherRoad::Sse2) ? DitherRoad::Sse2
-                                                                              : DitherRoad::Plain;
+    static const DitherPath fastest = DitherPathAvailable(DitherPath::Avx2)   ? DitherPath::Avx2
+                                      : DitherPathAvailable(DitherPath::Sse2) ? DitherPath::Sse2
+                                                                              : DitherPath::Plain;
     DitherRowsTo15BitBy(fastest, rows, width, height, stride, out);
 }

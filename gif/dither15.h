@@ -25,8 +25,8 @@ void DitherRowsTo15Bit(const uint8_t* rows, int32_t width, int32_t height, uint6
 // The ways DitherRowsTo15Bit can go, all with the same results: one row at a time, eight rows
 // with SSE2, sixteen with AVX2. It takes the fastest one the build and the processor offer;
 // tests and benchmarks can name one.
-enum class DitherRoad { Plain, Sse2, Avx2 };
-bool DitherRoadAvailable(DitherRoad road);
-// As DitherRowsTo15Bit, by the given road (which must be available).
-void DitherRowsTo15BitBy(DitherRoad road, const uint8_t* rows, int32_t width, int32_t height,
+enum class DitherPath { Plain, Sse2, Avx2 };
+bool DitherPathAvailable(DitherPath path);
+// As DitherRowsTo15Bit, by the given path (which must be available).
+void DitherRowsTo15BitBy(DitherPath path, const uint8_t* rows, int32_t width, int32_t height,
                          uint64_t stride, uint16_t* out);

@@ -38,7 +38,7 @@ public:
     CFrameWorkspace(const CFrameWorkspace&) = delete;
     CFrameWorkspace& operator=(const CFrameWorkspace&) = delete;
 
-    // The 4096-code table and its notes, some 5 MiB: made on first use.
+    // The 4096-code table and its shortcut tables, some 5 MiB: made on first use.
     CLzwEncoder& Lzw();
     // Room for count 15-bit colour values, valid until the next call.
     uint16_t* Values(size_t count) { return m_values.Get(count); }

@@ -40,31 +40,30 @@ void WriteGifControl(IByteSink& file, uint16_t delay, int16_t transparentIndex)
     file.Write(gce, sizeof gce);
 }
 
-void WriteGifImage(IByteSink& file, const uint8_t* indices, const uint8_t* palette, uint16_t width,
-                   uint16_t height, uint8_t bitsPerIndex, CFrameWorkspace* workspace)
+void WriteGifImage(IByteSink& file, const GifImage& image, CFrameWorkspace* workspace)
 {
-    uint8_t desc[10] = {0x2C, 0, 0, 0, 0};
-    PutLe16(desc + 5, width);
-    PutLe16(desc + 7, height);
-    desc[9] = static_cast<uint8_t>(0x80 | (bitsPerIndex - 1));
+    uint8_t desc[10] = {0x2C};
+    PutLe16(desc + 1, static_cast<uint16_t>(image.rect.left));
+    PutLe16(desc + 3, static_cast<uint16_t>(image.rect.top));
+    PutLe16(desc + 5, static_cast<uint16_t>(image.rect.width));
+    PutLe16(desc + 7, static_cast<uint16_t>(image.rect.height));
+    desc[9] = static_cast<uint8_t>(0x80 | (image.tableBits - 1));
     file.Write(desc, sizeof desc);
-    file.Write(palette, 3u << bitsPerIndex);
-    file.Write(&bitsPerIndex, 1);
-    const size_t count = static_cast<size_t>(width) * height;
+    file.Write(image.palette.data(), 3u << image.tableBits);
+    const uint8_t minCodeSize = MinCodeSizeFor(image.tableBits);
+    file.Write(&minCodeSize, 1);
     if (workspace) {
-        workspace->Lzw().Compress(file, indices, count, bitsPerIndex);
+        workspace->Lzw().Compress(file, image.indices.data(), image.indices.size(), minCodeSize);
         return;
     }
     CLzwEncoder own;
-    own.Compress(file, indices, count, bitsPerIndex);
+    own.Compress(file, image.indices.data(), image.indices.size(), minCodeSize);
 }
 
-void WriteGifFrame(IByteSink& file, const uint8_t* indices, const uint8_t* palette, uint16_t width,
-                   uint16_t height, uint8_t bitsPerIndex, uint16_t delay, int16_t transparentIndex,
-                   CFrameWorkspace* workspace)
+void WriteGifFrame(IByteSink& file, const GifImage& image, uint16_t delay, CFrameWorkspace* workspace)
 {
-    WriteGifControl(file, delay, transparentIndex);
-    WriteGifImage(file, indices, palette, width, height, bitsPerIndex, workspace);
+    WriteGifControl(file, delay, image.transparentIndex);
+    WriteGifImage(file, image, workspace);
 }
 
 void WriteGifTrailer(IByteSink& file)

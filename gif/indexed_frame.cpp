@@ -9,38 +9,12 @@
 #include "dither15.h"
 #include "palette_octree.h"
 #include "frame_workspace.h"
-
-uint8_t BitsPerIndexFor(uint32_t colourCount)
-{
-    uint8_t bits = 3;
-    while (bits < 8 && colourCount > (1u << bits))
-        ++bits;
-    return bits;
-}
-
-uint8_t NearestPaletteIndex(const uint8_t* rgbQuads, uint32_t count, uint8_t red, uint8_t green,
-                            uint8_t blue)
-{
-    int best = 999999999;
-    uint8_t answer = 0;
-    for (uint32_t i = 0; i < count; ++i) {
-        const uint8_t* q = rgbQuads + 4 * i;
-        const int dr = q[2] - red, dg = q[1] - green, db = q[0] - blue;
-        const int distance = dr * dr + dg * dg + db * db;
-        if (distance < best) {
-            best = distance;
-            answer = static_cast<uint8_t>(i);
-            if (distance == 0)
-                break;
-        }
-    }
-    return answer;
-}
+#include "nearest_colour.h"
 
 void Map15BitPixels(CPaletteOctree& tree, const uint16_t* values, int32_t width, int32_t height,
                     uint8_t* indices)
 {
-    // Every value was filed, so the table knows them all.
+    // Every value was inserted, so the table knows them all.
     uint8_t table[32768];
     tree.FillIndexTable15(table);
     uint8_t* out = indices;
@@ -82,13 +56,13 @@ void MapPaletteValues(const uint8_t* rows, const DibInfo& info, uint64_t stride,
     }
 }
 
-// Remembers the nearest entry of recently seen 24-bit colours: the search is the same, it just
-// runs once per colour instead of once per pixel.
+// Remembers the nearest entry of recently seen 24-bit colours: the search runs once per colour
+// instead of once per pixel.
 class CNearestCache {
 public:
-    CNearestCache(const uint8_t* quads_, uint32_t count_)
-        : quads(quads_), count(count_), keys(new uint32_t[kSize]), answers(new uint8_t[kSize])
+    CNearestCache(const uint32_t* colours, uint32_t count) : keys(new uint32_t[kSize]), answers(new uint8_t[kSize])
     {
+        nearest.SetPalette(colours, count);
         std::memset(keys.get(), 0xFF, kSize * sizeof(uint32_t));
     }
     uint8_t Find(uint8_t red, uint8_t green, uint8_t blue)
@@ -97,7 +71,7 @@ public:
         const uint32_t slot = (key * 2654435761u) >> (32 - kBits);
         if (keys[slot] != key) {
             keys[slot] = key;
-            answers[slot] = NearestPaletteIndex(quads, count, red, green, blue);
+            answers[slot] = nearest.Find(key);
         }
         return answers[slot];
     }
@@ -105,18 +79,17 @@ public:
 private:
     static constexpr int kBits = 16;
     static constexpr uint32_t kSize = 1u << kBits;
-    const uint8_t* quads;
-    uint32_t count;
+    CNearestColour nearest;
     std::unique_ptr<uint32_t[]> keys;     // 0xFFFFFFFF: empty (no 24-bit colour has it)
     std::unique_ptr<uint8_t[]> answers;
 };
 
 void Map24BitPixels(CPaletteOctree& tree, const uint8_t* rows, const DibInfo& info, uint64_t stride,
-                    const uint8_t* quads, uint32_t colours, bool nearest, uint8_t* out)
+                    const uint32_t* colours, uint32_t count, bool nearest, uint8_t* out)
 {
     std::unique_ptr<CNearestCache> cache;
     if (nearest)
-        cache.reset(new CNearestCache(quads, colours));
+        cache.reset(new CNearestCache(colours, count));
     for (int32_t y = info.height - 1; y >= 0; --y) {
         const uint8_t* row = rows + stride * static_cast<uint64_t>(y);
         for (int32_t x = 0; x < info.width; ++x) {
@@ -142,16 +115,22 @@ void Read15BitValues(const uint8_t* rows, const DibInfo& info, uint64_t stride, 
     }
 }
 
-int BuildFrame(uint8_t* dib, size_t dibSize, uint8_t** palette, uint8_t** indices,
-               uint8_t* bitsPerIndex, int32_t* width, int32_t* height, int useNearestColour,
-               CFrameWorkspace& workspace)
+// The octree's palette, blue, green, red, 0 per entry, as colours 0x00RRGGBB.
+void ColoursOf(const std::vector<uint8_t>& quads, uint32_t count, std::vector<uint32_t>& colours)
 {
-    if (!dib || dibSize < kDibHeaderSize || !palette || !indices || !bitsPerIndex || !width || !height)
-        return 0;
+    colours.resize(count);
+    for (uint32_t i = 0; i < count; ++i)
+        colours[i] = static_cast<uint32_t>(quads[4 * i + 2]) << 16 | quads[4 * i + 1] << 8 | quads[4 * i];
+}
+
+bool BuildFrame(uint8_t* dib, size_t dibSize, GifImage* image, int useNearestColour, CFrameWorkspace& workspace)
+{
+    if (!dib || dibSize < kDibHeaderSize || !image)
+        return false;
     DibInfo info = ReadDibInfo(dib);
     const uint64_t needed = PackedDibSize(info.width, info.height, info.bitsPerPixel);
     if (needed == 0 || needed > dibSize)
-        return 0;
+        return false;
 
     const uint32_t tableEntries = DibColourTableEntries(info.bitsPerPixel);
     const uint64_t stride = DibStride(info.width, info.bitsPerPixel);
@@ -164,22 +143,27 @@ int BuildFrame(uint8_t* dib, size_t dibSize, uint8_t** palette, uint8_t** indice
     const uint8_t* rows = dib + info.headerSize;
 
     const size_t pixelCount = static_cast<size_t>(info.width) * static_cast<size_t>(info.height);
-    std::unique_ptr<uint8_t[]> indexBuffer(new uint8_t[pixelCount]);
-    uint32_t colours;
+    GifImage built;
+    built.rect = ImageRect{0, 0, info.width, info.height};
+    built.indices.resize(pixelCount);
+    uint32_t count;
     std::vector<uint8_t> quads;
+    std::vector<uint32_t> colours;
     if (tableEntries != 0) {
         // Palette bitmaps keep their own table and pixel values.
-        colours = tableEntries;
+        count = tableEntries;
         quads.assign(dib + kDibHeaderSize, dib + kDibHeaderSize + 4 * tableEntries);
-        MapPaletteValues(rows, info, stride, indexBuffer.get());
+        ColoursOf(quads, count, colours);
+        MapPaletteValues(rows, info, stride, built.indices.data());
     } else if (info.bitsPerPixel == 24) {
         CPaletteOctree tree(256, 8);
         tree.FeedDib(dib);
-        colours = tree.LeafCount();
-        quads.resize(4 * static_cast<size_t>(colours));
+        count = tree.LeafCount();
+        quads.resize(4 * static_cast<size_t>(count));
         tree.FillPalette(quads.data());
-        Map24BitPixels(tree, rows, info, stride, quads.data(), colours, useNearestColour != 0,
-                       indexBuffer.get());
+        ColoursOf(quads, count, colours);
+        Map24BitPixels(tree, rows, info, stride, colours.data(), count, useNearestColour != 0,
+                       built.indices.data());
     } else {
         // 32 bits: dithered to 15-bit colour first; 15 and 16 bits: already 15-bit colour.
         uint16_t* values = workspace.Values(pixelCount);
@@ -189,43 +173,29 @@ int BuildFrame(uint8_t* dib, size_t dibSize, uint8_t** palette, uint8_t** indice
             Read15BitValues(rows, info, stride, values);
         CPaletteOctree tree(256, 8);
         tree.Feed15BitPixels(values, pixelCount);
-        colours = tree.LeafCount();
-        quads.resize(4 * static_cast<size_t>(colours));
+        count = tree.LeafCount();
+        quads.resize(4 * static_cast<size_t>(count));
         tree.FillPalette(quads.data());
-        Map15BitPixels(tree, values, info.width, info.height, indexBuffer.get());
+        ColoursOf(quads, count, colours);
+        Map15BitPixels(tree, values, info.width, info.height, built.indices.data());
     }
-
-    const uint8_t bits = BitsPerIndexFor(colours);
-    uint8_t* rgb = new uint8_t[3u << bits]();
-    for (uint32_t i = 0; i < colours; ++i) {
-        rgb[3 * i] = quads[4 * i + 2];
-        rgb[3 * i + 1] = quads[4 * i + 1];
-        rgb[3 * i + 2] = quads[4 * i];
-    }
-    *palette = rgb;
-    *indices = indexBuffer.release();
-    *bitsPerIndex = bits;
-    *width = info.width;
-    *height = info.height;
-    return 1;
+    SetColourTable(built, colours.data(), count, count, 3);
+    *image = std::move(built);
+    return true;
 }
 
 }  // namespace
 
-int BuildIndexedFrameFromDib(uint8_t* dib, size_t dibSize, uint8_t** palette, uint8_t** indices,
-                             uint8_t* bitsPerIndex, int32_t* width, int32_t* height,
-                             int useNearestColour, CFrameWorkspace* workspace)
+bool BuildIndexedFrameFromDib(uint8_t* dib, size_t dibSize, GifImage* image, int useNearestColour,
+                              CFrameWorkspace* workspace)
 {
-    // A frame too big for the memory left is refused like any other; the buffers are owned
-    // until handed over, so nothing leaks.
+    // A frame too big for the memory left is refused like any other.
     try {
         if (workspace)
-            return BuildFrame(dib, dibSize, palette, indices, bitsPerIndex, width, height,
-                              useNearestColour, *workspace);
+            return BuildFrame(dib, dibSize, image, useNearestColour, *workspace);
         CFrameWorkspace own;
-        return BuildFrame(dib, dibSize, palette, indices, bitsPerIndex, width, height,
-                          useNearestColour, own);
+        return BuildFrame(dib, dibSize, image, useNearestColour, own);
     } catch (const std::bad_alloc&) {
-        return 0;
+        return false;
     }
 }

@@ -10,7 +10,7 @@ namespace {
 
 constexpr uint32_t kMaxCode = 4095;
 constexpr uint32_t kNoChild = 0xFFFF0000u;   // no pixel value is 0xFFFF
-constexpr uint32_t kMoreChildren = 0x8000u;  // the code has other children than the one noted
+constexpr uint32_t kMoreChildren = 0x8000u;  // the code has other children than the one recorded
 constexpr size_t kPackedFlushAt = 64 * 1024;
 constexpr size_t kPackedSize = kPackedFlushAt + 64;
 
@@ -130,9 +130,9 @@ void CLzwEncoder::ResetTable(uint32_t clearCode)
     runPixel[clearCode + 1] = -1;
 }
 
-// The shortcut notes of a new code: its parent's last child, no four-step yet, and its place
+// The shortcuts of a new code: its parent's last child, no four-step yet, and its place
 // among the strings of one repeated index.
-inline void CLzwEncoder::NoteNewCode(uint32_t prefix, uint32_t c, uint32_t code)
+inline void CLzwEncoder::RecordShortcuts(uint32_t prefix, uint32_t c, uint32_t code)
 {
     const uint32_t siblings = lastChild[prefix] == kNoChild ? 0 : kMoreChildren;
     lastChild[prefix] = c << 16 | siblings | code;
@@ -183,13 +183,13 @@ void CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
 
     // Long strings (screen content) gain from the child and run shortcuts; short ones (photos,
     // noise) only pay for their extra, unpredictable branches. Each stretch of pixels takes the
-    // road that suited the previous one; both give the same codes.
+    // loop that suited the previous one; both give the same codes.
     constexpr size_t kStretch = 16384;
     bool shortcuts = true;
     size_t i = 1;
-    // Codes up to sideUpTo have their child, four-step and run notes; the plain road leaves
-    // them out and the shortcut road catches up from the list of filled slots when it resumes.
-    uint32_t sideUpTo = lastCode;
+    // Codes up to shortcutsUpTo have their child, four-step and run shortcuts; the plain loop leaves
+    // them out and the shortcut loop catches up from the list of filled slots when it resumes.
+    uint32_t shortcutsUpTo = lastCode;
     // Writes the prefix and gives prefix followed by the pixel in slot the next code, widening
     // the codes and clearing the table when due.
     const auto endString = [&](uint32_t slot) {
@@ -208,7 +208,7 @@ void CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
             codeWidth = firstWidth;
             widthLimit = 1u << codeWidth;
             lastCode = clearCode + 1;
-            sideUpTo = lastCode;
+            shortcutsUpTo = lastCode;
         }
     };
     while (i < count) {
@@ -216,7 +216,7 @@ void CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
         const size_t stretchEnd = count - i > kStretch ? i + kStretch : count;
         const uint32_t codesBefore = codesWritten;
         if (!shortcuts) {
-            // The plain road: one table probe per pixel and nothing else, in a loop small
+            // The plain loop: one table probe per pixel and nothing else, in a loop small
             // enough to keep everything in registers.
             while (i < stretchEnd) {
                 const uint32_t c = indices[i];
@@ -234,9 +234,9 @@ void CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
             shortcuts = (codesWritten - codesBefore) * 8 < i - stretchStart;
             continue;
         }
-        for (; sideUpTo < lastCode; ++sideUpTo) {
-            const uint32_t slot = slots[sideUpTo + 1 - (clearCode + 2)];
-            NoteNewCode(slot >> 8, slot & 0xFF, sideUpTo + 1);
+        for (; shortcutsUpTo < lastCode; ++shortcutsUpTo) {
+            const uint32_t slot = slots[shortcutsUpTo + 1 - (clearCode + 2)];
+            RecordShortcuts(slot >> 8, slot & 0xFF, shortcutsUpTo + 1);
         }
         stepsInString = 0;
         while (i < stretchEnd) {
@@ -294,12 +294,12 @@ void CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
             }
             // No entry for prefix followed by c: write the prefix, give the string the next
             // code, and start again from c. A string that begins at a single index goes
-            // straight to the table: such a code has many children, so its notes rarely fit.
+            // straight to the table: such a code has many children, so its shortcuts rarely fit.
             uint32_t next = c;
             for (;;) {
-                // Noted first: endString may clear the table and start the codes again.
-                NoteNewCode(prefix, next, lastCode + 1);
-                sideUpTo = lastCode + 1;
+                // Recorded first: endString may clear the table and start the codes again.
+                RecordShortcuts(prefix, next, lastCode + 1);
+                shortcutsUpTo = lastCode + 1;
                 endString(prefix << 8 | next);
                 prefix = next;
                 ++i;
@@ -315,7 +315,7 @@ void CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
             }
             stepsInString = 0;
         }
-        // More than one code per eight pixels: short strings, take the plain road.
+        // More than one code per eight pixels: short strings, take the plain loop.
         shortcuts = (codesWritten - codesBefore) * 8 < i - stretchStart;
     }
     out.PutCode(prefix, codeWidth);

@@ -19,10 +19,10 @@
 //   four pixels further on, so that a pattern seen before is walked four pixels per step;
 // - the strings made of one repeated index are remembered by length, so a run of equal pixels
 //   jumps straight to the longest such string instead of walking the table pixel by pixel;
-// - the child, four-step and run notes only pay on long strings, so stretches of short ones
+// - the child, four-step and run shortcuts only pay on long strings, so stretches of short ones
 //   (photos, noise) go without them;
 // - a string that begins at a single index looks its second pixel up in the table at once:
-//   such a code has many children, so its notes rarely fit.
+//   such a code has many children, so its shortcuts rarely fit.
 class CLzwEncoder {
 public:
     CLzwEncoder();
@@ -36,7 +36,7 @@ public:
 private:
     static constexpr uint32_t kCodes = 4096;
     void ResetTable(uint32_t clearCode);
-    void NoteNewCode(uint32_t prefix, uint32_t c, uint32_t code);
+    void RecordShortcuts(uint32_t prefix, uint32_t c, uint32_t code);
 
     std::unique_ptr<uint16_t[]> table;     // (prefix << 8 | pixel) -> code, 0 when absent
     std::unique_ptr<uint32_t[]> touched;   // table slots filled since the last clear

@@ -3,6 +3,8 @@
 #include <memory>
 #include <vector>
 
+#include "colour_cells.h"
+
 // Weighted median-cut quantizer over full 24-bit colours. Pixels are counted into a grid of
 // 64 x 64 x 64 cells that keep the sums of their exact colours, so every palette entry is the
 // true mean of the pixels it stands for (a grid of 32 per channel saves a tenth of the time on
@@ -20,17 +22,15 @@ public:
     static constexpr uint64_t kMaxPixels = (1u << 24) - 1;
     void Add(uint32_t rgb)
     {
-        Cell& c = cells[CellOf(rgb)];
+        Cell& c = cells[CellOf4(rgb)];
         if (c.count++ == 0)
-            used.push_back(CellOf(rgb));
+            used.push_back(CellOf4(rgb));
         c.blue += rgb & 0xFF;
         c.green += (rgb >> 8) & 0xFF;
         c.red += (rgb >> 16) & 0xFF;
     }
     // Fills palette with up to maxColours colours (0x00RRGGBB) and returns how many.
     uint32_t Build(uint32_t maxColours, uint32_t* palette);
-
-    static uint32_t CellOf(uint32_t rgb) { return (rgb >> 6 & 0x3F000) | (rgb >> 4 & 0xFC0) | (rgb >> 2 & 0x3F); }
 
 private:
     struct Cell {  // 16 bytes: the whole grid is 4 MiB, and its misses are what this costs

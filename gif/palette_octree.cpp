@@ -17,7 +17,7 @@ int ChildIndex(uint8_t red, uint8_t green, uint8_t blue, int depth)
     return ((red >> shift) & 1) * 4 + ((green >> shift) & 1) * 2 + ((blue >> shift) & 1);
 }
 
-constexpr uint32_t kFiled = 0x80000000u;
+constexpr uint32_t kInserted = 0x80000000u;
 constexpr uint32_t kPendingLimit = 0x40000000u;   // counts are added to the leaf before this
 
 inline uint8_t Red15(uint16_t v) { return static_cast<uint8_t>(((v >> 10) & 0x1F) << 3); }
@@ -242,7 +242,7 @@ void CPaletteOctree::AddToLeaf(int32_t leaf, uint16_t value, uint64_t count)
 void CPaletteOctree::FlushPending()
 {
     for (uint16_t v : pendingColours) {
-        const uint32_t pending = state15[v] & ~kFiled;
+        const uint32_t pending = state15[v] & ~kInserted;
         if (pending == 0)
             continue;
         int32_t leaf = CachedLeaf(v);
@@ -251,7 +251,7 @@ void CPaletteOctree::FlushPending()
             Remember(v, leaf);
         }
         AddToLeaf(leaf, v, pending);
-        state15[v] = kFiled;
+        state15[v] = kInserted;
     }
     pendingColours.clear();
 }
@@ -260,8 +260,8 @@ inline void CPaletteOctree::FileRun15(uint16_t value, uint32_t count)
 {
     uint32_t* state = state15.get();
     const uint32_t e = state[value];
-    // Filed, already pending, and far from the count limit: just count.
-    if (e > kFiled && e - kFiled < kPendingLimit - count) {
+    // Inserted, already pending, and far from the count limit: just count.
+    if (e > kInserted && e - kInserted < kPendingLimit - count) {
         state[value] = e + count;
         return;
     }
@@ -271,24 +271,24 @@ inline void CPaletteOctree::FileRun15(uint16_t value, uint32_t count)
 void CPaletteOctree::FileRun15Slow(uint16_t value, uint32_t count)
 {
     const uint32_t e = state15[value];
-    if (!(e & kFiled)) {
-        // A colour not seen before: filed now, in order, so that merges happen exactly when
+    if (!(e & kInserted)) {
+        // A colour not seen before: inserted now, in order, so that merges happen exactly when
         // the new leaf appears; the rest of its run is counted.
         const uint8_t red = Red15(value), green = Green15(value), blue = Blue15(value);
         AddToLeaf(InsertColour(red, green, blue), value, 1);
         if (leafCount > maxColours)
             MergeWhileTooMany();
         Remember(value, FindLeaf(red, green, blue));
-        state15[value] = kFiled;
+        state15[value] = kInserted;
         --count;
         if (count == 0)
             return;
     }
-    const uint32_t pending = state15[value] & ~kFiled;
+    const uint32_t pending = state15[value] & ~kInserted;
     if (static_cast<uint64_t>(pending) + count < kPendingLimit) {
         if (pending == 0)
             pendingColours.push_back(value);
-        state15[value] = kFiled | (pending + count);
+        state15[value] = kInserted | (pending + count);
         return;
     }
     // Too many to count: straight into the leaf.
@@ -296,7 +296,7 @@ void CPaletteOctree::FileRun15Slow(uint16_t value, uint32_t count)
     if (!leaf)
         leaf = FindLeaf(Red15(value), Green15(value), Blue15(value));
     AddToLeaf(leaf, value, static_cast<uint64_t>(pending) + count);
-    state15[value] = kFiled;
+    state15[value] = kInserted;
 }
 
 namespace {
@@ -320,8 +320,8 @@ inline bool EightEqual(const uint16_t* p)
 void CPaletteOctree::Feed15BitPixels(const uint16_t* values, size_t count)
 {
     // Pixels go eight at a time: a block of one colour extends the run being gathered (screen
-    // content is mostly long runs), any other block is filed pixel by pixel (photos). The run
-    // is filed before any later pixel, so the order of filing stays that of the pixels.
+    // content is mostly long runs), any other block is inserted pixel by pixel (photos). The run
+    // is inserted before any later pixel, so the order of insertion stays that of the pixels.
     constexpr uint32_t kLongestRun = 1u << 20;
     uint16_t runValue = 0;
     uint32_t runCount = 0;
@@ -450,7 +450,7 @@ int CPaletteOctree::LookupIndex15(uint16_t value)
 void CPaletteOctree::FillIndexTable15(uint8_t* table)
 {
     for (uint32_t v = 0; v < 32768; ++v) {
-        const int index = (state15[v] & kFiled) ? LookupIndex15(static_cast<uint16_t>(v)) : -1;
+        const int index = (state15[v] & kInserted) ? LookupIndex15(static_cast<uint16_t>(v)) : -1;
         table[v] = static_cast<uint8_t>(index < 0 ? 0 : index);
     }
 }

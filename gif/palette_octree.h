@@ -9,7 +9,7 @@
 // leaves than colours allowed, then numbers the leaves as palette entries.
 //
 // Nodes live in one pool and link by index. Colours of 5 bits per channel (what the frame
-// builder's dither leaves) take a shorter road with the same outcome: a colour seen before
+// builder's dither leaves) take a shorter path with the same outcome: a colour seen before
 // cannot create a leaf, so it cannot cause a merge either; its pixels are only counted, and the
 // counts reach the leaves' sums just before the next merge (whose choice depends on them) and
 // before the palette is read. Each such colour also remembers its leaf until a merge moves it.
@@ -20,7 +20,7 @@ public:
     CPaletteOctree& operator=(const CPaletteOctree&) = delete;
 
     // Files every pixel of a packed bitmap (gif/dib.h), rows in storage order. Returns 0 for a
-    // depth it cannot decode, filing nothing.
+    // depth it cannot decode, inserting nothing.
     int FeedDib(const uint8_t* dib);
     // Files count 15-bit pixels (blue 0-4, green 5-9, red 10-14; channel = level x 8) in order.
     void Feed15BitPixels(const uint16_t* values, size_t count);
@@ -35,7 +35,7 @@ public:
     int LookupIndex(uint8_t red, uint8_t green, uint8_t blue, uint8_t* index) const;
     // Palette index of a 15-bit colour, or -1 when its path is missing. After FillPalette.
     int LookupIndex15(uint16_t value);
-    // table[v] = palette index of every 15-bit colour v filed through Feed15BitPixels (0 for
+    // table[v] = palette index of every 15-bit colour v inserted through Feed15BitPixels (0 for
     // the others): the whole lookup of a frame as one 32 KiB table. After FillPalette.
     void FillIndexTable15(uint8_t* table);
 
@@ -78,9 +78,9 @@ private:
     uint32_t multiChildNodes[9] = {};
     std::vector<OctreeNode> nodes;
     std::vector<int32_t> freeSlots;
-    // Leaf of each 15-bit colour filed so far, with the slot's serial when it was noted.
+    // Leaf of each 15-bit colour inserted so far, with the slot's serial when it was recorded.
     std::unique_ptr<uint64_t[]> leafOf15;
-    // Per 15-bit colour: kFiled once it has been filed, plus pixels counted but not yet added
+    // Per 15-bit colour: kInserted once it has been inserted, plus pixels counted but not yet added
     // to its leaf; pendingColours lists the colours with such pixels.
     std::unique_ptr<uint32_t[]> state15;
     std::vector<uint16_t> pendingColours;

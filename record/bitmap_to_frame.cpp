@@ -1,5 +1,9 @@
 #include "record/bitmap_to_frame.h"
 
+#include <cstring>
+#include <memory>
+#include <new>
+
 #include "gif/dib.h"
 #include "gif/indexed_frame.h"
 
@@ -38,30 +42,51 @@ bool CopyBits(HBITMAP bitmap, uint8_t* dib, uint32_t tableEntries, int32_t heigh
 
 }  // namespace
 
-int BuildIndexedFrame(HBITMAP bitmap, uint8_t** palette, uint8_t** indices, uint8_t* bitsPerIndex,
-                      int32_t* width, int32_t* height, int useNearestColour,
-                      CFrameWorkspace* workspace)
+bool BuildImageFromBitmap(HBITMAP bitmap, GifImage* image, int useNearestColour, CFrameWorkspace* workspace)
 {
-    if (!bitmap || !palette || !indices || !bitsPerIndex || !width || !height)
-        return 0;
+    if (!bitmap || !image)
+        return false;
     BITMAP description = {};
     if (GetObjectW(bitmap, sizeof description, &description) == 0)
-        return 0;
+        return false;
 
     const uint16_t bits = description.bmBitsPixel;
     const uint64_t size = PackedDibSize(description.bmWidth, description.bmHeight, bits);
     if (size == 0 || size > static_cast<uint64_t>(static_cast<SIZE_T>(-1)))
-        return 0;
+        return false;
     CLocalBlock copy(static_cast<SIZE_T>(size));
     if (!copy.Get())
-        return 0;
+        return false;
     uint8_t* dib = copy.Get();
     WriteDibHeader(dib, description.bmWidth, description.bmHeight, bits);
     dib[12] = static_cast<uint8_t>(description.bmPlanes);
     dib[13] = static_cast<uint8_t>(description.bmPlanes >> 8);
 
     if (!CopyBits(bitmap, dib, DibColourTableEntries(bits), description.bmHeight))
+        return false;
+    return BuildIndexedFrameFromDib(dib, static_cast<size_t>(size), image, useNearestColour, workspace);
+}
+
+int BuildIndexedFrame(HBITMAP bitmap, uint8_t** palette, uint8_t** indices, uint8_t* bitsPerIndex,
+                      int32_t* width, int32_t* height, int useNearestColour,
+                      CFrameWorkspace* workspace)
+{
+    if (!palette || !indices || !bitsPerIndex || !width || !height)
         return 0;
-    return BuildIndexedFrameFromDib(dib, static_cast<size_t>(size), palette, indices, bitsPerIndex,
-                                    width, height, useNearestColour, workspace);
+    GifImage image;
+    if (!BuildImageFromBitmap(bitmap, &image, useNearestColour, workspace))
+        return 0;
+    // The buffers are owned until handed over, so nothing leaks when the second one fails.
+    std::unique_ptr<uint8_t[]> paletteCopy(new (std::nothrow) uint8_t[image.palette.size()]);
+    std::unique_ptr<uint8_t[]> indicesCopy(new (std::nothrow) uint8_t[image.indices.size()]);
+    if (!paletteCopy || !indicesCopy)
+        return 0;
+    std::memcpy(paletteCopy.get(), image.palette.data(), image.palette.size());
+    std::memcpy(indicesCopy.get(), image.indices.data(), image.indices.size());
+    *palette = paletteCopy.release();
+    *indices = indicesCopy.release();
+    *bitsPerIndex = image.tableBits;
+    *width = image.rect.width;
+    *height = image.rect.height;
+    return 1;
 }

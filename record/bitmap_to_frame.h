@@ -3,11 +3,17 @@
 
 #include <cstdint>
 
+#include "gif/gif_image.h"
+
 class CFrameWorkspace;
 
-// Turns a GDI bitmap of 1, 4, 8, 15/16, 24 or 32 bits per pixel into an indexed frame for
-// WriteGifFrame: a thin wrapper that copies the pixels out with GetDIBits and hands them to
-// the portable builder. Returns 1 and passes ownership of *palette and *indices (array new)
+// The image of a GDI bitmap of 1, 4, 8, 15/16, 24 or 32 bits per pixel, as
+// BuildIndexedFrameFromDib builds it: the pixels copied out with GetDIBits and handed to the
+// portable builder. False with *image untouched when the bitmap cannot be read or built.
+bool BuildImageFromBitmap(HBITMAP bitmap, GifImage* image, int useNearestColour,
+                          CFrameWorkspace* workspace = nullptr);
+
+// The same as separate buffers: returns 1 and passes ownership of *palette and *indices (array new)
 // to the caller, or 0 with no output set. *bitsPerIndex must be 8 on entry. workspace: as for
 // BuildIndexedFrameFromDib.
 int BuildIndexedFrame(HBITMAP bitmap, uint8_t** palette, uint8_t** indices, uint8_t* bitsPerIndex,

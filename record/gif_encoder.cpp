@@ -4,20 +4,18 @@
 #include <utility>
 
 #include "gif/compact_frame.h"
-#include "gif/compact_writer.h"
 #include "gif/dib.h"
 #include "gif/frame_scaler.h"
 #include "gif/frame_workspace.h"
 #include "gif/frame_delay.h"
 #include "gif/gif_writer.h"
 #include "gif/indexed_frame.h"
-#include "gif/vector_sink.h"
+#include "gif/memory_sink.h"
 #include "win/file.h"
 #include "win/message_box.h"
 #include "record/bitmap_to_frame.h"
 #include "record/gif_repair.h"
 #include "record/mem_canvas.h"
-#include "record/memory_sink.h"
 
 namespace {
 
@@ -59,23 +57,6 @@ public:
 private:
     GpImage* m_image;
     GpImage* m_ownedElsewhere;
-};
-
-// The palette and indices the frame builder hands over.
-struct CIndexedFrame {
-    uint8_t* palette = nullptr;
-    uint8_t* indices = nullptr;
-    uint8_t bitsPerIndex = 8;
-    int32_t width = 0;
-    int32_t height = 0;
-    CIndexedFrame() = default;
-    CIndexedFrame(const CIndexedFrame&) = delete;
-    CIndexedFrame& operator=(const CIndexedFrame&) = delete;
-    ~CIndexedFrame()
-    {
-        delete[] palette;
-        delete[] indices;
-    }
 };
 
 }  // namespace
@@ -297,13 +278,11 @@ void CGifEncoder::EncodeFrame(const CFrameJob& job, CFrameWorkspace& workspace, 
         return;
     }
     CQueuedFrame& frame = *job.frame;
-    CIndexedFrame indexed;
-    int built = 0;
+    GifImage indexed;
+    bool built = false;
     if (frame.Width() == width && frame.Height() == height) {
         const int64_t t0 = Ticks();
-        built = BuildIndexedFrameFromDib(frame.Packed(), frame.PackedSize(), &indexed.palette,
-                                         &indexed.indices, &indexed.bitsPerIndex, &indexed.width,
-                                         &indexed.height, m_nearestColour, &workspace);
+        built = BuildIndexedFrameFromDib(frame.Packed(), frame.PackedSize(), &indexed, m_nearestColour, &workspace);
         m_stageTicks[kEncode] += Ticks() - t0;
     } else if (frame.BitsPerPixel() == 32) {
         const int64_t t0 = Ticks();
@@ -313,9 +292,7 @@ void CGifEncoder::EncodeFrame(const CFrameJob& job, CFrameWorkspace& workspace, 
             return;
         const int64_t t1 = Ticks();
         m_stageTicks[kScale] += t1 - t0;
-        built = BuildIndexedFrameFromDib(packed, packedSize, &indexed.palette, &indexed.indices,
-                                         &indexed.bitsPerIndex, &indexed.width, &indexed.height,
-                                         m_nearestColour, &workspace);
+        built = BuildIndexedFrameFromDib(packed, packedSize, &indexed, m_nearestColour, &workspace);
         m_stageTicks[kEncode] += Ticks() - t1;
     } else {
         // Displays of 16 or 24 bits are rare enough to keep the slow thumbnail path.
@@ -323,20 +300,18 @@ void CGifEncoder::EncodeFrame(const CFrameJob& job, CFrameWorkspace& workspace, 
         if (!scaled || m_stopFlag)
             return;
         const int64_t t0 = Ticks();
-        built = BuildIndexedFrame(scaled.Get(), &indexed.palette, &indexed.indices,
-                                  &indexed.bitsPerIndex, &indexed.width, &indexed.height,
-                                  m_nearestColour, &workspace);
+        built = BuildImageFromBitmap(scaled.Get(), &indexed, m_nearestColour, &workspace);
         m_stageTicks[kEncode] += Ticks() - t0;
     }
     if (!built || m_stopFlag)
         return;
     const int64_t t0 = Ticks();
-    CVectorSink image(result->image);
-    WriteGifImage(image, indexed.indices, indexed.palette, static_cast<uint16_t>(indexed.width),
-                  static_cast<uint16_t>(indexed.height), indexed.bitsPerIndex, &workspace);
-    result->width = static_cast<uint16_t>(indexed.width);
-    result->height = static_cast<uint16_t>(indexed.height);
-    result->bitsPerIndex = indexed.bitsPerIndex;
+    CMemorySink image;
+    WriteGifImage(image, indexed, &workspace);
+    result->image = image.Take();
+    result->width = static_cast<uint16_t>(indexed.rect.width);
+    result->height = static_cast<uint16_t>(indexed.rect.height);
+    result->bitsPerIndex = indexed.tableBits;
     result->built = true;
     m_stageTicks[kEncode] += Ticks() - t0;
 }
@@ -478,8 +453,9 @@ void CGifEncoder::EncodeCompactFrame(const CFrameJob& job, CFrameWorkspace& work
     const int64_t t0 = Ticks();
     const CompactFrame frame =
         BuildCompactFrame(compare ? &previous.View() : nullptr, current.View(), CompactOptions(), &workspace);
-    CVectorSink image(result->image);
-    WriteCompactImage(image, frame, &workspace);
+    CMemorySink image;
+    WriteGifImage(image, frame, &workspace);
+    result->image = image.Take();
     result->width = static_cast<uint16_t>(width);
     result->height = static_cast<uint16_t>(height);
     result->bitsPerIndex = 8;

@@ -2,7 +2,7 @@
 #include <cstdint>
 
 #include "gif/byte_sink.h"
-#include "record/memory_sink.h"
+#include "gif/memory_sink.h"
 
 // Keeps the output file a complete GIF after every frame, so that a recording killed between
 // two frames (a crash, the task manager) still leaves every frame written so far readable.

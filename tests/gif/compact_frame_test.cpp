@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "gif/compact_frame.h"
-#include "gif/compact_writer.h"
 #include "gif/frame_workspace.h"
 #include "gif/gif_writer.h"
 #include "gif/nearest_colour.h"
@@ -32,18 +31,18 @@ std::vector<uint8_t> Encode(const std::vector<Pixels>& frames, int32_t w, int32_
     CFrameWorkspace own;
     if (!workspace)
         workspace = &own;
-    VectorSink sink;
+    CMemorySink sink;
     WriteGifHeader(sink, static_cast<uint16_t>(w), static_cast<uint16_t>(h), 8);
     for (size_t k = 0; k < frames.size(); ++k) {
         const PixelView current = View(frames[k], w, h);
         const PixelView before = k > 0 ? View(frames[k - 1], w, h) : PixelView();
         CompactFrame f = BuildCompactFrame(k > 0 ? &before : nullptr, current, CompactOptions(), workspace);
-        WriteCompactFrame(sink, f, 4, workspace);
+        WriteGifFrame(sink, f, 4, workspace);
         if (built)
             built->push_back(std::move(f));
     }
     WriteGifTrailer(sink);
-    return sink.bytes;
+    return sink.Bytes();
 }
 
 // Every frame as a player shows it: each image drawn over the last, transparent pixels left.

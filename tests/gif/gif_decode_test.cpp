@@ -23,12 +23,12 @@ struct Frame {
 
 std::vector<uint8_t> WriteFile(const std::vector<Frame>& frames)
 {
-    VectorSink sink;
+    CMemorySink sink;
     WriteGifHeader(sink, frames[0].width, frames[0].height, frames[0].bits);
     for (const Frame& f : frames)
-        WriteGifFrame(sink, f.indices.data(), f.palette.data(), f.width, f.height, f.bits, 4, -1);
+        WriteWholeFrame(sink, f.indices.data(), f.palette.data(), f.width, f.height, f.bits, 4, -1);
     WriteGifTrailer(sink);
-    return sink.bytes;
+    return sink.Bytes();
 }
 
 // Decodes all frames to RGB and checks each pixel against palette[index].
@@ -149,16 +149,16 @@ TEST(GifDecode, DataEndingOnAFullSubBlock)
     int found = 0;
     for (uint16_t w = 200; w < 3000 && found < 3; ++w) {
         std::vector<Frame> frames = {RandomIndices(w, 1, 8, w)};
-        VectorSink sink;
-        WriteGifFrame(sink, frames[0].indices.data(), frames[0].palette.data(), w, 1, 8, 4, -1);
+        CMemorySink sink;
+        WriteWholeFrame(sink, frames[0].indices.data(), frames[0].palette.data(), w, 1, 8, 4, -1);
         // Image data starts after the 8 + 10 + 768 + 1 fixed bytes.
         size_t pos = 8 + 10 + 768 + 1, blocks = 0, last = 0;
-        while (sink.bytes[pos] != 0) {
-            last = sink.bytes[pos];
+        while (sink.Bytes()[pos] != 0) {
+            last = sink.Bytes()[pos];
             pos += 1 + last;
             ++blocks;
         }
-        ASSERT_EQ(pos + 1, sink.bytes.size());
+        ASSERT_EQ(pos + 1, sink.Bytes().size());
         if (last == 255) {
             ++found;
             ExpectDecodesTo(WriteFile(frames), frames);

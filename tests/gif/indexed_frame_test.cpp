@@ -1,4 +1,5 @@
 #include "gif/indexed_frame.h"
+#include "gif/nearest_colour.h"
 
 #include <gtest/gtest.h>
 
@@ -137,24 +138,33 @@ TEST(IndexedFrame, SixteenBitPixelsAreFiveFiveFive)
 
 TEST(IndexedFrame, NearestColourPrefersLowerIndexOnTies)
 {
-    const uint8_t quads[] = {0, 0, 0, 0, 0, 0, 10, 0, 0, 0, 10, 0};
-    EXPECT_EQ(NearestPaletteIndex(quads, 3, 5, 0, 0), 0);
-    EXPECT_EQ(NearestPaletteIndex(quads, 3, 9, 0, 0), 1);
-    EXPECT_EQ(NearestPaletteIndex(quads + 4, 2, 5, 0, 0), 0);
-    EXPECT_EQ(NearestPaletteIndex(quads, 3, 10, 0, 0), 1);
+    const uint32_t palette[] = {0x000000, 0x0A0000, 0x0A0000};
+    const struct {
+        uint32_t first, count, query;
+        uint8_t expected;
+    } cases[] = {
+        {0, 3, 0x050000, 0},   // halfway between black and red 10: the lower index
+        {0, 3, 0x090000, 1},
+        {1, 2, 0x050000, 0},   // two equal entries: the first
+        {0, 3, 0x0A0000, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.query);
+        CNearestColour nearest;
+        nearest.SetPalette(palette + c.first, c.count);
+        EXPECT_EQ(nearest.Find(c.query), c.expected);
+    }
 }
 
 TEST(IndexedFrame, RefusesWhatItCannotHandle)
 {
     const std::vector<Rgb> px(4, Rgb{1, 2, 3});
     auto refused = [](std::vector<uint8_t> dib, size_t size) {
-        uint8_t* palette = reinterpret_cast<uint8_t*>(1);
-        uint8_t* indices = reinterpret_cast<uint8_t*>(1);
-        uint8_t bits = 8;
-        int32_t w = -7, h = -7;
-        const int r = BuildIndexedFrameFromDib(dib.data(), size, &palette, &indices, &bits, &w, &h, 1);
-        return r == 0 && palette == reinterpret_cast<uint8_t*>(1) &&
-               indices == reinterpret_cast<uint8_t*>(1) && bits == 8 && w == -7 && h == -7;
+        GifImage image;
+        image.tableBits = 5;
+        image.indices.assign(3, 7);
+        const bool built = BuildIndexedFrameFromDib(dib.data(), size, &image, 1);
+        return !built && image.tableBits == 5 && image.indices == std::vector<uint8_t>(3, 7) && image.rect.Empty();
     };
     std::vector<uint8_t> good = MakeDib(2, 2, px);
     EXPECT_TRUE(refused(good, good.size() - 1));

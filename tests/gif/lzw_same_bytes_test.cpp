@@ -1,4 +1,4 @@
-// The LZW coder's shortcuts (last child, four steps at once, runs, the plain road for short
+// The LZW coder's shortcuts (last child, four steps at once, runs, the plain path for short
 // strings) must write exactly what the one-pixel-at-a-time reference writes, across table
 // resets, width changes and sub-block edges, and after a write that failed half way.
 #include <gtest/gtest.h>
@@ -25,7 +25,7 @@ uint32_t Next(uint32_t& s)
     return s;
 }
 
-// Index streams of the shapes that send the coder down each of its roads.
+// Index streams of the shapes that send the coder down each of its paths.
 std::vector<Stream> Streams(uint8_t bits, size_t length)
 {
     const uint32_t colours = 1u << bits;
@@ -65,12 +65,12 @@ std::vector<Stream> Streams(uint8_t bits, size_t length)
 std::vector<uint8_t> Frame(bool fast, const std::vector<uint8_t>& indices, uint16_t w, uint16_t h, uint8_t bits)
 {
     const std::vector<uint8_t> palette(3u << bits, 9);
-    VectorSink sink;
+    CMemorySink sink;
     if (fast)
-        WriteGifFrame(sink, indices.data(), palette.data(), w, h, bits, 4, -1);
+        WriteWholeFrame(sink, indices.data(), palette.data(), w, h, bits, 4, -1);
     else
         reference::WriteGifFrame(sink, indices.data(), palette.data(), w, h, bits, 4, -1);
-    return sink.bytes;
+    return sink.Bytes();
 }
 
 TEST(LzwSameBytes, EveryRoadAtEveryWidth)
@@ -109,7 +109,7 @@ TEST(LzwSameBytes, NextFrameIsRightAfterAFailedWrite)
     for (size_t budget : {100, 2000, 60000}) {
         FailingSink failing(budget);
         const Stream& failed = streams[budget == 2000 ? 4 : 0];
-        EXPECT_THROW(WriteGifFrame(failing, failed.indices.data(), palette.data(), 1000, 200, 8, 4, -1),
+        EXPECT_THROW(WriteWholeFrame(failing, failed.indices.data(), palette.data(), 1000, 200, 8, 4, -1),
                      std::runtime_error);
         EXPECT_TRUE(Frame(true, streams[2].indices, 1000, 200, 8) == Frame(false, streams[2].indices, 1000, 200, 8));
     }

@@ -37,7 +37,7 @@ TEST(PaletteOctree, FewColoursKeepExactColoursInTreeOrder)
     EXPECT_EQ(Palette(single), (std::vector<Rgb>{{7, 8, 9}}));
 }
 
-TEST(PaletteOctree, StaysWithinLimitAndEveryFiledColourIsFound)
+TEST(PaletteOctree, StaysWithinLimitAndEveryInsertedColourIsFound)
 {
     CPaletteOctree tree(256, 8);
     std::vector<Rgb> fed;
@@ -67,7 +67,7 @@ TEST(PaletteOctree, LaterNodeMergedFirstOnEqualWeight)
     EXPECT_EQ(Palette(tree), (std::vector<Rgb>{{0, 0, 0}, {0, 0, 1}, {0, 0, 2}, {255, 255, 255}}));
 }
 
-TEST(PaletteOctree, LookupOfUnfiledColour)
+TEST(PaletteOctree, LookupOfColourNeverInserted)
 {
     CPaletteOctree tree(4, 8);
     const Rgb fed[] = {{0, 0, 0}, {0, 0, 1}, {0, 0, 2}, {0, 0, 3}, {255, 255, 255}};

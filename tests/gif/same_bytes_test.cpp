@@ -7,6 +7,7 @@
 
 #include "gif/dib.h"
 #include "gif/dither15.h"
+#include "gif/frame_workspace.h"
 #include "gif/gif_writer.h"
 #include "gif/indexed_frame.h"
 #include "gif/palette_octree.h"
@@ -34,14 +35,14 @@ BuiltFrame BuildReference(std::vector<uint8_t> dib, int nearest)
     return f;
 }
 
-std::vector<uint8_t> FileOf(const BuiltFrame& f, bool fast)
+std::vector<uint8_t> FileOf(const BuiltFrame& f, bool fast, CFrameWorkspace* workspace = nullptr)
 {
-    VectorSink sink;
+    CMemorySink sink;
     const auto w = static_cast<uint16_t>(f.width), h = static_cast<uint16_t>(f.height);
     if (fast) {
         WriteGifHeader(sink, w, h, f.bitsPerIndex);
-        WriteGifFrame(sink, f.indices.data(), f.palette.data(), w, h, f.bitsPerIndex, 4, -1);
-        WriteGifFrame(sink, f.indices.data(), f.palette.data(), w, h, f.bitsPerIndex, 4, -1);
+        WriteWholeFrame(sink, f.indices.data(), f.palette.data(), w, h, f.bitsPerIndex, 4, -1, workspace);
+        WriteWholeFrame(sink, f.indices.data(), f.palette.data(), w, h, f.bitsPerIndex, 4, -1, workspace);
         WriteGifTrailer(sink);
     } else {
         reference::WriteGifHeader(sink, w, h, f.bitsPerIndex);
@@ -49,18 +50,21 @@ std::vector<uint8_t> FileOf(const BuiltFrame& f, bool fast)
         reference::WriteGifFrame(sink, f.indices.data(), f.palette.data(), w, h, f.bitsPerIndex, 4, -1);
         reference::WriteGifTrailer(sink);
     }
-    return sink.bytes;
+    return sink.Bytes();
 }
 
-void ExpectSameAsReference(const std::vector<uint8_t>& dib, int nearest, const char* what)
+// workspace: kept by the caller from frame to frame, as an encoder worker keeps it; null for
+// memory of the frame's own.
+void ExpectSameAsReference(const std::vector<uint8_t>& dib, int nearest, const char* what,
+                           CFrameWorkspace* workspace = nullptr)
 {
-    const BuiltFrame fast = Build(dib, nearest);
+    const BuiltFrame fast = Build(dib, nearest, workspace);
     const BuiltFrame plain = BuildReference(dib, nearest);
     ASSERT_EQ(fast.result, plain.result) << what;
     ASSERT_EQ(fast.bitsPerIndex, plain.bitsPerIndex) << what;
     ASSERT_EQ(fast.palette, plain.palette) << what;
     ASSERT_TRUE(fast.indices == plain.indices) << what;
-    ASSERT_TRUE(FileOf(fast, true) == FileOf(plain, false)) << what;
+    ASSERT_TRUE(FileOf(fast, true, workspace) == FileOf(plain, false)) << what;
 }
 
 TEST(SameBytes, DitherRows)
@@ -86,7 +90,7 @@ std::vector<uint8_t> PaletteOf(Tree& tree)
 }
 
 // Merging: thousands of colours, small and large colour limits, colours of 5 bits per channel
-// (one child per node from depth 5 down) through the 15-bit road and one by one, and mixed
+// (one child per node from depth 5 down) through the 15-bit path and one by one, and mixed
 // with full 8-bit colours (several children at every depth).
 TEST(SameBytes, QuantizerMergesLikeThePlainOne)
 {
@@ -124,10 +128,10 @@ TEST(SameBytes, QuantizerMergesLikeThePlainOne)
     }
 }
 
-// Every road of the many-rows dither (sixteen rows, eight rows, then single rows; blocks of
+// Every path of the many-rows dither (sixteen rows, eight rows, then single rows; blocks of
 // eight columns, then single columns) against one row at a time, on random bytes with
 // extremes: every width remainder, heights around the row groups.
-TEST(SameBytes, DitherRoadsMatchOneRowAtATime)
+TEST(SameBytes, DitherPathsMatchOneRowAtATime)
 {
     uint32_t s = 77;
     for (int32_t w : {1, 7, 8, 9, 15, 16, 17, 23, 1001}) {
@@ -142,12 +146,12 @@ TEST(SameBytes, DitherRoadsMatchOneRowAtATime)
             std::vector<uint16_t> one(static_cast<size_t>(w) * h);
             for (int32_t y = 0; y < h; ++y)
                 DitherRowTo15Bit(rows.data() + stride * y, w, one.data() + static_cast<size_t>(w) * y);
-            for (DitherRoad road : {DitherRoad::Plain, DitherRoad::Sse2, DitherRoad::Avx2}) {
-                if (!DitherRoadAvailable(road))
+            for (DitherPath path : {DitherPath::Plain, DitherPath::Sse2, DitherPath::Avx2}) {
+                if (!DitherPathAvailable(path))
                     continue;
                 std::vector<uint16_t> many(one.size());
-                DitherRowsTo15BitBy(road, rows.data(), w, h, stride, many.data());
-                ASSERT_EQ(many, one) << "road " << static_cast<int>(road) << ", " << w << " x " << h;
+                DitherRowsTo15BitBy(path, rows.data(), w, h, stride, many.data());
+                ASSERT_EQ(many, one) << "path " << static_cast<int>(path) << ", " << w << " x " << h;
             }
             std::vector<uint16_t> chosen(one.size());
             DitherRowsTo15Bit(rows.data(), w, h, stride, chosen.data());
@@ -175,32 +179,69 @@ TEST(SameBytes, FramesOfEveryDepth)
     }
 }
 
-// The builder keeps its working buffer from frame to frame: a frame after a larger
-// or a smaller one, and frames built on two threads at once, come out as if each were the first.
+// One frame of the sequences a kept workspace goes through.
+struct ReuseStep {
+    int32_t width, height;
+    bool noise;       // noise, or screen-like content
+    uint16_t depth;   // 32, 24 or 16 bits per pixel
+};
+
+std::vector<uint8_t> DibOf(const ReuseStep& step, uint32_t seed)
+{
+    const std::vector<Rgb> px = step.noise ? NoisePixels(step.width, step.height, seed)
+                                           : ScreenLikePixels(step.width, step.height, seed);
+    if (step.depth != 16)
+        return MakeDib(step.width, step.height, px, step.depth);
+    std::vector<uint8_t> dib(PackedDibSize(step.width, step.height, 16));
+    WriteDibHeader(dib.data(), step.width, step.height, 16);
+    for (size_t i = 40; i < dib.size(); ++i)
+        dib[i] = static_cast<uint8_t>(px[(i / 3) % px.size()].green ^ i);
+    return dib;
+}
+
+// Larger and smaller frames, noise after text and back, every depth: a workspace handed from
+// one frame to the next (its dither buffer and LZW table) gives the bytes a fresh one gives.
+const ReuseStep kReuseSteps[] = {
+    {640, 400, false, 32}, {33, 7, true, 32},    {1000, 700, true, 32}, {320, 180, false, 32},
+    {320, 180, true, 24},  {1000, 700, false, 16}, {1, 1, false, 32},   {800, 600, true, 32},
+};
+
+// Frames of other sizes and contents in turn through one kept workspace, and two threads each
+// with their own at the same time.
 TEST(SameBytes, FramesAfterOthersOfAnotherSizeAndOnTwoThreads)
 {
-    const int sizes[][2] = {{640, 400}, {33, 7}, {1000, 700}, {320, 180}};
-    for (const auto& s : sizes)
-        ExpectSameAsReference(MakeDib(s[0], s[1], ScreenLikePixels(s[0], s[1], s[0])), 1, "sizes in turn");
-    std::thread other([] {
-        for (int k = 0; k < 3; ++k)
-            ExpectSameAsReference(MakeDib(800, 600, NoisePixels(800, 600, 40 + k)), 1, "other thread");
-    });
-    for (int k = 0; k < 3; ++k)
-        ExpectSameAsReference(MakeDib(700, 500, ScreenLikePixels(700, 500, 50 + k)), 1, "this thread");
+    const auto sequence = [](uint32_t seed, const char* what) {
+        CFrameWorkspace workspace;
+        for (const ReuseStep& step : kReuseSteps) {
+            SCOPED_TRACE(testing::Message() << what << " " << step.width << " x " << step.height << ", "
+                                            << step.depth << " bits");
+            const std::vector<uint8_t> dib = DibOf(step, seed++);
+            ExpectSameAsReference(dib, 1, what, &workspace);
+            // And what a fresh workspace writes.
+            const BuiltFrame fresh = Build(dib, 1);
+            const BuiltFrame reused = Build(dib, 1, &workspace);
+            ASSERT_TRUE(FileOf(reused, true, &workspace) == FileOf(fresh, true)) << what;
+        }
+    };
+    std::thread other([&] { sequence(40, "other thread"); });
+    sequence(50, "this thread");
     other.join();
 }
 
-// Each worker of a recording builds and writes frames, then ends; the objects kept from frame
-// to frame must outlive none of them and serve the threads that overlap.
+// Each worker of a recording keeps a workspace for a few frames of different sizes, then ends
+// and takes it with it; the threads overlap.
 TEST(SameBytes, ManyThreadsThatEndAfterAFrame)
 {
     for (int round = 0; round < 6; ++round) {
         std::vector<std::thread> workers;
         for (int t = 0; t < 3; ++t)
             workers.emplace_back([round, t] {
-                ExpectSameAsReference(MakeDib(160 + 16 * t, 90, NoisePixels(160 + 16 * t, 90, 7 * round + t)), 1,
-                                      "short-lived thread");
+                CFrameWorkspace workspace;
+                for (int k = 0; k < 2; ++k) {
+                    const int32_t w = 160 + 16 * t - 40 * k, h = 90 + 30 * k;
+                    ExpectSameAsReference(MakeDib(w, h, NoisePixels(w, h, 7 * round + t + k)), 1,
+                                          "short-lived thread", &workspace);
+                }
             });
         for (auto& w : workers)
             w.join();

@@ -1,6 +1,7 @@
 #include "test_frames.h"
 
 #include "gif/dib.h"
+#include "gif/gif_writer.h"
 #include "gif/indexed_frame.h"
 
 std::vector<uint8_t> MakeDib(int32_t width, int32_t height, const std::vector<Rgb>& topDown,
@@ -52,21 +53,31 @@ std::vector<uint8_t> MakePaletteDib(int32_t width, int32_t height,
     return dib;
 }
 
-BuiltFrame Build(std::vector<uint8_t> dib, int useNearestColour)
+BuiltFrame Build(std::vector<uint8_t> dib, int useNearestColour, CFrameWorkspace* workspace)
 {
     BuiltFrame f;
-    uint8_t* palette = nullptr;
-    uint8_t* indices = nullptr;
-    f.bitsPerIndex = 8;
-    f.result = BuildIndexedFrameFromDib(dib.data(), dib.size(), &palette, &indices, &f.bitsPerIndex,
-                                        &f.width, &f.height, useNearestColour);
+    GifImage image;
+    f.result = BuildIndexedFrameFromDib(dib.data(), dib.size(), &image, useNearestColour, workspace) ? 1 : 0;
     if (f.result) {
-        f.palette.assign(palette, palette + (3u << f.bitsPerIndex));
-        f.indices.assign(indices, indices + static_cast<size_t>(f.width) * f.height);
-        delete[] palette;
-        delete[] indices;
+        f.palette = std::move(image.palette);
+        f.indices = std::move(image.indices);
+        f.bitsPerIndex = image.tableBits;
+        f.width = image.rect.width;
+        f.height = image.rect.height;
     }
     return f;
+}
+
+void WriteWholeFrame(IByteSink& sink, const uint8_t* indices, const uint8_t* palette, uint16_t w, uint16_t h,
+                     uint8_t bits, uint16_t delay, int16_t transparentIndex, CFrameWorkspace* workspace)
+{
+    GifImage image;
+    image.rect = ImageRect{0, 0, w, h};
+    image.tableBits = bits;
+    image.palette.assign(palette, palette + (3u << bits));
+    image.indices.assign(indices, indices + static_cast<size_t>(w) * h);
+    image.transparentIndex = transparentIndex;
+    WriteGifFrame(sink, image, delay, workspace);
 }
 
 namespace {

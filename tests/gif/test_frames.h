@@ -2,19 +2,17 @@
 #include <cstdint>
 #include <vector>
 
-#include "gif/byte_sink.h"
+#include "gif/gif_image.h"
+#include "gif/memory_sink.h"
 
-// Shared helpers of the GIF core tests: an in-memory sink and packed bitmaps built from
-// top-down pixels, the way the Windows wrapper lays them out.
+class CFrameWorkspace;
 
-struct VectorSink : IByteSink {
-    std::vector<uint8_t> bytes;
-    void Write(const void* data, uint32_t count) override
-    {
-        auto p = static_cast<const uint8_t*>(data);
-        bytes.insert(bytes.end(), p, p + count);
-    }
-};
+// Shared helpers of the GIF core tests: packed bitmaps built from top-down pixels, the way the
+// Windows wrapper lays them out, and whole-frame images.
+
+// Writes a whole frame at (0, 0) from a palette of 3 << bits bytes and w x h indices.
+void WriteWholeFrame(IByteSink& sink, const uint8_t* indices, const uint8_t* palette, uint16_t w, uint16_t h,
+                     uint8_t bits, uint16_t delay, int16_t transparentIndex, CFrameWorkspace* workspace = nullptr);
 
 struct Rgb {
     uint8_t red, green, blue;
@@ -38,7 +36,7 @@ struct BuiltFrame {
     uint8_t bitsPerIndex = 0;
     int32_t width = 0, height = 0;
 };
-BuiltFrame Build(std::vector<uint8_t> dib, int useNearestColour = 1);
+BuiltFrame Build(std::vector<uint8_t> dib, int useNearestColour = 1, CFrameWorkspace* workspace = nullptr);
 
 // Deterministic pixel generators: noise, and screen-like content (flat areas, text strokes,
 // gradients).

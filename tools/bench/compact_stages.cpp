@@ -7,18 +7,13 @@
 #include <cstring>
 #include <vector>
 
-#include "gif/byte_sink.h"
 #include "gif/compact_frame.h"
-#include "gif/compact_writer.h"
+#include "gif/gif_writer.h"
 #include "gif/frame_workspace.h"
+#include "counting_sink.h"
 #include "screen_content.h"
 
 namespace {
-
-struct CountingSink : IByteSink {
-    uint64_t bytes = 0;
-    void Write(const void*, uint32_t count) override { bytes += count; }
-};
 
 using Pixels = std::vector<uint32_t>;  // 0x00RRGGBB, top row first
 
@@ -126,7 +121,7 @@ void BenchCompactStages(int iterations, int32_t width, int32_t height, const std
         CountingSink sink;
         const double lzwMs = Best(iterations, [&] {
             sink.bytes = 0;
-            WriteCompactFrame(sink, f, 4, &workspace);
+            WriteGifFrame(sink, f, 4, &workspace);
         });
         std::printf("%s compact: %d x %d changed, %s, %u colours, %.0f KiB, %.1f dB\n", names[k], f.rect.width,
                     f.rect.height, f.exact ? "exact" : "reduced", f.colourCount, sink.bytes / 1024.0,

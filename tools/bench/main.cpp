@@ -1,7 +1,7 @@
 // ravlin-bench [--iterations N] [--size WxH] [--content text|ui|photo] [--compact]
 // Times each stage of encoding one frame on one core, on synthetic 1920 x 1080 screen content
-// (text, UI windows, photo-like): the 15-bit dither (and each of its slower roads), the
-// quantizer (filing every pixel and filling the palette), the index mapping, the LZW coder with
+// (text, UI windows, photo-like): the 15-bit dither (and each of its slower paths), the
+// quantizer (inserting every pixel and filling the palette), the index mapping, the LZW coder with
 // the frame writer, and the whole BuildIndexedFrameFromDib + WriteGifFrame, and the plain first
 // version of that pipeline (kept in tests/gif/reference). Prints the best of N runs per stage,
 // in ms per frame and ns per pixel. With --compact, the compact mode's figures instead (and the
@@ -17,7 +17,6 @@
 #include <utility>
 #include <vector>
 
-#include "gif/byte_sink.h"
 #include "gif/dib.h"
 #include "gif/dither15.h"
 #include "gif/frame_workspace.h"
@@ -27,14 +26,10 @@
 #include "compact_stages.h"
 #include "reference/reference_builder.h"
 #include "reference/reference_writer.h"
+#include "counting_sink.h"
 #include "screen_content.h"
 
 namespace {
-
-struct CountingSink : IByteSink {
-    uint64_t bytes = 0;
-    void Write(const void*, uint32_t count) override { bytes += count; }
-};
 
 double BestMs(int iterations, const std::function<void()>& before, const std::function<void()>& work)
 {
@@ -107,13 +102,13 @@ int main(int argc, char** argv)
         const double dither = BestMs(iterations, [] {}, [&] {
             DitherRowsTo15Bit(rows, width, height, stride, values.data());
         });
-        // Each road of the dither the build and processor offer, for the machines that lack one.
-        std::vector<std::pair<const char*, double>> roads;
-        for (const auto& road : {std::make_pair(DitherRoad::Sse2, "  dither, SSE2 road"),
-                                 std::make_pair(DitherRoad::Plain, "  dither, plain road")}) {
-            if (DitherRoadAvailable(road.first))
-                roads.emplace_back(road.second, BestMs(std::max(1, iterations / 3), [] {}, [&] {
-                    DitherRowsTo15BitBy(road.first, rows, width, height, stride, values.data());
+        // Each path of the dither the build and processor offer, for the machines that lack one.
+        std::vector<std::pair<const char*, double>> paths;
+        for (const auto& path : {std::make_pair(DitherPath::Sse2, "  dither, SSE2 path"),
+                                 std::make_pair(DitherPath::Plain, "  dither, plain path")}) {
+            if (DitherPathAvailable(path.first))
+                paths.emplace_back(path.second, BestMs(std::max(1, iterations / 3), [] {}, [&] {
+                    DitherRowsTo15BitBy(path.first, rows, width, height, stride, values.data());
                 }));
         }
         DitherRowsTo15Bit(rows, width, height, stride, values.data());
@@ -134,28 +129,24 @@ int main(int argc, char** argv)
             Map15BitPixels(tree, values.data(), width, height, indices.data());
         });
 
-        const uint8_t bits = BitsPerIndexFor(colours);
-        std::vector<uint8_t> palette(3u << bits);
+        GifImage image;
+        image.rect = ImageRect{0, 0, width, height};
+        image.tableBits = TableBitsFor(colours, 3);
+        image.palette.assign(3u << image.tableBits, 0);
+        image.indices = std::move(indices);
         CountingSink lzwSink;
         CFrameWorkspace workspace;  // as an encoder worker keeps it from frame to frame
         const double lzw = BestMs(iterations, [&] { lzwSink.bytes = 0; }, [&] {
-            WriteGifFrame(lzwSink, indices.data(), palette.data(), static_cast<uint16_t>(width),
-                          static_cast<uint16_t>(height), bits, 4, -1, &workspace);
+            WriteGifFrame(lzwSink, image, 4, &workspace);
         });
 
         std::vector<uint8_t> dib;
         const double total = BestMs(iterations, [&] { dib = source; }, [&] {
-            uint8_t* pal = nullptr;
-            uint8_t* idx = nullptr;
-            uint8_t b = 8;
-            int32_t w = 0, h = 0;
-            if (!BuildIndexedFrameFromDib(dib.data(), dib.size(), &pal, &idx, &b, &w, &h, 1, &workspace))
+            GifImage built;
+            if (!BuildIndexedFrameFromDib(dib.data(), dib.size(), &built, 1, &workspace))
                 std::abort();
             CountingSink sink;
-            WriteGifFrame(sink, idx, pal, static_cast<uint16_t>(w), static_cast<uint16_t>(h), b, 4, -1,
-                          &workspace);
-            delete[] pal;
-            delete[] idx;
+            WriteGifFrame(sink, built, 4, &workspace);
         });
 
         // The plain first version of the same pipeline, for a ratio that machine load cannot skew
@@ -174,9 +165,9 @@ int main(int argc, char** argv)
         });
 
         std::printf("%s: %u colours, %.0f KiB per frame\n", ContentName(kind), colours, lzwSink.bytes / 1024.0);
-        Row(DitherRoadAvailable(DitherRoad::Avx2) ? "dither (AVX2)" : "dither", dither, pixels);
-        for (const auto& road : roads)
-            Row(road.first, road.second, pixels);
+        Row(DitherPathAvailable(DitherPath::Avx2) ? "dither (AVX2)" : "dither", dither, pixels);
+        for (const auto& path : paths)
+            Row(path.first, path.second, pixels);
         Row("quantizer", quantize, pixels);
         Row("index mapping", map, pixels);
         Row("lzw + writer", lzw, pixels);

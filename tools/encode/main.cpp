@@ -14,13 +14,12 @@
 #include <vector>
 
 #include "gif/compact_frame.h"
-#include "gif/compact_writer.h"
 #include "gif/encode_pool.h"
 #include "gif/frame_workspace.h"
 #include "gif/gif_writer.h"
 #include "gif/indexed_frame.h"
+#include "gif/memory_sink.h"
 #include "gif/stdio_sink.h"
-#include "gif/vector_sink.h"
 #include "ppm_reader.h"
 #include "shared_frames.h"
 
@@ -86,21 +85,15 @@ Options ParseArguments(int argc, char** argv)
 void EncodeFrame(const std::string& path, std::vector<uint8_t>& dib, CFrameWorkspace& workspace,
                  CEncodedFrame& result)
 {
-    uint8_t* palette = nullptr;
-    uint8_t* indices = nullptr;
-    uint8_t bits = 8;
-    int32_t width = 0, height = 0;
-    if (!BuildIndexedFrameFromDib(dib.data(), dib.size(), &palette, &indices, &bits, &width, &height, 1,
-                                  &workspace))
+    GifImage built;
+    if (!BuildIndexedFrameFromDib(dib.data(), dib.size(), &built, 1, &workspace))
         throw CPpmError(path + ": the frame could not be converted");
-    const std::unique_ptr<uint8_t[]> paletteOwner(palette);
-    const std::unique_ptr<uint8_t[]> indicesOwner(indices);
-    CVectorSink image(result.image);
-    WriteGifImage(image, indices, palette, static_cast<uint16_t>(width), static_cast<uint16_t>(height), bits,
-                  &workspace);
-    result.width = static_cast<uint16_t>(width);
-    result.height = static_cast<uint16_t>(height);
-    result.bitsPerIndex = bits;
+    CMemorySink image;
+    WriteGifImage(image, built, &workspace);
+    result.image = image.Take();
+    result.width = static_cast<uint16_t>(built.rect.width);
+    result.height = static_cast<uint16_t>(built.rect.height);
+    result.bitsPerIndex = built.tableBits;
     result.built = true;
 }
 
@@ -116,8 +109,9 @@ void EncodeCompactFrame(const std::vector<uint8_t>& dib, const std::vector<uint8
     } else {
         frame = BuildCompactFrame(nullptr, current, CompactOptions(), &workspace);
     }
-    CVectorSink image(result.image);
-    WriteCompactFrame(image, frame, delay, &workspace);
+    CMemorySink image;
+    WriteGifFrame(image, frame, delay, &workspace);
+    result.image = image.Take();
     result.width = static_cast<uint16_t>(size.width);
     result.height = static_cast<uint16_t>(size.height);
     result.bitsPerIndex = 8;

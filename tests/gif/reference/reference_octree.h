@@ -15,7 +15,7 @@ public:
     CPaletteOctree& operator=(const CPaletteOctree&) = delete;
 
     // Files every pixel of a packed bitmap (gif/dib.h), rows in storage order. Returns 0 for a
-    // depth it cannot decode, filing nothing.
+    // depth it cannot decode, inserting nothing.
     int FeedDib(const uint8_t* dib);
     // Files one colour and merges until the leaf count is within the limit again.
     void AddColour(uint8_t red, uint8_t green, uint8_t blue);

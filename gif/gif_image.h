@@ -1,0 +1,30 @@
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "changed_area.h"
+
+// One GIF image as both encodings build it: where it goes on the logical screen, its local
+// colour table and one index per pixel.
+struct GifImage {
+    ImageRect rect;                 // where the image goes on the logical screen
+    uint8_t tableBits = 1;          // the local colour table has 2^tableBits entries (1..8)
+    std::vector<uint8_t> palette;   // 3 << tableBits bytes, red, green, blue, zero past the last used
+    int16_t transparentIndex = -1;  // -1: every pixel is opaque
+    std::vector<uint8_t> indices;   // rect.width x rect.height, top row first
+};
+
+// Bits for a table of `entries` colours: the smallest power of two that holds them, no fewer
+// than minBits.
+uint8_t TableBitsFor(uint32_t entries, uint8_t minBits);
+
+// Sets the image's colour table from n colours 0x00RRGGBB, zero past them, 2^tableBits entries
+// with tableBits = TableBitsFor(entries, minBits); entries >= n leaves room for more indices
+// (the transparent one).
+void SetColourTable(GifImage& image, const uint32_t* colours, uint32_t n, uint32_t entries, uint8_t minBits);
+
+// LZW minimum code size for a colour table of 2^tableBits entries: GIF allows no less than 2.
+inline uint8_t MinCodeSizeFor(uint8_t tableBits)
+{
+    return tableBits < 2 ? 2 : tableBits;
+}
