@@ -4,6 +4,7 @@
 
 #include "compact_workspace.h"
 #include "frame_workspace.h"
+#include "palette_refine.h"
 
 namespace {
 
@@ -101,6 +102,9 @@ inline uint32_t IsSmoothStep(uint32_t a, uint32_t b)
     return 1;
 }
 
+// Histograms of up to this many colours are merged into a palette rather than cut.
+constexpr size_t kMergedColours = 2048;
+
 // Smooth changed areas of at least this many pixels are counted for the palette on half of
 // them.
 constexpr uint64_t kSampledArea = 1u << 18;
@@ -128,12 +132,28 @@ inline int Clamp255(int v)
     return v < 0 ? 0 : (v > 255 ? 255 : v);
 }
 
-// Reduced colours mapped to their nearest entries, no diffusion.
+// Reduced colours mapped to their nearest entries, no diffusion. Colours the histogram counted
+// have their entries listed; any other (a pixel the count skipped) is searched.
 void MapPlain(CompactFrame& f, CCompactWorkspace& s, const uint32_t* colours, const PixelView* previous,
               const PixelView& current)
 {
-    MapRect(f, previous, current, f.transparentIndex >= 0, colours,
-            [&s](uint32_t rgb) { return static_cast<int>(s.IndexOf(rgb)); });
+    const bool listed = !s.histogram.Full();
+    if (listed) {
+        const auto& counted = s.histogram.Entries();
+        s.histogramIndex.resize(counted.size());
+        for (size_t i = 0; i < counted.size(); ++i)
+            s.histogramIndex[i] = s.nearest.Find(counted[i].rgb);
+    }
+    uint32_t lastRgb = 0xFFFFFFFFu;
+    int lastIndex = 0;
+    MapRect(f, previous, current, f.transparentIndex >= 0, colours, [&](uint32_t rgb) {
+        if (rgb != lastRgb) {
+            lastRgb = rgb;
+            const int k = listed ? s.histogram.Find(rgb) : -1;
+            lastIndex = k >= 0 ? s.histogramIndex[k] : s.IndexOf(rgb);
+        }
+        return lastIndex;
+    });
 }
 
 // One row of Floyd-Steinberg error diffusion, in sixteenths. The error for the pixel to the
@@ -300,6 +320,7 @@ CompactFrame BuildCompactFrame(const PixelView* previous, const PixelView& curre
     // Too many colours: 255 from the changed pixels, leaving room for the transparent index.
     f.exact = false;
     s.cut.Clear();
+    s.histogram.Clear();
     anyUnchanged = false;
     uint64_t changedCount = 0, smoothCount = 0;
     // Frames too big for the quantizer's 32-bit sums are counted every n-th row. Large areas
@@ -313,6 +334,8 @@ CompactFrame BuildCompactFrame(const PixelView* previous, const PixelView& curre
     for (int32_t y = f.rect.top; y < f.rect.top + f.rect.height; y += rowStep) {
         const uint32_t* cur = current.Row(y);
         const uint32_t* prev = previous ? previous->Row(y) : nullptr;
+        // A run of one colour is counted into the histogram at once.
+        uint32_t runColour = 0, runLength = 0;
         for (int32_t x = f.rect.left; x < f.rect.left + f.rect.width; ++x) {
             const uint32_t rgb = cur[x] & kRgbMask;
             if (prev && (prev[x] & kRgbMask) == rgb) {
@@ -322,12 +345,29 @@ CompactFrame BuildCompactFrame(const PixelView* previous, const PixelView& curre
             if (((x + y) & skip) != 0)
                 continue;
             s.cut.Add(rgb);
+            if (rgb != runColour || runLength == 0) {
+                if (runLength != 0)
+                    s.histogram.Add(runColour, runLength);
+                runColour = rgb;
+                runLength = 0;
+            }
+            ++runLength;
             ++changedCount;
             smoothCount += IsSmoothStep(x > f.rect.left ? cur[x - 1] & kRgbMask : rgb, rgb);
         }
+        if (runLength != 0)
+            s.histogram.Add(runColour, runLength);
     }
     uint32_t colours[256];
-    const uint32_t n = s.cut.Build(255, colours);
+    const auto& counted = s.histogram.Entries();
+    uint32_t n = 0;
+    if (!s.histogram.Full() && counted.size() <= kMergedColours)
+        n = MergeColours(counted.data(), counted.size(), 255, colours);
+    else
+        n = s.cut.Build(255, colours);
+    // Where the frame's colours were all counted, the palette is fitted to them.
+    if (!s.histogram.Full())
+        RefinePalette(counted.data(), counted.size(), colours, n, s.nearest);
     SetPalette(f, colours, n, anyUnchanged);
     s.nearest.SetPalette(colours, n);
     s.blockNearest.SetPalette(colours, n);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "colour_cells.h"
+#include "colour_histogram.h"
 #include "exact_colours.h"
 #include "median_cut.h"
 #include "nearest_colour.h"
@@ -17,6 +18,8 @@ struct CCompactWorkspace {
 
     CExactColours exact;
     CMedianCut cut;
+    CColourHistogram histogram;
+    std::vector<uint8_t> histogramIndex;  // the palette entry of each colour the histogram counted
     CNearestColour nearest;
     CBlockNearest blockNearest;
     // One remembered colour per cell of 4 x 4 x 4 colours: colour << 8 | its palette entry.

@@ -15,7 +15,7 @@ packages=(
 )
 # With --bench, also the real X11 programs and peers the benchmark scripts record and compare.
 if [ "${1:-}" = --bench ]; then
-  packages+=(xterm x11-apps feh gifsicle procps)
+  packages+=(xterm x11-apps feh gifsicle procps pngquant python3-numpy fonts-dejavu-core)
 fi
 
 missing=()
