@@ -20,102 +20,119 @@ struct Sums {
     uint64_t red, green, blue, count;
 };
 
-// A group of colours being merged: the sums of its pixels and its mean.
-struct Group {
-    double red, green, blue, weight;
-    float mean[3];
-    uint32_t nearest;  // the group whose merge with this one costs least
-    float cost;        // what that merge adds to the squared error
-    bool alive;
-};
+// The groups of colours being merged, side by side in arrays, the groups still in place at
+// the front (a merged-away group's place goes to the last one). Merging a and b adds the
+// distance of their means squared, times a.weight * b.weight / (a.weight + b.weight), to the
+// squared error.
+struct Groups {
+    std::vector<float> red, green, blue, weight;  // means and pixel counts
+    std::vector<double> sumRed, sumGreen, sumBlue;
+    std::vector<uint32_t> nearest;  // the place whose merge with this one cost least when last looked at
+    std::vector<float> cost;        // what that merge adds
+    std::vector<uint8_t> stale;     // a merge has happened since: cost is a lower bound only
+    uint32_t count = 0;
 
-// The squared error a merge of a and b adds: the distance of their means, weighted by
-// a.weight * b.weight / (a.weight + b.weight).
-inline float MergeCost(const Group& a, const Group& b)
-{
-    const float dr = a.mean[0] - b.mean[0], dg = a.mean[1] - b.mean[1], db = a.mean[2] - b.mean[2];
-    return static_cast<float>(a.weight * b.weight / (a.weight + b.weight)) * (dr * dr + dg * dg + db * db);
-}
-
-void FindNearest(std::vector<Group>& groups, uint32_t i)
-{
-    Group& g = groups[i];
-    g.cost = 3.4e38f;
-    for (uint32_t j = 0; j < groups.size(); ++j) {
-        if (j == i || !groups[j].alive)
-            continue;
-        const float c = MergeCost(g, groups[j]);
-        if (c < g.cost) {
-            g.cost = c;
-            g.nearest = j;
+    void FindNearest(uint32_t i)
+    {
+        float best = 3.4e38f;
+        uint32_t at = i;
+        const float r = red[i], g = green[i], b = blue[i], w = weight[i];
+        for (uint32_t j = 0; j < count; ++j) {
+            const float dr = r - red[j], dg = g - green[j], db = b - blue[j];
+            const float d2 = dr * dr + dg * dg + db * db;
+            const float ow = weight[j];
+            // The weight factor is at least half the smaller weight: most groups are ruled
+            // out by their distance alone, without the division.
+            if (j == i || d2 * 0.5f * (w < ow ? w : ow) >= best)
+                continue;
+            const float c = d2 * (w * ow / (w + ow));
+            if (c < best) {
+                best = c;
+                at = j;
+            }
         }
+        cost[i] = best;
+        nearest[i] = at;
+        stale[i] = 0;
     }
-}
+
+    // Moves the last group into place j.
+    void Remove(uint32_t j)
+    {
+        const uint32_t last = --count;
+        red[j] = red[last];
+        green[j] = green[last];
+        blue[j] = blue[last];
+        weight[j] = weight[last];
+        sumRed[j] = sumRed[last];
+        sumGreen[j] = sumGreen[last];
+        sumBlue[j] = sumBlue[last];
+        nearest[j] = nearest[last];
+        cost[j] = cost[last];
+        stale[j] = stale[last];
+        for (uint32_t k = 0; k < count; ++k)
+            if (nearest[k] == last)
+                nearest[k] = j;
+    }
+};
 
 }  // namespace
 
+// Merges grow groups, and a merge with a larger group costs more, so a cost found before a
+// merge is taken as a lower bound: only the cheapest group is looked at again, when it is stale.
 uint32_t MergeColours(const CColourHistogram::Entry* colours, size_t count, uint32_t n, uint32_t* palette)
 {
-    std::vector<Group> groups(count);
+    Groups g;
+    g.count = static_cast<uint32_t>(count);
+    for (auto* v : {&g.red, &g.green, &g.blue, &g.weight, &g.cost})
+        v->resize(count);
+    for (auto* v : {&g.sumRed, &g.sumGreen, &g.sumBlue})
+        v->resize(count);
+    g.nearest.resize(count);
+    g.stale.resize(count);
     for (size_t i = 0; i < count; ++i) {
         const uint32_t rgb = colours[i].rgb;
         const double w = colours[i].count;
-        Group& g = groups[i];
-        g.mean[0] = static_cast<float>(rgb >> 16 & 0xFF);
-        g.mean[1] = static_cast<float>(rgb >> 8 & 0xFF);
-        g.mean[2] = static_cast<float>(rgb & 0xFF);
-        g.red = g.mean[0] * w;
-        g.green = g.mean[1] * w;
-        g.blue = g.mean[2] * w;
-        g.weight = w;
-        g.alive = true;
+        g.red[i] = static_cast<float>(rgb >> 16 & 0xFF);
+        g.green[i] = static_cast<float>(rgb >> 8 & 0xFF);
+        g.blue[i] = static_cast<float>(rgb & 0xFF);
+        g.weight[i] = static_cast<float>(w);
+        g.sumRed[i] = g.red[i] * w;
+        g.sumGreen[i] = g.green[i] * w;
+        g.sumBlue[i] = g.blue[i] * w;
     }
-    for (uint32_t i = 0; i < count; ++i)
-        FindNearest(groups, i);
-    for (size_t alive = count; alive > n; --alive) {
+    for (uint32_t i = 0; i < g.count; ++i)
+        g.FindNearest(i);
+    while (g.count > n) {
         uint32_t i = 0;
-        while (!groups[i].alive)
-            ++i;
-        for (uint32_t k = i + 1; k < count; ++k)
-            if (groups[k].alive && groups[k].cost < groups[i].cost)
+        for (uint32_t k = 1; k < g.count; ++k)
+            if (g.cost[k] < g.cost[i])
                 i = k;
-        const uint32_t j = groups[i].nearest;
-        Group& a = groups[i];
-        Group& b = groups[j];
-        a.red += b.red;
-        a.green += b.green;
-        a.blue += b.blue;
-        a.weight += b.weight;
-        a.mean[0] = static_cast<float>(a.red / a.weight);
-        a.mean[1] = static_cast<float>(a.green / a.weight);
-        a.mean[2] = static_cast<float>(a.blue / a.weight);
-        b.alive = false;
-        // Groups that would have merged with either look again; any other may now prefer the
-        // merged group.
-        for (uint32_t k = 0; k < count; ++k) {
-            Group& g = groups[k];
-            if (!g.alive || k == i)
-                continue;
-            if (g.nearest == i || g.nearest == j) {
-                FindNearest(groups, k);
-            } else {
-                const float c = MergeCost(g, a);
-                if (c < g.cost) {
-                    g.cost = c;
-                    g.nearest = i;
-                }
-            }
-        }
-        FindNearest(groups, i);
-    }
-    uint32_t used = 0;
-    for (const Group& g : groups) {
-        if (!g.alive)
+        if (g.stale[i]) {
+            g.FindNearest(i);
             continue;
-        const auto channel = [](float v) { return static_cast<uint32_t>(v + 0.5f); };
-        palette[used++] = channel(g.mean[0]) << 16 | channel(g.mean[1]) << 8 | channel(g.mean[2]);
+        }
+        const uint32_t j = g.nearest[i];
+        g.sumRed[i] += g.sumRed[j];
+        g.sumGreen[i] += g.sumGreen[j];
+        g.sumBlue[i] += g.sumBlue[j];
+        const double w = static_cast<double>(g.weight[i]) + g.weight[j];
+        g.weight[i] = static_cast<float>(w);
+        g.red[i] = static_cast<float>(g.sumRed[i] / w);
+        g.green[i] = static_cast<float>(g.sumGreen[i] / w);
+        g.blue[i] = static_cast<float>(g.sumBlue[i] / w);
+        for (uint32_t k = 0; k < g.count; ++k)
+            if (g.nearest[k] == i || g.nearest[k] == j)
+                g.stale[k] = 1;
+        g.Remove(j);
+        const uint32_t merged = i == g.count ? j : i;  // the merged group moved when it was last
+        g.FindNearest(merged);
     }
-    return used;
+    for (uint32_t k = 0; k < g.count; ++k) {
+        const auto channel = [](float v) { return static_cast<uint32_t>(v + 0.5f); };
+        palette[k] = channel(g.red[k]) << 16 | channel(g.green[k]) << 8 | channel(g.blue[k]);
+    }
+    return g.count;
 }
 
 int RefinePalette(const CColourHistogram::Entry* colours, size_t count, uint32_t* palette, uint32_t n,
