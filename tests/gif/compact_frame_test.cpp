@@ -246,6 +246,44 @@ TEST(CompactFrame, ManyColoursStayCloseAndStillPixelsExact)
         }
 }
 
+// A reduced frame of screen content: a few grounds and text colours over most pixels and
+// hundreds of antialiasing shades, alternating along the rows so that a lookup remembering one
+// colour per cell keeps missing. Every pixel gets its colour's nearest entry, and the colours
+// that cover most of the frame are kept exactly.
+TEST(CompactFrame, ReducedScreenFramesKeepTheirMainColours)
+{
+    const int32_t w = 400, h = 300;
+    const uint32_t main[] = {0x1D2030, 0xD8DEE9, 0xBF616A, 0xA3BE8C};
+    Pixels p(static_cast<size_t>(w) * h);
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) {
+            const uint32_t ground = main[(y / 20) % 2], ink = main[2 + (x / 50) % 2];
+            uint32_t c = ground;
+            if (x % 7 == 3) {  // a stroke with shaded edges: 600 shades in all
+                c = ink;
+            } else if (x % 7 == 2 || x % 7 == 4) {
+                const uint32_t t = static_cast<uint32_t>((x * 13 + y * 7) % 150) + 50;
+                c = 0;
+                for (int s = 0; s < 24; s += 8)
+                    c |= (((ground >> s & 0xFF) * (255 - t) + (ink >> s & 0xFF) * t) / 255) << s;
+            }
+            p[static_cast<size_t>(y) * w + x] = c;
+        }
+    CFrameWorkspace workspace;
+    const CompactFrame f = BuildCompactFrame(nullptr, View(p, w, h), CompactOptions(), &workspace);
+    ASSERT_FALSE(f.exact);
+    std::vector<uint32_t> palette(f.colourCount);
+    for (uint32_t i = 0; i < f.colourCount; ++i)
+        palette[i] = static_cast<uint32_t>(f.palette[3 * i] << 16 | f.palette[3 * i + 1] << 8 | f.palette[3 * i + 2]);
+    CNearestColour nearest;
+    nearest.SetPalette(palette.data(), f.colourCount);
+    for (uint32_t c : main)
+        EXPECT_EQ(palette[nearest.Find(c)], c) << std::hex << c;
+    for (size_t i = 0; i < p.size(); ++i)
+        ASSERT_EQ(palette[f.indices[i]], palette[nearest.Find(p[i])]) << "pixel " << i;
+    EXPECT_GT(Psnr(Composite(Encode({p}, w, h), w, h)[0], p), 55.0);
+}
+
 // A frame's bytes depend only on its own pixels and the previous frame's: built alone with
 // fresh memory, or with memory that built other frames, it comes out the same as in sequence
 // (frames are built on several threads, each with its own memory).
