@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr int kMaxRounds = 40;
+constexpr int kMaxRounds = 12;
 
 inline uint32_t SquaredDistance(uint32_t a, uint32_t b)
 {
@@ -161,7 +161,7 @@ int RefinePalette(const CColourHistogram::Entry* colours, size_t count, uint32_t
             error += worst[i];
         }
         if (error < bestError) {
-            const bool enough = bestError != ~0ull && error * 10000 > bestError * 9999;
+            const bool enough = bestError != ~0ull && error * 1000 > bestError * 999;
             bestError = error;
             best.assign(palette, palette + n);
             if (enough || error == 0)
