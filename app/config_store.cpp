@@ -51,33 +51,55 @@ void OverrideConfigFolders(const wchar_t* fixedFolder, const wchar_t* userFolder
     g_userOverride = userFolder ? userFolder : L"";
 }
 
+namespace {
+
+// The file a key is read from: the user's copy was written because the fixed folder refused
+// it, so it wins while it holds the key.
+std::wstring FileToRead(const wchar_t* section, const wchar_t* key)
+{
+    const std::wstring fixedFolder = FixedConfigFolder();
+    EnsureDirectory(fixedFolder);
+    const std::wstring userFolder = UserConfigFolder();
+    if (!userFolder.empty()) {
+        const std::wstring userFile = userFolder + kFileName;
+        if (HasValue(section, key, userFile))
+            return userFile;
+    }
+    return fixedFolder + kFileName;
+}
+
+}  // namespace
+
 int ReadConfigInt(const wchar_t* key, int defaultValue, const wchar_t* section)
 {
     if (!key)
         return 0;
     section = SectionOrDefault(section);
-    const std::wstring fixedFolder = FixedConfigFolder();
-    EnsureDirectory(fixedFolder);
+    return static_cast<int>(GetPrivateProfileIntW(section, key, defaultValue, FileToRead(section, key).c_str()));
+}
 
-    // A value in the user's folder was written because the fixed folder refused it.
-    const std::wstring userFolder = UserConfigFolder();
-    if (!userFolder.empty()) {
-        const std::wstring userFile = userFolder + kFileName;
-        if (HasValue(section, key, userFile))
-            return static_cast<int>(GetPrivateProfileIntW(section, key, defaultValue, userFile.c_str()));
-    }
-    const std::wstring fixedFile = fixedFolder + kFileName;
-    return static_cast<int>(GetPrivateProfileIntW(section, key, defaultValue, fixedFile.c_str()));
+std::wstring ReadConfigText(const wchar_t* key, const wchar_t* section)
+{
+    if (!key)
+        return std::wstring();
+    section = SectionOrDefault(section);
+    wchar_t text[64] = {};
+    GetPrivateProfileStringW(section, key, L"", text, 64, FileToRead(section, key).c_str());
+    return text;
 }
 
 int WriteConfigInt(const wchar_t* key, int value, const wchar_t* section)
 {
-    if (!key)
-        return 0;
-    section = SectionOrDefault(section);
     wchar_t text[16];
     swprintf(text, 16, L"%d", value);
+    return WriteConfigText(key, text, section);
+}
 
+int WriteConfigText(const wchar_t* key, const wchar_t* text, const wchar_t* section)
+{
+    if (!key || !text)
+        return 0;
+    section = SectionOrDefault(section);
     const std::wstring fixedFolder = FixedConfigFolder();
     const std::wstring userFolder = UserConfigFolder();
     const std::wstring userFile = userFolder.empty() ? std::wstring() : userFolder + kFileName;

@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-// The four recording settings live in "config.ini", section "Ravlin", as "%d" text.
+// The settings live in "config.ini", section "Ravlin", as "%d" text.
 // Callers pass the defaults; nothing else in the program knows where the file is.
 //
 // The folder is the fixed "C:\Documents and Settings\Administrator\Application Data\ravlin".
@@ -15,8 +15,13 @@
 // A null section means "Ravlin".
 int ReadConfigInt(const wchar_t* key, int defaultValue, const wchar_t* section = nullptr);
 
+// The text of key as stored (up to 63 characters), or empty when it is absent.
+std::wstring ReadConfigText(const wchar_t* key, const wchar_t* section = nullptr);
+
 // Stores value as "%d" text; nonzero on success, 0 when no folder could take it or the key is null.
 int WriteConfigInt(const wchar_t* key, int value, const wchar_t* section = nullptr);
+// Stores text as it is, in the same way.
+int WriteConfigText(const wchar_t* key, const wchar_t* text, const wchar_t* section = nullptr);
 
 // Creates every missing folder along path; false at the first one that cannot be created
 // (a file standing where a folder must be counts as one that cannot be created).

@@ -1,5 +1,8 @@
 #include "app/failure_message.h"
 
+#include "app/resource.h"
+#include "win/resource_text.h"
+
 std::wstring FailureMessage(EncodeFailure failure, int32_t framesKept, const std::wstring& folder)
 {
     switch (failure) {
@@ -8,11 +11,11 @@ std::wstring FailureMessage(EncodeFailure failure, int32_t framesKept, const std
         return std::wstring();
     case DiskFull:
         if (framesKept <= 0)
-            return L"磁盘已满，录制未能开始!";
-        return L"磁盘已满，录制已停止!\n已保存前" + std::to_wstring(framesKept) + L"帧。";
+            return LoadText(IDS_DISK_FULL_AT_START);
+        return LoadText(IDS_DISK_FULL) + L"\n" + FormatText(IDS_FRAMES_KEPT, {std::to_wstring(framesKept)});
     case CannotCreateFile:
-        return L"无法写入文件夹，录制未能开始!\n" + folder;
+        return LoadText(IDS_FOLDER_UNWRITABLE) + L"\n" + folder;
     default:
-        return L"录制失败!";
+        return LoadText(IDS_RECORDING_FAILED);
     }
 }

@@ -45,11 +45,12 @@ class COpenClipboard {
 public:
     explicit COpenClipboard(HWND owner)
     {
-        // Another program may hold it for a moment (a clipboard manager reading it).
-        for (int attempt = 0; attempt < 10 && !m_open; ++attempt) {
+        // Another program may hold it for a moment (a clipboard manager reading it): about a
+        // second of tries, then the caller says the file is not on it.
+        for (int attempt = 0; attempt < 40 && !m_open; ++attempt) {
             m_open = OpenClipboard(owner) != FALSE;
             if (!m_open)
-                Sleep(20);
+                Sleep(25);
         }
     }
     ~COpenClipboard()

@@ -29,15 +29,34 @@ HotkeyValue HotkeyFromStored(int stored, HotkeyValue fallback)
     return static_cast<HotkeyValue>(stored);
 }
 
+HotkeyValue HotkeyFromText(const std::wstring& text, HotkeyValue fallback)
+{
+    // Only a whole decimal number is a stored key: "abc" or "9x" would read as 0 (no key) or 9
+    // with the system's number reading, and an edited file must not silently lose the key.
+    const size_t first = text.find_first_not_of(L" \t");
+    if (first == std::wstring::npos)
+        return fallback;
+    const size_t last = text.find_last_not_of(L" \t");
+    size_t i = first;
+    if (text[i] == L'-' || text[i] == L'+')
+        ++i;
+    if (i > last || last - i >= 6)
+        return fallback;  // no digits, or more than any key value has
+    int value = 0;
+    for (; i <= last; ++i) {
+        if (text[i] < L'0' || text[i] > L'9')
+            return fallback;
+        value = value * 10 + (text[i] - L'0');
+    }
+    return HotkeyFromStored(text[first] == L'-' ? -value : value, fallback);
+}
+
 HotkeySettings ReadHotkeySettings()
 {
     const HotkeySettings defaults;
     HotkeySettings settings;
-    for (int i = 0; i < kHotkeyCount; ++i) {
-        // -1 is no key's value: it tells an absent key from one the user cleared.
-        const int stored = ReadConfigInt(kKeyNames[i], -1);
-        settings.keys[i] = stored == -1 ? defaults.keys[i] : HotkeyFromStored(stored, defaults.keys[i]);
-    }
+    for (int i = 0; i < kHotkeyCount; ++i)
+        settings.keys[i] = HotkeyFromText(ReadConfigText(kKeyNames[i]), defaults.keys[i]);
     return settings;
 }
 
@@ -119,6 +138,12 @@ void CGlobalHotkeys::Register(HWND window, const HotkeySettings& settings)
     for (int i = 0; i < kHotkeyCount; ++i) {
         if (settings.keys[i] == 0)
             continue;
+        // A key an earlier command of ours already holds is not another program's.
+        for (int j = 0; j < i && m_sharedWith[i] < 0; ++j)
+            if (m_registered[j] && settings.keys[j] == settings.keys[i])
+                m_sharedWith[i] = j;
+        if (m_sharedWith[i] >= 0)
+            continue;
         m_registered[i] = RegisterGlobalKey(window, kFirstId + i, settings.keys[i]);
         m_heldElsewhere[i] = !m_registered[i];
     }
@@ -131,6 +156,7 @@ void CGlobalHotkeys::Unregister()
             UnregisterHotKey(m_window, kFirstId + i);
         m_registered[i] = false;
         m_heldElsewhere[i] = false;
+        m_sharedWith[i] = -1;
     }
 }
 

@@ -22,6 +22,9 @@ bool WriteHotkeySettings(const HotkeySettings& settings);
 
 // A stored integer as a key, or the default when it is not one.
 HotkeyValue HotkeyFromStored(int stored, HotkeyValue fallback);
+// A stored text as a key: "0" is no key; an absent (empty) value, a text that is not a whole
+// number and a number no hotkey control gives are the default.
+HotkeyValue HotkeyFromText(const std::wstring& text, HotkeyValue fallback);
 
 // The MOD_ flags RegisterHotKey wants for a control's HOTKEYF_ flags (the two sets order
 // Shift and Alt the other way round).
@@ -53,6 +56,8 @@ public:
     // The command a WM_HOTKEY id stands for, or -1.
     int CommandOf(WPARAM id) const;
     bool IsHeldElsewhere(HotkeyCommand command) const { return m_heldElsewhere[command]; }
+    // The earlier command that holds the same key, or -1.
+    int SharedWith(HotkeyCommand command) const { return m_sharedWith[command]; }
     HotkeyValue Key(HotkeyCommand command) const { return m_settings.keys[command]; }
 
 private:
@@ -60,4 +65,5 @@ private:
     HotkeySettings m_settings;
     bool m_registered[kHotkeyCount] = {};
     bool m_heldElsewhere[kHotkeyCount] = {};
+    int m_sharedWith[kHotkeyCount] = {-1, -1, -1};
 };

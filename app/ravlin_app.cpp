@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "app/ravlin_dlg.h"
+#include "app/ui_language.h"
 #include "record/gdiplus_api.h"
 
 bool CRavlinApp::InitInstance()
@@ -11,6 +12,7 @@ bool CRavlinApp::InitInstance()
     controls.dwSize = sizeof(controls);
     controls.dwICC = 0xFF;
     ::InitCommonControlsEx(&controls);
+    ApplyLanguageSetting();
 
     // A failed start-up is not reported here: the encoder's conversion fails later and the
     // window tells the user then.

@@ -1,20 +1,21 @@
 #include "app/ravlin_dlg.h"
 
-#include <cstdio>
-
 #include "app/about_dlg.h"
 #include "app/config_store.h"
 #include "app/failure_message.h"
 #include "app/file_clipboard.h"
 #include "app/file_size_text.h"
+#include "app/key_tip_text.h"
 #include "app/output_file.h"
 #include "app/resource.h"
 #include "app/set_dlg.h"
+#include "app/ui_language.h"
 #include "record/gif_encoder.h"
 #include "skin/skin_cache.h"
 #include "win/data_exchange.h"
 #include "win/dc.h"
 #include "win/message_box.h"
+#include "win/resource_text.h"
 
 #include <shellapi.h>
 
@@ -22,13 +23,6 @@ namespace {
 
 const COLORREF kBackground = RGB(50, 50, 50);
 const COLORREF kMaskColour = RGB(255, 0, 255);
-
-std::wstring Format(const wchar_t* format, int value)
-{
-    wchar_t text[128];
-    std::swprintf(text, sizeof(text) / sizeof(text[0]), format, value);
-    return text;
-}
 
 }  // namespace
 
@@ -61,12 +55,8 @@ BOOL CRavlinDlg::OnInitDialog()
     CNewSkinDlg::OnInitDialog();
 
     if (HMENU systemMenu = ::GetSystemMenu(m_hWnd, FALSE)) {
-        wchar_t about[128] = {};
-        ::LoadStringW(::GetModuleHandleW(nullptr), IDS_ABOUTBOX, about, 128);
-        if (about[0]) {
-            ::AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
-            ::AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, about);
-        }
+        ::AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
+        ::AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, L"");
     }
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
@@ -94,6 +84,7 @@ BOOL CRavlinDlg::OnInitDialog()
     CenterWindow();
     SetTimer(IDT_POLL_OVERLAY, 100);
     RegisterHotkeys();
+    UpdateLanguageTexts();
     ApplyState();
     return TRUE;
 }
@@ -109,20 +100,18 @@ void CRavlinDlg::LoadSkin()
     struct ButtonSkin {
         CHoverButton& button;
         const wchar_t* file;
-        const wchar_t* tip;
     };
     const ButtonSkin buttons[] = {
-        {m_selectButton, L"SelRegion.bmp", L"选择区域"},
-        {m_recordButton, L"Rec.bmp", L"开始录制"},
-        {m_stopButton, L"StopRec.bmp", L"停止录制"},
-        {m_settingsButton, L"Set.bmp", L"参数设置"},
-        {m_aboutButton, L"Info.bmp", L"关于..."},
-        {m_openFolderButton, L"open.bmp", L"打开文件夹并选中抓取文件"},
+        {m_selectButton, L"SelRegion.bmp"},
+        {m_recordButton, L"Rec.bmp"},
+        {m_stopButton, L"StopRec.bmp"},
+        {m_settingsButton, L"Set.bmp"},
+        {m_aboutButton, L"Info.bmp"},
+        {m_openFolderButton, L"open.bmp"},
     };
     for (const ButtonSkin& skin : buttons) {
         const SkinImage strip = LoadSkinImage(skin.file);
         skin.button.SetImageStrip(strip.bitmap, kMaskColour, FALSE, strip.dpi);
-        skin.button.SetTipText(skin.tip, TRUE);
     }
 }
 
@@ -132,27 +121,34 @@ void CRavlinDlg::RegisterHotkeys()
     UpdateTips();
 }
 
-// The tips name each command's key, and say so when another program holds it.
+// The texts the window shows outside the status lines, in the interface language.
+void CRavlinDlg::UpdateLanguageTexts()
+{
+    if (HMENU systemMenu = ::GetSystemMenu(m_hWnd, FALSE))
+        ::ModifyMenuW(systemMenu, IDM_ABOUTBOX, MF_BYCOMMAND | MF_STRING, IDM_ABOUTBOX,
+                      LoadText(IDS_ABOUTBOX).c_str());
+    m_settingsButton.SetTipText(LoadText(IDS_TIP_SETTINGS).c_str(), TRUE);
+    m_aboutButton.SetTipText(LoadText(IDS_TIP_ABOUT).c_str(), TRUE);
+    m_openFolderButton.SetTipText(LoadText(IDS_TIP_OPEN_FOLDER).c_str(), TRUE);
+    UpdateTips();
+}
+
+// The tips name each command's key, and say so when another program holds it, or which of
+// our own commands does when two share it.
 void CRavlinDlg::UpdateTips()
 {
     struct Tip {
         CHoverButton& button;
-        const wchar_t* text;
+        UINT text;
         HotkeyCommand command;
     };
     const Tip tips[] = {
-        {m_selectButton, L"选择区域", HotkeySelect},
-        {m_recordButton, L"开始录制", HotkeyRecord},
-        {m_stopButton, L"停止录制", HotkeyStop},
+        {m_selectButton, IDS_TIP_SELECT, HotkeySelect},
+        {m_recordButton, IDS_TIP_RECORD, HotkeyRecord},
+        {m_stopButton, IDS_TIP_STOP, HotkeyStop},
     };
-    for (const Tip& tip : tips) {
-        std::wstring text = tip.text;
-        const std::wstring key = HotkeyName(m_hotkeys.Key(tip.command));
-        if (!key.empty())
-            text += m_hotkeys.IsHeldElsewhere(tip.command) ? L" (" + key + L" 已被其他程序占用)"
-                                                          : L" (" + key + L")";
-        tip.button.SetTipText(text.c_str(), TRUE);
-    }
+    for (const Tip& tip : tips)
+        tip.button.SetTipText(KeyTipText(LoadText(tip.text), m_hotkeys, tip.command).c_str(), TRUE);
 }
 
 bool CRavlinDlg::PreTranslateMessage(MSG& msg)
@@ -283,7 +279,7 @@ void CRavlinDlg::OnRecord()
         break;
     }
     if (!m_selectButton.IsLatched()) {
-        ShowMessage(m_hWnd, L"请先选择抓取区域！");
+        ShowMessage(m_hWnd, LoadText(IDS_SELECT_FIRST).c_str());
         return;
     }
     if (m_recordState != Idle)
@@ -317,7 +313,7 @@ void CRavlinDlg::StartRecording()
     // A band of a few pixels leaves no client area: nothing could be captured from it.
     if (::IsRectEmpty(&r)) {
         m_overlay.LockFrame(false);
-        ShowMessage(m_hWnd, L"抓取区域太小，请重新选择！");
+        ShowMessage(m_hWnd, LoadText(IDS_REGION_TOO_SMALL).c_str());
         return;
     }
     // The values of the file are taken as stored; only those no recording can run with are
@@ -353,7 +349,7 @@ void CRavlinDlg::StartRecording()
         m_filePath = previousPath;
         m_fileNameText = previousName;
         InvalidateStatus(2);
-        ShowMessage(m_hWnd, L"录制失败!");
+        ShowMessage(m_hWnd, LoadText(IDS_RECORDING_FAILED).c_str());
         return;
     }
     m_encoder = std::move(encoder);
@@ -390,8 +386,8 @@ void CRavlinDlg::PollEncoder()
         return;
     }
     if (status == Encoding) {
-        m_recordedText = Format(L"已录制:%d帧", received);
-        m_encodedText = Format(L"已生成:%d帧", encoded);
+        m_recordedText = FormatText(IDS_STATUS_RECORDED, {std::to_wstring(received)});
+        m_encodedText = FormatText(IDS_STATUS_ENCODED, {std::to_wstring(encoded)});
         m_sizeText = FileSizeText(m_encoder->GetBytesWritten());
         InvalidateStatus(0);
         InvalidateStatus(1);
@@ -436,13 +432,15 @@ void CRavlinDlg::EndRecording(int status)
         return;
     }
     // Ready to paste into a chat, a mail or a folder before the box is even read.
-    PutFileOnClipboard(m_hWnd, m_filePath);
-    std::wstring text = L"录制完成!";
+    const bool onClipboard = PutFileOnClipboard(m_hWnd, m_filePath);
+    std::wstring text = LoadText(IDS_DONE);
     if (dropped > 0)
-        text += Format(L"\n内存不足，丢弃了%d帧。", dropped);
+        text += L"\n" + FormatText(IDS_DONE_DROPPED, {std::to_wstring(dropped)});
     const int64_t size = FileSizeOf(m_filePath);
     if (size >= 0)
-        text += L"\n文件大小: " + FileSizeText(size) + L" (" + std::to_wstring(size) + L" 字节)";
+        text += L"\n" + FormatText(IDS_DONE_SIZE, {FileSizeText(size), std::to_wstring(size)});
+    if (!onClipboard)
+        text += L"\n" + LoadText(IDS_DONE_CLIPBOARD_BUSY);
     ShowMessage(m_hWnd, text.c_str());
     OpenCaptureFolder();
 }
@@ -466,6 +464,8 @@ void CRavlinDlg::OnSettings()
     if (!accepted)
         return;
     m_settings = ReadRecordingSettings();
+    ApplyLanguageSetting();
+    UpdateLanguageTexts();
 }
 
 void CRavlinDlg::OnAbout()
@@ -478,7 +478,7 @@ void CRavlinDlg::OnClose()
 {
     if (m_closePending)
         return;  // already waiting for the file to be complete
-    if (!AskYesNo(m_hWnd, L"确定退出吗?"))
+    if (!AskYesNo(m_hWnd, LoadText(IDS_CONFIRM_EXIT).c_str()))
         return;
     if (m_encoder) {
         // Closing now would cut the file short: stop capturing, let the encoder write out

@@ -55,6 +55,7 @@ private:
     void ApplyState();
     void RegisterHotkeys();
     void UpdateTips();
+    void UpdateLanguageTexts();
     // A skin image and the DPI it is drawn for.
     struct SkinImage {
         HBITMAP bitmap = nullptr;

@@ -13,6 +13,47 @@
 
 // Strings, icon and cursor.
 #define IDS_ABOUTBOX 101
+
+// Tool button tips; a key's tip adds the key and, when it cannot be had, who holds it.
+#define IDS_TIP_SELECT 200
+#define IDS_TIP_RECORD 201
+#define IDS_TIP_STOP 202
+#define IDS_TIP_SETTINGS 203
+#define IDS_TIP_ABOUT 204
+#define IDS_TIP_OPEN_FOLDER 205
+#define IDS_TIP_KEY 206
+#define IDS_TIP_KEY_ELSEWHERE 207
+#define IDS_TIP_KEY_SHARED 208
+
+// Messages and status lines of the tool window.
+#define IDS_SELECT_FIRST 210
+#define IDS_REGION_TOO_SMALL 211
+#define IDS_RECORDING_FAILED 212
+#define IDS_STATUS_RECORDED 213
+#define IDS_STATUS_ENCODED 214
+#define IDS_DONE 215
+#define IDS_DONE_DROPPED 216
+#define IDS_DONE_SIZE 217
+#define IDS_DONE_CLIPBOARD_BUSY 218
+#define IDS_CONFIRM_EXIT 219
+#define IDS_DISK_FULL_AT_START 220
+#define IDS_DISK_FULL 221
+#define IDS_FRAMES_KEPT 222
+#define IDS_FOLDER_UNWRITABLE 223
+
+// Settings dialog: the commands' names, the key notes and the refused values.
+#define IDS_COMMAND_SELECT 230
+#define IDS_COMMAND_RECORD 231
+#define IDS_COMMAND_STOP 232
+#define IDS_KEY_HELD_ELSEWHERE 233
+#define IDS_KEY_DUPLICATE 234
+#define IDS_RATE_RANGE 235
+#define IDS_WIDTH_RANGE 236
+#define IDS_HEIGHT_RANGE 237
+#define IDS_KEYS_REPEATED 238
+#define IDS_LANGUAGE_AUTO 240
+#define IDS_LANGUAGE_CHINESE 241
+#define IDS_LANGUAGE_ENGLISH 242
 #define IDR_MAINFRAME 128
 #define IDC_SELECT_CURSOR 135
 
@@ -36,6 +77,7 @@
 #define IDC_HOTKEY_STOP 1024
 #define IDC_HOTKEY_STATUS 1025
 #define IDC_COMPACT_MODE 1009
+#define IDC_LANGUAGE 1026
 
 // System menu item that opens the about box.
 #define IDM_ABOUTBOX 0x0010

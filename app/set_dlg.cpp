@@ -5,10 +5,13 @@
 #include <string>
 
 #include "app/config_store.h"
+#include "app/key_tip_text.h"
 #include "app/recording_settings.h"
+#include "app/ui_language.h"
 #include "app/resource.h"
 #include "win/data_exchange.h"
 #include "win/message_box.h"
+#include "win/resource_text.h"
 
 CSetDlg::CSetDlg(CWnd* parent) : CDialog(IDD_SETTINGS, parent) {}
 
@@ -26,6 +29,7 @@ void CSetDlg::DoDataExchange(CDataExchange& dx)
     DDX_Control(dx, IDC_HOTKEY_STOP, m_keyFields[HotkeyStop]);
     DDX_Control(dx, IDC_HOTKEY_STATUS, m_keyStatus);
     DDX_Control(dx, IDC_COMPACT_MODE, m_compactCheck);
+    DDX_Control(dx, IDC_LANGUAGE, m_languageList);
 }
 
 BOOL CSetDlg::OnInitDialog()
@@ -49,6 +53,10 @@ BOOL CSetDlg::OnInitDialog()
     for (int i = 0; i < kHotkeyCount; ++i)
         ::SendMessageW(m_keyFields[i], HKM_SETHOTKEY, keys.keys[i], 0);
     ShowKeyConflicts();
+
+    for (UINT name : {IDS_LANGUAGE_AUTO, IDS_LANGUAGE_CHINESE, IDS_LANGUAGE_ENGLISH})
+        ::SendMessageW(m_languageList, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(LoadText(name).c_str()));
+    ::SendMessageW(m_languageList, CB_SETCURSEL, ReadLanguageSetting(), 0);
     return TRUE;
 }
 
@@ -64,7 +72,6 @@ HotkeySettings CSetDlg::KeysShown() const
 // keys while this dialog is open, so a key that cannot be had here is held elsewhere.
 void CSetDlg::ShowKeyConflicts()
 {
-    static const wchar_t* const names[kHotkeyCount] = {L"选择区域", L"录制/暂停", L"停止录制"};
     const HotkeySettings keys = KeysShown();
     std::wstring text;
     for (int i = 0; i < kHotkeyCount; ++i) {
@@ -74,11 +81,11 @@ void CSetDlg::ShowKeyConflicts()
         if (RegisterGlobalKey(m_hWnd, probeId, keys.keys[i]))
             ::UnregisterHotKey(m_hWnd, probeId);
         else
-            text += HotkeyName(keys.keys[i]) + L" 已被其他程序占用，" + names[i] + L"只能用按钮。\n";
+            text += FormatText(IDS_KEY_HELD_ELSEWHERE, {HotkeyName(keys.keys[i]), CommandName(i)}) + L"\n";
     }
     const int duplicate = DuplicateHotkey(keys);
     if (duplicate >= 0)
-        text += HotkeyName(keys.keys[duplicate]) + L" 重复了，每个快捷键只能用一次。";
+        text += FormatText(IDS_KEY_DUPLICATE, {HotkeyName(keys.keys[duplicate])});
     m_keyStatus.SetWindowText(text.c_str());
 }
 
@@ -115,7 +122,7 @@ void CSetDlg::OnOK()
 {
     const int rate = ParseEdit(m_frameRateEdit);
     if (rate < 15 || rate > 30) {
-        ShowMessage(m_hWnd, L"帧率范围是15-30帧!");
+        ShowMessage(m_hWnd, LoadText(IDS_RATE_RANGE).c_str());
         return;
     }
     const int delay = 1000 / rate;
@@ -123,17 +130,17 @@ void CSetDlg::OnOK()
     // Checked even while the box is ticked and the edits are disabled: the values are stored.
     const int width = ParseEdit(m_widthEdit);
     if (width < 50 || width > 1920) {
-        ShowMessage(m_hWnd, L"画面宽度范围是50-1920像素!");
+        ShowMessage(m_hWnd, LoadText(IDS_WIDTH_RANGE).c_str());
         return;
     }
     const int height = ParseEdit(m_heightEdit);
     if (height < 50 || height > 1080) {
-        ShowMessage(m_hWnd, L"画面高度范围是50-1080像素!");
+        ShowMessage(m_hWnd, LoadText(IDS_HEIGHT_RANGE).c_str());
         return;
     }
     const HotkeySettings keys = KeysShown();
     if (DuplicateHotkey(keys) >= 0) {
-        ShowMessage(m_hWnd, L"快捷键不能重复!");
+        ShowMessage(m_hWnd, LoadText(IDS_KEYS_REPEATED).c_str());
         return;
     }
     WriteConfigInt(L"CaptureDelay", delay);
@@ -144,5 +151,8 @@ void CSetDlg::OnOK()
     WriteConfigInt(L"RecordPointer", m_pointerCheck.GetCheck() == BST_CHECKED ? 1 : 0);
     WriteHotkeySettings(keys);
     WriteConfigInt(L"CompactMode", m_compactCheck.GetCheck() == BST_CHECKED ? 1 : 0);
+    const LRESULT language = ::SendMessageW(m_languageList, CB_GETCURSEL, 0, 0);
+    if (language >= 0 && language < kLanguageSettingCount)
+        WriteLanguageSetting(static_cast<UiLanguageSetting>(language));
     CDialog::OnOK();
 }

@@ -32,4 +32,5 @@ private:
     CWnd m_keyFields[kHotkeyCount];
     CWnd m_keyStatus;
     CButton m_compactCheck;
+    CWnd m_languageList;
 };

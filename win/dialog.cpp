@@ -1,13 +1,17 @@
 #include "dialog.h"
 
 #include "data_exchange.h"
+#include "resource_text.h"
 
 CDialog::CDialog(UINT templateId, CWnd* parent) : m_templateId(templateId), m_parent(parent) {}
 
 bool CDialog::CreateFromTemplate(HWND parent)
 {
-    HWND hwnd = ::CreateDialogParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(m_templateId), parent,
-                                     &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
+    const DLGTEMPLATE* dialogTemplate = FindDialogTemplate(m_templateId);
+    if (!dialogTemplate)
+        return false;
+    HWND hwnd = ::CreateDialogIndirectParamW(::GetModuleHandleW(nullptr), dialogTemplate, parent,
+                                             &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
     return hwnd != nullptr && m_hWnd == hwnd;
 }
 

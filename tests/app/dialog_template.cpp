@@ -51,11 +51,11 @@ private:
 
 }  // namespace
 
-DialogTemplate LoadDialogTemplate(int id)
+DialogTemplate LoadDialogTemplate(int id, LANGID language)
 {
     DialogTemplate t;
     HMODULE module = GetModuleHandleW(nullptr);
-    HRSRC info = FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(5));  // RT_DIALOG
+    HRSRC info = FindResourceExW(module, MAKEINTRESOURCEW(5), MAKEINTRESOURCEW(id), language);  // RT_DIALOG
     if (!info)
         return t;
     const auto* base = static_cast<const uint8_t*>(LockResource(LoadResource(module, info)));

@@ -27,4 +27,5 @@ struct DialogTemplate {
     std::vector<DialogItem> items;
 };
 
-DialogTemplate LoadDialogTemplate(int id);
+// The template in one language; the Chinese one unless told.
+DialogTemplate LoadDialogTemplate(int id, LANGID language = MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED));

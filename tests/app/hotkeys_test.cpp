@@ -60,6 +60,44 @@ TEST_F(Hotkeys, StoredKeysReadBackAndBadOnesFallBack)
     }
 }
 
+// What a hand-edited file may hold: only a whole number a hotkey control gives is a key; "0" is
+// the user's "no key", and everything else is the default rather than a lost key.
+TEST_F(Hotkeys, StoredTextGivesTheKeyOrTheDefault)
+{
+    const HotkeyValue fallback = VK_F9;
+    const HotkeyValue ctrlR = static_cast<HotkeyValue>((HOTKEYF_CONTROL << 8) | 'R');
+    const struct {
+        std::wstring stored;
+        HotkeyValue expected;
+    } cases[] = {
+        {L"", fallback},
+        {L"abc", fallback},
+        {L"9x", fallback},
+        {L"x9", fallback},
+        {L"1 2", fallback},
+        {L"-", fallback},
+        {L"0x78", fallback},
+        {L"-1", fallback},
+        {L"65536", fallback},
+        {L"99999999999", fallback},
+        {L"768", fallback},             // modifier flags without a key
+        {L"16504", fallback},           // a flag no control sets
+        {L"0", 0},
+        {L"120", VK_F9},
+        {L" 121 ", VK_F10},
+        {L"+122", VK_F11},
+        {std::to_wstring(ctrlR), ctrlR},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "stored \"" << std::string(c.stored.begin(), c.stored.end()) << "\"");
+        EXPECT_EQ(HotkeyFromText(c.stored, fallback), c.expected);
+        if (c.stored.empty())
+            continue;
+        ASSERT_TRUE(WriteConfigText(L"HotkeyRecord", c.stored.c_str()));
+        EXPECT_EQ(ReadHotkeySettings().keys[HotkeyRecord], c.expected) << "read from the file";
+    }
+}
+
 // The control orders its flags Shift, Ctrl, Alt; RegisterHotKey wants Alt, Ctrl, Shift.
 TEST(HotkeyValues, ModifiersNamesAndDuplicates)
 {
@@ -110,4 +148,25 @@ TEST(HotkeyValues, KeyHeldElsewhereIsReported)
     UnregisterHotKey(holder, 8);
     DestroyWindow(window);
     DestroyWindow(holder);
+}
+
+// Two of our own commands with one key: the second is ours, not another program's.
+TEST(HotkeyValues, KeySharedByTwoCommandsNamesTheHolder)
+{
+    HWND window = MessageWindow();
+    ASSERT_TRUE(window);
+    const HotkeyValue key = static_cast<HotkeyValue>(((HOTKEYF_CONTROL | HOTKEYF_ALT) << 8) | VK_F10);
+    HotkeySettings settings;
+    settings.keys[HotkeySelect] = static_cast<HotkeyValue>(((HOTKEYF_CONTROL | HOTKEYF_ALT) << 8) | VK_F8);
+    settings.keys[HotkeyRecord] = key;
+    settings.keys[HotkeyStop] = key;
+    CGlobalHotkeys hotkeys;
+    hotkeys.Register(window, settings);
+    EXPECT_EQ(hotkeys.SharedWith(HotkeyStop), HotkeyRecord);
+    EXPECT_FALSE(hotkeys.IsHeldElsewhere(HotkeyStop));
+    EXPECT_EQ(hotkeys.SharedWith(HotkeyRecord), -1);
+    EXPECT_EQ(hotkeys.SharedWith(HotkeySelect), -1);
+    hotkeys.Unregister();
+    EXPECT_EQ(hotkeys.SharedWith(HotkeyStop), -1);
+    DestroyWindow(window);
 }

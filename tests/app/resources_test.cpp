@@ -1,5 +1,7 @@
 #include "app/resource.h"
+#include "app/ui_language.h"
 #include "dialog_template.h"
+#include "win/resource_text.h"
 
 #include <cwctype>
 #include <string>
@@ -105,7 +107,7 @@ TEST(Resources, SettingsTemplate)
     ASSERT_TRUE(t.valid);
     EXPECT_EQ(t.title, L"设置");
     EXPECT_EQ(t.cx, 316);
-    EXPECT_EQ(t.cy, 150);
+    EXPECT_EQ(t.cy, 156);
     EXPECT_EQ(t.font, L"MS Shell Dlg");
     EXPECT_EQ(t.pointSize, 8);
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
@@ -137,15 +139,15 @@ TEST(Resources, SettingsTemplate)
         {-1, L"Static", L"停止录制", 173, 55, 42, 11, 0},
         {IDC_HOTKEY_STOP, L"MSCTLS_HOTKEY32", L"", 218, 53, 84, 13, WS_BORDER | WS_TABSTOP},
         {IDC_HOTKEY_STATUS, L"Static", L"", 173, 72, 130, 46, 0},
+        {-1, L"Static", L"界面语言", 9, 139, 40, 11, 0},
+        {IDC_LANGUAGE, L"ComboBox", L"", 61, 137, 98, 60, CBS_DROPDOWNLIST | WS_TABSTOP},
     });
 }
 
 TEST(Resources, StringIconAndCursor)
 {
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    wchar_t text[64] = {};
-    ASSERT_GT(LoadStringW(instance, IDS_ABOUTBOX, text, 64), 0);
-    EXPECT_STREQ(text, L"关于 Ravlin(&A)...");
+    EXPECT_EQ(LoadTextIn(IDS_ABOUTBOX, kChineseLanguage), L"关于 Ravlin(&A)...");
 
     for (int size : {16, 32, 48}) {
         HICON icon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
