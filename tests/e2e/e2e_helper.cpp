@@ -17,6 +17,8 @@
 //       version <path>     "<ProductName>|<FileDescription>|<FileVersion>|<icons in the file>"
 //       clipboard          the files of a file drop on the clipboard, "file <path>" each,
 //                          then "effect <preferred drop effect or -1>"
+//       holdclipboard      opens the clipboard and keeps it open (as a busy program would):
+//                          "held" or "refused"; "freeclipboard" closes it
 //   e2e_helper hold
 //     keeps a window on the desktop until stdin closes, so that Wine's desktop process stays up
 //     between test programs (it ends when the last one goes, and the next program to release a
@@ -289,6 +291,10 @@ int Probe()
             UnregisterHotKey(nullptr, 1);
         else if (verb == "clipboard")
             ListClipboard();
+        else if (verb == "holdclipboard")
+            Out(OpenClipboard(nullptr) ? "held" : "refused");
+        else if (verb == "freeclipboard")
+            CloseClipboard();
         else if (verb == "keys")
             EnumChildWindows(HandleFrom(argument), ListHotkeyControl, 0);
         else if (verb == "version")

@@ -99,7 +99,7 @@ def key_held_elsewhere_is_reported(program):
             program.press(1003)
             dialog = wait_for('the settings dialog', lambda: program.find_window('设置'))
             status = wait_for('the key line', lambda: program.probe.control(dialog.hwnd, STATUS).text)
-            check('F9' in status and '已被其他程序占用' in status, 'the dialog says %r' % status)
+            check('F9' in status and program.tr('已被其他程序占用') in status, 'the dialog says %r' % status)
             program.shot('settings-key-held', (dialog.rect[0] - 10, dialog.rect[1] - 10,
                                                dialog.rect[2] + 10, dialog.rect[3] + 10))
             click(centre_of(program.probe.control(dialog.hwnd, 2).rect))
@@ -159,9 +159,9 @@ def live_size_and_clipboard(program):
         box = wait_completion(program)
         _, text = program.message_box()
         size = os.path.getsize(gif)
-        shown = re.search(r'\((\d+) 字节\)', text)
+        shown = re.search(r'\((\d+)' + re.escape(program.tr(' 字节)')), text)
         check(shown and int(shown.group(1)) == size, 'completion says %r, the file has %d bytes' % (text, size))
-        check(re.search(r'文件大小: [\d.]+ (B|KB|MB)', text), 'no readable size in %r' % text)
+        check(re.search(re.escape(program.tr('文件大小: ')) + r'[\d.]+ (B|KB|MB)', text), 'no readable size in %r' % text)
         # The file is on the clipboard as a file drop to copy, before the box is answered.
         lines = program.probe.ask('clipboard')
         files = [line[5:] for line in lines if line.startswith('file ')]

@@ -19,6 +19,32 @@ from wine_desktop import Failure, screenshot, wine_prefix_for, xdo  # noqa: E402
 
 WAIT = 60.0
 
+# The locale each interface language runs under: Wine follows LANG where the locale exists.
+LOCALES = {'zh': 'zh_CN.UTF-8', 'en': 'en_US.UTF-8'}
+# The English twins of the texts the tests look for.
+ENGLISH = {
+    '录制完成!': 'Recording complete!',
+    '请先选择抓取区域！': 'Please select a region first!',
+    '无法写入文件夹，录制未能开始!': 'Cannot write to the folder. The recording could not start!',
+    '确定退出吗?': 'Quit Ravlin?',
+    '关于 Ravlin': 'About Ravlin',
+    'Ravlin，1.2': 'Ravlin, 1.2',
+    '设置': 'Settings',
+    '帧率范围是15-30帧!': 'The frame rate must be 15-30 frames per second!',
+    '画面宽度范围是50-1920像素!': 'The width must be 50-1920 pixels!',
+    '画面高度范围是50-1080像素!': 'The height must be 50-1080 pixels!',
+    '快捷键不能重复!': 'Each key can be used only once!',
+    '已被其他程序占用': 'is held by another program',
+    '文件大小: ': 'File size: ',
+    ' 字节)': ' bytes)',
+    '磁盘已满，录制已停止!': 'The disk is full. The recording stopped!',
+    '磁盘已满，录制未能开始!': 'The disk is full. The recording could not start!',
+    '剪贴板被其他程序占用，文件未能放到剪贴板上。': 'The clipboard is held by another program; the file was not put on it.',
+    '捕获帧率': 'Frame rate',
+    '界面语言': 'Language',
+    '自动（跟随系统）': 'Automatic (system)',
+}
+
 
 def wait_for(what, condition, timeout=WAIT, interval=0.2):
     """Polls condition until it returns something true; raises Failure naming what was awaited."""
@@ -161,7 +187,8 @@ class Ravlin:
         # LC_CTYPE when LANG names a locale the system lacks), and the Chinese texts of the
         # status lines would then render as boxes.
         self.env = {k: v for k, v in os.environ.items() if not k.startswith('LC_')}
-        self.env.update(WINEPREFIX=self.prefix, LANG='zh_CN.UTF-8')
+        self.lang = getattr(args, 'lang', 'zh')
+        self.env.update(WINEPREFIX=self.prefix, LANG=LOCALES[self.lang])
         self.output = os.path.join(self.bin, 'CaptureFile')
         self.proc = None
         self.probe = None
@@ -301,8 +328,13 @@ class Ravlin:
         self.stop()
         self.probe.close()
 
+    def tr(self, text):
+        """The text as the program shows it in this run's language (the tests name the Chinese)."""
+        return ENGLISH.get(text, text) if self.lang == 'en' else text
+
     # Windows ------------------------------------------------------------------------------
     def find_window(self, title, cls=None):
+        title = self.tr(title)
         for w in self.probe.windows():
             if w.title == title and (cls is None or w.cls == cls):
                 return w
@@ -317,6 +349,7 @@ class Ravlin:
         return None
 
     def wait_message(self, expected, timeout=WAIT):
+        expected = self.tr(expected)
         box, text = wait_for('message box "%s"' % expected, self.message_box, timeout)
         check(expected in text, 'message box says %r, expected %r' % (text, expected))
         return box
@@ -327,7 +360,7 @@ class Ravlin:
         wait_for('the box to close', lambda: not any(w.hwnd == box.hwnd for w in self.probe.windows()))
 
     def accept_completion(self, box):
-        """Answers "录制完成!" with OK, which opens the file manager on the file; closes that too."""
+        """Answers "录制完成!" (or its English twin) with OK, which opens the file manager on the file; closes that too."""
         self.answer(box, 1)
         self.close_file_manager()
 
@@ -430,5 +463,7 @@ def arguments(description):
     parser.add_argument('--helper', required=True)
     parser.add_argument('--wine-run', required=True)
     parser.add_argument('--artefacts', required=True)
+    parser.add_argument('--lang', choices=sorted(LOCALES), default='zh',
+                        help='the system language Wine runs the program in')
     parser.add_argument('scenarios', nargs='*')
     return parser.parse_args()

@@ -261,7 +261,7 @@ def record_while_finishing_does_nothing(program):
         check(program.message_box() is None, 'the encoder finished at once; nothing to test')
         program.press(1001)  # between Stop and completion
         box, text = wait_for('a message box', program.message_box, 240)
-        check('录制完成!' in text, 'record between stop and completion showed %r' % text)
+        check(program.tr('录制完成!') in text, 'record between stop and completion showed %r' % text)
         program.accept_completion(box)
         # The record button did not start anything and the next start works normally.
         check(len(program.gifs()) == 1, 'files: %s' % program.gifs())
@@ -301,7 +301,7 @@ def keys_close_and_about(program):
     program.press(1004)
     about = wait_for('the about box', lambda: program.find_window('关于 Ravlin'))
     texts = [c.text for c in program.probe.children(about.hwnd)]
-    check('Ravlin，1.2' in texts, 'about box texts %s' % texts)
+    check(program.tr('Ravlin，1.2') in texts, 'about box texts %s' % texts)
     program.shot('about-box', (about.rect[0] - 10, about.rect[1] - 10, about.rect[2] + 10, about.rect[3] + 10))
     program.answer(about, 1)
 
