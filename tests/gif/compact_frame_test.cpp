@@ -284,6 +284,49 @@ TEST(CompactFrame, ReducedScreenFramesKeepTheirMainColours)
     EXPECT_GT(Psnr(Composite(Encode({p}, w, h), w, h)[0], p), 55.0);
 }
 
+// Error diffusion where it fights banding (gradients, photos), not on text or fine
+// many-coloured texture, whose plain errors are noise already. The automatic choice builds the
+// same frame as one of the two explicit ones.
+TEST(CompactFrame, DiffusionOnlyWhereItHelps)
+{
+    const int32_t w = 320, h = 240;
+    const auto make = [&](auto colour) {
+        Pixels p(static_cast<size_t>(w) * h);
+        for (int32_t y = 0; y < h; ++y)
+            for (int32_t x = 0; x < w; ++x)
+                p[static_cast<size_t>(y) * w + x] = colour(x, y);
+        return p;
+    };
+    const struct {
+        const char* name;
+        Pixels pixels;
+        bool diffused;
+    } cases[] = {
+        {"smooth gradient", make([&](int32_t x, int32_t y) {
+             return static_cast<uint32_t>((x * 255 / w) << 16 | (y * 255 / h) << 8 | ((x + y) * 255 / (w + h)));
+         }), true},
+        // The recorder benchmark's scrolling scene: ramps with blue stepping fast in checkered tiles.
+        {"fine texture", make([&](int32_t x, int32_t y) {
+             const uint32_t b = ((x / 24 + y / 24) & 1) ? 200 - ((x ^ y) & 63) : (x * 7 + y * 3) & 255;
+             return static_cast<uint32_t>((x * 255 / w) << 16 | (y * 255 / h) << 8) | b;
+         }), false},
+        {"screen-like", FromRgb(ScreenLikePixels(w, h, 9)), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const PixelView v = View(c.pixels, w, h);
+        CompactOptions plain, diffused;
+        plain.dither = CompactDither::None;
+        diffused.dither = CompactDither::Diffusion;
+        const CompactFrame chosen = BuildCompactFrame(nullptr, v, CompactOptions());
+        ASSERT_FALSE(chosen.exact);
+        const CompactFrame expected = BuildCompactFrame(nullptr, v, c.diffused ? diffused : plain);
+        const CompactFrame other = BuildCompactFrame(nullptr, v, c.diffused ? plain : diffused);
+        ASSERT_NE(expected.indices, other.indices);
+        EXPECT_EQ(chosen.indices, expected.indices);
+    }
+}
+
 // A frame's bytes depend only on its own pixels and the previous frame's: built alone with
 // fresh memory, or with memory that built other frames, it comes out the same as in sequence
 // (frames are built on several threads, each with its own memory).

@@ -4,11 +4,14 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include "gif/compact_frame.h"
+#include "gif/dib.h"
 #include "gif/gif_writer.h"
+#include "gif/indexed_frame.h"
 #include "gif/frame_workspace.h"
 #include "counting_sink.h"
 #include "screen_content.h"
@@ -82,6 +85,32 @@ double ShownPsnr(const CompactFrame& f, const Pixels& before, const Pixels& afte
     return mse == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse);
 }
 
+// A packed 32-bit bitmap of the pixels, bottom row first, as the default mode reads frames.
+std::vector<uint8_t> DibOf(const Pixels& p, int32_t w, int32_t h)
+{
+    std::vector<uint8_t> dib(PackedDibSize(w, h, 32));
+    WriteDibHeader(dib.data(), w, h, 32);
+    for (int32_t y = 0; y < h; ++y)
+        std::memcpy(dib.data() + kDibHeaderSize + 4 * static_cast<size_t>(w) * (h - 1 - y),
+                    p.data() + static_cast<size_t>(w) * y, 4 * static_cast<size_t>(w));
+    return dib;
+}
+
+// PSNR of a whole-frame image against its source.
+double ImagePsnr(const GifImage& image, const Pixels& source)
+{
+    double sum = 0;
+    for (size_t i = 0; i < source.size(); ++i) {
+        const uint8_t* c = &image.palette[3 * image.indices[i]];
+        for (int k = 0; k < 3; ++k) {
+            const double d = static_cast<double>(c[k]) - static_cast<double>(source[i] >> (16 - 8 * k) & 0xFF);
+            sum += d * d;
+        }
+    }
+    const double mse = sum / (3.0 * source.size());
+    return mse == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse);
+}
+
 void Row(const char* stage, double ms, double pixels)
 {
     std::printf("  %-22s %8.2f ms/frame %7.2f ns/pixel\n", stage, ms, ms * 1e6 / pixels);
@@ -112,11 +141,18 @@ void BenchCompactStages(int iterations, int32_t width, int32_t height, const std
         plain.dither = CompactDither::None;
         diffused.dither = CompactDither::Diffusion;
         CompactFrame f;
+        const auto kib = [&] {
+            CountingSink counted;
+            WriteGifFrame(counted, f, 4, &workspace);
+            return counted.bytes / 1024.0;
+        };
         const double plainMs = Best(iterations, [&] { f = BuildCompactFrame(&previous, current, plain, &workspace); });
         const double plainDb = ShownPsnr(f, before, after, width);
+        const double plainKib = kib();
         const double diffusedMs =
             Best(iterations, [&] { f = BuildCompactFrame(&previous, current, diffused, &workspace); });
         const double diffusedDb = ShownPsnr(f, before, after, width);
+        const double diffusedKib = kib();
         const double buildMs = Best(iterations, [&] { f = BuildCompactFrame(&previous, current, chosen, &workspace); });
         CountingSink sink;
         const double lzwMs = Best(iterations, [&] {
@@ -126,8 +162,17 @@ void BenchCompactStages(int iterations, int32_t width, int32_t height, const std
         std::printf("%s compact: %d x %d changed, %s, %u colours, %.0f KiB, %.1f dB\n", names[k], f.rect.width,
                     f.rect.height, f.exact ? "exact" : "reduced", f.colourCount, sink.bytes / 1024.0,
                     ShownPsnr(f, before, after, width));
+        // The default mode's whole frame of the same pixels, for comparison.
+        GifImage whole;
+        if (!BuildIndexedFrameFromDib(DibOf(after, width, height).data(), PackedDibSize(width, height, 32), &whole, 1,
+                                      &workspace))
+            std::abort();
+        CountingSink wholeSink;
+        WriteGifFrame(wholeSink, whole, 4, &workspace);
+        std::printf("  default mode: %.0f KiB, %.1f dB\n", wholeSink.bytes / 1024.0, ImagePsnr(whole, after));
         if (!f.exact) {
-            std::printf("  plain %.1f dB, diffused %.1f dB\n", plainDb, diffusedDb);
+            std::printf("  plain %.0f KiB %.1f dB, diffused %.0f KiB %.1f dB\n", plainKib, plainDb, diffusedKib,
+                        diffusedDb);
             Row("build, plain", plainMs, pixels);
             Row("build, diffused", diffusedMs, pixels);
         }
