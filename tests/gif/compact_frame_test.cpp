@@ -327,6 +327,41 @@ TEST(CompactFrame, DiffusionOnlyWhereItHelps)
     }
 }
 
+// An unchanged run between changed pixels in a row is written in its own colour, which keeps
+// the content's strings going, when it is short and the table has its colour; a longer one,
+// and one at either end of a row, shows through as transparent.
+TEST(CompactFrame, ShortUnchangedRunsKeepTheirColours)
+{
+    const int32_t w = 240, h = 2;
+    const uint32_t a = 0x101010, b = 0xE0C020, c = 0x3050A0;
+    const struct {
+        int32_t gap;
+        bool own;
+    } cases[] = {{1, true}, {5, true}, {64, true}, {65, false}, {120, false}};
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.gap);
+        Pixels before(static_cast<size_t>(w) * h, a), after(static_cast<size_t>(w) * h, a);
+        std::fill(before.begin(), before.begin() + w, c);  // row 0 changes from c to a: a is in the table
+        for (int32_t x = 10; x < 20; ++x)
+            after[static_cast<size_t>(w) + x] = b;
+        for (int32_t x = 20 + k.gap; x < 30 + k.gap; ++x)
+            after[static_cast<size_t>(w) + x] = b;
+        const PixelView v0 = View(before, w, h), v1 = View(after, w, h);
+        const CompactFrame f = BuildCompactFrame(&v0, v1, CompactOptions());
+        ASSERT_TRUE(f.exact);
+        ASSERT_EQ(f.rect.width, w);
+        const uint8_t* row = f.indices.data() + w;
+        const uint8_t ofA = f.indices[0];
+        const auto t = static_cast<uint8_t>(f.transparentIndex);
+        EXPECT_EQ(row[0], t);   // the unchanged start of the row
+        EXPECT_EQ(row[w - 1], t);  // and its end
+        for (int32_t x = 20; x < 20 + k.gap; ++x)
+            ASSERT_EQ(row[x], k.own ? ofA : t) << "x " << x;
+        const std::vector<Pixels> shown = Composite(Encode({before, after}, w, h), w, h);
+        EXPECT_EQ(shown[1], after);
+    }
+}
+
 // A frame's bytes depend only on its own pixels and the previous frame's: built alone with
 // fresh memory, or with memory that built other frames, it comes out the same as in sequence
 // (frames are built on several threads, each with its own memory).
