@@ -258,8 +258,36 @@ def pointer_in_frames(program):
     check(counts[0] and max(counts[0]) == 0, 'dark pixels with the option off: %s' % counts[0][:10])
 
 
+def stored_texts_that_are_no_keys_give_the_defaults(program):
+    """A hand-edited file: a text and a number no hotkey control gives are the default keys."""
+    program.reset_config({'HotkeyRecord': 'abc', 'HotkeyStop': '99999999'})
+    program.clear_output()
+    with scene(program):
+        program.start()
+        select_with_key(program, (120, 170), (480, 400))
+        focus_scene()
+        key('F9')
+        wait_for('F9 to start recording', lambda: program.gifs())
+        time.sleep(1.0)
+        key('F10')
+        program.accept_completion(wait_completion(program))
+
+
+def shared_key_tip_names_the_command(program):
+    """Stop given Record's key in the file: its tip names Record as the holder, not another program."""
+    program.reset_config({'HotkeyStop': str(VK_F9)})
+    program.start()
+    xdo('mousemove', *centre_of(program.button(1002).rect))
+    expected = program.tr('停止录制 (F9 已用于“录制/暂停”)')
+    tip = wait_for('the stop button\'s tip', lambda: next(
+        (w for w in program.probe.windows() if w.cls.lower() == 'tooltips_class32' and w.title), None), 15)
+    check(tip.title == expected, 'the tip says %r, expected %r' % (tip.title, expected))
+
+
 SCENARIOS = [
     ('keys_do_what_buttons_do', keys_do_what_buttons_do),
+    ('stored_texts_that_are_no_keys_give_the_defaults', stored_texts_that_are_no_keys_give_the_defaults),
+    ('shared_key_tip_names_the_command', shared_key_tip_names_the_command),
     ('key_held_elsewhere_is_reported', key_held_elsewhere_is_reported),
     ('live_size_and_clipboard', live_size_and_clipboard),
     ('true_speed_follows_the_clock', true_speed_follows_the_clock),

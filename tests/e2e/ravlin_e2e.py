@@ -43,6 +43,7 @@ ENGLISH = {
     '捕获帧率': 'Frame rate',
     '界面语言': 'Language',
     '自动（跟随系统）': 'Automatic (system)',
+    '停止录制 (F9 已用于“录制/暂停”)': 'Stop recording (F9 is already used for "Record/Pause")',
 }
 
 
