@@ -431,7 +431,7 @@ std::vector<uint8_t> DiffusedByDefinition(const CompactFrame& f, const Pixels& b
             emitted = best;
             indices.push_back(static_cast<uint8_t>(best));
             for (int k = 0; k < 3; ++k) {
-                const int e = want[k] - f.palette[3 * best + k];
+                const int e = (want[k] - f.palette[3 * best + k]) * 3 / 4;  // three quarters of the error
                 error(x + 1, y, k) += 7 * e;
                 error(x - 1, y + 1, k) += 3 * e;
                 error(x, y + 1, k) += 5 * e;
