@@ -1,6 +1,6 @@
 #include "gif_writer.h"
 
-#include <cstring>
+#include <algorithm>
 
 #include "frame_workspace.h"
 #include "lzw_encoder.h"
@@ -15,18 +15,26 @@ void PutLe16(uint8_t* p, uint16_t v)
 
 }  // namespace
 
-void WriteGifHeader(IByteSink& file, uint16_t width, uint16_t height, uint8_t bitsPerIndex)
+void WriteGifHeader(IByteSink& file, uint16_t width, uint16_t height, uint8_t bitsPerIndex, uint32_t plays)
 {
-    uint8_t h[32] = {'G', 'I', 'F', '8', '9', 'a'};
+    uint8_t h[13] = {'G', 'I', 'F', '8', '9', 'a'};
     PutLe16(h + 6, width);
     PutLe16(h + 8, height);
     h[10] = static_cast<uint8_t>((bitsPerIndex - 1) << 4);
     h[11] = 0;
     h[12] = 0;
-    const uint8_t loop[19] = {0x21, 0xFF, 0x0B, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E',
-                              '2',  '.',  '0',  0x03, 0x01, 0x00, 0x00, 0x00};
-    std::memcpy(h + 13, loop, sizeof loop);
     file.Write(h, sizeof h);
+    if (plays == 1)
+        return;
+    WriteGifLoopExtension(file, plays == kPlayForever ? 0 : static_cast<uint16_t>(std::min(plays, kMaxPlays) - 1));
+}
+
+void WriteGifLoopExtension(IByteSink& file, uint16_t count)
+{
+    uint8_t loop[19] = {0x21, 0xFF, 0x0B, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E',
+                        '2',  '.',  '0',  0x03, 0x01, 0x00, 0x00, 0x00};
+    PutLe16(loop + 16, count);
+    file.Write(loop, sizeof loop);
 }
 
 void WriteGifControl(IByteSink& file, uint16_t delay, int16_t transparentIndex)

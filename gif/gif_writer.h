@@ -8,10 +8,20 @@ class CFrameWorkspace;
 
 // GIF89a stream writer. Call WriteGifHeader once, just before the first frame, with the logical
 // screen's size; WriteGifFrame for every frame; WriteGifTrailer at the end. Every image has its
-// own local colour table; the file loops for ever. A failed write raises whatever the sink
-// raises; the writer does not catch it.
+// own local colour table. A failed write raises whatever the sink raises; the writer does not
+// catch it.
 
-void WriteGifHeader(IByteSink& file, uint16_t width, uint16_t height, uint8_t bitsPerIndex);
+// How many times the animation plays: 0 for ever, else that many times. Players agree only on
+// these spellings: for ever is the looping extension with count 0; once is no looping
+// extension at all (a count of 1 plays twice in browsers); N times is the count N - 1.
+constexpr uint32_t kPlayForever = 0;
+constexpr uint32_t kMaxPlays = 65536;  // the count is 16 bits
+
+// plays above kMaxPlays are written as kMaxPlays.
+void WriteGifHeader(IByteSink& file, uint16_t width, uint16_t height, uint8_t bitsPerIndex,
+                    uint32_t plays = kPlayForever);
+// The looping extension alone, with its count as stored (the repeats after the first play).
+void WriteGifLoopExtension(IByteSink& file, uint16_t count);
 
 // The two halves of a frame. The image (descriptor at the image's rectangle, local colour table,
 // LZW minimum code size and data) needs only the image itself, so it can be made on any thread;

@@ -1,9 +1,10 @@
-// ravlin-encode [--delay N] [--compact] [--threads N] OUT.gif FRAME.ppm [FRAME.ppm ...]
+// ravlin-encode [--delay N] [--compact] [--threads N] [--plays N] OUT.gif FRAME.ppm [FRAME.ppm ...]
 // Encodes PPM frames into a looping GIF the way the recorder's encoder does: a pool of workers
 // (--threads, default all logical processors) each reads a frame, builds it from a 32-bit
 // bottom-up bitmap and compresses it; this thread writes header, frames and trailer in order.
 // With --compact, each frame holds only what changed since the one before, in exact colours
-// where they fit. Writes to a temporary file renamed over OUT only on success.
+// where they fit. --plays: how many times the animation plays, 0 (the default) for ever.
+// Writes to a temporary file renamed over OUT only on success.
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -29,6 +30,7 @@ struct Options {
     uint16_t delay = 4;
     bool compact = false;
     int threads = 0;  // 0: all logical processors
+    uint32_t plays = kPlayForever;
     std::string out;
     std::vector<std::string> frames;
 };
@@ -36,7 +38,7 @@ struct Options {
 [[noreturn]] void Usage(const char* message)
 {
     std::fprintf(stderr,
-                 "ravlin-encode: %s\nusage: ravlin-encode [--delay N] [--compact] [--threads N] OUT.gif FRAME.ppm "
+                 "ravlin-encode: %s\nusage: ravlin-encode [--delay N] [--compact] [--threads N] [--plays N] OUT.gif FRAME.ppm "
                  "[FRAME.ppm ...]\n",
                  message);
     std::exit(2);
@@ -64,6 +66,8 @@ Options ParseArguments(int argc, char** argv)
             o.delay = static_cast<uint16_t>(number(0, 65535, "--delay takes hundredths of a second from 0 to 65535"));
         } else if (std::strcmp(argv[i], "--threads") == 0) {
             o.threads = static_cast<int>(number(1, 64, "--threads takes a number of workers from 1 to 64"));
+        } else if (std::strcmp(argv[i], "--plays") == 0) {
+            o.plays = static_cast<uint32_t>(number(0, kMaxPlays, "--plays takes 0 (for ever) or a count up to 65536"));
         } else if (std::strcmp(argv[i], "--compact") == 0) {
             o.compact = true;
             ++i;
@@ -120,7 +124,7 @@ void EncodeCompactFrame(const std::vector<uint8_t>& dib, const std::vector<uint8
 
 // Writes the frames in order as the workers finish them; compact frames carry their own
 // control block.
-void WriteFrames(IByteSink& sink, CEncodePool& pool, uint16_t delay, bool compact)
+void WriteFrames(IByteSink& sink, CEncodePool& pool, uint16_t delay, bool compact, uint32_t plays)
 {
     bool first = true;
     CEncodedFrame frame;
@@ -128,7 +132,7 @@ void WriteFrames(IByteSink& sink, CEncodePool& pool, uint16_t delay, bool compac
         if (frame.error)
             std::rethrow_exception(frame.error);
         if (first)
-            WriteGifHeader(sink, frame.width, frame.height, frame.bitsPerIndex);
+            WriteGifHeader(sink, frame.width, frame.height, frame.bitsPerIndex, plays);
         first = false;
         if (!compact)
             WriteGifControl(sink, delay, -1);
@@ -186,7 +190,7 @@ int main(int argc, char** argv)
             }
             pool.Finish();
             CStdioSink sink(temporary);
-            WriteFrames(sink, pool, o.delay, o.compact);
+            WriteFrames(sink, pool, o.delay, o.compact, o.plays);
             sink.Close();
         }
         if (std::rename(temporary.c_str(), o.out.c_str()) != 0)

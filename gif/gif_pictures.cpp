@@ -1,0 +1,133 @@
+#include "gif_pictures.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace {
+
+// The part of a frame's rectangle that lies on the screen.
+ImageRect OnScreen(const ImageRect& r, uint16_t width, uint16_t height)
+{
+    const int32_t right = std::min<int32_t>(r.left + r.width, width);
+    const int32_t bottom = std::min<int32_t>(r.top + r.height, height);
+    ImageRect clipped{r.left, r.top, std::max(0, right - r.left), std::max(0, bottom - r.top)};
+    return clipped;
+}
+
+}  // namespace
+
+CGifPictures::CGifPictures(IByteSource& source, const GifFileInfo& info, size_t budgetBytes)
+    : m_source(source), m_info(info)
+{
+    const size_t pixels = static_cast<size_t>(info.width) * info.height;
+    m_canvas.assign(pixels, 0);
+    const size_t frames = info.frames.size();
+    m_maxKept = pixels ? budgetBytes / (pixels * sizeof(uint32_t)) : frames;
+    m_interval = m_maxKept ? std::max<size_t>(1, (frames + m_maxKept - 1) / m_maxKept) : frames + 1;
+    m_lastWhole.resize(frames);
+    size_t last = kNone;
+    for (size_t i = 0; i < frames; ++i) {
+        if (IsWhole(i))
+            last = i;
+        m_lastWhole[i] = last;
+    }
+}
+
+bool CGifPictures::IsWhole(size_t frame) const
+{
+    const GifFrameInfo& f = m_info.frames[frame];
+    return f.rect.left == 0 && f.rect.top == 0 && f.rect.width >= m_info.width &&
+           f.rect.height >= m_info.height && f.transparentIndex < 0 && f.disposal != 3;
+}
+
+GifError CGifPictures::Show(size_t frame)
+{
+    if (frame >= m_info.frames.size())
+        return GifError::NoFrames;
+    if (frame == m_shown)
+        return GifError::None;
+
+    // Where to start drawing: the fewest frames to decode wins.
+    enum class Base { Cleared, Kept, Current } base = Base::Cleared;
+    size_t from = m_lastWhole[frame] != kNone ? m_lastWhole[frame] : 0;
+    auto kept = m_kept.upper_bound(frame);
+    if (kept != m_kept.begin() && std::prev(kept)->first + 1 > from) {
+        --kept;
+        from = kept->first + 1;
+        base = Base::Kept;
+    }
+    if (m_shown != kNone && m_shown < frame && m_shown + 1 >= from) {
+        from = m_shown + 1;
+        base = Base::Current;
+    }
+    if (base == Base::Kept) {
+        m_canvas = kept->second;
+        m_shown = kept->first;
+    } else if (base == Base::Cleared) {
+        std::fill(m_canvas.begin(), m_canvas.end(), 0u);
+        m_shown = kNone;
+    }
+    for (size_t i = from; i <= frame; ++i) {
+        const GifError error = Draw(i);
+        if (error != GifError::None) {
+            m_shown = kNone;
+            return error;
+        }
+    }
+    return GifError::None;
+}
+
+GifError CGifPictures::Draw(size_t frame)
+{
+    if (m_shown != kNone)
+        Dispose(m_shown);
+    const GifFrameInfo& f = m_info.frames[frame];
+    const GifError error = m_decoder.Decode(m_source, m_info, f, &m_indices, &m_table);
+    ++m_decoded;
+    if (error != GifError::None)
+        return error;
+    if (f.disposal == 3)
+        m_underneath = m_canvas;
+    Paint(f);
+    m_shown = frame;
+    if (frame % m_interval == 0 && !IsWhole(frame) && f.disposal != 3 && m_kept.size() < m_maxKept)
+        m_kept.emplace(frame, m_canvas);
+    return GifError::None;
+}
+
+void CGifPictures::Dispose(size_t frame)
+{
+    const GifFrameInfo& f = m_info.frames[frame];
+    if (f.disposal != 2 && f.disposal != 3)
+        return;
+    const ImageRect r = OnScreen(f.rect, m_info.width, m_info.height);
+    for (int32_t y = r.top; y < r.top + r.height; ++y) {
+        uint32_t* row = m_canvas.data() + static_cast<size_t>(y) * m_info.width;
+        if (f.disposal == 2)
+            std::fill(row + r.left, row + r.left + r.width, 0u);
+        else
+            std::copy_n(m_underneath.data() + (row - m_canvas.data()) + r.left, r.width, row + r.left);
+    }
+}
+
+void CGifPictures::Paint(const GifFrameInfo& f)
+{
+    uint32_t colours[256];
+    for (int i = 0; i < 256; ++i)
+        colours[i] = 0xFF000000u | uint32_t(m_table[3 * i]) << 16 | uint32_t(m_table[3 * i + 1]) << 8 |
+                     m_table[3 * i + 2];
+    const ImageRect r = OnScreen(f.rect, m_info.width, m_info.height);
+    const int transparent = f.transparentIndex;
+    for (int32_t y = 0; y < r.height; ++y) {
+        const uint8_t* in = m_indices.data() + static_cast<size_t>(y) * f.rect.width;
+        uint32_t* out = m_canvas.data() + static_cast<size_t>(r.top + y) * m_info.width + r.left;
+        if (transparent < 0) {
+            for (int32_t x = 0; x < r.width; ++x)
+                out[x] = colours[in[x]];
+        } else {
+            for (int32_t x = 0; x < r.width; ++x)
+                if (in[x] != transparent)
+                    out[x] = colours[in[x]];
+        }
+    }
+}

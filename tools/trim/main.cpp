@@ -1,0 +1,201 @@
+// ravlin-trim IN.gif OUT.gif FIRST LAST   keeps frames FIRST..LAST (counted from 0) of IN in OUT
+// ravlin-trim --record default|compact OUT.gif [SECONDS]
+//                                         writes a 1920x1080 recording of moving windows at
+//                                         20 frames per second (60 seconds by default)
+// ravlin-trim --bench IN.gif              times what the review window does with IN: the first
+//                                         picture, seeks across the file, a trimmed copy; and
+//                                         prints the peak memory of this process
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+
+#include "gif/byte_source.h"
+#include "gif/compact_frame.h"
+#include "gif/gif_index.h"
+#include "gif/gif_pictures.h"
+#include "gif/gif_trim.h"
+#include "gif/gif_writer.h"
+#include "gif/indexed_frame.h"
+#include "gif/dib.h"
+#include "gif/stdio_sink.h"
+#include "screen_content.h"
+
+namespace {
+
+// The review window's budget for kept pictures.
+constexpr size_t kPictureBudget = 160u << 20;
+
+const char* ErrorName(GifError e)
+{
+    switch (e) {
+    case GifError::None: return "no error";
+    case GifError::ReadFailed: return "the file could not be read";
+    case GifError::NotGif: return "not a GIF file";
+    case GifError::Truncated: return "the file is cut short";
+    case GifError::BadBlock: return "a damaged block";
+    case GifError::BadImage: return "a damaged image header";
+    case GifError::BadCode: return "damaged image data";
+    case GifError::ShortData: return "image data shorter than its image";
+    case GifError::NoFrames: return "no such frames";
+    case GifError::Unsupported: return "a frame this tool does not rewrite";
+    }
+    return "unknown error";
+}
+
+[[noreturn]] void Fail(const std::string& message)
+{
+    std::fprintf(stderr, "ravlin-trim: %s\n", message.c_str());
+    std::exit(1);
+}
+
+double MsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+std::FILE* OpenOrFail(const std::string& path)
+{
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        Fail(path + ": cannot open");
+    return f;
+}
+
+int Trim(const std::string& in, const std::string& out, size_t first, size_t last)
+{
+    CFileSource source(OpenOrFail(in));
+    GifFileInfo info;
+    GifError error = IndexGif(source, &info);
+    if (error != GifError::None)
+        Fail(in + ": " + ErrorName(error));
+    CGifPictures pictures(source, info, kPictureBudget);
+    const std::string temporary = out + ".part";
+    try {
+        CStdioSink sink(temporary);
+        error = WriteTrimmedGif(source, info, pictures, first, last, sink);
+        sink.Close();
+    } catch (const std::exception& e) {
+        std::remove(temporary.c_str());
+        Fail(e.what());
+    }
+    if (error != GifError::None) {
+        std::remove(temporary.c_str());
+        Fail(in + ": " + ErrorName(error));
+    }
+    if (std::rename(temporary.c_str(), out.c_str()) != 0)
+        Fail(out + ": cannot replace the file");
+    return 0;
+}
+
+int Record(bool compact, const std::string& out, int seconds)
+{
+    const int32_t w = 1920, h = 1080;
+    const int frames = seconds * 20;
+    const auto start = std::chrono::steady_clock::now();
+    CStdioSink sink(out);
+    std::vector<uint8_t> previous;
+    for (int k = 0; k < frames; ++k) {
+        ScreenImage screen = MakeScreen(ContentKind::Ui, w, h, k);
+        const PixelView current{reinterpret_cast<const uint32_t*>(screen.bgra.data()), w, w, h};
+        if (compact) {
+            if (k == 0)
+                WriteGifHeader(sink, w, h, 8);
+            const PixelView before{reinterpret_cast<const uint32_t*>(previous.data()), w, w, h};
+            WriteGifFrame(sink, BuildCompactFrame(k ? &before : nullptr, current, CompactOptions()), 5);
+            previous.swap(screen.bgra);
+            continue;
+        }
+        std::vector<uint8_t> dib(kDibHeaderSize + screen.bgra.size());
+        WriteDibHeader(dib.data(), w, h, 32);
+        for (int32_t y = 0; y < h; ++y)  // the packed bitmap is bottom row first
+            std::memcpy(dib.data() + kDibHeaderSize + size_t(h - 1 - y) * w * 4, screen.bgra.data() + size_t(y) * w * 4,
+                        size_t(w) * 4);
+        GifImage image;
+        if (!BuildIndexedFrameFromDib(dib.data(), dib.size(), &image, 1))
+            Fail("a frame could not be built");
+        if (k == 0)
+            WriteGifHeader(sink, w, h, image.tableBits);
+        WriteGifFrame(sink, image, 5);
+    }
+    WriteGifTrailer(sink);
+    sink.Close();
+    std::printf("%s: %d frames of %dx%d, %s, written in %.1f s\n", out.c_str(), frames, w, h,
+                compact ? "compact" : "default", MsSince(start) / 1000);
+    return 0;
+}
+
+int Bench(const std::string& in)
+{
+    auto start = std::chrono::steady_clock::now();
+    CFileSource source(OpenOrFail(in));
+    GifFileInfo info;
+    GifError error = IndexGif(source, &info);
+    if (error != GifError::None)
+        Fail(in + ": " + ErrorName(error));
+    const double indexMs = MsSince(start);
+    CGifPictures pictures(source, info, kPictureBudget);
+    if ((error = pictures.Show(0)) != GifError::None)
+        Fail(in + ": " + ErrorName(error));
+    std::printf("%s: %zu frames of %ux%u, %.1f MB\n", in.c_str(), info.frames.size(), info.width, info.height,
+                source.Size() / 1e6);
+    std::printf("  open to first picture: %.0f ms (index %.0f ms)\n", MsSince(start), indexMs);
+
+    // Seeks in the order a user drags the slider and jumps: to places never visited first.
+    const size_t n = info.frames.size();
+    std::mt19937 random(1);
+    double worst = 0, total = 0;
+    const int seeks = 40;
+    for (int i = 0; i < seeks; ++i) {
+        const size_t to = i == 0 ? n - 1 : random() % n;
+        start = std::chrono::steady_clock::now();
+        if ((error = pictures.Show(to)) != GifError::None)
+            Fail(in + ": " + ErrorName(error));
+        const double ms = MsSince(start);
+        worst = std::max(worst, ms);
+        total += ms;
+    }
+    std::printf("  %d seeks: %.1f ms on average, %.0f ms at worst (the first to the last frame); "
+                "%zu pictures kept, one every %zu frames\n",
+                seeks, total / seeks, worst, pictures.KeptCount(), pictures.KeyInterval());
+
+    const std::string out = in + ".trimmed.gif";
+    start = std::chrono::steady_clock::now();
+    {
+        CStdioSink sink(out);
+        if ((error = WriteTrimmedGif(source, info, pictures, n / 10 + 3, n - n / 10, sink)) != GifError::None)
+            Fail(in + ": " + ErrorName(error));
+        sink.Close();
+    }
+    std::printf("  trimmed copy of frames %zu..%zu: %.0f ms\n", n / 10 + 3, n - n / 10, MsSince(start));
+    std::remove(out.c_str());
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("  peak memory: %.1f MiB\n", usage.ru_maxrss / 1024.0);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc >= 3 && std::strcmp(argv[1], "--bench") == 0)
+        return Bench(argv[2]);
+    if (argc >= 4 && std::strcmp(argv[1], "--record") == 0)
+        return Record(std::strcmp(argv[2], "compact") == 0, argv[3], argc >= 5 ? std::atoi(argv[4]) : 60);
+    if (argc == 5) {
+        char* end1 = nullptr;
+        char* end2 = nullptr;
+        const unsigned long first = std::strtoul(argv[3], &end1, 10), last = std::strtoul(argv[4], &end2, 10);
+        if (*end1 == '\0' && *end2 == '\0')
+            return Trim(argv[1], argv[2], first, last);
+    }
+    std::fprintf(stderr, "usage: ravlin-trim IN.gif OUT.gif FIRST LAST\n"
+                         "       ravlin-trim --record default|compact OUT.gif [SECONDS]\n"
+                         "       ravlin-trim --bench IN.gif\n");
+    return 2;
+}
