@@ -20,7 +20,7 @@ CGifPictures::CGifPictures(IByteSource& source, const GifFileInfo& info, size_t 
     : m_source(source), m_info(info)
 {
     const size_t pixels = static_cast<size_t>(info.width) * info.height;
-    m_canvas.assign(pixels, 0);
+    m_view.canvas.assign(pixels, 0);
     const size_t frames = info.frames.size();
     m_maxKept = pixels ? budgetBytes / (pixels * sizeof(uint32_t)) : frames;
     m_interval = m_maxKept ? std::max<size_t>(1, (frames + m_maxKept - 1) / m_maxKept) : frames + 1;
@@ -42,9 +42,30 @@ bool CGifPictures::IsWhole(size_t frame) const
 
 GifError CGifPictures::Show(size_t frame)
 {
+    return WalkTo(m_view, frame);
+}
+
+GifError CGifPictures::PrepareAhead(size_t count, bool* done)
+{
+    const size_t frames = m_info.frames.size();
+    if (m_aheadNext < frames && m_ahead.canvas.empty())
+        m_ahead.canvas.assign(m_view.canvas.size(), 0);
+    for (; count > 0 && m_aheadNext < frames; --count, ++m_aheadNext) {
+        const GifError error = WalkTo(m_ahead, m_aheadNext);
+        if (error != GifError::None)
+            return error;
+    }
+    *done = m_aheadNext >= frames;
+    if (*done)
+        m_ahead = Walk();
+    return GifError::None;
+}
+
+GifError CGifPictures::WalkTo(Walk& walk, size_t frame)
+{
     if (frame >= m_info.frames.size())
         return GifError::NoFrames;
-    if (frame == m_shown)
+    if (frame == walk.shown)
         return GifError::None;
 
     // Where to start drawing: the fewest frames to decode wins.
@@ -56,61 +77,62 @@ GifError CGifPictures::Show(size_t frame)
         from = kept->first + 1;
         base = Base::Kept;
     }
-    if (m_shown != kNone && m_shown < frame && m_shown + 1 >= from) {
-        from = m_shown + 1;
+    if (walk.shown != kNone && walk.shown < frame && walk.shown + 1 >= from) {
+        from = walk.shown + 1;
         base = Base::Current;
     }
     if (base == Base::Kept) {
-        m_canvas = kept->second;
-        m_shown = kept->first;
+        walk.canvas = kept->second;
+        walk.shown = kept->first;
     } else if (base == Base::Cleared) {
-        std::fill(m_canvas.begin(), m_canvas.end(), 0u);
-        m_shown = kNone;
+        std::fill(walk.canvas.begin(), walk.canvas.end(), 0u);
+        walk.shown = kNone;
     }
     for (size_t i = from; i <= frame; ++i) {
-        const GifError error = Draw(i);
+        const GifError error = Draw(walk, i);
         if (error != GifError::None) {
-            m_shown = kNone;
+            walk.shown = kNone;
             return error;
         }
     }
     return GifError::None;
 }
 
-GifError CGifPictures::Draw(size_t frame)
+GifError CGifPictures::Draw(Walk& walk, size_t frame)
 {
-    if (m_shown != kNone)
-        Dispose(m_shown);
+    if (walk.shown != kNone)
+        Dispose(walk, walk.shown);
     const GifFrameInfo& f = m_info.frames[frame];
     const GifError error = m_decoder.Decode(m_source, m_info, f, &m_indices, &m_table);
     ++m_decoded;
     if (error != GifError::None)
         return error;
     if (f.disposal == 3)
-        m_underneath = m_canvas;
-    Paint(f);
-    m_shown = frame;
+        walk.underneath = walk.canvas;
+    Paint(walk, f);
+    walk.shown = frame;
     if (frame % m_interval == 0 && !IsWhole(frame) && f.disposal != 3 && m_kept.size() < m_maxKept)
-        m_kept.emplace(frame, m_canvas);
+        m_kept.emplace(frame, walk.canvas);
     return GifError::None;
 }
 
-void CGifPictures::Dispose(size_t frame)
+void CGifPictures::Dispose(Walk& walk, size_t frame) const
 {
     const GifFrameInfo& f = m_info.frames[frame];
     if (f.disposal != 2 && f.disposal != 3)
         return;
     const ImageRect r = OnScreen(f.rect, m_info.width, m_info.height);
     for (int32_t y = r.top; y < r.top + r.height; ++y) {
-        uint32_t* row = m_canvas.data() + static_cast<size_t>(y) * m_info.width;
+        const size_t row = static_cast<size_t>(y) * m_info.width + r.left;
         if (f.disposal == 2)
-            std::fill(row + r.left, row + r.left + r.width, 0u);
+            std::fill_n(walk.canvas.begin() + static_cast<ptrdiff_t>(row), r.width, 0u);
         else
-            std::copy_n(m_underneath.data() + (row - m_canvas.data()) + r.left, r.width, row + r.left);
+            std::copy_n(walk.underneath.begin() + static_cast<ptrdiff_t>(row), r.width,
+                        walk.canvas.begin() + static_cast<ptrdiff_t>(row));
     }
 }
 
-void CGifPictures::Paint(const GifFrameInfo& f)
+void CGifPictures::Paint(Walk& walk, const GifFrameInfo& f) const
 {
     uint32_t colours[256];
     for (int i = 0; i < 256; ++i)
@@ -120,7 +142,7 @@ void CGifPictures::Paint(const GifFrameInfo& f)
     const int transparent = f.transparentIndex;
     for (int32_t y = 0; y < r.height; ++y) {
         const uint8_t* in = m_indices.data() + static_cast<size_t>(y) * f.rect.width;
-        uint32_t* out = m_canvas.data() + static_cast<size_t>(r.top + y) * m_info.width + r.left;
+        uint32_t* out = walk.canvas.data() + static_cast<size_t>(r.top + y) * m_info.width + r.left;
         if (transparent < 0) {
             for (int32_t x = 0; x < r.width; ++x)
                 out[x] = colours[in[x]];

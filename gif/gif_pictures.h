@@ -21,8 +21,13 @@ public:
     GifError Show(size_t frame);
     // info.width x info.height pixels, top row first, 0xAARRGGBB: alpha 0 where no frame has
     // drawn yet, else 0xFF.
-    const uint32_t* Picture() const { return m_canvas.data(); }
-    size_t Shown() const { return m_shown; }
+    const uint32_t* Picture() const { return m_view.canvas.data(); }
+    size_t Shown() const { return m_view.shown; }
+
+    // Walks on through up to count more frames on a canvas of its own, keeping pictures on the
+    // way, so that later seeks anywhere are short; the picture shown is not touched. *done is
+    // set once the last frame has been walked (the canvas is then given back).
+    GifError PrepareAhead(size_t count, bool* done);
 
     size_t KeyInterval() const { return m_interval; }
     size_t KeptCount() const { return m_kept.size(); }
@@ -34,20 +39,26 @@ public:
 
 private:
     static constexpr size_t kNone = static_cast<size_t>(-1);
-    GifError Draw(size_t frame);
-    void Dispose(size_t frame);
-    void Paint(const GifFrameInfo& frame);
+    // A canvas and the frame it shows (kNone: nothing yet).
+    struct Walk {
+        std::vector<uint32_t> canvas;
+        std::vector<uint32_t> underneath;  // what a "restore previous" frame covered
+        size_t shown = kNone;
+    };
+    GifError WalkTo(Walk& walk, size_t frame);
+    GifError Draw(Walk& walk, size_t frame);
+    void Dispose(Walk& walk, size_t frame) const;
+    void Paint(Walk& walk, const GifFrameInfo& frame) const;
 
     IByteSource& m_source;
     const GifFileInfo& m_info;
     CGifFrameDecoder m_decoder;
-    std::vector<uint32_t> m_canvas;
-    std::vector<uint32_t> m_underneath;   // what a "restore previous" frame covered
+    Walk m_view, m_ahead;
+    size_t m_aheadNext = 0;               // the next frame PrepareAhead walks
     std::vector<uint8_t> m_indices, m_table;
     std::vector<size_t> m_lastWhole;      // per frame: the last whole frame at or before it, or kNone
     std::map<size_t, std::vector<uint32_t>> m_kept;
     size_t m_interval = 1;
     size_t m_maxKept = 0;
-    size_t m_shown = kNone;
     size_t m_decoded = 0;
 };

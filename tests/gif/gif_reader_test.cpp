@@ -261,6 +261,34 @@ TEST(GifReader, SeeksFromTheClosestStartWithinTheBudget)
     }
 }
 
+TEST(GifReader, PreparingAheadLeavesThePictureShown)
+{
+    const int32_t w = 160, h = 90;
+    const std::vector<uint8_t> file = CompactGif(Screens(w, h, 40, 7), w, h);
+    CMemorySource source(file);
+    GifFileInfo info;
+    ASSERT_EQ(IndexGif(source, &info), GifError::None);
+    CGifPictures pictures(source, info, 4 * size_t(w) * h * 4);
+    ASSERT_EQ(pictures.Show(3), GifError::None);
+    const Picture shown(pictures.Picture(), pictures.Picture() + size_t(w) * h);
+    bool done = false;
+    size_t rounds = 0;
+    while (!done) {
+        ASSERT_EQ(pictures.PrepareAhead(7, &done), GifError::None);
+        ++rounds;
+    }
+    EXPECT_EQ(rounds, 6u);  // 40 frames, 7 at a time
+    EXPECT_EQ(Picture(pictures.Picture(), pictures.Picture() + size_t(w) * h), shown);
+    EXPECT_EQ(pictures.KeptCount(), 3u);
+    const Decoded judge = WithGiflib(file);
+    for (size_t k : {39u, 21u, 35u}) {
+        const size_t before = pictures.DecodedCount();
+        ASSERT_EQ(pictures.Show(k), GifError::None);
+        EXPECT_LE(pictures.DecodedCount() - before, pictures.KeyInterval());
+        EXPECT_EQ(Picture(pictures.Picture(), pictures.Picture() + size_t(w) * h), judge.pictures[k]);
+    }
+}
+
 TEST(GifReader, DefaultFramesDecodeAlone)
 {
     const std::vector<uint8_t> file = DefaultGif(Screens(50, 30, 20, 3), 50, 30);
