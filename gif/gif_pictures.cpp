@@ -48,12 +48,30 @@ GifError CGifPictures::Show(size_t frame)
 GifError CGifPictures::PrepareAhead(size_t count, bool* done)
 {
     const size_t frames = m_info.frames.size();
-    if (m_aheadNext < frames && m_ahead.canvas.empty())
-        m_ahead.canvas.assign(m_view.canvas.size(), 0);
-    for (; count > 0 && m_aheadNext < frames; --count, ++m_aheadNext) {
-        const GifError error = WalkTo(m_ahead, m_aheadNext);
+    const size_t stop = m_decoded + count;
+    while (m_aheadNext < frames && m_decoded < stop) {
+        // The next place a picture is kept; places that need none are passed over undecoded.
+        const size_t target = (m_aheadNext + m_interval - 1) / m_interval * m_interval;
+        if (target >= frames) {
+            m_aheadNext = frames;
+            break;
+        }
+        if (IsWhole(target) || m_kept.count(target) || m_kept.size() >= m_maxKept ||
+            m_info.frames[target].disposal == 3) {
+            m_aheadNext = target + 1;
+            continue;
+        }
+        if (m_ahead.canvas.empty())
+            m_ahead.canvas.assign(m_view.canvas.size(), 0);
+        // One frame at a time, so that a call does about count frames; from the last whole
+        // frame when that is nearer.
+        size_t step = m_aheadNext;
+        if (m_lastWhole[target] != kNone && m_lastWhole[target] > step)
+            step = m_lastWhole[target];
+        const GifError error = WalkTo(m_ahead, step);
         if (error != GifError::None)
             return error;
+        m_aheadNext = step + 1;
     }
     *done = m_aheadNext >= frames;
     if (*done)

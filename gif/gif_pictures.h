@@ -24,9 +24,10 @@ public:
     const uint32_t* Picture() const { return m_view.canvas.data(); }
     size_t Shown() const { return m_view.shown; }
 
-    // Walks on through up to count more frames on a canvas of its own, keeping pictures on the
-    // way, so that later seeks anywhere are short; the picture shown is not touched. *done is
-    // set once the last frame has been walked (the canvas is then given back).
+    // Decodes about count more frames on a canvas of its own towards the places where pictures
+    // are kept, so that later seeks anywhere are short; the picture shown is not touched. Frames
+    // past the last such place, and whole frames' places, cost nothing. *done is set once all
+    // are made (the canvas is then given back).
     GifError PrepareAhead(size_t count, bool* done);
 
     size_t KeyInterval() const { return m_interval; }
@@ -54,7 +55,7 @@ private:
     const GifFileInfo& m_info;
     CGifFrameDecoder m_decoder;
     Walk m_view, m_ahead;
-    size_t m_aheadNext = 0;               // the next frame PrepareAhead walks
+    size_t m_aheadNext = 0;               // the next frame PrepareAhead may walk
     std::vector<uint8_t> m_indices, m_table;
     std::vector<size_t> m_lastWhole;      // per frame: the last whole frame at or before it, or kNone
     std::map<size_t, std::vector<uint32_t>> m_kept;

@@ -272,12 +272,14 @@ TEST(GifReader, PreparingAheadLeavesThePictureShown)
     ASSERT_EQ(pictures.Show(3), GifError::None);
     const Picture shown(pictures.Picture(), pictures.Picture() + size_t(w) * h);
     bool done = false;
-    size_t rounds = 0;
+    const size_t decodedBefore = pictures.DecodedCount();
     while (!done) {
+        const size_t before = pictures.DecodedCount();
         ASSERT_EQ(pictures.PrepareAhead(7, &done), GifError::None);
-        ++rounds;
+        ASSERT_LE(pictures.DecodedCount() - before, 8u);  // about 7 a call
     }
-    EXPECT_EQ(rounds, 6u);  // 40 frames, 7 at a time
+    // Frames 0..30: the last picture kept is at 30, nothing after it is decoded.
+    EXPECT_EQ(pictures.DecodedCount() - decodedBefore, 31u);
     EXPECT_EQ(Picture(pictures.Picture(), pictures.Picture() + size_t(w) * h), shown);
     EXPECT_EQ(pictures.KeptCount(), 3u);
     const Decoded judge = WithGiflib(file);
@@ -295,7 +297,11 @@ TEST(GifReader, DefaultFramesDecodeAlone)
     CMemorySource source(file);
     GifFileInfo info;
     ASSERT_EQ(IndexGif(source, &info), GifError::None);
-    CGifPictures pictures(source, info, 0);
+    CGifPictures pictures(source, info, 1 << 20);
+    bool done = false;
+    ASSERT_EQ(pictures.PrepareAhead(100, &done), GifError::None);
+    EXPECT_TRUE(done);
+    EXPECT_EQ(pictures.DecodedCount(), 0u);  // whole frames need no pictures kept
     for (size_t k : {17u, 3u, 19u, 0u}) {
         const size_t before = pictures.DecodedCount();
         ASSERT_EQ(pictures.Show(k), GifError::None);

@@ -166,7 +166,7 @@ int Bench(const std::string& in)
         worst = std::max(worst, ms);
         total += ms;
     }
-    std::printf("  %d seeks: %.1f ms on average, %.0f ms at worst (the first to the last frame); "
+    std::printf("  %d seeks, the first to the last frame: %.1f ms on average, %.0f ms at worst; "
                 "%zu pictures kept, one every %zu frames\n",
                 seeks, total / seeks, worst, pictures.KeptCount(), pictures.KeyInterval());
 
