@@ -170,6 +170,9 @@ LRESULT CRavlinDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_HOTKEY:
         OnHotkey(wParam);
         return 0;
+    case CCountdownWnd::kEndedMessage:
+        OnCountdownEnded(wParam == 1);
+        return 0;
     default:
         return CNewSkinDlg::OnMessage(msg, wParam, lParam);
     }
@@ -252,6 +255,7 @@ void CRavlinDlg::OnHotkey(WPARAM id)
 
 void CRavlinDlg::OnSelectRegion()
 {
+    m_countdown.Cancel();
     m_overlay.ShowOverlay(false);
     m_overlay.ShowOverlay(true);
     m_selectButton.SetLatched(TRUE);
@@ -282,7 +286,7 @@ void CRavlinDlg::OnRecord()
         ShowMessage(m_hWnd, LoadText(IDS_SELECT_FIRST).c_str());
         return;
     }
-    if (m_recordState != Idle)
+    if (m_recordState != Idle || StartCountdown())
         return;
     StartRecording();
 }
@@ -326,6 +330,7 @@ void CRavlinDlg::StartRecording()
     params.outputRect = settings.captureType == 0 ? r : RECT{0, 0, settings.width, settings.height};
     params.trueSpeed = settings.trueSpeed != 0;
     params.compact = settings.compactMode == 1;
+    params.plays = static_cast<uint32_t>(settings.playCount);
 
     EnsureDirectory(m_outputFolder);
     SYSTEMTIME now{};
@@ -358,6 +363,11 @@ void CRavlinDlg::StartRecording()
 
 void CRavlinDlg::OnStop()
 {
+    // During the countdown nothing has started: Stop only cancels it, as Esc does.
+    if (m_countdown.Running()) {
+        m_countdown.Cancel();
+        return;
+    }
     m_grabber.Stop();
     m_overlay.ShowOverlay(false);
     m_overlay.LockFrame(false);
@@ -431,6 +441,8 @@ void CRavlinDlg::EndRecording(int status)
         FinishClose();
         return;
     }
+    if (UsableSettings(m_settings).reviewAfterRecording && !ReviewRecording())
+        return;
     // Ready to paste into a chat, a mail or a folder before the box is even read.
     const bool onClipboard = PutFileOnClipboard(m_hWnd, m_filePath);
     std::wstring text = LoadText(IDS_DONE);
@@ -453,6 +465,7 @@ void CRavlinDlg::PollOverlay()
 
 void CRavlinDlg::OnSettings()
 {
+    m_countdown.Cancel();
     // Owned by this window, as a framework dialog without a parent would be: the tool window is
     // topmost and would otherwise cover it.
     // The dialog's key fields must see the keys this window holds, and a key the user picks

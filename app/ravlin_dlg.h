@@ -9,6 +9,7 @@
 
 #include "app/hotkeys.h"
 #include "app/recording_settings.h"
+#include "app/countdown_wnd.h"
 #include "record/mem_canvas.h"
 #include "record/pic_encoder.h"
 #include "record/screen_grabber.h"
@@ -68,6 +69,9 @@ private:
     void StartRecording();
     void PollEncoder();
     void EndRecording(int status);
+    bool ReviewRecording();
+    bool StartCountdown();
+    void OnCountdownEnded(bool ranOut);
     void PollOverlay();
     void FinishClose();
     void WaitForEncoder();
@@ -101,6 +105,7 @@ private:
     CHoverButton m_aboutButton;
     CHoverButton m_openFolderButton;
     CGlobalHotkeys m_hotkeys;
+    CCountdownWnd m_countdown;
 
     // The user confirmed the exit while a file was still being written: close once it is.
     bool m_closePending = false;

@@ -25,6 +25,9 @@ RecordingSettings ReadRecordingSettings()
     settings.trueSpeed = ReadConfigInt(L"TrueSpeed", defaults.trueSpeed);
     settings.recordPointer = ReadConfigInt(L"RecordPointer", defaults.recordPointer);
     settings.compactMode = ReadConfigInt(L"CompactMode", defaults.compactMode);
+    settings.reviewAfterRecording = ReadConfigInt(L"ReviewAfterRecording", defaults.reviewAfterRecording);
+    settings.playCount = ReadConfigInt(L"PlayCount", defaults.playCount);
+    settings.countdownSeconds = ReadConfigInt(L"CountdownSeconds", defaults.countdownSeconds);
     return settings;
 }
 
@@ -42,5 +45,10 @@ RecordingSettings UsableSettings(const RecordingSettings& stored)
     usable.trueSpeed = stored.trueSpeed != 0 ? 1 : 0;
     usable.recordPointer = stored.recordPointer != 0 ? 1 : 0;
     usable.compactMode = stored.compactMode == 1 ? 1 : 0;
+    usable.reviewAfterRecording = stored.reviewAfterRecording != 0 ? 1 : 0;
+    if (!InRange(stored.playCount, kMinPlayCount, kMaxPlayCount))
+        usable.playCount = defaults.playCount;
+    if (!InRange(stored.countdownSeconds, 0, kMaxCountdownSeconds))
+        usable.countdownSeconds = defaults.countdownSeconds;
     return usable;
 }

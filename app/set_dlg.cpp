@@ -30,6 +30,10 @@ void CSetDlg::DoDataExchange(CDataExchange& dx)
     DDX_Control(dx, IDC_HOTKEY_STATUS, m_keyStatus);
     DDX_Control(dx, IDC_COMPACT_MODE, m_compactCheck);
     DDX_Control(dx, IDC_LANGUAGE, m_languageList);
+    DDX_Control(dx, IDC_REVIEW_AFTER, m_reviewCheck);
+    DDX_Control(dx, IDC_LOOP_FOREVER, m_loopForeverCheck);
+    DDX_Control(dx, IDC_PLAY_COUNT, m_playCountEdit);
+    DDX_Control(dx, IDC_COUNTDOWN, m_countdownEdit);
 }
 
 BOOL CSetDlg::OnInitDialog()
@@ -49,6 +53,13 @@ BOOL CSetDlg::OnInitDialog()
 
     m_trueSpeedCheck.SetCheck(stored.trueSpeed != 0 ? BST_CHECKED : BST_UNCHECKED);
     m_pointerCheck.SetCheck(stored.recordPointer != 0 ? BST_CHECKED : BST_UNCHECKED);
+    m_reviewCheck.SetCheck(stored.reviewAfterRecording != 0 ? BST_CHECKED : BST_UNCHECKED);
+    // A count the dialog would not store (an edited file) shows as "for ever", as it records.
+    const int32_t plays = UsableSettings(stored).playCount;
+    m_loopForeverCheck.SetCheck(plays == 0 ? BST_CHECKED : BST_UNCHECKED);
+    m_playCountEdit.SetWindowText(std::to_wstring(plays == 0 ? kMinPlayCount : plays).c_str());
+    ::EnableWindow(m_playCountEdit, plays != 0);
+    m_countdownEdit.SetWindowText(std::to_wstring(UsableSettings(stored).countdownSeconds).c_str());
     const HotkeySettings keys = ReadHotkeySettings();
     for (int i = 0; i < kHotkeyCount; ++i)
         ::SendMessageW(m_keyFields[i], HKM_SETHOTKEY, keys.keys[i], 0);
@@ -95,6 +106,10 @@ bool CSetDlg::OnCommand(UINT id, UINT code, HWND control)
         OnActualSizeClicked();
         return true;
     }
+    if (id == IDC_LOOP_FOREVER && code == BN_CLICKED) {
+        OnLoopForeverClicked();
+        return true;
+    }
     if ((id == IDC_HOTKEY_SELECT || id == IDC_HOTKEY_RECORD || id == IDC_HOTKEY_STOP) && code == EN_CHANGE) {
         ShowKeyConflicts();
         return true;
@@ -105,6 +120,11 @@ bool CSetDlg::OnCommand(UINT id, UINT code, HWND control)
 void CSetDlg::OnActualSizeClicked()
 {
     EnableSizeEdits(m_actualSizeCheck.GetCheck() != BST_CHECKED);
+}
+
+void CSetDlg::OnLoopForeverClicked()
+{
+    ::EnableWindow(m_playCountEdit, m_loopForeverCheck.GetCheck() != BST_CHECKED);
 }
 
 void CSetDlg::EnableSizeEdits(bool enable)
@@ -138,6 +158,17 @@ void CSetDlg::OnOK()
         ShowMessage(m_hWnd, LoadText(IDS_HEIGHT_RANGE).c_str());
         return;
     }
+    const bool forever = m_loopForeverCheck.GetCheck() == BST_CHECKED;
+    const int plays = forever ? 0 : ParseEdit(m_playCountEdit);
+    if (!forever && (plays < kMinPlayCount || plays > kMaxPlayCount)) {
+        ShowMessage(m_hWnd, LoadText(IDS_PLAY_COUNT_RANGE).c_str());
+        return;
+    }
+    const int countdown = ParseEdit(m_countdownEdit);
+    if (countdown < 0 || countdown > kMaxCountdownSeconds) {
+        ShowMessage(m_hWnd, LoadText(IDS_COUNTDOWN_RANGE).c_str());
+        return;
+    }
     const HotkeySettings keys = KeysShown();
     if (DuplicateHotkey(keys) >= 0) {
         ShowMessage(m_hWnd, LoadText(IDS_KEYS_REPEATED).c_str());
@@ -154,5 +185,8 @@ void CSetDlg::OnOK()
     const LRESULT language = ::SendMessageW(m_languageList, CB_GETCURSEL, 0, 0);
     if (language >= 0 && language < kLanguageSettingCount)
         WriteLanguageSetting(static_cast<UiLanguageSetting>(language));
+    WriteConfigInt(L"ReviewAfterRecording", m_reviewCheck.GetCheck() == BST_CHECKED ? 1 : 0);
+    WriteConfigInt(L"PlayCount", plays);
+    WriteConfigInt(L"CountdownSeconds", countdown);
     CDialog::OnOK();
 }

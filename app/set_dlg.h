@@ -19,6 +19,7 @@ protected:
 private:
     void OnActualSizeClicked();
     void EnableSizeEdits(bool enable);
+    void OnLoopForeverClicked();
     int ParseEdit(const CEdit& edit) const;
     HotkeySettings KeysShown() const;
     void ShowKeyConflicts();
@@ -33,4 +34,8 @@ private:
     CWnd m_keyStatus;
     CButton m_compactCheck;
     CWnd m_languageList;
+    CButton m_reviewCheck;
+    CButton m_loopForeverCheck;
+    CEdit m_playCountEdit;
+    CEdit m_countdownEdit;
 };

@@ -504,7 +504,7 @@ void CGifEncoder::WriteFrame(CTrailedGifFile& output, const CEncodedFrame& frame
 {
     CMemorySink block;
     if (firstFrame)
-        WriteGifHeader(block, frame.width, frame.height, frame.bitsPerIndex);
+        WriteGifHeader(block, frame.width, frame.height, frame.bitsPerIndex, m_runParams.plays);
     WriteGifControl(block, delay, frame.transparentIndex);
     output.AppendFrame(block, frame.image.data(), static_cast<uint32_t>(frame.image.size()));
 }

@@ -16,6 +16,7 @@ struct EncoderParams {
     // Each frame is shown for the time until the next capture instead of frameDelay.
     bool trueSpeed = false;
     bool compact = false;
+    uint32_t plays = 0;  // how many times the GIF plays; 0 for ever
 };
 
 enum EncodeStatus : int32_t {

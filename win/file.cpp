@@ -30,6 +30,12 @@ void CFile::Rewind(uint32_t count)
         throw CFileException(GetLastError());
 }
 
+void CFile::Flush()
+{
+    if (!FlushFileBuffers(m_handle))
+        throw CFileException(GetLastError());
+}
+
 void CFile::Close()
 {
     if (IsOpen()) {

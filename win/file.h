@@ -32,6 +32,9 @@ public:
     void Write(const void* data, uint32_t count) override;
     // Moves the write position back; raises CFileException when it cannot.
     void Rewind(uint32_t count) override;
+    // Writes what the system still holds for the file to the disk; raises CFileException when it
+    // cannot.
+    void Flush();
     void Close();
 
 private:

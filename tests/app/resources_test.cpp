@@ -107,15 +107,15 @@ TEST(Resources, SettingsTemplate)
     ASSERT_TRUE(t.valid);
     EXPECT_EQ(t.title, L"设置");
     EXPECT_EQ(t.cx, 316);
-    EXPECT_EQ(t.cy, 156);
+    EXPECT_EQ(t.cy, 190);
     EXPECT_EQ(t.font, L"MS Shell Dlg");
     EXPECT_EQ(t.pointSize, 8);
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
     EXPECT_EQ(t.style & style, style);
     const DWORD edit = WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL;
     ExpectItems(t, {
-        {IDOK, L"Button", L"确定", 205, 130, 50, 14, BS_DEFPUSHBUTTON | WS_TABSTOP},
-        {IDCANCEL, L"Button", L"取消", 259, 130, 50, 14, WS_TABSTOP},
+        {IDOK, L"Button", L"确定", 205, 170, 50, 14, BS_DEFPUSHBUTTON | WS_TABSTOP},
+        {IDCANCEL, L"Button", L"取消", 259, 170, 50, 14, WS_TABSTOP},
         {-1, L"Static", L"捕获帧率", 9, 9, 40, 11, 0},
         {IDC_FRAME_RATE, L"Edit", L"", 61, 7, 47, 13, edit},
         {-1, L"Static", L"帧/秒", 119, 9, 32, 11, 0},
@@ -128,9 +128,10 @@ TEST(Resources, SettingsTemplate)
         {-1, L"Static", L"像素", 138, 44, 18, 11, 0},
         {-1, L"Static", L"像素", 138, 59, 18, 11, 0},
         {IDC_COMPACT_MODE, L"Button", L"小文件模式（只保存变化区域）", 9, 76, 150, 11, BS_AUTOCHECKBOX | WS_TABSTOP},
-        {-1, L"Button", L"录制选项", 7, 92, 152, 40, BS_GROUPBOX},
+        {-1, L"Button", L"录制选项", 7, 92, 152, 53, BS_GROUPBOX},
         {IDC_TRUE_SPEED, L"Button", L"按实际速度回放", 15, 103, 138, 11, BS_AUTOCHECKBOX | WS_TABSTOP},
         {IDC_RECORD_POINTER, L"Button", L"录制鼠标指针", 15, 116, 138, 11, BS_AUTOCHECKBOX | WS_TABSTOP},
+        {IDC_REVIEW_AFTER, L"Button", L"录制后预览和裁剪", 15, 129, 138, 11, BS_AUTOCHECKBOX | WS_TABSTOP},
         {-1, L"Button", L"快捷键", 166, 4, 143, 118, BS_GROUPBOX},
         {-1, L"Static", L"选择区域", 173, 19, 42, 11, 0},
         {IDC_HOTKEY_SELECT, L"MSCTLS_HOTKEY32", L"", 218, 17, 84, 13, WS_BORDER | WS_TABSTOP},
@@ -139,8 +140,15 @@ TEST(Resources, SettingsTemplate)
         {-1, L"Static", L"停止录制", 173, 55, 42, 11, 0},
         {IDC_HOTKEY_STOP, L"MSCTLS_HOTKEY32", L"", 218, 53, 84, 13, WS_BORDER | WS_TABSTOP},
         {IDC_HOTKEY_STATUS, L"Static", L"", 173, 72, 130, 46, 0},
-        {-1, L"Static", L"界面语言", 9, 139, 40, 11, 0},
-        {IDC_LANGUAGE, L"ComboBox", L"", 61, 137, 98, 60, CBS_DROPDOWNLIST | WS_TABSTOP},
+        {IDC_LOOP_FOREVER, L"Button", L"循环播放", 166, 129, 60, 11, BS_AUTOCHECKBOX | WS_TABSTOP},
+        {-1, L"Static", L"否则播放", 228, 131, 34, 11, 0},
+        {IDC_PLAY_COUNT, L"Edit", L"", 263, 129, 28, 13, edit},
+        {-1, L"Static", L"次", 295, 131, 12, 11, 0},
+        {-1, L"Static", L"录制前倒计时", 166, 150, 52, 11, 0},
+        {IDC_COUNTDOWN, L"Edit", L"", 220, 148, 28, 13, edit},
+        {-1, L"Static", L"秒", 252, 150, 12, 11, 0},
+        {-1, L"Static", L"界面语言", 9, 152, 40, 11, 0},
+        {IDC_LANGUAGE, L"ComboBox", L"", 61, 150, 98, 60, CBS_DROPDOWNLIST | WS_TABSTOP},
     });
 }
 

@@ -6,7 +6,10 @@
 #include <string>
 
 #include "app/output_file.h"
+#include "app/recording_review.h"
 #include "app/recording_settings.h"
+#include "app/ui_language.h"
+#include "win/resource_text.h"
 
 namespace {
 
@@ -83,6 +86,64 @@ TEST(RecordingSettings, UnusableValuesFallBackOneByOne)
     EXPECT_EQ(UsableSettings(RecordingSettings{50, 7, 480, 270}).captureType, 1);
     EXPECT_EQ(UsableSettings(RecordingSettings{50, -1, 480, 270}).captureType, 1);
     EXPECT_EQ(UsableSettings(RecordingSettings{50, 0, 480, 270}).captureType, 0);
+}
+
+TEST(RecordingSettings, ReviewPlayCountAndCountdown)
+{
+    struct Case {
+        int32_t review, plays, countdown;  // as stored
+        int32_t usableReview, usablePlays, usableCountdown;
+    };
+    const Case cases[] = {
+        {0, 0, 0, 0, 0, 0},       {1, 1, 1, 1, 1, 1},        {5, 100, 10, 1, 100, 10},
+        {-1, 101, 11, 1, 0, 0},   {0, -3, -1, 0, 0, 0},      {0, INT32_MAX, INT32_MIN, 0, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.plays);
+        RecordingSettings s;
+        s.reviewAfterRecording = c.review;
+        s.playCount = c.plays;
+        s.countdownSeconds = c.countdown;
+        const RecordingSettings usable = UsableSettings(s);
+        EXPECT_EQ(usable.reviewAfterRecording, c.usableReview);
+        EXPECT_EQ(usable.playCount, c.usablePlays);
+        EXPECT_EQ(usable.countdownSeconds, c.usableCountdown);
+    }
+}
+
+TEST(ReviewTexts, PositionAndKeptRangeInBothLanguages)
+{
+    struct Case {
+        LANGID language;
+        size_t frame, count;
+        uint32_t time, duration;  // hundredths
+        const wchar_t* position;
+    };
+    const Case cases[] = {
+        {kChineseLanguage, 0, 1, 0, 4, L"第 1/1 帧  0:00.00 / 0:00.04"},
+        {kChineseLanguage, 11, 300, 44, 1200, L"第 12/300 帧  0:00.44 / 0:12.00"},
+        {kChineseLanguage, 1499, 1500, 5996, 6000, L"第 1500/1500 帧  0:59.96 / 1:00.00"},
+        {kChineseLanguage, 0, 70000, 0, 370005, L"第 1/70000 帧  0:00.00 / 61:40.05"},
+        {kEnglishLanguage, 11, 300, 44, 1200, L"Frame 12/300  0:00.44 / 0:12.00"},
+    };
+    const LANGID previous = ResourceLanguage();
+    for (const Case& c : cases) {
+        SetResourceLanguage(c.language);
+        EXPECT_EQ(ReviewPositionText(c.frame, c.count, c.time, c.duration), c.position);
+    }
+    SetResourceLanguage(kChineseLanguage);
+    EXPECT_EQ(KeptRangeText(2, 249, 992), L"保留第 3-250 帧，共 9.92 秒");
+    EXPECT_EQ(KeptRangeText(0, 0, 4), L"保留第 1-1 帧，共 0.04 秒");
+    SetResourceLanguage(kEnglishLanguage);
+    EXPECT_EQ(KeptRangeText(2, 249, 992), L"Keeping frames 3-250, 9.92 s");
+    // Every reading failure has words, and the damaged kinds share theirs.
+    for (GifError e : {GifError::ReadFailed, GifError::NotGif, GifError::Truncated, GifError::BadBlock,
+                       GifError::BadImage, GifError::BadCode, GifError::ShortData, GifError::NoFrames,
+                       GifError::Unsupported})
+        EXPECT_FALSE(GifErrorText(e).empty());
+    EXPECT_EQ(GifErrorText(GifError::BadCode), GifErrorText(GifError::ShortData));
+    EXPECT_NE(GifErrorText(GifError::Truncated), GifErrorText(GifError::BadCode));
+    SetResourceLanguage(previous);
 }
 
 }  // namespace
