@@ -347,6 +347,7 @@ void CRavlinDlg::StartRecording()
     m_grabber.SetInterval(settings.captureDelay);
     m_grabber.SetEncoder(encoder.get());
     m_grabber.SetDrawPointer(settings.recordPointer != 0);
+    m_grabber.SetDrawClicks(settings.recordClicks != 0);
     if (!m_grabber.Start()) {
         // Nothing was started (the region is off screen, or the display cannot be read).
         m_grabber.SetEncoder(nullptr);

@@ -28,6 +28,7 @@ RecordingSettings ReadRecordingSettings()
     settings.reviewAfterRecording = ReadConfigInt(L"ReviewAfterRecording", defaults.reviewAfterRecording);
     settings.playCount = ReadConfigInt(L"PlayCount", defaults.playCount);
     settings.countdownSeconds = ReadConfigInt(L"CountdownSeconds", defaults.countdownSeconds);
+    settings.recordClicks = ReadConfigInt(L"RecordClicks", defaults.recordClicks);
     return settings;
 }
 
@@ -46,6 +47,7 @@ RecordingSettings UsableSettings(const RecordingSettings& stored)
     usable.recordPointer = stored.recordPointer != 0 ? 1 : 0;
     usable.compactMode = stored.compactMode == 1 ? 1 : 0;
     usable.reviewAfterRecording = stored.reviewAfterRecording != 0 ? 1 : 0;
+    usable.recordClicks = stored.recordClicks != 0 ? 1 : 0;
     if (!InRange(stored.playCount, kMinPlayCount, kMaxPlayCount))
         usable.playCount = defaults.playCount;
     if (!InRange(stored.countdownSeconds, 0, kMaxCountdownSeconds))

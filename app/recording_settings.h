@@ -14,6 +14,7 @@ struct RecordingSettings {
     int32_t reviewAfterRecording = 0;  // "ReviewAfterRecording": the review window before the end
     int32_t playCount = 0;      // "PlayCount": how many times the GIF plays, 0 for ever
     int32_t countdownSeconds = 0;  // "CountdownSeconds": 0 starts at once, else 1..10
+    int32_t recordClicks = 0;   // "RecordClicks": a ring around the pointer while a button is down
 };
 
 constexpr int32_t kMaxCountdownSeconds = 10;

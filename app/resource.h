@@ -107,6 +107,7 @@
 #define IDC_LOOP_FOREVER 1028
 #define IDC_PLAY_COUNT 1029
 #define IDC_COUNTDOWN 1030
+#define IDC_RECORD_CLICKS 1031
 
 // Review window controls.
 #define IDC_REVIEW_PICTURE 1101

@@ -31,6 +31,7 @@ void CSetDlg::DoDataExchange(CDataExchange& dx)
     DDX_Control(dx, IDC_COMPACT_MODE, m_compactCheck);
     DDX_Control(dx, IDC_LANGUAGE, m_languageList);
     DDX_Control(dx, IDC_REVIEW_AFTER, m_reviewCheck);
+    DDX_Control(dx, IDC_RECORD_CLICKS, m_clicksCheck);
     DDX_Control(dx, IDC_LOOP_FOREVER, m_loopForeverCheck);
     DDX_Control(dx, IDC_PLAY_COUNT, m_playCountEdit);
     DDX_Control(dx, IDC_COUNTDOWN, m_countdownEdit);
@@ -54,6 +55,7 @@ BOOL CSetDlg::OnInitDialog()
     m_trueSpeedCheck.SetCheck(stored.trueSpeed != 0 ? BST_CHECKED : BST_UNCHECKED);
     m_pointerCheck.SetCheck(stored.recordPointer != 0 ? BST_CHECKED : BST_UNCHECKED);
     m_reviewCheck.SetCheck(stored.reviewAfterRecording != 0 ? BST_CHECKED : BST_UNCHECKED);
+    m_clicksCheck.SetCheck(stored.recordClicks != 0 ? BST_CHECKED : BST_UNCHECKED);
     // A count the dialog would not store (an edited file) shows as "for ever", as it records.
     const int32_t plays = UsableSettings(stored).playCount;
     m_loopForeverCheck.SetCheck(plays == 0 ? BST_CHECKED : BST_UNCHECKED);
@@ -188,5 +190,6 @@ void CSetDlg::OnOK()
     WriteConfigInt(L"ReviewAfterRecording", m_reviewCheck.GetCheck() == BST_CHECKED ? 1 : 0);
     WriteConfigInt(L"PlayCount", plays);
     WriteConfigInt(L"CountdownSeconds", countdown);
+    WriteConfigInt(L"RecordClicks", m_clicksCheck.GetCheck() == BST_CHECKED ? 1 : 0);
     CDialog::OnOK();
 }

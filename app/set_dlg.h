@@ -35,6 +35,7 @@ private:
     CButton m_compactCheck;
     CWnd m_languageList;
     CButton m_reviewCheck;
+    CButton m_clicksCheck;
     CButton m_loopForeverCheck;
     CEdit m_playCountEdit;
     CEdit m_countdownEdit;

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <memory>
 
+#include "record/click_mark.h"
 #include "record/mem_canvas.h"
 #include "record/pic_encoder.h"
 #include "record/pointer_drawing.h"
+#include "win/dpi.h"
 
 namespace {
 
@@ -105,6 +107,11 @@ void CScreenGrabber::SetDrawPointer(bool draw)
     m_drawPointer = draw;
 }
 
+void CScreenGrabber::SetDrawClicks(bool draw)
+{
+    m_drawClicks = draw;
+}
+
 int64_t CScreenGrabber::RecordingMs()
 {
     CSectionGuard guard(m_clockLock);
@@ -126,6 +133,8 @@ int CScreenGrabber::Start()
     m_setupOk = 0;
     m_canvasesMade = 0;
     m_runDrawsPointer = m_drawPointer;
+    m_runDrawsClicks = m_drawClicks;
+    m_runDpi = WindowDpi(nullptr);
     {
         CSectionGuard guard(m_clockLock);
         m_clockStart = NowTicks();
@@ -259,6 +268,8 @@ void CScreenGrabber::CaptureLoop()
             const int32_t w = canvas->Width();
             const int32_t h = canvas->Height();
             canvas->SetCaptureMs(RecordingMs());
+            if (m_runDrawsClicks)
+                DrawClickMark(canvas->Hdc(), rect.left, rect.top, m_runDpi);
             if (m_runDrawsPointer)
                 DrawPointer(canvas->Hdc(), rect.left, rect.top);
             // The window shows the preview at its 100 ms poll: stretching every frame into it

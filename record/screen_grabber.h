@@ -43,6 +43,8 @@ public:
     void SetPause(int32_t paused);
     // Draw the mouse pointer into the frames; read at Start.
     void SetDrawPointer(bool draw);
+    // A ring around the pointer in the frames while a mouse button is down.
+    void SetDrawClicks(bool draw);
 
     // 1 when capture runs. 0, with nothing started and the encoder untouched, while running,
     // for an empty rectangle or one wholly off screen, or when the display or the capture
@@ -78,6 +80,9 @@ private:
     std::atomic<int32_t> m_canvasesMade{0};
     std::atomic<bool> m_drawPointer{false};
     bool m_runDrawsPointer = false;
+    std::atomic<bool> m_drawClicks{false};
+    bool m_runDrawsClicks = false;
+    int m_runDpi = 96;
 
     // The recording clock, written by Start and SetPause and read by the capture thread.
     CSectionLock m_clockLock;

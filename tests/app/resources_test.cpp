@@ -128,10 +128,11 @@ TEST(Resources, SettingsTemplate)
         {-1, L"Static", L"像素", 138, 44, 18, 11, 0},
         {-1, L"Static", L"像素", 138, 59, 18, 11, 0},
         {IDC_COMPACT_MODE, L"Button", L"小文件模式（只保存变化区域）", 9, 76, 150, 11, BS_AUTOCHECKBOX | WS_TABSTOP},
-        {-1, L"Button", L"录制选项", 7, 92, 152, 53, BS_GROUPBOX},
+        {-1, L"Button", L"录制选项", 7, 92, 152, 66, BS_GROUPBOX},
         {IDC_TRUE_SPEED, L"Button", L"按实际速度回放", 15, 103, 138, 11, BS_AUTOCHECKBOX | WS_TABSTOP},
         {IDC_RECORD_POINTER, L"Button", L"录制鼠标指针", 15, 116, 138, 11, BS_AUTOCHECKBOX | WS_TABSTOP},
-        {IDC_REVIEW_AFTER, L"Button", L"录制后预览和裁剪", 15, 129, 138, 11, BS_AUTOCHECKBOX | WS_TABSTOP},
+        {IDC_RECORD_CLICKS, L"Button", L"显示鼠标点击", 15, 129, 138, 11, BS_AUTOCHECKBOX | WS_TABSTOP},
+        {IDC_REVIEW_AFTER, L"Button", L"录制后预览和裁剪", 15, 142, 138, 11, BS_AUTOCHECKBOX | WS_TABSTOP},
         {-1, L"Button", L"快捷键", 166, 4, 143, 118, BS_GROUPBOX},
         {-1, L"Static", L"选择区域", 173, 19, 42, 11, 0},
         {IDC_HOTKEY_SELECT, L"MSCTLS_HOTKEY32", L"", 218, 17, 84, 13, WS_BORDER | WS_TABSTOP},
@@ -147,8 +148,8 @@ TEST(Resources, SettingsTemplate)
         {-1, L"Static", L"录制前倒计时", 166, 150, 52, 11, 0},
         {IDC_COUNTDOWN, L"Edit", L"", 220, 148, 28, 13, edit},
         {-1, L"Static", L"秒", 252, 150, 12, 11, 0},
-        {-1, L"Static", L"界面语言", 9, 152, 40, 11, 0},
-        {IDC_LANGUAGE, L"ComboBox", L"", 61, 150, 98, 60, CBS_DROPDOWNLIST | WS_TABSTOP},
+        {-1, L"Static", L"界面语言", 9, 165, 40, 11, 0},
+        {IDC_LANGUAGE, L"ComboBox", L"", 61, 163, 98, 60, CBS_DROPDOWNLIST | WS_TABSTOP},
     });
 }
 

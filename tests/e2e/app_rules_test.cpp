@@ -9,6 +9,7 @@
 #include "app/recording_review.h"
 #include "app/recording_settings.h"
 #include "app/ui_language.h"
+#include "record/click_mark.h"
 #include "win/resource_text.h"
 
 namespace {
@@ -108,6 +109,18 @@ TEST(RecordingSettings, ReviewPlayCountAndCountdown)
         EXPECT_EQ(usable.reviewAfterRecording, c.usableReview);
         EXPECT_EQ(usable.playCount, c.usablePlays);
         EXPECT_EQ(usable.countdownSeconds, c.usableCountdown);
+    }
+}
+
+TEST(ClickMark, GrowsWithTheScreensDpi)
+{
+    const struct {
+        int dpi, radius, width;
+    } cases[] = {{96, 14, 3}, {120, 18, 4}, {144, 21, 5}, {192, 28, 6}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.dpi);
+        EXPECT_EQ(ClickMarkRadius(c.dpi), c.radius);
+        EXPECT_EQ(ClickMarkWidth(c.dpi), c.width);
     }
 }
 
