@@ -8,6 +8,7 @@
 #include "app/key_tip_text.h"
 #include "app/output_file.h"
 #include "app/resource.h"
+#include "app/size_limit.h"
 #include "app/set_dlg.h"
 #include "app/ui_language.h"
 #include "record/gif_encoder.h"
@@ -331,6 +332,7 @@ void CRavlinDlg::StartRecording()
     params.trueSpeed = settings.trueSpeed != 0;
     params.compact = settings.compactMode == 1;
     params.plays = static_cast<uint32_t>(settings.playCount);
+    params.maxBytes = SizeLimitBytes(settings.maxFileSizeMB);
 
     EnsureDirectory(m_outputFolder);
     SYSTEMTIME now{};
@@ -399,7 +401,7 @@ void CRavlinDlg::PollEncoder()
     if (status == Encoding) {
         m_recordedText = FormatText(IDS_STATUS_RECORDED, {std::to_wstring(received)});
         m_encodedText = FormatText(IDS_STATUS_ENCODED, {std::to_wstring(encoded)});
-        m_sizeText = FileSizeText(m_encoder->GetBytesWritten());
+        ShowSize(m_encoder->GetBytesWritten());
         InvalidateStatus(0);
         InvalidateStatus(1);
         ::InvalidateRect(m_hWnd, &m_previewRect, TRUE);
@@ -417,10 +419,12 @@ void CRavlinDlg::EndRecording(int status)
     const EncodeFailure failure = m_encoder->GetFailure();
     int32_t encoded = 0;
     m_encoder->GetState(&encoded, nullptr);
+    const bool atSizeLimit = m_encoder->ReachedSizeLimit();
     m_encoder.reset();
     m_recordedText.clear();
     m_encodedText.clear();
     m_sizeText.clear();
+    m_sizeNearLimit = false;
     InvalidateStatus(0);
     InvalidateStatus(1);
     if (!wasFinishing) {
@@ -447,6 +451,8 @@ void CRavlinDlg::EndRecording(int status)
     // Ready to paste into a chat, a mail or a folder before the box is even read.
     const bool onClipboard = PutFileOnClipboard(m_hWnd, m_filePath);
     std::wstring text = LoadText(IDS_DONE);
+    if (atSizeLimit)
+        text += L"\n" + FormatText(IDS_DONE_SIZE_LIMIT, {std::to_wstring(UsableSettings(m_settings).maxFileSizeMB)});
     if (dropped > 0)
         text += L"\n" + FormatText(IDS_DONE_DROPPED, {std::to_wstring(dropped)});
     const int64_t size = FileSizeOf(m_filePath);
@@ -456,6 +462,14 @@ void CRavlinDlg::EndRecording(int status)
         text += L"\n" + LoadText(IDS_DONE_CLIPBOARD_BUSY);
     ShowMessage(m_hWnd, text.c_str());
     OpenCaptureFolder();
+}
+
+// The size written so far, against the limit when there is one.
+void CRavlinDlg::ShowSize(int64_t bytes)
+{
+    const int32_t limit = UsableSettings(m_settings).maxFileSizeMB;
+    m_sizeText = SizeAgainstLimitText(bytes, limit);
+    m_sizeNearLimit = NearSizeLimit(bytes, limit);
 }
 
 void CRavlinDlg::PollOverlay()

@@ -71,6 +71,7 @@ private:
     void EndRecording(int status);
     bool ReviewRecording();
     bool StartCountdown();
+    void ShowSize(int64_t bytes);
     void OnCountdownEnded(bool ranOut);
     void PollOverlay();
     void FinishClose();
@@ -99,6 +100,7 @@ private:
     std::wstring m_recordedText;
     std::wstring m_encodedText;
     std::wstring m_sizeText;  // bytes written so far, beside the encoded count
+    bool m_sizeNearLimit = false;  // the size is shown in the warning colour
     std::wstring m_fileNameText;
     std::wstring m_filePath;
     CHoverButton m_settingsButton;

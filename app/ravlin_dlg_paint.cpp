@@ -9,6 +9,7 @@ namespace {
 
 const COLORREF kOutline = RGB(80, 80, 80);
 const COLORREF kStatusText = RGB(160, 160, 160);
+const COLORREF kSizeNearLimit = RGB(240, 96, 64);
 
 RECT Inflated(RECT r, int dx, int dy)
 {
@@ -70,8 +71,11 @@ void CRavlinDlg::PaintStatusText(HDC dc) const
         text.left += Scaled(2);
         text.top += Scaled(2);
         target.DrawText(*lines[i], text, DT_VCENTER);
-        if (i == 1)
+        if (i == 1) {
+            ::SetTextColor(dc, m_sizeNearLimit ? kSizeNearLimit : kStatusText);
             target.DrawText(m_sizeText, text, DT_VCENTER | DT_RIGHT);
+            ::SetTextColor(dc, kStatusText);
+        }
     }
     ::SetBkMode(dc, oldMode);
     ::SetTextColor(dc, oldColour);

@@ -29,6 +29,7 @@ RecordingSettings ReadRecordingSettings()
     settings.playCount = ReadConfigInt(L"PlayCount", defaults.playCount);
     settings.countdownSeconds = ReadConfigInt(L"CountdownSeconds", defaults.countdownSeconds);
     settings.recordClicks = ReadConfigInt(L"RecordClicks", defaults.recordClicks);
+    settings.maxFileSizeMB = ReadConfigInt(L"MaxFileSizeMB", defaults.maxFileSizeMB);
     return settings;
 }
 
@@ -52,5 +53,7 @@ RecordingSettings UsableSettings(const RecordingSettings& stored)
         usable.playCount = defaults.playCount;
     if (!InRange(stored.countdownSeconds, 0, kMaxCountdownSeconds))
         usable.countdownSeconds = defaults.countdownSeconds;
+    if (!InRange(stored.maxFileSizeMB, 0, kMaxFileSizeMB))
+        usable.maxFileSizeMB = defaults.maxFileSizeMB;
     return usable;
 }

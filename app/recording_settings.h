@@ -15,7 +15,10 @@ struct RecordingSettings {
     int32_t playCount = 0;      // "PlayCount": how many times the GIF plays, 0 for ever
     int32_t countdownSeconds = 0;  // "CountdownSeconds": 0 starts at once, else 1..10
     int32_t recordClicks = 0;   // "RecordClicks": a ring around the pointer while a button is down
+    int32_t maxFileSizeMB = 0;  // "MaxFileSizeMB": the file stays within this many MB; 0: no limit
 };
+
+constexpr int32_t kMaxFileSizeMB = 4000;
 
 constexpr int32_t kMaxCountdownSeconds = 10;
 
@@ -31,5 +34,5 @@ RecordingSettings ReadRecordingSettings();
 // size outside 50..1920 x 50..1080, would spin the capture thread or ask for unbounded memory,
 // so each such value falls back to its default; any nonzero type means "scaled", as in the
 // dialog; the same holds for the options, except that only a CompactMode of exactly 1 chooses
-// the compact mode; a play count outside 1..100 plays for ever; a countdown outside 0..10 is none.
+// the compact mode; a play count outside 1..100 plays for ever; a countdown outside 0..10 is none, and a size limit outside 0..4000 MB is none.
 RecordingSettings UsableSettings(const RecordingSettings& stored);

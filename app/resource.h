@@ -79,6 +79,11 @@
 #define IDS_GIF_NO_FRAMES 266
 #define IDS_GIF_UNSUPPORTED 267
 #define IDS_COUNTDOWN 268
+
+// The size limit: the live size against it, why a recording stopped, the refused value.
+#define IDS_SIZE_OF_LIMIT 270
+#define IDS_DONE_SIZE_LIMIT 271
+#define IDS_SIZE_LIMIT_RANGE 272
 #define IDR_MAINFRAME 128
 #define IDC_SELECT_CURSOR 135
 
@@ -108,6 +113,7 @@
 #define IDC_PLAY_COUNT 1029
 #define IDC_COUNTDOWN 1030
 #define IDC_RECORD_CLICKS 1031
+#define IDC_MAX_SIZE 1032
 
 // Review window controls.
 #define IDC_REVIEW_PICTURE 1101

@@ -35,6 +35,7 @@ void CSetDlg::DoDataExchange(CDataExchange& dx)
     DDX_Control(dx, IDC_LOOP_FOREVER, m_loopForeverCheck);
     DDX_Control(dx, IDC_PLAY_COUNT, m_playCountEdit);
     DDX_Control(dx, IDC_COUNTDOWN, m_countdownEdit);
+    DDX_Control(dx, IDC_MAX_SIZE, m_maxSizeEdit);
 }
 
 BOOL CSetDlg::OnInitDialog()
@@ -62,6 +63,7 @@ BOOL CSetDlg::OnInitDialog()
     m_playCountEdit.SetWindowText(std::to_wstring(plays == 0 ? kMinPlayCount : plays).c_str());
     ::EnableWindow(m_playCountEdit, plays != 0);
     m_countdownEdit.SetWindowText(std::to_wstring(UsableSettings(stored).countdownSeconds).c_str());
+    m_maxSizeEdit.SetWindowText(std::to_wstring(UsableSettings(stored).maxFileSizeMB).c_str());
     const HotkeySettings keys = ReadHotkeySettings();
     for (int i = 0; i < kHotkeyCount; ++i)
         ::SendMessageW(m_keyFields[i], HKM_SETHOTKEY, keys.keys[i], 0);
@@ -171,6 +173,11 @@ void CSetDlg::OnOK()
         ShowMessage(m_hWnd, LoadText(IDS_COUNTDOWN_RANGE).c_str());
         return;
     }
+    const int maxSize = ParseEdit(m_maxSizeEdit);
+    if (maxSize < 0 || maxSize > kMaxFileSizeMB) {
+        ShowMessage(m_hWnd, LoadText(IDS_SIZE_LIMIT_RANGE).c_str());
+        return;
+    }
     const HotkeySettings keys = KeysShown();
     if (DuplicateHotkey(keys) >= 0) {
         ShowMessage(m_hWnd, LoadText(IDS_KEYS_REPEATED).c_str());
@@ -191,5 +198,6 @@ void CSetDlg::OnOK()
     WriteConfigInt(L"PlayCount", plays);
     WriteConfigInt(L"CountdownSeconds", countdown);
     WriteConfigInt(L"RecordClicks", m_clicksCheck.GetCheck() == BST_CHECKED ? 1 : 0);
+    WriteConfigInt(L"MaxFileSizeMB", maxSize);
     CDialog::OnOK();
 }

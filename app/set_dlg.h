@@ -39,4 +39,5 @@ private:
     CButton m_loopForeverCheck;
     CEdit m_playCountEdit;
     CEdit m_countdownEdit;
+    CEdit m_maxSizeEdit;
 };

@@ -388,13 +388,17 @@ EncodeFailure CGifEncoder::WriteLoop()
 bool CGifEncoder::WriteFrames(CTrailedGifFile& output)
 {
     bool headerWritten = false;
+    // False once a frame would take the file past its size limit: the file ends before it.
     auto write = [&](const CEncodedFrame& frame, uint16_t delay) {
         const int64_t t0 = Ticks();
-        WriteFrame(output, frame, !headerWritten, delay);
+        const bool written = WriteFrame(output, frame, !headerWritten, delay);
         m_stageTicks[kWrite] += Ticks() - t0;
+        if (!written)
+            return false;
         m_bytesWritten = static_cast<int64_t>(output.Committed()) + 1;  // the trailer behind it
         headerWritten = true;
         ++m_encodedCount;
+        return true;
     };
     // At true speed a frame is shown until the next capture, so each built frame waits here
     // until the next one (or the end of the recording) is known.
@@ -412,8 +416,8 @@ bool CGifEncoder::WriteFrames(CTrailedGifFile& output)
         if (next == CEncodePool::Next::Stopped || m_stopFlag)
             return false;
         if (next == CEncodePool::Next::Drained) {
-            if (holding)
-                write(held, delays.Next(m_endMs));
+            if (holding && !write(held, delays.Next(m_endMs)))
+                return EndAtSizeLimit();
             return true;
         }
         if (frame.error)
@@ -427,11 +431,12 @@ bool CGifEncoder::WriteFrames(CTrailedGifFile& output)
         previousLeftOut = false;
         lastWritten = frame.source;
         if (!trueSpeed) {
-            write(frame, static_cast<uint16_t>(m_runParams.frameDelay & 0xFFFF));
+            if (!write(frame, static_cast<uint16_t>(m_runParams.frameDelay & 0xFFFF)))
+                return EndAtSizeLimit();
             continue;
         }
-        if (holding)
-            write(held, delays.Next(frame.captureMs));
+        if (holding && !write(held, delays.Next(frame.captureMs)))
+            return EndAtSizeLimit();
         held = std::move(frame);
         holding = true;
     }
@@ -500,13 +505,26 @@ void CGifEncoder::BuildAgainSince(std::shared_ptr<void> lastWritten, CEncodedFra
 // The writer's step for one frame, in capture order: whatever depends on the frames around it
 // (the header before the first, the frame's delay) is added here. The frame reaches the file in
 // one write, trailer included, so the file is never left ending part-way through a frame.
-void CGifEncoder::WriteFrame(CTrailedGifFile& output, const CEncodedFrame& frame, bool firstFrame, uint16_t delay)
+bool CGifEncoder::WriteFrame(CTrailedGifFile& output, const CEncodedFrame& frame, bool firstFrame, uint16_t delay)
 {
     CMemorySink block;
     if (firstFrame)
         WriteGifHeader(block, frame.width, frame.height, frame.bitsPerIndex, m_runParams.plays);
     WriteGifControl(block, delay, frame.transparentIndex);
+    const int64_t end = static_cast<int64_t>(output.Committed() + block.Size() + frame.image.size()) + 1;
+    if (m_runParams.maxBytes > 0 && end > m_runParams.maxBytes)
+        return false;
     output.AppendFrame(block, frame.image.data(), static_cast<uint32_t>(frame.image.size()));
+    return true;
+}
+
+// The file is complete at its last frame that fits the limit: no later frame is taken, and
+// the run ends as one that finished (the window stops the capture when it sees that).
+bool CGifEncoder::EndAtSizeLimit()
+{
+    m_sizeLimitReached = true;
+    RefuseFrames();
+    return true;
 }
 
 // A 32-bit frame scaled to the output size with our own scaler, as a packed bitmap in the

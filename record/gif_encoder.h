@@ -65,6 +65,7 @@ public:
     int32_t GetDroppedCount() override;
     EncodeFailure GetFailure() override;
     int64_t GetBytesWritten() override;
+    bool ReachedSizeLimit() override { return m_sizeLimitReached; }
     void SetEndTime(int64_t recordingMs) override;
 
     int WaitEnded(DWORD timeoutMs) override;
@@ -86,8 +87,10 @@ private:
     void RunWriter();
     EncodeFailure WriteLoop();
     bool WriteFrames(CTrailedGifFile& output);
+    bool EndAtSizeLimit();
     void BuildAgainSince(std::shared_ptr<void> lastWritten, CEncodedFrame* frame);
-    void WriteFrame(CTrailedGifFile& output, const CEncodedFrame& frame, bool firstFrame, uint16_t delay);
+    // False, with nothing written, when the frame would take the file past its size limit.
+    bool WriteFrame(CTrailedGifFile& output, const CEncodedFrame& frame, bool firstFrame, uint16_t delay);
     double BacklogMs();
     std::shared_ptr<void> ClaimBudget(uint32_t bytes, double backlogMs);
     bool ScaleFrame32(const CQueuedFrame& frame, int32_t width, int32_t height,
@@ -119,6 +122,7 @@ private:
     std::atomic<int32_t> m_droppedCount{0};
     std::atomic<int32_t> m_failure{NoFailure};
     std::atomic<int64_t> m_bytesWritten{0};  // the file's size, set by the writer after each frame
+    std::atomic<bool> m_sizeLimitReached{false};
     std::atomic<int64_t> m_endMs{0};
     int32_t m_nearestColour = 1;
 

@@ -17,6 +17,9 @@ struct EncoderParams {
     bool trueSpeed = false;
     bool compact = false;
     uint32_t plays = 0;  // how many times the GIF plays; 0 for ever
+    // The file never grows past this many bytes: the recording ends at the last frame that
+    // fits. 0: no limit.
+    int64_t maxBytes = 0;
 };
 
 enum EncodeStatus : int32_t {
@@ -58,6 +61,8 @@ public:
     virtual EncodeFailure GetFailure() = 0;
     // Bytes of the output file written so far.
     virtual int64_t GetBytesWritten() { return 0; }
+    // True once the recording ended because the next frame would have passed maxBytes.
+    virtual bool ReachedSizeLimit() { return false; }
     // When the capture ended, on the clock of the frames' capture times; the grabber gives it
     // before its finish signal. It is how long the last frame is shown at true speed.
     virtual void SetEndTime(int64_t /*recordingMs*/) {}

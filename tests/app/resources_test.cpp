@@ -107,15 +107,15 @@ TEST(Resources, SettingsTemplate)
     ASSERT_TRUE(t.valid);
     EXPECT_EQ(t.title, L"设置");
     EXPECT_EQ(t.cx, 316);
-    EXPECT_EQ(t.cy, 190);
+    EXPECT_EQ(t.cy, 206);
     EXPECT_EQ(t.font, L"MS Shell Dlg");
     EXPECT_EQ(t.pointSize, 8);
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
     EXPECT_EQ(t.style & style, style);
     const DWORD edit = WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL;
     ExpectItems(t, {
-        {IDOK, L"Button", L"确定", 205, 170, 50, 14, BS_DEFPUSHBUTTON | WS_TABSTOP},
-        {IDCANCEL, L"Button", L"取消", 259, 170, 50, 14, WS_TABSTOP},
+        {IDOK, L"Button", L"确定", 205, 186, 50, 14, BS_DEFPUSHBUTTON | WS_TABSTOP},
+        {IDCANCEL, L"Button", L"取消", 259, 186, 50, 14, WS_TABSTOP},
         {-1, L"Static", L"捕获帧率", 9, 9, 40, 11, 0},
         {IDC_FRAME_RATE, L"Edit", L"", 61, 7, 47, 13, edit},
         {-1, L"Static", L"帧/秒", 119, 9, 32, 11, 0},
@@ -148,6 +148,9 @@ TEST(Resources, SettingsTemplate)
         {-1, L"Static", L"录制前倒计时", 166, 150, 52, 11, 0},
         {IDC_COUNTDOWN, L"Edit", L"", 220, 148, 28, 13, edit},
         {-1, L"Static", L"秒", 252, 150, 12, 11, 0},
+        {-1, L"Static", L"文件大小上限", 166, 167, 52, 11, 0},
+        {IDC_MAX_SIZE, L"Edit", L"", 220, 165, 28, 13, edit},
+        {-1, L"Static", L"MB（0 为不限）", 252, 167, 57, 11, 0},
         {-1, L"Static", L"界面语言", 9, 165, 40, 11, 0},
         {IDC_LANGUAGE, L"ComboBox", L"", 61, 163, 98, 60, CBS_DROPDOWNLIST | WS_TABSTOP},
     });

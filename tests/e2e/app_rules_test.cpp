@@ -8,6 +8,7 @@
 #include "app/output_file.h"
 #include "app/recording_review.h"
 #include "app/recording_settings.h"
+#include "app/size_limit.h"
 #include "app/ui_language.h"
 #include "record/click_mark.h"
 #include "win/resource_text.h"
@@ -110,6 +111,38 @@ TEST(RecordingSettings, ReviewPlayCountAndCountdown)
         EXPECT_EQ(usable.playCount, c.usablePlays);
         EXPECT_EQ(usable.countdownSeconds, c.usableCountdown);
     }
+}
+
+TEST(SizeLimit, BytesTextAndWarning)
+{
+    const struct {
+        int64_t bytes;
+        int32_t limit;  // MB, 0: none
+        const wchar_t* text;
+        bool warn;
+    } cases[] = {
+        {8598323, 10, L"8.2 MB / 10 MB", false},
+        {9437184, 10, L"9.0 MB / 10 MB", true},   // nine tenths exactly
+        {9437183, 10, L"9.0 MB / 10 MB", false},
+        {1048576, 1, L"1.0 MB / 1 MB", true},
+        {8598323, 0, L"8.2 MB", false},
+        {812, 4000, L"812 B / 4000 MB", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        EXPECT_EQ(SizeAgainstLimitText(c.bytes, c.limit), c.text);
+        EXPECT_EQ(NearSizeLimit(c.bytes, c.limit), c.warn);
+    }
+    EXPECT_EQ(SizeLimitBytes(0), 0);
+    EXPECT_EQ(SizeLimitBytes(10), 10485760);
+    EXPECT_EQ(SizeLimitBytes(4000), int64_t(4000) * 1048576);  // past 32 bits
+    RecordingSettings s;
+    for (int32_t stored : {-1, 4001, INT32_MAX}) {
+        s.maxFileSizeMB = stored;
+        EXPECT_EQ(UsableSettings(s).maxFileSizeMB, 0) << stored;
+    }
+    s.maxFileSizeMB = 4000;
+    EXPECT_EQ(UsableSettings(s).maxFileSizeMB, 4000);
 }
 
 TEST(ClickMark, GrowsWithTheScreensDpi)

@@ -1,0 +1,55 @@
+#!/usr/bin/python3
+"""The size limit, as a user meets it: a recording of a busy scene stops by itself at the last
+frame that keeps the file within the limit, the completion box says why with the size, and the
+settings dialog stores and refuses limits."""
+import os
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from ravlin_e2e import Ravlin, arguments, check, gif_frames, giflib_delays, run_scenarios  # noqa: E402
+from recording_test import SCENE, scene, select_region, wait_completion  # noqa: E402
+
+
+def stops_by_itself_within_the_limit(program):
+    program.reset_config({'MaxFileSizeMB': '1'})
+    program.clear_output()
+    with scene(program, SCENE):
+        program.start()
+        select_region(program, (SCENE[0] + 10, SCENE[1] + 10), (SCENE[2] - 10, SCENE[3] - 10))
+        program.press(1001)
+        # No Stop: the limit ends it.
+        box = wait_completion(program, 120)
+        text = ' '.join(c.text for c in program.probe.children(box.hwnd) if c.text)
+        check('已达到文件大小上限 1 MB' in text, 'the box does not say why: %r' % text)
+        check('文件大小: ' in text, 'the box does not give the size: %r' % text)
+        program.accept_completion(box)
+    path = program.gifs()[0]
+    size = os.path.getsize(path)
+    check(0 < size <= 1048576, 'the file is %d bytes, the limit 1048576' % size)
+    _, frames = gif_frames(path)
+    check(len(frames) >= 2, 'only %d frames kept' % len(frames))
+    check(len(giflib_delays(path)) == len(frames), 'giflib and Pillow disagree on the frames')
+
+
+def settings_store_the_limit(program):
+    from settings_test import ok_accepted, ok_expecting, open_settings, type_into
+    MAX_SIZE = 1032
+    program.reset_config()
+    program.start()
+    dialog = open_settings(program)
+    check(program.probe.control(dialog.hwnd, MAX_SIZE).text == '0', 'the limit does not show 0')
+    type_into(program, dialog, MAX_SIZE, '4001')
+    ok_expecting(program, dialog, '文件大小上限范围是0-4000MB!')
+    type_into(program, dialog, MAX_SIZE, '10')
+    ok_accepted(program, dialog)
+    check(program.read_config().get('MaxFileSizeMB') == '10', 'stored %s' % program.read_config())
+
+
+SCENARIOS = [
+    ('stops_by_itself_within_the_limit', stops_by_itself_within_the_limit),
+    ('settings_store_the_limit', settings_store_the_limit),
+]
+
+if __name__ == '__main__':
+    args = arguments(__doc__)
+    sys.exit(run_scenarios(Ravlin(args), SCENARIOS, args.scenarios))
