@@ -85,18 +85,8 @@ def escape_cancels(program):
 
 
 def settings_store_countdown(program):
-    from settings_test import ok_accepted, ok_expecting, open_settings, type_into
-    COUNTDOWN = 1030
-    program.reset_config()
-    program.start()
-    dialog = open_settings(program)
-    check(program.probe.control(dialog.hwnd, COUNTDOWN).text == '0', 'the countdown does not show 0')
-    for bad in ('11', '99'):
-        type_into(program, dialog, COUNTDOWN, bad)
-        ok_expecting(program, dialog, '倒计时范围是0-10秒!')
-    type_into(program, dialog, COUNTDOWN, '10')
-    ok_accepted(program, dialog)
-    check(program.read_config().get('CountdownSeconds') == '10', 'stored %s' % program.read_config())
+    from settings_test import number_field
+    number_field(program, 1030, '0', ('11', '99'), '倒计时范围是0-10秒!', '10', 'CountdownSeconds')
 
 
 SCENARIOS = [

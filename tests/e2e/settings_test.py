@@ -49,6 +49,21 @@ def ok_accepted(program, dialog):
     wait_for('the dialog to close', lambda: not program.find_window(TITLE))
 
 
+def number_field(program, ident, shown, refused, message, accepted, key):
+    """A number field of the settings dialog from a fresh start: it shows its default, each
+    refused value gets the message and keeps the dialog open, and the accepted one is stored."""
+    program.reset_config()
+    program.start()
+    dialog = open_settings(program)
+    check(program.probe.control(dialog.hwnd, ident).text == shown, '%s does not show %s' % (key, shown))
+    for bad in refused:
+        type_into(program, dialog, ident, bad)
+        ok_expecting(program, dialog, message)
+    type_into(program, dialog, ident, accepted)
+    ok_accepted(program, dialog)
+    check(program.read_config().get(key) == accepted, 'stored %s' % program.read_config())
+
+
 def defaults_without_a_file(program):
     program.reset_config()
     program.start()

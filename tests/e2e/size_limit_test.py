@@ -32,17 +32,8 @@ def stops_by_itself_within_the_limit(program):
 
 
 def settings_store_the_limit(program):
-    from settings_test import ok_accepted, ok_expecting, open_settings, type_into
-    MAX_SIZE = 1032
-    program.reset_config()
-    program.start()
-    dialog = open_settings(program)
-    check(program.probe.control(dialog.hwnd, MAX_SIZE).text == '0', 'the limit does not show 0')
-    type_into(program, dialog, MAX_SIZE, '4001')
-    ok_expecting(program, dialog, '文件大小上限范围是0-4000MB!')
-    type_into(program, dialog, MAX_SIZE, '10')
-    ok_accepted(program, dialog)
-    check(program.read_config().get('MaxFileSizeMB') == '10', 'stored %s' % program.read_config())
+    from settings_test import number_field
+    number_field(program, 1032, '0', ('4001',), '文件大小上限范围是0-4000MB!', '10', 'MaxFileSizeMB')
 
 
 SCENARIOS = [
