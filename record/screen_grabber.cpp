@@ -8,6 +8,7 @@
 #include "record/pic_encoder.h"
 #include "record/pointer_drawing.h"
 #include "win/dpi.h"
+#include "win/monitors.h"
 
 namespace {
 
@@ -46,13 +47,9 @@ int64_t TicksToMs(int64_t ticks)
 
 }  // namespace
 
-bool ClampToScreen(const RECT& rect, int32_t screenWidth, int32_t screenHeight, RECT* clamped)
+bool ClampToScreen(const RECT& rect, const RECT& screen, RECT* clamped)
 {
-    clamped->left = std::max<LONG>(rect.left, 0);
-    clamped->top = std::max<LONG>(rect.top, 0);
-    clamped->right = std::min<LONG>(rect.right, screenWidth);
-    clamped->bottom = std::min<LONG>(rect.bottom, screenHeight);
-    return clamped->right > clamped->left && clamped->bottom > clamped->top;
+    return IntersectRect(clamped, &rect, &screen) != FALSE;
 }
 
 CScreenGrabber::CScreenGrabber()
@@ -217,12 +214,10 @@ void CScreenGrabber::CaptureLoop()
     CDisplayDC display;
     std::unique_ptr<CMemCanvas> canvas;
     RECT clip = {};
-    int32_t screenWidth = 0;
-    int32_t screenHeight = 0;
+    // The display context spans every monitor in screen coordinates.
+    const RECT screen = VirtualScreenRect();
     if (display.Get()) {
-        screenWidth = GetDeviceCaps(display.Get(), HORZRES);
-        screenHeight = GetDeviceCaps(display.Get(), VERTRES);
-        if (ClampToScreen(rect, screenWidth, screenHeight, &clip)) {
+        if (ClampToScreen(rect, screen, &clip)) {
             canvas = std::make_unique<CMemCanvas>();
             if (canvas->Resize(rect.bottom - rect.top, rect.right - rect.left))
                 m_canvasesMade = 1;
@@ -249,7 +244,7 @@ void CScreenGrabber::CaptureLoop()
                 // A new rectangle wholly off screen is ignored like an empty one.
                 RECT newClip;
                 const RECT moved = m_captureRect;
-                if (ClampToScreen(moved, screenWidth, screenHeight, &newClip) &&
+                if (ClampToScreen(moved, screen, &newClip) &&
                     canvas->Resize(moved.bottom - moved.top, moved.right - moved.left)) {
                     rect = moved;
                     clip = newClip;

@@ -10,9 +10,9 @@
 class CMemCanvas;
 class IPicEncoder;
 
-// The on-screen part of `rect` on a screen of screenWidth x screenHeight. False when nothing
-// of it is on screen.
-bool ClampToScreen(const RECT& rect, int32_t screenWidth, int32_t screenHeight, RECT* clamped);
+// The on-screen part of `rect` on `screen`, the box around every monitor (its origin lies below
+// zero when a monitor is left of or above the primary one). False when nothing of it is on screen.
+bool ClampToScreen(const RECT& rect, const RECT& screen, RECT* clamped);
 
 // Milliseconds the capture thread spent per stage, summed over the frames of the current or
 // last run. For the benchmark.

@@ -1,9 +1,10 @@
 #include "selection_overlay.h"
 
+#include "screen_geometry.h"
+#include "window_picker.h"
 #include "win/dpi.h"
 #include "win/mem_dc.h"
-
-#include <algorithm>
+#include "win/monitors.h"
 
 namespace {
 
@@ -11,8 +12,12 @@ const COLORREF kColourKey = RGB(255, 255, 255);
 const COLORREF kVeilGrey = RGB(128, 128, 128);
 const COLORREF kMarkGreen = RGB(0, 255, 0);
 const COLORREF kMarkRed = RGB(255, 0, 0);
+const COLORREF kPickOutline = RGB(0, 120, 215);
+const COLORREF kHintBox = RGB(255, 255, 224);
 const int kMarkLength = 25;
-const int kMarkThickness = 5;
+const int kPickOutlineWidth = 3;
+const int kHintTop = 24;
+const int kHintPadding = 8;
 // Posted after a move was kept on screen, to check the window really went there.
 const UINT kPlaceCheck = WM_APP + 1;
 
@@ -71,7 +76,7 @@ void CSelectionOverlay::ReassertPlace()
 
 bool CSelectionOverlay::KeepOnScreen(WINDOWPOS& pos) const
 {
-    // Only the frame look: the veil is maximised, its border lies off screen by design.
+    // Only the frame look: the veil covers the virtual screen with its border beyond it.
     if (m_selecting || ::IsZoomed(m_hWnd))
         return false;
     if ((pos.flags & SWP_NOMOVE) && (pos.flags & SWP_NOSIZE) && !(pos.flags & SWP_SHOWWINDOW))
@@ -85,32 +90,37 @@ bool CSelectionOverlay::KeepOnScreen(WINDOWPOS& pos) const
         next.right = next.left + pos.cx;
         next.bottom = next.top + pos.cy;
     }
-    if (::IsRectEmpty(&next))
-        return false;  // the hidden veil parked on an empty rectangle
-    const RECT requested = next;
-    const int screenWidth = ::GetSystemMetrics(SM_CXSCREEN);
-    const int screenHeight = ::GetSystemMetrics(SM_CYSCREEN);
-    const bool moveOnly = next.right - next.left == current.right - current.left &&
-                          next.bottom - next.top == current.bottom - current.top;
-    if (moveOnly) {
-        // A move keeps the size and stops at the edge.
-        ::OffsetRect(&next, std::max<LONG>(0, std::min<LONG>(next.left, screenWidth - (next.right - next.left))) -
-                                next.left,
-                     std::max<LONG>(0, std::min<LONG>(next.top, screenHeight - (next.bottom - next.top))) - next.top);
-    }
-    // Sizing is cut at the edges, and so is a frame larger than the screen.
-    next.left = std::max<LONG>(next.left, 0);
-    next.top = std::max<LONG>(next.top, 0);
-    next.right = std::min<LONG>(next.right, screenWidth);
-    next.bottom = std::min<LONG>(next.bottom, screenHeight);
-    if (::EqualRect(&next, &requested))
+    // The rule holds for the region; the margin and border around it follow.
+    const RECT requested = RegionInClient(ClientForOuter(next), m_markDpi);
+    if (::IsRectEmpty(&requested))
+        return false;  // the hidden veil parked on an empty rectangle, or a frame sized to nothing
+    const RECT from = RegionInClient(ClientForOuter(current), m_markDpi);
+    const RECT kept = KeepRegionInside(requested, from, VirtualScreenRect());
+    if (::EqualRect(&kept, &requested))
         return false;
-    pos.x = next.left;
-    pos.y = next.top;
-    pos.cx = next.right - next.left;
-    pos.cy = next.bottom - next.top;
+    const RECT outer = OuterForClient(ClientForRegion(kept, m_markDpi));
+    pos.x = outer.left;
+    pos.y = outer.top;
+    pos.cx = outer.right - outer.left;
+    pos.cy = outer.bottom - outer.top;
     pos.flags &= ~static_cast<UINT>(SWP_NOMOVE | SWP_NOSIZE);
     return true;
+}
+
+RECT CSelectionOverlay::OuterForClient(const RECT& client) const
+{
+    RECT outer = client;
+    const DWORD style = static_cast<DWORD>(::GetWindowLongW(m_hWnd, GWL_STYLE)) & ~WS_MAXIMIZE;
+    ::AdjustWindowRectEx(&outer, style, FALSE, static_cast<DWORD>(::GetWindowLongW(m_hWnd, GWL_EXSTYLE)));
+    return outer;
+}
+
+RECT CSelectionOverlay::ClientForOuter(const RECT& outer) const
+{
+    const RECT none{0, 0, 0, 0};
+    const RECT border = OuterForClient(none);
+    return RECT{outer.left - border.left, outer.top - border.top, outer.right - border.right,
+                outer.bottom - border.bottom};
 }
 
 void CSelectionOverlay::SetSelectMode(int selecting)
@@ -121,6 +131,22 @@ void CSelectionOverlay::SetSelectMode(int selecting)
 void CSelectionOverlay::SetSelectCursor(HCURSOR cursor)
 {
     m_selectCursor = cursor;
+}
+
+void CSelectionOverlay::SetHints(const std::wstring& dragHint, const std::wstring& pickHint)
+{
+    m_dragHint = dragHint;
+    m_pickHint = pickHint;
+}
+
+void CSelectionOverlay::SetTypedSizeCommand(UINT command)
+{
+    m_typedSizeCommand = command;
+}
+
+bool CSelectionOverlay::ShowsRegion() const
+{
+    return !m_selecting && IsWindowVisible();
 }
 
 BOOL CSelectionOverlay::OnInitDialog()
@@ -162,21 +188,37 @@ void CSelectionOverlay::RepaintWithErase() const
 void CSelectionOverlay::ShowOverlay(bool show)
 {
     if (show) {
-        // Armed once the veil has its full-screen size: the translucency then applies to the
-        // window as shown. (Wine keeps the cut-out of the frame look on a window resized while
-        // hidden until the colour key changes on the shown window.)
-        ShowWindow(SW_SHOWMAXIMIZED);
+        // The veil's client area is the virtual screen, every monitor under it; its border lies
+        // beyond. Armed once shown: the translucency then applies to the window as shown. (Wine
+        // keeps the cut-out of the frame look on a window resized while hidden until the colour
+        // key changes on the shown window.)
+        m_picking = 0;
+        PlaceWindow(OuterForClient(VirtualScreenRect()));
+        ::SetWindowPos(m_hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
         SetArmed(1);
         return;
     }
     m_band = RECT{0, 0, 0, 0};
     m_selecting = 1;
-    // A maximised window that is moved keeps the new place as its maximised one, and the next
-    // show would put the veil there instead of over the screen; the veil left by a cancelled
-    // selection is therefore only hidden.
+    // A maximised window that is moved keeps the new place as its maximised one: a veil still
+    // maximised from its creation is only hidden.
     if (!::IsZoomed(m_hWnd))
         ::MoveWindow(m_hWnd, 0, 0, 0, 0, TRUE);
     ShowWindow(SW_HIDE);
+}
+
+void CSelectionOverlay::ShowRegion(const RECT& region)
+{
+    m_dragging = 0;
+    m_dragStart = POINT{-1, -1};
+    m_armed = 1;
+    m_selecting = 1;
+    ApplyLayered(0, LWA_ALPHA);
+    m_markDpi = WindowDpi(m_hWnd);
+    m_region = region;
+    PlaceWindow(OuterForClient(ClientForRegion(region, m_markDpi)));
+    ::SetWindowPos(m_hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetArmed(0);
 }
 
 void CSelectionOverlay::LockFrame(bool lock)
@@ -215,6 +257,63 @@ void CSelectionOverlay::NormaliseBand(POINT a, POINT b)
     m_band.right = std::max(a.x, b.x);
     m_band.top = std::min(a.y, b.y);
     m_band.bottom = std::max(a.y, b.y);
+}
+
+void CSelectionOverlay::SetPicking(int picking)
+{
+    m_picking = picking;
+    m_dragging = 0;
+    m_band = RECT{0, 0, 0, 0};
+    if (picking) {
+        POINT pointer{};
+        ::GetCursorPos(&pointer);
+        ::ScreenToClient(m_hWnd, &pointer);
+        HighlightWindowAt(pointer);
+    }
+    // The cursor changes with the mode, without waiting for the pointer to move.
+    POINT pointer{};
+    ::GetCursorPos(&pointer);
+    ::SetCursorPos(pointer.x, pointer.y);
+    RepaintWithErase();
+}
+
+void CSelectionOverlay::HighlightWindowAt(POINT clientPoint)
+{
+    POINT screenPoint = clientPoint;
+    ::ClientToScreen(m_hWnd, &screenPoint);
+    RECT band{0, 0, 0, 0};
+    if (HWND window = PickableWindowAt(screenPoint, ::GetCurrentProcessId())) {
+        // Only what lies on a monitor can be recorded.
+        const RECT frame = VisibleFrameOf(window);
+        const RECT screen = VirtualScreenRect();
+        if (::IntersectRect(&band, &frame, &screen))
+            ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&band), 2);
+    }
+    if (::EqualRect(&band, &m_band))
+        return;
+    m_band = band;
+    RepaintWithErase();
+}
+
+bool CSelectionOverlay::PreTranslateMessage(MSG& msg)
+{
+    if (msg.hwnd == m_hWnd && msg.message == WM_KEYDOWN && m_selecting && m_armed && IsWindowVisible()) {
+        switch (msg.wParam) {
+        case VK_TAB:
+        case VK_SPACE:
+            SetPicking(m_picking ? 0 : 1);
+            return true;
+        case 'S':
+            if (m_typedSizeCommand) {
+                ::PostMessageW(::GetParent(m_hWnd), WM_COMMAND, MAKEWPARAM(m_typedSizeCommand, BN_CLICKED), 0);
+                return true;
+            }
+            break;
+        default:
+            break;
+        }
+    }
+    return CDialog::PreTranslateMessage(msg);
 }
 
 void CSelectionOverlay::OnOK()
@@ -256,11 +355,20 @@ void CSelectionOverlay::PaintFrameLook(HDC dc)
     CDCHandle target(dc);
     target.FillSolidRect(client, kColourKey);
 
+    // While locked the region stays where the recording reads it, even when the frame without
+    // its sizing border gets a larger client area; otherwise it follows the client area.
+    RECT region = m_region;
+    if (!m_locked) {
+        region = RegionInClient(client, m_markDpi);
+        ::MapWindowPoints(m_hWnd, nullptr, reinterpret_cast<POINT*>(&region), 2);
+        m_region = region;
+    }
+    ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&region), 2);
+
+    // Each L lies just outside its corner of the region, in the margin, and grows with the DPI.
     const COLORREF mark = m_locked ? kMarkRed : kMarkGreen;
-    const LONG l = client.left, t = client.top, r = client.right, b = client.bottom;
-    // The marks grow with the DPI, so they read the same on a scaled screen.
-    const int dpi = WindowDpi(m_hWnd);
-    const int n = ScaleToDpi(kMarkLength, dpi), w = ScaleToDpi(kMarkThickness, dpi);
+    const int n = ScaleToDpi(kMarkLength, m_markDpi), w = MarkMargin(m_markDpi);
+    const LONG l = region.left - w, t = region.top - w, r = region.right + w, b = region.bottom + w;
     const RECT bars[] = {
         {l, t, l + n, t + w},  {l, t, l + w, t + n},  // top left
         {r - w, t, r, t + n},  {r - n, t, r, t + w},  // top right
@@ -269,10 +377,6 @@ void CSelectionOverlay::PaintFrameLook(HDC dc)
     };
     for (const RECT& bar : bars)
         target.FillSolidRect(bar, mark);
-
-    RECT region = client;
-    ::MapWindowPoints(m_hWnd, nullptr, reinterpret_cast<POINT*>(&region), 2);
-    m_region = region;
 }
 
 void CSelectionOverlay::PaintSelectionLook(HDC dc)
@@ -280,8 +384,44 @@ void CSelectionOverlay::PaintSelectionLook(HDC dc)
     const RECT client = GetClientRect();
     CMemDC memory(dc, &client);
     memory.FillSolidRect(client, kVeilGrey);
-    if (m_dragging && m_band.right > m_band.left && m_band.bottom > m_band.top)
+    const bool hasBand = m_band.right > m_band.left && m_band.bottom > m_band.top;
+    if (m_picking && hasBand) {
+        // The picked window: a white inside (see-through on the veil) with a thick outline.
+        CPen pen(PS_INSIDEFRAME, ScaleToDpi(kPickOutlineWidth, WindowDpi(m_hWnd)), kPickOutline);
+        CSelectGuard usePen(memory, pen);
         ::Rectangle(memory, m_band.left, m_band.top, m_band.right, m_band.bottom);
+    } else if (!m_picking && m_dragging && hasBand) {
+        ::Rectangle(memory, m_band.left, m_band.top, m_band.right, m_band.bottom);
+    }
+    PaintHint(memory, client);
+}
+
+void CSelectionOverlay::PaintHint(HDC dc, const RECT& client) const
+{
+    const std::wstring& hint = m_picking ? m_pickHint : m_dragHint;
+    if (hint.empty())
+        return;
+    // Centred at the top of the primary monitor, whose origin is the screen's (0, 0).
+    POINT origin{0, 0};
+    ::ScreenToClient(m_hWnd, &origin);
+    const int primaryWidth = ::GetSystemMetrics(SM_CXSCREEN);
+    const int dpi = WindowDpi(m_hWnd);
+    CSelectGuard useFont(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(m_hWnd, WM_GETFONT, 0, 0)));
+    RECT text{0, 0, 0, 0};
+    ::DrawTextW(dc, hint.c_str(), static_cast<int>(hint.size()), &text, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    const int pad = ScaleToDpi(kHintPadding, dpi);
+    const int width = text.right + 2 * pad, height = text.bottom + 2 * pad;
+    RECT box{origin.x + (primaryWidth - width) / 2, origin.y + ScaleToDpi(kHintTop, dpi), 0, 0};
+    box.right = box.left + width;
+    box.bottom = box.top + height;
+    RECT shown{};
+    if (::IntersectRect(&shown, &box, &client)) {
+        CDCHandle(dc).FillSolidRect(box, kHintBox);
+        ::SetBkMode(dc, TRANSPARENT);
+        ::SetTextColor(dc, RGB(0, 0, 0));
+        ::DrawTextW(dc, hint.c_str(), static_cast<int>(hint.size()), &box,
+                    DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    }
 }
 
 void CSelectionOverlay::OnMove(int x, int y)
@@ -307,7 +447,9 @@ void CSelectionOverlay::OnLButtonDown(UINT flags, POINT point)
 
 void CSelectionOverlay::OnMouseMove(UINT flags, POINT point)
 {
-    if (m_selecting && m_armed && m_dragging) {
+    if (m_selecting && m_armed && m_picking) {
+        HighlightWindowAt(point);
+    } else if (m_selecting && m_armed && m_dragging) {
         NormaliseBand(m_dragStart, point);
         RepaintWithErase();
     }
@@ -322,40 +464,46 @@ void CSelectionOverlay::OnLButtonUp(UINT flags, POINT point)
         const bool pressed = m_dragging != 0;
         m_dragging = 0;
         m_dragEnd = point;
-        NormaliseBand(m_dragStart, m_dragEnd);
-        if (pressed && m_band.right - m_band.left >= 1 && m_band.bottom - m_band.top >= 1) {
-            ApplyLayered(0, LWA_ALPHA);
-            m_dragStart = POINT{-1, -1};
-            PlaceOnBand();
-            ::SetWindowPos(m_hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-            SetArmed(0);
-        } else {
+        if (m_picking)
+            HighlightWindowAt(point);
+        else
+            NormaliseBand(m_dragStart, m_dragEnd);
+        if (pressed && m_band.right - m_band.left >= 1 && m_band.bottom - m_band.top >= 1)
+            FinishSelection();
+        else
             ShowWindow(SW_HIDE);
-        }
     }
     CDialog::OnLButtonUp(flags, point);
 }
 
-void CSelectionOverlay::PlaceOnBand()
+void CSelectionOverlay::FinishSelection()
 {
-    // The band was dragged in client coordinates of the maximised veil; the frame goes where it
-    // was seen, so it is placed in screen coordinates. The window also leaves its maximised
-    // state here: a maximised window can be neither moved nor sized by its border.
-    RECT outer = m_band;
-    ::MapWindowPoints(m_hWnd, nullptr, reinterpret_cast<POINT*>(&outer), 2);
+    // The band was taken in client coordinates of the veil; the region is where it was seen.
+    RECT region = m_band;
+    ::MapWindowPoints(m_hWnd, nullptr, reinterpret_cast<POINT*>(&region), 2);
+    ShowRegion(region);
+}
+
+void CSelectionOverlay::PlaceWindow(const RECT& outer)
+{
+    // Placed in screen coordinates (a tool window's placement is in them). The window also
+    // leaves a maximised state here: a maximised window can be neither moved nor sized by its
+    // border.
     WINDOWPLACEMENT placement{};
     placement.length = sizeof(placement);
     ::GetWindowPlacement(m_hWnd, &placement);
     placement.flags = 0;
     placement.showCmd = SW_SHOWNORMAL;
-    placement.rcNormalPosition = outer;  // a tool window: screen coordinates
+    placement.rcNormalPosition = outer;
     ::SetWindowPlacement(m_hWnd, &placement);
     ::MoveWindow(m_hWnd, outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top, TRUE);
 }
 
 BOOL CSelectionOverlay::OnSetCursor(HWND, UINT, UINT)
 {
-    if (m_selecting && m_selectCursor)
+    if (m_selecting && m_picking)
+        ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
+    else if (m_selecting && m_selectCursor)
         ::SetCursor(m_selectCursor);
     return TRUE;
 }

@@ -1,17 +1,24 @@
 #pragma once
 // CSelectionOverlay: the overlay with which the user marks the screen rectangle to record.
 //
-// Selection look: a maximised grey veil on which a band is dragged with the left button.
-// Frame look: the window sits on the chosen rectangle, its inside cut out by the white colour
-// key, with an L-shaped mark in each corner (green, red while locked). It moves by dragging its
-// inside and resizes by its border. The region is the client area in screen coordinates.
+// Selection look: a grey veil over every monitor on which the user either drags a band with the
+// left button or, after Tab or Space, picks a window: the window under the pointer is
+// highlighted and a click takes what is seen of it. A hint line on the veil names the keys.
+// Frame look: the window sits around the chosen rectangle, its inside cut out by the white
+// colour key, with an L-shaped mark at each corner (green, red while locked). The marks lie in
+// a margin just outside the region, so a copy of the region's pixels never holds them, whatever
+// the system includes in a screen copy. It moves by dragging its inside and resizes by its
+// border. The region is the client area less that margin, in screen coordinates.
 //
-// The frame never leaves the screen: moves stop at its edges and sizing is cut at them, so the
-// region is always all there to record.
+// The region never leaves the virtual screen: moves stop at its edges and sizing is cut at
+// them, so the region is always all there to record (the margin and border may lie beyond).
 //
-// Keys: Esc during a selection cancels it (the overlay hides and nothing is chosen); Enter and
+// Keys on the veil: Esc cancels the selection (the overlay hides and nothing is chosen); Tab
+// and Space switch between dragging and picking; S asks the owner for a typed size. Enter and
 // the template's buttons do nothing, and the overlay never ends itself as a dialog.
 #include "win/dialog.h"
+
+#include <string>
 
 class CSelectionOverlay : public CDialog {
 public:
@@ -21,14 +28,28 @@ public:
 
     // 1: selection look (the main window passes 1 before creating the window); 0: frame look.
     void SetSelectMode(int selecting);
-    // The cursor shown over the veil; borrowed, never destroyed here.
+    // The cursor shown over the veil while dragging; borrowed, never destroyed here.
     void SetSelectCursor(HCURSOR cursor);
-    // true: arm a new selection and show the veil maximised. false: forget the band and hide.
+    // The hint lines shown on the veil while dragging and while picking a window.
+    void SetHints(const std::wstring& dragHint, const std::wstring& pickHint);
+    // The command (WM_COMMAND, BN_CLICKED) posted to the parent when the user asks on the veil
+    // for a typed size; 0: the key does nothing.
+    void SetTypedSizeCommand(UINT command);
+    // true: arm a new selection and show the veil over every monitor. false: forget the band
+    // and hide.
     void ShowOverlay(bool show);
+    // Ends any selection in the frame look on `region` (screen coordinates), as a drag would.
+    void ShowRegion(const RECT& region);
     // true: no moving, no sizing border, red marks, while a recording runs.
     void LockFrame(bool lock);
-    // The region: the client area in screen coordinates, as of the last background erase.
+    // The region in screen coordinates, as of the last background erase.
     RECT GetCaptureRect() const { return m_region; }
+    // The frame look is on screen: a region is chosen.
+    bool ShowsRegion() const;
+    // 1 while the veil picks windows instead of taking a dragged band.
+    int IsPicking() const { return m_picking; }
+
+    bool PreTranslateMessage(MSG& msg) override;
 
 protected:
     LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -47,24 +68,36 @@ protected:
 
 private:
     void SetArmed(int armed);
-    // Changes a move or size that would take the frame off screen; true when it did.
+    void SetPicking(int picking);
+    // Changes a move or size that would take the region off screen; true when it did.
     bool KeepOnScreen(WINDOWPOS& pos) const;
     void ReassertPlace();
     void ApplyLayered(BYTE alpha, DWORD flags) const;
     void NormaliseBand(POINT a, POINT b);
+    void HighlightWindowAt(POINT clientPoint);
+    void FinishSelection();
     void PaintFrameLook(HDC dc);
     void PaintSelectionLook(HDC dc);
-    void PlaceOnBand();
+    void PaintHint(HDC dc, const RECT& client) const;
+    // The window's outer rectangle for a client area, and back, for its current style.
+    RECT OuterForClient(const RECT& client) const;
+    RECT ClientForOuter(const RECT& outer) const;
+    void PlaceWindow(const RECT& outer);
     void RepaintWithErase() const;
 
     RECT m_region{};
     POINT m_dragStart{-1, -1};
     POINT m_dragEnd{};
-    RECT m_band{};  // client coordinates of the full-screen window, normalised
+    RECT m_band{};  // client coordinates of the veil, normalised: the dragged band or the picked window
     int m_selecting = 0;
     int m_armed = 0;
     int m_dragging = 0;
+    int m_picking = 0;
     int m_locked = 0;
+    int m_markDpi = 96;  // the DPI the marks and their margin were sized for when the frame was placed
     HCURSOR m_selectCursor = nullptr;
+    std::wstring m_dragHint;
+    std::wstring m_pickHint;
+    UINT m_typedSizeCommand = 0;
     bool m_placeCheckPosted = false;
 };

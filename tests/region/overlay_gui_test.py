@@ -12,6 +12,9 @@ manager that is not there, so the harness runs with Wine's "Managed" option off 
 The cut-out inside of the frame lets the mouse through, on Windows as under Wine: the frame is
 moved by dragging a corner mark and sized by the grey part of its border (the white highlight of
 the border's edge is keyed out too), so that is where these tests press.
+
+The region is exactly the dragged band; the marks lie in a margin of MARGIN pixels around it (the
+client area), so no mark pixel is ever inside the region.
 """
 import argparse
 import os
@@ -30,6 +33,13 @@ BLACK = (0, 0, 0)
 GREEN = (0, 255, 0)
 RED = (255, 0, 0)
 WAIT = 30.0  # seconds; generous, every wait ends as soon as its condition holds
+MARGIN = 5  # the marks' thickness at 96 DPI
+
+
+def around(region):
+    """The client area around a region: the region and the marks' margin."""
+    l, t, r, b = region
+    return (l - MARGIN, t - MARGIN, r + MARGIN, b + MARGIN)
 
 
 class Harness:
@@ -92,26 +102,38 @@ def shot_where(what, predicate, timeout=WAIT):
 
 
 def mark_bars(rect):
-    """The eight corner bars, from the client rectangle in screen coordinates."""
+    """The eight corner bars, from the client rectangle (the region and its margin) in screen coordinates."""
     l, t, r, b = rect
     n, w = 25, 5
     return [(l, t, l + n, t + w), (l, t, l + w, t + n), (r - w, t, r, t + n), (r - n, t, r, t + w),
             (l, b - w, l + n, b), (l, b - n, l + w, b), (r - w, b - n, r, b), (r - n, b - w, r, b)]
 
 
-def frame_complaints(image, rect, colour):
-    """What differs from the frame look on rect: solid bars of colour, the rest of the inside cut out."""
+def frame_complaints(image, region, colour):
+    """What differs from the frame look around region: solid bars of colour in the margin (those on
+    screen), the region itself cut out with no mark pixel in it."""
     out = []
-    for bar in mark_bars(rect):
+    width, height = image.size
+
+    def on_screen(p):
+        return 0 <= p[0] < width and 0 <= p[1] < height
+    for bar in mark_bars(around(region)):
         l, t, r, b = bar
         for p in ((l, t), (r - 1, b - 1), ((l + r) // 2, (t + b) // 2)):
-            if image.getpixel(p) != colour:
+            if on_screen(p) and image.getpixel(p) != colour:
                 out.append('bar %r pixel %r is %r' % (bar, p, image.getpixel(p)))
-    l, t, r, b = rect
+    l, t, r, b = around(region)
     # Just beside each mark, and in the middle: the colour key shows what lies behind (black root).
     for p in ((l + 25, t), (l + 5, t + 5), (l, t + 25), (r - 26, b - 1), (r - 6, b - 6), ((l + r) // 2, (t + b) // 2)):
-        if image.getpixel(p) in (colour, WHITE, GREY):
+        if on_screen(p) and image.getpixel(p) in (colour, WHITE, GREY):
             out.append('inside pixel %r is %r, not cut out' % (p, image.getpixel(p)))
+    # The region's own edge rows and columns near each corner hold no mark.
+    l, t, r, b = region
+    for i in range(30):
+        for p in ((l + i, t), (l, t + i), (r - 1 - i, t), (r - 1, t + i), (l + i, b - 1), (l, b - 1 - i),
+                  (r - 1 - i, b - 1), (r - 1, b - 1 - i)):
+            if on_screen(p) and image.getpixel(p) == colour:
+                out.append('mark pixel %r inside the region %r' % (p, region))
     return out
 
 
@@ -173,9 +195,9 @@ class OverlayTest:
             drag(start, end)
         band = (min(start[0], end[0]), min(start[1], end[1]), max(start[0], end[0]), max(start[1], end[1]))
         # The region follows at the erase after the move, so that is waited for too.
-        return self.wait_state('the frame on the band %r' % (band,),
-                               lambda s: s['visible'] and not s['maximised'] and s['window'] == band
-                               and s['capture'] == s['client'])
+        return self.wait_state('the frame around the band %r' % (band,),
+                               lambda s: s['visible'] and not s['maximised'] and s['capture'] == band
+                               and s['client'] == around(band))
 
     def run(self, name, test):
         try:
@@ -196,8 +218,7 @@ class OverlayTest:
             w, c = s['window'], s['client']
             border = c[0] - w[0]
             self.check(border > 0 and (c[1] - w[1], w[2] - c[2], w[3] - c[3]) == (border,) * 3,
-                       'region is not the band less an even border: window %r client %r' % (w, c))
-            self.check(s['capture'] == c, 'GetCaptureRect %r differs from the client area %r' % (s['capture'], c))
+                       'the border around the client area is uneven: window %r client %r' % (w, c))
             captures.append(s['capture'])
         self.check(len(set(captures)) == 1, 'directions gave different regions: %r' % captures)
         rect = captures[0]
@@ -206,11 +227,11 @@ class OverlayTest:
     def test_move_and_resize(self):
         s = self.select((400, 200), (900, 600))
         c = s['capture']
-        grip = (c[0] + 12, c[1] + 2)  # the top-left horizontal mark
+        grip = (c[0] - MARGIN + 12, c[1] - MARGIN + 2)  # the top-left horizontal mark
         drag(grip, (grip[0] + 150, grip[1] + 80))
         moved = (c[0] + 150, c[1] + 80, c[2] + 150, c[3] + 80)
         s = self.wait_state('the region to follow the move to %r' % (moved,), lambda s: s['capture'] == moved)
-        self.check(s['client'] == moved, 'client %r' % (s['client'],))
+        self.check(s['client'] == around(moved), 'client %r' % (s['client'],))
 
         w = s['window']
         drag((w[0], w[1]), (w[0] - 60, w[1] - 40))  # top-left corner of the border
@@ -228,14 +249,16 @@ class OverlayTest:
     def test_lock(self):
         s = self.select((500, 300), (1100, 700))
         before = s['window']
+        region = s['capture']
         self.h.ask('lock')
-        # The client area is the region whatever the frame does without its sizing style.
-        s = self.wait_state('the region refreshed after locking', lambda s: s['locked'] and s['capture'] == s['client'])
+        # The region stays what it was whatever the frame does without its sizing style.
+        s = self.wait_state('the frame locked', lambda s: s['locked'])
         c = s['capture']
+        self.check(c == region, 'locking changed the region: %r -> %r' % (region, c))
         self.save(shot_where('red corner marks', lambda im: frame_complaints(im, c, RED)), 'frame-red.png')
         w = s['window']
         self.check(w == before, 'locking moved the window: %r -> %r' % (before, w))
-        grip = (c[0] + 12, c[1] + 2)
+        grip = (c[0] - MARGIN + 12, c[1] - MARGIN + 2)
         drag(grip, (grip[0] + 100, grip[1] + 50))        # a mark: no move
         drag((w[0], w[1]), (w[0] - 50, w[1] - 50))      # the border: no resize
         time.sleep(1.0)
@@ -245,11 +268,11 @@ class OverlayTest:
         # exactly one offset away from where the frame was, so no locked drag moved it late.
         self.h.ask('unlock')
         s = self.wait_state('the region refreshed after unlocking',
-                            lambda s: not s['locked'] and s['capture'] == s['client'])
+                            lambda s: not s['locked'] and around(s['capture']) == s['client'])
         c = s['capture']
         self.check(s['window'] == w, 'unlocking moved the window')
         shot_where('green marks again', lambda im: frame_complaints(im, c, GREEN))
-        grip = (c[0] + 12, c[1] + 2)
+        grip = (c[0] - MARGIN + 12, c[1] - MARGIN + 2)
         drag(grip, (grip[0] + 30, grip[1] + 20))
         moved = (c[0] + 30, c[1] + 20, c[2] + 30, c[3] + 20)
         self.wait_state('the unlocked frame to move to %r' % (moved,), lambda s: s['capture'] == moved)
@@ -265,51 +288,44 @@ class OverlayTest:
         # Unlocked, the frame gets its sizing border back and the region changes at the next
         # paint: wait for it, so the next test does not take the old region for its "before".
         self.wait_state('the region refreshed after unlocking',
-                        lambda s: not s['locked'] and s['capture'] == s['client'])
+                        lambda s: not s['locked'] and around(s['capture']) == s['client'])
 
     def test_frame_stays_on_screen(self):
-        """Dragged towards each edge and a corner, past it as far as the pointer goes, the frame
-        stops flush with the edge, keeps its size, and its region stays whole on the screen."""
+        """Dragged towards each edge and a corner, past it as far as the pointer goes, the region
+        stops flush with the edge, keeps its size and stays whole on the screen (its margin and
+        border may lie beyond)."""
         sw, sh = self.screen
         s = self.select((700, 400), (1100, 700))
-        size = (s['window'][2] - s['window'][0], s['window'][3] - s['window'][1])
+        c = s['capture']
+        size = (c[2] - c[0], c[3] - c[1])
 
         def grip(c, far):
             # A mark on the side away from the edge, so the pointer can carry the frame past it.
-            return (c[2] - 12, c[3] - 2) if far else (c[0] + 12, c[1] + 2)
+            return (c[2] + MARGIN - 12, c[3] + MARGIN - 2) if far else (c[0] - MARGIN + 12, c[1] - MARGIN + 2)
 
         for name, far, target, expect in (
-                ('left', True, lambda p: (0, p[1]), lambda w: w[0] == 0),
-                ('top', True, lambda p: (p[0], 0), lambda w: w[1] == 0),
-                ('right', False, lambda p: (sw - 1, p[1]), lambda w: w[2] == sw),
-                ('bottom', False, lambda p: (p[0], sh - 1), lambda w: w[3] == sh),
-                ('top-left corner', True, lambda p: (0, 0), lambda w: w[0] == 0 and w[1] == 0)):
+                ('left', True, lambda p: (0, p[1]), lambda c: c[0] == 0),
+                ('top', True, lambda p: (p[0], 0), lambda c: c[1] == 0),
+                ('right', False, lambda p: (sw - 1, p[1]), lambda c: c[2] == sw),
+                ('bottom', False, lambda p: (p[0], sh - 1), lambda c: c[3] == sh),
+                ('top-left corner', True, lambda p: (0, 0), lambda c: c[0] == 0 and c[1] == 0)):
             c = self.h.state()['capture']
             start = grip(c, far)
             drag(start, target(start))
-            s = self.wait_state('the frame flush with the %s edge' % name,
-                                lambda s: expect(s['window']) and s['capture'] == s['client'])
-            w, c = s['window'], s['capture']
-            self.check((w[2] - w[0], w[3] - w[1]) == size, 'moving to the %s edge resized the frame: %r' % (name, w))
-            self.check(w[0] >= 0 and w[1] >= 0 and w[2] <= sw and w[3] <= sh, 'frame off screen: %r' % (w,))
+            s = self.wait_state('the region flush with the %s edge' % name,
+                                lambda s: expect(s['capture']) and around(s['capture']) == s['client'])
+            c = s['capture']
+            self.check((c[2] - c[0], c[3] - c[1]) == size, 'moving to the %s edge resized the region: %r' % (name, c))
+            self.check(c[0] >= 0 and c[1] >= 0 and c[2] <= sw and c[3] <= sh, 'region off screen: %r' % (c,))
             # Seen there too, not only reported: a window manager may have put it elsewhere.
-            shot_where('the marks at the %s edge' % name, lambda im, c=c: frame_complaints(im, c, GREEN))
-            # Back towards the middle for the next edge.
-            g = grip(c, not far)
+            image = shot_where('the marks at the %s edge' % name, lambda im, c=c: frame_complaints(im, c, GREEN))
+            if name == 'right':
+                self.save(image, 'frame-at-right-edge%s.png' % self.suffix)
+            # Back towards the middle for the next edge, by the same mark.
+            g = grip(c, far)
             drag(g, (g[0] + (300 if far else -300), g[1] + (200 if far else -200)))
             self.wait_state('the frame back from the %s edge' % name,
-                            lambda s, w=w: s['window'] != w and s['capture'] == s['client'])
-
-        # Sizing by the right border past the screen's edge stops at the edge too.
-        c = self.h.state()['capture']
-        drag(grip(c, False), (sw - size[0] + 100, 300))
-        w = self.wait_state('the frame near the right edge', lambda s: s['window'][2] > sw - 100)['window']
-        middle = (w[1] + w[3]) // 2
-        drag((w[2] - 2, middle), (sw - 1, middle + 5))
-        c = self.wait_state('the right border at the screen edge', lambda s: s['window'][2] == sw
-                            and s['window'][0] == w[0] and s['capture'] == s['client'])['capture']
-        self.save(shot_where('the marks at the right edge', lambda im: frame_complaints(im, c, GREEN)),
-                  'frame-at-right-edge%s.png' % self.suffix)
+                            lambda s, c=c: s['capture'] != c and around(s['capture']) == s['client'])
 
     def test_click_without_drag_hides(self):
         before = self.h.state()['capture']
@@ -345,12 +361,12 @@ class OverlayTest:
         xdo('mousemove', 700, 400)
         xdo('key', 'Return')
         drag((650, 350), (950, 650))
-        s = self.wait_state('a selection after Enter', lambda s: s['visible'] and s['window'] == (650, 350, 950, 650)
-                            and s['capture'] == s['client'])
+        s = self.wait_state('a selection after Enter', lambda s: s['visible'] and s['capture'] == (650, 350, 950, 650)
+                            and around(s['capture']) == s['client'])
 
         # Esc on a chosen region does nothing: the frame still moves afterwards.
         c = s['capture']
-        grip = (c[0] + 12, c[1] + 2)
+        grip = (c[0] - MARGIN + 12, c[1] - MARGIN + 2)
         xdo('mousemove', *grip)
         xdo('key', 'Escape')
         drag(grip, (grip[0] + 40, grip[1] + 20))

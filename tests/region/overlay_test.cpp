@@ -3,6 +3,8 @@
 // input are exercised by overlay_gui_test.py.
 #include "app/resource.h"
 #include "region/selection_overlay.h"
+#include "region/window_picker.h"
+#include "win/monitors.h"
 
 #include "tests/dib_canvas.h"
 
@@ -91,7 +93,10 @@ TEST_F(Overlay, LayeredAttributesFollowTheLook)
     l = LayeredOf(m_hwnd);
     EXPECT_EQ(l.flags, static_cast<DWORD>(LWA_ALPHA));
     EXPECT_EQ(l.alpha, 128);
-    EXPECT_TRUE(::IsZoomed(m_hwnd));
+    RECT veil = m_overlay.GetClientRect();
+    ::MapWindowPoints(m_hwnd, nullptr, reinterpret_cast<POINT*>(&veil), 2);
+    const RECT screen = VirtualScreenRect();
+    EXPECT_TRUE(Same(veil, screen)) << "the veil covers every monitor";
 
     Select(POINT{100, 100}, POINT{300, 250});
     l = LayeredOf(m_hwnd);
@@ -118,15 +123,137 @@ TEST_F(Overlay, FrameLookPaintsEightMarksOnTheColourKey)
     for (POINT p : {POINT{25, 0}, POINT{5, 5}, POINT{0, 25}, POINT{w - 26, 0}, POINT{w / 2, h / 2}})
         EXPECT_EQ(canvas.Pixel(p.x, p.y), kWhite) << p.x << "," << p.y;
 
-    // Without its sizing style the frame may be thinner (Wine recomputes it at once): the marks
-    // follow the client area.
+    // Without its sizing style the frame may be thinner (Wine recomputes it at once), which
+    // gives a larger client area: the region stays, and the marks stay just outside it.
+    const RECT region = m_overlay.GetCaptureRect();
     m_overlay.LockFrame(true);
     const RECT lockedClient = m_overlay.GetClientRect();
     CDibCanvas locked(lockedClient.right, lockedClient.bottom);
     ::SendMessageW(m_hwnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(locked.Dc()), 0);
+    EXPECT_TRUE(Same(m_overlay.GetCaptureRect(), region));
+    RECT inside = region;
+    ::MapWindowPoints(nullptr, m_hwnd, reinterpret_cast<POINT*>(&inside), 2);
     EXPECT_EQ(locked.CountOf(kRed), 4 * (25 * 5 * 2 - 25));
     EXPECT_EQ(locked.CountOf(kGreen), 0);
-    EXPECT_EQ(locked.Pixel(lockedClient.right - 1, lockedClient.bottom - 1), kRed);
+    EXPECT_EQ(locked.Pixel(inside.right + 4, inside.bottom + 4), kRed);
+    EXPECT_EQ(locked.Pixel(inside.left - 5, inside.top - 5), kRed);
+    EXPECT_EQ(locked.Pixel(inside.right - 1, inside.bottom - 1), kWhite);
+}
+
+TEST_F(Overlay, TheRegionIsTheBandAndHoldsNoMark)
+{
+    struct Case {
+        POINT from, to;
+    };
+    const Case cases[] = {{{100, 100}, {400, 300}}, {{400, 300}, {100, 100}}, {{0, 0}, {60, 40}},
+                          {{700, 20}, {1000, 500}}};
+    const RECT screen = VirtualScreenRect();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.from.x) + "," + std::to_string(c.from.y));
+        Select(c.from, c.to);
+        // The veil's client area starts at the virtual screen's origin.
+        const RECT band{std::min(c.from.x, c.to.x) + screen.left, std::min(c.from.y, c.to.y) + screen.top,
+                        std::max(c.from.x, c.to.x) + screen.left, std::max(c.from.y, c.to.y) + screen.top};
+        const RECT region = m_overlay.GetCaptureRect();
+        EXPECT_TRUE(Same(region, band));
+
+        const RECT client = m_overlay.GetClientRect();
+        CDibCanvas canvas(client.right, client.bottom);
+        ::SendMessageW(m_hwnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(canvas.Dc()), 0);
+        RECT inside = region;
+        ::MapWindowPoints(nullptr, m_hwnd, reinterpret_cast<POINT*>(&inside), 2);
+        int marksInside = 0;
+        for (int y = inside.top; y < inside.bottom; ++y)
+            for (int x = inside.left; x < inside.right; ++x)
+                marksInside += canvas.Pixel(x, y) == kGreen;
+        EXPECT_EQ(marksInside, 0);
+        EXPECT_EQ(canvas.CountOf(kGreen), 4 * (25 * 5 * 2 - 25));
+    }
+}
+
+TEST_F(Overlay, AGivenRegionEndsLikeADrag)
+{
+    const RECT given{200, 150, 840, 630};
+    for (bool fromVeil : {false, true}) {
+        SCOPED_TRACE(fromVeil ? "from the veil" : "from hidden");
+        m_overlay.ShowOverlay(false);
+        if (fromVeil)
+            m_overlay.ShowOverlay(true);
+        m_overlay.ShowRegion(given);
+        Pump();
+        EXPECT_TRUE(m_overlay.ShowsRegion());
+        EXPECT_TRUE(Same(m_overlay.GetCaptureRect(), given));
+        EXPECT_EQ(LayeredOf(m_hwnd).flags, static_cast<DWORD>(LWA_COLORKEY));
+        RECT client = m_overlay.GetClientRect();
+        ::MapWindowPoints(m_hwnd, nullptr, reinterpret_cast<POINT*>(&client), 2);
+        EXPECT_TRUE(Same(client, RECT{195, 145, 845, 635}));
+    }
+}
+
+TEST_F(Overlay, TabAndSpaceSwitchBetweenDraggingAndPicking)
+{
+    m_overlay.ShowOverlay(true);
+    struct Case {
+        WPARAM key;
+        int picking;
+    };
+    const Case cases[] = {{VK_TAB, 1}, {VK_TAB, 0}, {VK_SPACE, 1}, {'X', 1}, {VK_SPACE, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.key));
+        MSG msg{m_hwnd, WM_KEYDOWN, c.key, 0, 0, {0, 0}};
+        m_overlay.PreTranslateMessage(msg);
+        EXPECT_EQ(m_overlay.IsPicking(), c.picking);
+    }
+    // A new selection starts by dragging.
+    MSG tab{m_hwnd, WM_KEYDOWN, VK_TAB, 0, 0, {0, 0}};
+    m_overlay.PreTranslateMessage(tab);
+    m_overlay.ShowOverlay(false);
+    m_overlay.ShowOverlay(true);
+    EXPECT_EQ(m_overlay.IsPicking(), 0);
+}
+
+// Top-level windows of this process for the picker to find (it is told to skip no process).
+HWND MakeWindow(const RECT& r, DWORD exStyle = 0)
+{
+    HWND hwnd = ::CreateWindowExW(exStyle | WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, r.left, r.top,
+                                  r.right - r.left, r.bottom - r.top, nullptr, nullptr, nullptr, nullptr);
+    ::ShowWindow(hwnd, SW_SHOWNOACTIVATE);
+    return hwnd;
+}
+
+TEST(WindowPicker, FindsTheTopmostVisibleWindowUnderThePoint)
+{
+    HWND lower = MakeWindow({100, 100, 500, 400});
+    HWND upper = MakeWindow({300, 200, 700, 600});
+    HWND clickThrough = MakeWindow({0, 0, 800, 700}, WS_EX_TRANSPARENT | WS_EX_LAYERED);
+    HWND hidden = MakeWindow({0, 0, 800, 700});
+    ::ShowWindow(hidden, SW_HIDE);
+    Pump();
+    struct Case {
+        const char* name;
+        POINT point;
+        HWND expected;
+    };
+    const Case cases[] = {
+        {"only the lower one", {150, 150}, lower},
+        {"both: the upper one", {400, 300}, upper},
+        {"only the upper one", {650, 550}, upper},
+        {"edge of the lower one", {499, 399}, upper},
+        {"left edge of the lower one", {100, 399}, lower},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(PickableWindowAt(c.point, 0), c.expected);
+    }
+    // Skipping this process finds none of them.
+    for (POINT p : {POINT{150, 150}, POINT{400, 300}}) {
+        HWND found = PickableWindowAt(p, ::GetCurrentProcessId());
+        EXPECT_TRUE(found != lower && found != upper && found != clickThrough && found != hidden);
+    }
+    const RECT frame = VisibleFrameOf(upper);
+    EXPECT_TRUE(Same(frame, RECT{300, 200, 700, 600}));
+    for (HWND hwnd : {lower, upper, clickThrough, hidden})
+        ::DestroyWindow(hwnd);
 }
 
 TEST_F(Overlay, SelectionLookPaintsTheBandOnlyWhileDragging)
