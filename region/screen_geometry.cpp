@@ -49,7 +49,7 @@ RECT RegionInClient(const RECT& client, int dpi)
     return region;
 }
 
-RECT KeepRegionInside(const RECT& requested, const RECT& current, const RECT& bounds)
+RECT KeepInside(const RECT& requested, const RECT& current, const RECT& bounds)
 {
     RECT next = requested;
     if (Width(next) == Width(current) && Height(next) == Height(current)) {

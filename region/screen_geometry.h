@@ -13,10 +13,10 @@ int MarkMargin(int dpi);
 RECT ClientForRegion(const RECT& region, int dpi);
 RECT RegionInClient(const RECT& client, int dpi);
 
-// Where a region goes when the user moves or sizes it from `current` toward `requested`, kept
+// Where a rectangle goes when the user moves or sizes it from `current` toward `requested`, kept
 // inside `bounds`: a move keeps the size and stops at the edges, sizing is cut at them, and a
-// region larger than the bounds is cut to them.
-RECT KeepRegionInside(const RECT& requested, const RECT& current, const RECT& bounds);
+// rectangle larger than the bounds is cut to them.
+RECT KeepInside(const RECT& requested, const RECT& current, const RECT& bounds);
 
 // A region of a typed size.
 struct SizedRegion {

@@ -76,7 +76,7 @@ void CSelectionOverlay::ReassertPlace()
 
 bool CSelectionOverlay::KeepOnScreen(WINDOWPOS& pos) const
 {
-    // Only the frame look: the veil covers the virtual screen with its border beyond it.
+    // Only the frame look: the veil lies exactly on the virtual screen.
     if (m_selecting || ::IsZoomed(m_hWnd))
         return false;
     if ((pos.flags & SWP_NOMOVE) && (pos.flags & SWP_NOSIZE) && !(pos.flags & SWP_SHOWWINDOW))
@@ -90,37 +90,59 @@ bool CSelectionOverlay::KeepOnScreen(WINDOWPOS& pos) const
         next.right = next.left + pos.cx;
         next.bottom = next.top + pos.cy;
     }
-    // The rule holds for the region; the margin and border around it follow.
-    const RECT requested = RegionInClient(ClientForOuter(next), m_markDpi);
-    if (::IsRectEmpty(&requested))
-        return false;  // the hidden veil parked on an empty rectangle, or a frame sized to nothing
-    const RECT from = RegionInClient(ClientForOuter(current), m_markDpi);
-    const RECT kept = KeepRegionInside(requested, from, VirtualScreenRect());
-    if (::EqualRect(&kept, &requested))
+    if (::IsRectEmpty(&next))
+        return false;  // the hidden veil parked on an empty rectangle
+    // The whole window stays on screen, not only the region: a window manager keeps windows on
+    // screen by itself, and where it moved one without the system knowing, the marks would sit
+    // inside the region the system reports.
+    const RECT kept = KeepInside(next, current, VirtualScreenRect());
+    if (::EqualRect(&kept, &next))
         return false;
-    const RECT outer = OuterForClient(ClientForRegion(kept, m_markDpi));
-    pos.x = outer.left;
-    pos.y = outer.top;
-    pos.cx = outer.right - outer.left;
-    pos.cy = outer.bottom - outer.top;
+    pos.x = kept.left;
+    pos.y = kept.top;
+    pos.cx = kept.right - kept.left;
+    pos.cy = kept.bottom - kept.top;
     pos.flags &= ~static_cast<UINT>(SWP_NOMOVE | SWP_NOSIZE);
     return true;
+}
+
+void CSelectionOverlay::ApplyStyle() const
+{
+    // The veil has neither border nor edge, so it lies exactly on the virtual screen; the frame
+    // has both, and its sizing border only while it may be changed.
+    const DWORD style = static_cast<DWORD>(::GetWindowLongW(m_hWnd, GWL_STYLE));
+    const DWORD exStyle = static_cast<DWORD>(::GetWindowLongW(m_hWnd, GWL_EXSTYLE));
+    const DWORD wantStyle = m_selecting ? (style & ~WS_THICKFRAME) : FrameStyle(style);
+    const DWORD wantExStyle = m_selecting ? (exStyle & ~WS_EX_STATICEDGE) : (exStyle | WS_EX_STATICEDGE);
+    if (wantStyle == style && wantExStyle == exStyle)
+        return;
+    ::SetWindowLongW(m_hWnd, GWL_STYLE, static_cast<LONG>(wantStyle));
+    ::SetWindowLongW(m_hWnd, GWL_EXSTYLE, static_cast<LONG>(wantExStyle));
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+                   SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+DWORD CSelectionOverlay::FrameStyle(DWORD style) const
+{
+    return m_locked ? (style & ~WS_THICKFRAME) : (style | WS_THICKFRAME);
 }
 
 RECT CSelectionOverlay::OuterForClient(const RECT& client) const
 {
     RECT outer = client;
-    const DWORD style = static_cast<DWORD>(::GetWindowLongW(m_hWnd, GWL_STYLE)) & ~WS_MAXIMIZE;
-    ::AdjustWindowRectEx(&outer, style, FALSE, static_cast<DWORD>(::GetWindowLongW(m_hWnd, GWL_EXSTYLE)));
+    const DWORD style = FrameStyle(static_cast<DWORD>(::GetWindowLongW(m_hWnd, GWL_STYLE)) & ~WS_MAXIMIZE);
+    const DWORD exStyle = static_cast<DWORD>(::GetWindowLongW(m_hWnd, GWL_EXSTYLE)) | WS_EX_STATICEDGE;
+    ::AdjustWindowRectEx(&outer, style, FALSE, exStyle);
     return outer;
 }
 
-RECT CSelectionOverlay::ClientForOuter(const RECT& outer) const
+RECT CSelectionOverlay::LargestRegionOn(const RECT& area) const
 {
     const RECT none{0, 0, 0, 0};
     const RECT border = OuterForClient(none);
-    return RECT{outer.left - border.left, outer.top - border.top, outer.right - border.right,
-                outer.bottom - border.bottom};
+    const RECT client{area.left - border.left, area.top - border.top, area.right - border.right,
+                      area.bottom - border.bottom};
+    return RegionInClient(client, WindowDpi(m_hWnd));
 }
 
 void CSelectionOverlay::SetSelectMode(int selecting)
@@ -188,12 +210,14 @@ void CSelectionOverlay::RepaintWithErase() const
 void CSelectionOverlay::ShowOverlay(bool show)
 {
     if (show) {
-        // The veil's client area is the virtual screen, every monitor under it; its border lies
-        // beyond. Armed once shown: the translucency then applies to the window as shown. (Wine
-        // keeps the cut-out of the frame look on a window resized while hidden until the colour
-        // key changes on the shown window.)
+        // The veil's client area is the virtual screen, every monitor under it. Armed once shown:
+        // the translucency then applies to the window as shown. (Wine keeps the cut-out of the
+        // frame look on a window resized while hidden until the colour key changes on the shown
+        // window.)
         m_picking = 0;
-        PlaceWindow(OuterForClient(VirtualScreenRect()));
+        m_selecting = 1;
+        ApplyStyle();
+        PlaceWindow(VirtualScreenRect());
         ::SetWindowPos(m_hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
         SetArmed(1);
         return;
@@ -209,15 +233,21 @@ void CSelectionOverlay::ShowOverlay(bool show)
 
 void CSelectionOverlay::ShowRegion(const RECT& region)
 {
+    // A region is cut to what the frame can show around it on the screen.
+    const RECT largest = LargestRegionOn(VirtualScreenRect());
+    RECT shown{};
+    if (!::IntersectRect(&shown, &region, &largest))
+        return;
     m_dragging = 0;
     m_dragStart = POINT{-1, -1};
-    m_armed = 1;
-    m_selecting = 1;
-    ApplyLayered(0, LWA_ALPHA);
+    ApplyLayered(0, LWA_ALPHA);  // invisible while it moves
+    m_selecting = 0;
+    ApplyStyle();
     m_markDpi = WindowDpi(m_hWnd);
-    m_region = region;
-    PlaceWindow(OuterForClient(ClientForRegion(region, m_markDpi)));
+    m_region = shown;
+    PlaceWindow(OuterForClient(ClientForRegion(shown, m_markDpi)));
     ::SetWindowPos(m_hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    m_armed = 1;
     SetArmed(0);
 }
 
@@ -227,10 +257,10 @@ void CSelectionOverlay::LockFrame(bool lock)
     if (value == m_locked)
         return;
     m_locked = value;
-    // Only the style changes, not the frame's size: the region stays where it is while locked,
+    // Only the style changes, not the window's place: the region stays where it is while locked,
     // and the border without its sizing style hit-tests as a plain border.
-    const LONG style = ::GetWindowLongW(m_hWnd, GWL_STYLE);
-    ::SetWindowLongW(m_hWnd, GWL_STYLE, lock ? (style & ~WS_THICKFRAME) : (style | WS_THICKFRAME));
+    if (!m_selecting)
+        ApplyStyle();
     RepaintWithErase();
 }
 

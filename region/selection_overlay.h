@@ -10,8 +10,9 @@
 // the system includes in a screen copy. It moves by dragging its inside and resizes by its
 // border. The region is the client area less that margin, in screen coordinates.
 //
-// The region never leaves the virtual screen: moves stop at its edges and sizing is cut at
-// them, so the region is always all there to record (the margin and border may lie beyond).
+// The frame never leaves the virtual screen: moves stop at its edges and sizing is cut at them,
+// so the region is always all there to record. A region reaches to within the margin and border
+// of the screen's edges; a band or a window beyond that is cut there.
 //
 // Keys on the veil: Esc cancels the selection (the overlay hides and nothing is chosen); Tab
 // and Space switch between dragging and picking; S asks the owner for a typed size. Enter and
@@ -46,6 +47,8 @@ public:
     RECT GetCaptureRect() const { return m_region; }
     // The frame look is on screen: a region is chosen.
     bool ShowsRegion() const;
+    // The largest region whose frame, marks and border included, fits on `area`.
+    RECT LargestRegionOn(const RECT& area) const;
     // 1 while the veil picks windows instead of taking a dragged band.
     int IsPicking() const { return m_picking; }
 
@@ -79,9 +82,11 @@ private:
     void PaintFrameLook(HDC dc);
     void PaintSelectionLook(HDC dc);
     void PaintHint(HDC dc, const RECT& client) const;
-    // The window's outer rectangle for a client area, and back, for its current style.
+    // The veil's or the frame's styles, as the state says.
+    void ApplyStyle() const;
+    DWORD FrameStyle(DWORD style) const;
+    // The frame window's outer rectangle for a client area.
     RECT OuterForClient(const RECT& client) const;
-    RECT ClientForOuter(const RECT& outer) const;
     void PlaceWindow(const RECT& outer);
     void RepaintWithErase() const;
 

@@ -291,41 +291,49 @@ class OverlayTest:
                         lambda s: not s['locked'] and around(s['capture']) == s['client'])
 
     def test_frame_stays_on_screen(self):
-        """Dragged towards each edge and a corner, past it as far as the pointer goes, the region
-        stops flush with the edge, keeps its size and stays whole on the screen (its margin and
-        border may lie beyond)."""
+        """Dragged towards each edge and a corner, past it as far as the pointer goes, the frame
+        stops flush with the edge, keeps its size, and its region (a margin and border inside it)
+        stays whole on the screen with no mark in it."""
         sw, sh = self.screen
         s = self.select((700, 400), (1100, 700))
-        c = s['capture']
-        size = (c[2] - c[0], c[3] - c[1])
+        size = (s['window'][2] - s['window'][0], s['window'][3] - s['window'][1])
 
         def grip(c, far):
             # A mark on the side away from the edge, so the pointer can carry the frame past it.
             return (c[2] + MARGIN - 12, c[3] + MARGIN - 2) if far else (c[0] - MARGIN + 12, c[1] - MARGIN + 2)
 
         for name, far, target, expect in (
-                ('left', True, lambda p: (0, p[1]), lambda c: c[0] == 0),
-                ('top', True, lambda p: (p[0], 0), lambda c: c[1] == 0),
-                ('right', False, lambda p: (sw - 1, p[1]), lambda c: c[2] == sw),
-                ('bottom', False, lambda p: (p[0], sh - 1), lambda c: c[3] == sh),
-                ('top-left corner', True, lambda p: (0, 0), lambda c: c[0] == 0 and c[1] == 0)):
+                ('left', True, lambda p: (0, p[1]), lambda w: w[0] == 0),
+                ('top', True, lambda p: (p[0], 0), lambda w: w[1] == 0),
+                ('right', False, lambda p: (sw - 1, p[1]), lambda w: w[2] == sw),
+                ('bottom', False, lambda p: (p[0], sh - 1), lambda w: w[3] == sh),
+                ('top-left corner', True, lambda p: (0, 0), lambda w: w[0] == 0 and w[1] == 0)):
             c = self.h.state()['capture']
             start = grip(c, far)
             drag(start, target(start))
-            s = self.wait_state('the region flush with the %s edge' % name,
-                                lambda s: expect(s['capture']) and around(s['capture']) == s['client'])
-            c = s['capture']
-            self.check((c[2] - c[0], c[3] - c[1]) == size, 'moving to the %s edge resized the region: %r' % (name, c))
-            self.check(c[0] >= 0 and c[1] >= 0 and c[2] <= sw and c[3] <= sh, 'region off screen: %r' % (c,))
+            s = self.wait_state('the frame flush with the %s edge' % name,
+                                lambda s: expect(s['window']) and around(s['capture']) == s['client'])
+            w, c = s['window'], s['capture']
+            self.check((w[2] - w[0], w[3] - w[1]) == size, 'moving to the %s edge resized the frame: %r' % (name, w))
+            self.check(w[0] >= 0 and w[1] >= 0 and w[2] <= sw and w[3] <= sh, 'frame off screen: %r' % (w,))
             # Seen there too, not only reported: a window manager may have put it elsewhere.
-            image = shot_where('the marks at the %s edge' % name, lambda im, c=c: frame_complaints(im, c, GREEN))
-            if name == 'right':
-                self.save(image, 'frame-at-right-edge%s.png' % self.suffix)
+            shot_where('the marks at the %s edge' % name, lambda im, c=c: frame_complaints(im, c, GREEN))
             # Back towards the middle for the next edge, by the same mark.
             g = grip(c, far)
             drag(g, (g[0] + (300 if far else -300), g[1] + (200 if far else -200)))
             self.wait_state('the frame back from the %s edge' % name,
-                            lambda s, c=c: s['capture'] != c and around(s['capture']) == s['client'])
+                            lambda s, w=w: s['window'] != w and around(s['capture']) == s['client'])
+
+        # Sizing by the right border past the screen's edge stops at the edge too.
+        c = self.h.state()['capture']
+        drag(grip(c, False), (sw - size[0] + 100, 300))
+        w = self.wait_state('the frame near the right edge', lambda s: s['window'][2] > sw - 100)['window']
+        middle = (w[1] + w[3]) // 2
+        drag((w[2] - 2, middle), (sw - 1, middle + 5))
+        c = self.wait_state('the right border at the screen edge', lambda s: s['window'][2] == sw
+                            and s['window'][0] == w[0] and around(s['capture']) == s['client'])['capture']
+        self.save(shot_where('the marks at the right edge', lambda im: frame_complaints(im, c, GREEN)),
+                  'frame-at-right-edge%s.png' % self.suffix)
 
     def test_click_without_drag_hides(self):
         before = self.h.state()['capture']

@@ -142,20 +142,31 @@ TEST_F(Overlay, FrameLookPaintsEightMarksOnTheColourKey)
 
 TEST_F(Overlay, TheRegionIsTheBandAndHoldsNoMark)
 {
+    // The frame, marks and border included, stays on screen: a band at the screen's edge is cut
+    // to the largest region that leaves room for them.
+    const RECT screen = VirtualScreenRect();
+    const RECT largest = m_overlay.LargestRegionOn(screen);
+    EXPECT_GE(largest.left - screen.left, 5);
+    EXPECT_GE(screen.bottom - largest.bottom, 5);
     struct Case {
         POINT from, to;
+        bool cut;
     };
-    const Case cases[] = {{{100, 100}, {400, 300}}, {{400, 300}, {100, 100}}, {{0, 0}, {60, 40}},
-                          {{700, 20}, {1000, 500}}};
-    const RECT screen = VirtualScreenRect();
+    const Case cases[] = {{{100, 100}, {400, 300}, false}, {{400, 300}, {100, 100}, false},
+                          {{0, 0}, {200, 150}, true},       {{700, 20}, {1000, 500}, false},
+                          {{1500, 800}, {1920, 1080}, true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.from.x) + "," + std::to_string(c.from.y));
         Select(c.from, c.to);
         // The veil's client area starts at the virtual screen's origin.
         const RECT band{std::min(c.from.x, c.to.x) + screen.left, std::min(c.from.y, c.to.y) + screen.top,
                         std::max(c.from.x, c.to.x) + screen.left, std::max(c.from.y, c.to.y) + screen.top};
+        RECT expected = band;
+        if (c.cut)
+            ::IntersectRect(&expected, &band, &largest);
         const RECT region = m_overlay.GetCaptureRect();
-        EXPECT_TRUE(Same(region, band));
+        EXPECT_TRUE(Same(region, expected));
+        EXPECT_EQ(Same(region, band), !c.cut);
 
         const RECT client = m_overlay.GetClientRect();
         CDibCanvas canvas(client.right, client.bottom);

@@ -49,7 +49,7 @@ TEST(ScreenGeometry, MovesStopAtTheVirtualScreensEdgesAndKeepTheSize)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ExpectRect(KeepRegionInside(c.requested, c.current, c.bounds), c.expected);
+        ExpectRect(KeepInside(c.requested, c.current, c.bounds), c.expected);
     }
 }
 
@@ -71,7 +71,7 @@ TEST(ScreenGeometry, SizingIsCutAtTheEdges)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ExpectRect(KeepRegionInside(c.requested, c.current, c.bounds), c.expected);
+        ExpectRect(KeepInside(c.requested, c.current, c.bounds), c.expected);
     }
 }
 
