@@ -219,6 +219,7 @@ void CSelectionOverlay::ShowOverlay(bool show)
         ApplyStyle();
         PlaceWindow(VirtualScreenRect());
         ::SetWindowPos(m_hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        ::SetForegroundWindow(m_hWnd);  // its keys go to it
         SetArmed(1);
         return;
     }
@@ -325,24 +326,34 @@ void CSelectionOverlay::HighlightWindowAt(POINT clientPoint)
     RepaintWithErase();
 }
 
+bool CSelectionOverlay::OnVeilKey(UINT key)
+{
+    if (!(m_selecting && m_armed && IsWindowVisible()))
+        return false;
+    switch (key) {
+    case VK_TAB:
+    case VK_SPACE:
+        SetPicking(m_picking ? 0 : 1);
+        return true;
+    case 'S':
+        if (!m_typedSizeCommand)
+            return false;
+        ::PostMessageW(::GetParent(m_hWnd), WM_COMMAND, MAKEWPARAM(m_typedSizeCommand, BN_CLICKED), 0);
+        return true;
+    case VK_ESCAPE:
+        OnCancel();
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool CSelectionOverlay::PreTranslateMessage(MSG& msg)
 {
-    if (msg.hwnd == m_hWnd && msg.message == WM_KEYDOWN && m_selecting && m_armed && IsWindowVisible()) {
-        switch (msg.wParam) {
-        case VK_TAB:
-        case VK_SPACE:
-            SetPicking(m_picking ? 0 : 1);
-            return true;
-        case 'S':
-            if (m_typedSizeCommand) {
-                ::PostMessageW(::GetParent(m_hWnd), WM_COMMAND, MAKEWPARAM(m_typedSizeCommand, BN_CLICKED), 0);
-                return true;
-            }
-            break;
-        default:
-            break;
-        }
-    }
+    // The keyboard focus may be on one of the template's hidden buttons.
+    if (msg.message == WM_KEYDOWN && (msg.hwnd == m_hWnd || ::IsChild(m_hWnd, msg.hwnd)) &&
+        OnVeilKey(static_cast<UINT>(msg.wParam)))
+        return true;
     return CDialog::PreTranslateMessage(msg);
 }
 

@@ -52,6 +52,10 @@ public:
     // 1 while the veil picks windows instead of taking a dragged band.
     int IsPicking() const { return m_picking; }
 
+    // A key pressed while the veil is up (Tab, Space, S or Esc, wherever the keyboard focus
+    // is in the owner's windows); true when it was the veil's.
+    bool OnVeilKey(UINT key);
+
     bool PreTranslateMessage(MSG& msg) override;
 
 protected:
