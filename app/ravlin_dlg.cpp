@@ -57,6 +57,7 @@ BOOL CRavlinDlg::OnInitDialog()
 
     if (HMENU systemMenu = ::GetSystemMenu(m_hWnd, FALSE)) {
         ::AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
+        ::AppendMenuW(systemMenu, MF_STRING, IDM_REGION_SIZE, L"");
         ::AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, L"");
     }
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
@@ -68,6 +69,7 @@ BOOL CRavlinDlg::OnInitDialog()
     LoadSkin();
 
     m_overlay.SetSelectMode(1);
+    m_overlay.SetTypedSizeCommand(IDC_REGION_SIZE);
     m_overlay.Create(this);
     m_overlay.ShowWindow(SW_MAXIMIZE);
     m_overlay.ShowWindow(SW_HIDE);
@@ -125,9 +127,13 @@ void CRavlinDlg::RegisterHotkeys()
 // The texts the window shows outside the status lines, in the interface language.
 void CRavlinDlg::UpdateLanguageTexts()
 {
-    if (HMENU systemMenu = ::GetSystemMenu(m_hWnd, FALSE))
+    if (HMENU systemMenu = ::GetSystemMenu(m_hWnd, FALSE)) {
+        ::ModifyMenuW(systemMenu, IDM_REGION_SIZE, MF_BYCOMMAND | MF_STRING, IDM_REGION_SIZE,
+                      LoadText(IDS_REGION_SIZE_MENU).c_str());
         ::ModifyMenuW(systemMenu, IDM_ABOUTBOX, MF_BYCOMMAND | MF_STRING, IDM_ABOUTBOX,
                       LoadText(IDS_ABOUTBOX).c_str());
+    }
+    m_overlay.SetHints(LoadText(IDS_VEIL_HINT_DRAG), LoadText(IDS_VEIL_HINT_PICK));
     m_settingsButton.SetTipText(LoadText(IDS_TIP_SETTINGS).c_str(), TRUE);
     m_aboutButton.SetTipText(LoadText(IDS_TIP_ABOUT).c_str(), TRUE);
     m_openFolderButton.SetTipText(LoadText(IDS_TIP_OPEN_FOLDER).c_str(), TRUE);
@@ -154,6 +160,11 @@ void CRavlinDlg::UpdateTips()
 
 bool CRavlinDlg::PreTranslateMessage(MSG& msg)
 {
+    // The veil's keys work wherever the keyboard is in this window: a window manager may leave
+    // the focus here when the veil comes up.
+    if (msg.message == WM_KEYDOWN && (msg.hwnd == m_hWnd || ::IsChild(m_hWnd, msg.hwnd)) &&
+        m_overlay.OnVeilKey(static_cast<UINT>(msg.wParam)))
+        return true;
     // Enter and Escape do nothing here. The dialog manager would turn Enter into a click on
     // whichever tool button last had the focus (it becomes the default button), so both keys
     // are taken before it sees them.
@@ -181,6 +192,10 @@ LRESULT CRavlinDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 
 void CRavlinDlg::OnSysCommand(UINT command, LPARAM lParam)
 {
+    if ((command & 0xFFF0) == IDM_REGION_SIZE) {
+        OnRegionSize();
+        return;
+    }
     if ((command & 0xFFF0) == IDM_ABOUTBOX) {
         OnAbout();
         return;
@@ -227,6 +242,9 @@ bool CRavlinDlg::OnCommand(UINT id, UINT code, HWND control)
         return true;
     case IDC_OPEN_FOLDER:
         OpenCaptureFolder();
+        return true;
+    case IDC_REGION_SIZE:
+        OnRegionSize();
         return true;
     default:
         return CNewSkinDlg::OnCommand(id, code, control);

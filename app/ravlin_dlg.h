@@ -46,6 +46,8 @@ protected:
 private:
     void OnHotkey(WPARAM id);
     void OnSelectRegion();
+    // A typed size: around the region shown, or in the middle of the screen under the pointer.
+    void OnRegionSize();
     void OnRecord();
     void OnStop();
     void OnSettings();

@@ -12,6 +12,7 @@
 #define IDD_SETTINGS 136
 #define IDD_REVIEW 138
 #define IDD_COUNTDOWN 139
+#define IDD_REGION_SIZE 140
 
 // Strings, icon and cursor.
 #define IDS_ABOUTBOX 101
@@ -127,6 +128,26 @@
 #define IDC_REVIEW_KEEP_ALL 1109
 #define IDC_REVIEW_DELETE 1110
 #define IDC_REVIEW_KEPT_BAR 1111
+
+// Typed-size dialog controls.
+#define IDC_REGION_WIDTH 1201
+#define IDC_REGION_HEIGHT 1202
+#define IDC_PRESET_640 1203
+#define IDC_PRESET_800 1204
+#define IDC_PRESET_1280 1205
+#define IDC_PRESET_1920 1206
+#define IDC_REGION_SIZE_NOTE 1207
+
+// The main window's command for a typed region size: its system-menu item, and the command the
+// selection veil posts when the user asks for it there.
+#define IDM_REGION_SIZE 0x0020
+#define IDC_REGION_SIZE 1010
+
+// The veil's hints, the system-menu item and the note of the typed-size dialog.
+#define IDS_VEIL_HINT_DRAG 280
+#define IDS_VEIL_HINT_PICK 281
+#define IDS_REGION_SIZE_MENU 282
+#define IDS_REGION_SIZE_CUT 283
 
 // System menu item that opens the about box.
 #define IDM_ABOUTBOX 0x0010

@@ -238,7 +238,7 @@ def pointer_in_frames(program):
         with scene(program):
             program.start()
             overlay = select_region(program, *region)
-            client = overlay.client
+            client = overlay.region
             focus_scene()
             point = (client[0] + 100, client[1] + 120)
             xdo('mousemove', *point)

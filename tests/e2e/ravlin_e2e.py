@@ -18,6 +18,7 @@ import wine_desktop  # noqa: E402
 from wine_desktop import Failure, screenshot, wine_prefix_for, xdo  # noqa: E402,F401
 
 WAIT = 60.0
+MARK_MARGIN = 5
 
 # The locale each interface language runs under: Wine follows LANG where the locale exists.
 LOCALES = {'zh': 'zh_CN.UTF-8', 'en': 'en_US.UTF-8'}
@@ -44,6 +45,7 @@ ENGLISH = {
     '界面语言': 'Language',
     '自动（跟随系统）': 'Automatic (system)',
     '停止录制 (F9 已用于“录制/暂停”)': 'Stop recording (F9 is already used for "Record/Pause")',
+    '区域尺寸': 'Region size',
 }
 
 
@@ -99,6 +101,13 @@ class Window:
         self.hwnd, self.pid = int(hwnd), int(pid)
         self.rect = tuple(int(v) for v in rect.split())
         self.client = tuple(int(v) for v in client.split())
+
+    @property
+    def region(self):
+        """For the region overlay: the recorded region, inside the margin that holds the corner
+        marks (MARK_MARGIN pixels at 96 DPI)."""
+        l, t, r, b = self.client
+        return (l + MARK_MARGIN, t + MARK_MARGIN, r - MARK_MARGIN, b - MARK_MARGIN)
 
 
 class Control:

@@ -107,8 +107,8 @@ def record_pause_move_resume_stop(program):
         program.press(1001)
         wait_for('recording to start', lambda: os.path.isdir(program.output) and program.gifs())
         after = time.time()
-        # The region is the client area of the locked frame (locking takes its sizing border off).
-        client = program.overlay().client
+        # The region lies inside the locked frame's marks.
+        client = program.overlay().region
         width, height = client[2] - client[0], client[3] - client[1]
         check(width > 300 and height > 180, 'overlay client %s while recording' % (client,))
         check(not program.button(1005).enabled, 'open-folder button enabled while recording')
@@ -347,7 +347,7 @@ def recording_at_the_screen_edge(program):
         check(overlay.rect[2] == 1920, 'frame not flush with the right edge: %s' % (overlay.rect,))
         program.press(1001)
         wait_for('recording to start', lambda: program.gifs())
-        client = program.overlay().client
+        client = program.overlay().region
         time.sleep(1.5)
         program.press(1002)
         wait_for('the overlay to hide', lambda: program.overlay() is None)
@@ -357,9 +357,8 @@ def recording_at_the_screen_edge(program):
     check(size == screen.size, 'GIF is %s, the region on screen %s' % (size, screen.size))
     frame = frames[len(frames) // 2][0]
     width, height = size
-    # Wine copies the layered frame's corner marks along with the screen: the 5-pixel rim that
-    # holds them is left out.
-    samples = [(x, y) for y in range(6, height - 6, 2) for x in range(6, width - 6, 2)]
+    # The marks lie outside the region: every pixel is compared, the rim too.
+    samples = [(x, y) for y in range(0, height, 2) for x in range(0, width, 2)]
     off = sum(1 for p in samples if max(abs(a - b) for a, b in zip(frame.getpixel(p), screen.getpixel(p))) > 48)
     check(off <= 0.01 * len(samples), '%d of %d sampled pixels of the GIF differ from the screen' % (off, len(samples)))
 

@@ -143,7 +143,7 @@ def changes_apply_to_the_next_recording(program):
         select_region(program, (150, 200), (450, 400))
         program.press(1001)
         wait_for('recording to start', lambda: program.gifs())
-        client = program.overlay().client
+        client = program.overlay().region
         dialog = open_settings(program)
         click(centre(program.probe.control(dialog.hwnd, CHECK).rect))
         wait_for('the size edits enabled', lambda: program.probe.control(dialog.hwnd, WIDTH).enabled)

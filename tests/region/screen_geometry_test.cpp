@@ -26,13 +26,14 @@ const RECT kLeftAndPrimary{-1280, 0, 1920, 1080};
 const RECT kAboveAndPrimary{0, -1440, 2560, 1080};
 const RECT kPrimaryOnly{0, 0, 1920, 1080};
 
-TEST(ScreenGeometry, MovesStopAtTheVirtualScreensEdgesAndKeepTheSize)
+TEST(ScreenGeometry, MovesStopAtTheVirtualScreensEdgesAndSizingIsCutThere)
 {
     struct Case {
         const char* name;
         RECT current, requested, bounds, expected;
     };
     const Case cases[] = {
+        // Moves: the size is kept.
         {"inside the left monitor, negative x", {-900, 100, -500, 400}, {-800, 150, -400, 450}, kLeftAndPrimary,
          {-800, 150, -400, 450}},
         {"past the left monitor's edge", {-900, 100, -500, 400}, {-1400, 100, -1000, 400}, kLeftAndPrimary,
@@ -46,20 +47,7 @@ TEST(ScreenGeometry, MovesStopAtTheVirtualScreensEdgesAndKeepTheSize)
         {"past a corner", {100, 100, 500, 400}, {-50, -80, 350, 220}, kPrimaryOnly, {0, 0, 400, 300}},
         {"past the bottom right corner", {100, 100, 500, 400}, {1700, 900, 2100, 1200}, kPrimaryOnly,
          {1520, 780, 1920, 1080}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        ExpectRect(KeepInside(c.requested, c.current, c.bounds), c.expected);
-    }
-}
-
-TEST(ScreenGeometry, SizingIsCutAtTheEdges)
-{
-    struct Case {
-        const char* name;
-        RECT current, requested, bounds, expected;
-    };
-    const Case cases[] = {
+        // Sizing: cut at the edges.
         {"left edge past the left monitor", {-900, 100, -500, 400}, {-1500, 100, -500, 400}, kLeftAndPrimary,
          {-1280, 100, -500, 400}},
         {"grown across both monitors", {-900, 100, -500, 400}, {-900, 100, 1000, 400}, kLeftAndPrimary,

@@ -1,0 +1,196 @@
+#!/usr/bin/python3
+"""ravlin.exe end to end: the ways of choosing a region, under Wine with a window manager
+(openbox), driven with real pointer and keyboard input: a dragged band, a picked window and a
+typed size. Each ends in the same frame, and each recording is read back with Pillow: no corner
+mark is in any frame, and the frames have the region's exact size."""
+import os
+import shutil
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from ravlin_e2e import (Ravlin, arguments, centre, check, click, gif_frames, key, run_scenarios,  # noqa: E402
+                        screenshot, wait_for, xdo)
+from recording_test import scene, wait_completion  # noqa: E402
+import wine_desktop  # noqa: E402  (on the path once ravlin_e2e is imported)
+
+MARGIN = 5  # the marks' thickness at 96 DPI: the band around the region that holds them
+MARK_GREEN, MARK_RED = (0, 255, 0), (255, 0, 0)
+PICK_OUTLINE = (0, 120, 215)
+HINT_BOX = (255, 255, 224)
+# The scene helper's window: colour bars and a moving white square, none of the marks' colours;
+# clear of the main window, which sits in the middle of the screen.
+SCENE = (100, 100, 700, 440)
+SCREEN = (1920, 1080)
+# The typed-size dialog's controls.
+REGION_WIDTH, PRESET_1280, SIZE_NOTE = 1201, 1205, 1207
+
+
+def around(region):
+    l, t, r, b = region
+    return (l - MARGIN, t - MARGIN, r + MARGIN, b + MARGIN)
+
+
+def region_of(overlay):
+    l, t, r, b = overlay.client
+    return (l + MARGIN, t + MARGIN, r - MARGIN, b - MARGIN)
+
+
+def near(pixel, colour, tolerance=60):
+    return sum((a - b) ** 2 for a, b in zip(pixel, colour)) <= tolerance ** 2
+
+
+def mark_pixels(image, corner=30):
+    """Pixels of the marks' green or red (the GIF's palette may move them a little) in the
+    corners of the image, where a mark drawn or placed wrongly would show. (The main window's
+    own green icon may lie inside a large region.)"""
+    w, h = image.size
+    count = 0
+    for box in ((0, 0, corner, corner), (w - corner, 0, w, corner), (0, h - corner, corner, h),
+                (w - corner, h - corner, w, h)):
+        count += sum(1 for p in image.crop(box).getdata() if near(p, MARK_GREEN) or near(p, MARK_RED))
+    return count
+
+
+def open_veil(program):
+    program.press(1000)
+    return wait_for('the selection veil', lambda: (program.overlay() or None)
+                    and program.overlay().client[2] - program.overlay().client[0] >= SCREEN[0] and program.overlay())
+
+
+def frame_on(program, region):
+    return wait_for('the frame around %s' % (region,), lambda: (program.overlay() or None)
+                    and program.overlay().client == around(region) and program.overlay())
+
+
+def record_and_check(program, region, seconds=1.5):
+    """Records the region; the frames have its exact size and hold no mark pixel, although the
+    red marks were on screen around it the whole time."""
+    before = program.gifs()
+    program.press(1001)
+    wait_for('recording to start', lambda: [g for g in program.gifs() if g not in before])
+    l, t, r, b = around(region)
+    shot = wait_for('the red marks around the region', lambda: (lambda im: near(im.getpixel((l + 1, t + 1)), MARK_RED)
+                                                                 and im)(screenshot()))
+    check(mark_pixels(shot.crop(around(region))) >= 4 * (25 * 5 * 2 - 25), 'no marks on screen around the region')
+    time.sleep(seconds)
+    program.press(1002)
+    program.accept_completion(wait_completion(program))
+    path = [g for g in program.gifs() if g not in before][0]
+    size, frames = gif_frames(path)
+    check(size == (region[2] - region[0], region[3] - region[1]), 'GIF is %s, the region %s' % (size, region))
+    check(len(frames) >= 5, 'only %d frames' % len(frames))
+    marked = [(i, n) for i, n in ((i, mark_pixels(f)) for i, (f, _) in enumerate(frames)) if n]
+    check(not marked, 'mark pixels in frames (frame, count): %s' % marked[:5])
+    return frames
+
+
+def marks_are_never_recorded(program):
+    """A dragged band over known content: every frame has the band's size and no mark pixel."""
+    program.reset_config()
+    program.clear_output()
+    with scene(program, SCENE):
+        program.start()
+        open_veil(program)
+        wine_desktop.drag((150, 150), (650, 400), steps=8, settle=0.1)
+        frame_on(program, (150, 150, 650, 400))
+        record_and_check(program, (150, 150, 650, 400))
+
+
+def pick_a_window(program):
+    """Tab on the veil picks windows: hovering the scene's window outlines it, a click takes
+    exactly its rectangle, and the recording has its size."""
+    program.reset_config()
+    program.clear_output()
+    with scene(program, SCENE):
+        program.start()
+        open_veil(program)
+        xdo('mousemove', 200, 900)
+        # The hint names the keys before any is pressed.
+        wait_for('the hint on the veil', lambda: any(c == HINT_BOX for _, c in
+                                                     screenshot().crop((0, 0, SCREEN[0], 120)).getcolors(1 << 20)))
+        key('Tab')
+        xdo('mousemove', *centre(SCENE))
+        l, t, r, b = SCENE
+
+        def outlined():
+            image = screenshot()
+            edges = [(l + 1, (t + b) // 2), (r - 2, (t + b) // 2), ((l + r) // 2, t + 1), ((l + r) // 2, b - 2)]
+            return all(image.getpixel(p) == PICK_OUTLINE for p in edges) and image
+        image = wait_for('the scene window outlined', outlined)
+        image.save(os.path.join(program.artefacts, 'pick-window.png'))
+        check(image.getpixel((l - 3, t - 3)) != PICK_OUTLINE, 'the outline reaches beyond the window')
+        xdo('click', 1)
+        frame_on(program, SCENE)
+        record_and_check(program, SCENE)
+
+
+def type_a_size(program):
+    """S on the veil asks for a size: a preset places a region of exactly that size in the middle
+    of the screen; a width larger than the screen is noted in the dialog and cut to the screen."""
+    program.reset_config()
+    program.clear_output()
+    title = program.tr('区域尺寸')
+    with scene(program, SCENE):
+        program.start()
+        open_veil(program)
+        key('s')
+        dialog = wait_for('the size dialog', lambda: program.find_window(title))
+        check(program.overlay() is None, 'the veil stays up behind the size dialog')
+        click(centre(program.probe.control(dialog.hwnd, PRESET_1280).rect))
+        wait_for('the preset in the width field',
+                 lambda: program.probe.control(dialog.hwnd, REGION_WIDTH).text == '1280')
+        program.answer(dialog, 1)
+        middle = ((SCREEN[0] - 1280) // 2, (SCREEN[1] - 720) // 2, (SCREEN[0] + 1280) // 2, (SCREEN[1] + 720) // 2)
+        frame_on(program, middle)
+
+        open_veil(program)
+        key('s')
+        dialog = wait_for('the size dialog again', lambda: program.find_window(title))
+        width = program.probe.control(dialog.hwnd, REGION_WIDTH)
+        click(centre(width.rect))
+        key('End')
+        for _ in range(6):
+            key('BackSpace')
+        xdo('type', '3000')
+        note = wait_for('the note about the screen', lambda: program.probe.control(dialog.hwnd, SIZE_NOTE).text)
+        program.answer(dialog, 1)
+        overlay = wait_for('the frame across the screen', lambda: (program.overlay() or None)
+                           and program.overlay().rect[2] - program.overlay().rect[0] == SCREEN[0] and program.overlay())
+        # Cut to the screen less the room the marks and the frame's border need, and centred.
+        region = region_of(overlay)
+        # The dialog opened on the veil starts at 640 x 480: the height stays.
+        check(region[0] > 0 and region[0] == SCREEN[0] - region[2] and region[3] - region[1] == 480
+              and region[1] == (SCREEN[1] - 480) // 2, 'the cut region is %s' % (region,))
+        check(str(region[2] - region[0]) in note, 'the note %r does not give the width it is cut to' % note)
+        record_and_check(program, region)
+
+
+SCENARIOS = [
+    ('marks_are_never_recorded', marks_are_never_recorded),
+    ('pick_a_window', pick_a_window),
+    ('type_a_size', type_a_size),
+]
+
+
+def main():
+    args = arguments(__doc__)
+    program = Ravlin(args)
+    wine_desktop.prepare_prefix(program.wine_run, 'ravlin.exe', program.env, managed=True)
+    manager = None
+    if shutil.which('openbox'):
+        manager = subprocess.Popen(['openbox'], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        wait_for('the window manager', lambda: 'window id' in subprocess.run(
+            ['xprop', '-root', '_NET_SUPPORTING_WM_CHECK'], capture_output=True, text=True).stdout)
+    try:
+        return run_scenarios(program, SCENARIOS, args.scenarios)
+    finally:
+        if manager:
+            manager.terminate()
+            manager.wait(timeout=30)
+        wine_desktop.prepare_prefix(program.wine_run, 'ravlin.exe', program.env)
+
+
+if __name__ == '__main__':
+    sys.exit(main())
