@@ -102,13 +102,14 @@ def record_pause_move_resume_stop(program):
         overlay = wait_for('the overlay on the band', lambda: program.overlay() and
                            program.overlay().rect[2] - program.overlay().rect[0] < 1900 and program.overlay())
         program.shot('overlay-frame')
+        # The region lies inside the frame's marks; read before the lock, which may give the
+        # frame a thinner border and a larger client area around the same region.
+        client = overlay.region
 
         before = time.time()
         program.press(1001)
         wait_for('recording to start', lambda: os.path.isdir(program.output) and program.gifs())
         after = time.time()
-        # The region lies inside the locked frame's marks.
-        client = program.overlay().region
         width, height = client[2] - client[0], client[3] - client[1]
         check(width > 300 and height > 180, 'overlay client %s while recording' % (client,))
         check(not program.button(1005).enabled, 'open-folder button enabled while recording')
@@ -345,9 +346,9 @@ def recording_at_the_screen_edge(program):
         overlay = wait_for('the frame at the right edge', lambda: (program.overlay() or None)
                            and program.overlay().rect[0] > 1500 and program.overlay())
         check(overlay.rect[2] == 1920, 'frame not flush with the right edge: %s' % (overlay.rect,))
+        client = overlay.region
         program.press(1001)
         wait_for('recording to start', lambda: program.gifs())
-        client = program.overlay().region
         time.sleep(1.5)
         program.press(1002)
         wait_for('the overlay to hide', lambda: program.overlay() is None)

@@ -140,10 +140,9 @@ def changes_apply_to_the_next_recording(program):
     s = Scene(program.wine_run, program.helper, program.env, (100, 150, 900, 650))
     try:
         program.start()
-        select_region(program, (150, 200), (450, 400))
+        client = select_region(program, (150, 200), (450, 400)).region
         program.press(1001)
         wait_for('recording to start', lambda: program.gifs())
-        client = program.overlay().region
         dialog = open_settings(program)
         click(centre(program.probe.control(dialog.hwnd, CHECK).rect))
         wait_for('the size edits enabled', lambda: program.probe.control(dialog.hwnd, WIDTH).enabled)
