@@ -26,7 +26,7 @@ def held_click_draws_a_ring(program):
     with scene(program):
         program.start()
         overlay = select_region(program, (150, 180), (450, 380))
-        left, top = overlay.client[0], overlay.client[1]
+        left, top = overlay.region[0], overlay.region[1]
         program.press(1001)
         wait_for('the recording to start', program.gifs, 30)
         point = (300, 280)  # on the scene, a Wine window: Wine reports its buttons
