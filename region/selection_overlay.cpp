@@ -116,10 +116,11 @@ void CSelectionOverlay::ApplyStyle() const
     const DWORD wantExStyle = m_selecting ? (exStyle & ~WS_EX_STATICEDGE) : (exStyle | WS_EX_STATICEDGE);
     if (wantStyle == style && wantExStyle == exStyle)
         return;
+    // Only the styles change here: the window is placed afresh after a change of look, and a
+    // lock leaves the window where it is (a frame change could have a window manager move it
+    // while the recording reads the region).
     ::SetWindowLongW(m_hWnd, GWL_STYLE, static_cast<LONG>(wantStyle));
     ::SetWindowLongW(m_hWnd, GWL_EXSTYLE, static_cast<LONG>(wantExStyle));
-    ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
-                   SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 DWORD CSelectionOverlay::FrameStyle(DWORD style) const
