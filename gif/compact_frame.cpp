@@ -310,6 +310,7 @@ CompactFrame BuildCompactFrame(const PixelView* previous, const PixelView& curre
                                const CompactOptions& options, CFrameWorkspace* workspace)
 {
     CompactFrame f;
+    f.shortestCode = true;
     if (previous) {
         f.rect = FindChangedArea(*previous, current);
         if (f.rect.Empty()) {

@@ -149,7 +149,8 @@ inline void CLzwEncoder::RecordShortcuts(uint32_t prefix, uint32_t c, uint32_t c
     }
 }
 
-void CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count, uint8_t minCodeSize)
+bool CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count, uint8_t minCodeSize,
+                           LzwWhenFull whenFull)
 {
     const uint32_t clearCode = 1u << minCodeSize;
     const uint32_t endCode = clearCode + 1;
@@ -162,7 +163,7 @@ void CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
     if (count == 0) {
         out.PutCode(endCode, firstWidth);
         out.Finish();
-        return;
+        return false;
     }
 
     uint16_t* t = table.get();
@@ -190,6 +191,8 @@ void CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
     // Codes up to shortcutsUpTo have their child, four-step and run shortcuts; the plain loop leaves
     // them out and the shortcut loop catches up from the list of filled slots when it resumes.
     uint32_t shortcutsUpTo = lastCode;
+    bool filled = false;
+    bool frozen = false;  // LzwWhenFull::Keep: the full table stays as it is
     // Writes the prefix and gives prefix followed by the pixel in slot the next code, widening
     // the codes and clearing the table when due.
     const auto endString = [&](uint32_t slot) {
@@ -203,6 +206,11 @@ void CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
             widthLimit <<= 1;
         }
         if (lastCode == kMaxCode) {
+            filled = true;
+            if (whenFull == LzwWhenFull::Keep) {
+                frozen = true;
+                return;
+            }
             out.PutCode(clearCode, codeWidth);
             ResetTable(clearCode);
             codeWidth = firstWidth;
@@ -211,7 +219,7 @@ void CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
             shortcutsUpTo = lastCode;
         }
     };
-    while (i < count) {
+    while (i < count && !frozen) {
         const size_t stretchStart = i;
         const size_t stretchEnd = count - i > kStretch ? i + kStretch : count;
         const uint32_t codesBefore = codesWritten;
@@ -230,6 +238,8 @@ void CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
                 endString(slot);
                 prefix = c;
                 ++i;
+                if (frozen)
+                    break;
             }
             shortcuts = (codesWritten - codesBefore) * 8 < i - stretchStart;
             continue;
@@ -239,7 +249,7 @@ void CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
             RecordShortcuts(slot >> 8, slot & 0xFF, shortcutsUpTo + 1);
         }
         stepsInString = 0;
-        while (i < stretchEnd) {
+        while (i < stretchEnd && !frozen) {
             const uint32_t c = indices[i];
             {
                 if (count - i >= 4) {
@@ -303,7 +313,7 @@ void CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
                 endString(prefix << 8 | next);
                 prefix = next;
                 ++i;
-                if (i >= stretchEnd)
+                if (i >= stretchEnd || frozen)
                     break;
                 next = indices[i];
                 const uint32_t entry = t[prefix << 8 | next];
@@ -318,6 +328,17 @@ void CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
         // More than one code per eight pixels: short strings, take the plain loop.
         shortcuts = (codesWritten - codesBefore) * 8 < i - stretchStart;
     }
+    // A kept full table: strings only grow along the codes it has, at the widest codes.
+    for (; i < count; ++i) {
+        const uint32_t c = indices[i];
+        const uint32_t entry = t[prefix << 8 | c];
+        if (entry != 0) {
+            prefix = entry;
+            continue;
+        }
+        out.PutCode(prefix, codeWidth);
+        prefix = c;
+    }
     out.PutCode(prefix, codeWidth);
     // A decoder assigns one more code on reading that last prefix and widens when it reaches
     // 2^codeWidth, so the closing clear goes out at the width the decoder will read it with.
@@ -325,4 +346,5 @@ void CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
     out.PutCode(clearCode, clearWidth);
     out.PutCode(endCode, firstWidth);
     out.Finish();
+    return filled;
 }

@@ -6,8 +6,8 @@
 #include "byte_sink.h"
 
 // Variable-width LZW for GIF image data: codes from minCodeSize + 1 up to 12 bits, a clear
-// code when code 4095 is assigned, packed least significant bit first into 255-byte data
-// sub-blocks, then the zero-length terminator.
+// code when code 4095 is assigned (or the full table kept, see LzwWhenFull), packed least
+// significant bit first into 255-byte data sub-blocks, then the zero-length terminator.
 //
 // The work behind those bytes is cut down in ways that leave them unchanged:
 // - the 4096 x 256 code table is obtained once per encoder and reused frame after frame; only
@@ -23,6 +23,12 @@
 //   (photos, noise) go without them;
 // - a string that begins at a single index looks its second pixel up in the table at once:
 //   such a code has many children, so its shortcuts rarely fit.
+// What the coder does once all 4096 codes are assigned: send a clear code and build the table
+// again from the pixels that follow (fits content that changes along the image), or keep the
+// full table and go on with the strings it has (fits content that repeats what came before,
+// as lines of text do).
+enum class LzwWhenFull { Clear, Keep };
+
 class CLzwEncoder {
 public:
     CLzwEncoder();
@@ -30,8 +36,9 @@ public:
     CLzwEncoder& operator=(const CLzwEncoder&) = delete;
 
     // Writes the image data (everything after the minimum code size byte) for count indices,
-    // each below 2^minCodeSize (2 to 8).
-    void Compress(IByteSink& file, const uint8_t* indices, size_t count, uint8_t minCodeSize);
+    // each below 2^minCodeSize (2 to 8). True when the code table filled up on the way.
+    bool Compress(IByteSink& file, const uint8_t* indices, size_t count, uint8_t minCodeSize,
+                  LzwWhenFull whenFull = LzwWhenFull::Clear);
 
 private:
     static constexpr uint32_t kCodes = 4096;

@@ -9,6 +9,8 @@
 
 #include "gif/gif_writer.h"
 #include "gif/indexed_frame.h"
+#include "gif/lzw_decoder.h"
+#include "gif/lzw_encoder.h"
 #include "gif_memory_reader.h"
 #include "test_frames.h"
 
@@ -21,12 +23,20 @@ struct Frame {
     uint8_t bits;
 };
 
-std::vector<uint8_t> WriteFile(const std::vector<Frame>& frames)
+// shortestCode: each frame's code table kept full or cleared, whichever codes it shorter.
+std::vector<uint8_t> WriteFile(const std::vector<Frame>& frames, bool shortestCode = false)
 {
     CMemorySink sink;
     WriteGifHeader(sink, frames[0].width, frames[0].height, frames[0].bits);
-    for (const Frame& f : frames)
-        WriteWholeFrame(sink, f.indices.data(), f.palette.data(), f.width, f.height, f.bits, 4, -1);
+    for (const Frame& f : frames) {
+        GifImage image;
+        image.rect = ImageRect{0, 0, f.width, f.height};
+        image.tableBits = f.bits;
+        image.palette = f.palette;
+        image.indices = f.indices;
+        image.shortestCode = shortestCode;
+        WriteGifFrame(sink, image, 4);
+    }
     WriteGifTrailer(sink);
     return sink.Bytes();
 }
@@ -184,6 +194,73 @@ TEST(GifDecode, FrameOf7680x4320)
     std::vector<Frame> frames = {FromBuilder(w, h, ScreenLikePixels(w, h, 99))};
     ASSERT_EQ(frames[0].indices.size(), static_cast<size_t>(w) * h);
     ExpectDecodesTo(WriteFile(frames), frames);
+}
+
+// Rows made of a few repeating stretches (lines of text): the full table still holds them.
+Frame RepeatingRows(uint16_t w, uint16_t h, uint8_t bits, uint32_t seed)
+{
+    Frame f = RandomIndices(w, h, bits, seed);
+    const size_t stretch = 97;
+    for (size_t i = 0; i < f.indices.size(); ++i)
+        f.indices[i] = f.indices[(i / w % 7) * stretch + i % stretch];
+    return f;
+}
+
+// New patterns every few thousand pixels: what the full table holds is of no use further on.
+Frame ChangingPatterns(uint16_t w, uint16_t h, uint8_t bits, uint32_t seed)
+{
+    Frame f = RandomIndices(w, h, bits, seed);
+    for (size_t i = 0; i < f.indices.size(); ++i) {
+        const size_t base = i / 6000 * 6000;
+        f.indices[i] = f.indices[base + (i - base) % (23 + i / 6000 % 5)];
+    }
+    return f;
+}
+
+// The image data's sub-blocks joined, from a file of one frame written by WriteFile.
+std::vector<uint8_t> JoinedData(const std::vector<uint8_t>& file, uint8_t bits)
+{
+    std::vector<uint8_t> data;
+    size_t pos = 13 + 19 + 8 + 10 + (3u << bits) + 1;  // header, loop, control, descriptor, table, code size
+    while (file.at(pos) != 0) {
+        data.insert(data.end(), file.begin() + pos + 1, file.begin() + pos + 1 + file[pos]);
+        pos += 1 + file[pos];
+    }
+    return data;
+}
+
+TEST(GifDecode, FullCodeTableKeptWhereItCodesShorter)
+{
+    struct Row {
+        const char* name;
+        Frame frame;
+        int kept;  // 1: the kept table must code shorter, 0: the cleared one, -1: not filled
+    };
+    const Row rows[] = {
+        {"repeating rows, 8 bits", RepeatingRows(1000, 300, 8, 5), 1},
+        {"repeating rows, 3 bits", RepeatingRows(1000, 300, 3, 6), 1},
+        {"repeating rows, 5 bits, odd width", RepeatingRows(999, 301, 5, 7), 1},
+        {"changing patterns, 8 bits", ChangingPatterns(1000, 300, 8, 8), 0},
+        {"changing patterns, 4 bits", ChangingPatterns(1000, 300, 4, 9), 0},
+        {"small, table never full", RepeatingRows(120, 20, 8, 10), -1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::vector<Frame> frames = {row.frame};
+        const std::vector<uint8_t> cleared = WriteFile(frames);
+        const std::vector<uint8_t> shortest = WriteFile(frames, true);
+        ExpectDecodesTo(shortest, frames);
+        if (row.kept == 1)
+            EXPECT_LT(shortest.size(), cleared.size());
+        else
+            EXPECT_TRUE(shortest == cleared);
+        // The program's own decoder (the review window) reads what was written, too.
+        const std::vector<uint8_t> data = JoinedData(shortest, row.frame.bits);
+        std::vector<uint8_t> decoded(row.frame.indices.size());
+        ASSERT_EQ(DecodeLzw(data.data(), data.size(), MinCodeSizeFor(row.frame.bits), decoded.data(), decoded.size()),
+                  GifError::None);
+        EXPECT_TRUE(decoded == row.frame.indices);
+    }
 }
 
 }  // namespace
