@@ -327,9 +327,9 @@ TEST(CompactFrame, DiffusionOnlyWhereItHelps)
     }
 }
 
-// An unchanged run between changed pixels in a row is written in its own colour, which keeps
-// the content's strings going, when it is short and the table has its colour; a longer one,
-// and one at either end of a row, shows through as transparent.
+// An unchanged run is written in its own colour, which keeps the content's strings going, when
+// it is short and the table has its colour, at the start of a row too; a longer one shows
+// through as transparent.
 TEST(CompactFrame, ShortUnchangedRunsKeepTheirColours)
 {
     const int32_t w = 240, h = 2;
@@ -353,8 +353,8 @@ TEST(CompactFrame, ShortUnchangedRunsKeepTheirColours)
         const uint8_t* row = f.indices.data() + w;
         const uint8_t ofA = f.indices[0];
         const auto t = static_cast<uint8_t>(f.transparentIndex);
-        EXPECT_EQ(row[0], t);   // the unchanged start of the row
-        EXPECT_EQ(row[w - 1], t);  // and its end
+        EXPECT_EQ(row[0], ofA);    // the short unchanged start of the row
+        EXPECT_EQ(row[w - 1], t);  // its long unchanged end
         for (int32_t x = 20; x < 20 + k.gap; ++x)
             ASSERT_EQ(row[x], k.own ? ofA : t) << "x " << x;
         const std::vector<Pixels> shown = Composite(Encode({before, after}, w, h), w, h);
