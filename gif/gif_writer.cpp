@@ -15,6 +15,9 @@ void PutLe16(uint8_t* p, uint16_t v)
     p[1] = static_cast<uint8_t>(v >> 8);
 }
 
+// Pixels a byte of the cleared coding below which a kept table is not tried.
+constexpr size_t kKeptTableWorthTrying = 4;
+
 }  // namespace
 
 void WriteGifHeader(IByteSink& file, uint16_t width, uint16_t height, uint8_t bitsPerIndex, uint32_t plays)
@@ -63,7 +66,9 @@ void WriteGifImage(IByteSink& file, const GifImage& image, CFrameWorkspace* work
     const uint8_t minCodeSize = MinCodeSizeFor(image.tableBits);
     file.Write(&minCodeSize, 1);
     std::unique_ptr<CLzwEncoder> own;
-    CLzwEncoder* lzw = workspace ? &workspace->Lzw() : (own.reset(new CLzwEncoder()), own.get());
+    if (!workspace)
+        own.reset(new CLzwEncoder());
+    CLzwEncoder* lzw = workspace ? &workspace->Lzw() : own.get();
     const uint8_t* indices = image.indices.data();
     const size_t count = image.indices.size();
     if (!image.shortestCode) {
@@ -72,8 +77,11 @@ void WriteGifImage(IByteSink& file, const GifImage& image, CFrameWorkspace* work
     }
     // Measured on screen recordings, a full table kept took 14 % off a scrolling terminal and
     // 18 % off a page of text (their glyphs come again), but doubled a desktop's first frame.
+    // It won only where the cleared coding packed 5.9 or more pixels into a byte; photos and
+    // noise (about 2) are not coded twice.
     CMemorySink cleared;
-    if (!lzw->Compress(cleared, indices, count, minCodeSize)) {
+    const bool filled = lzw->Compress(cleared, indices, count, minCodeSize);
+    if (!filled || count < kKeptTableWorthTrying * cleared.Size()) {
         file.Write(cleared.Data(), cleared.Size());
         return;
     }
