@@ -184,7 +184,8 @@ def cpu_load():
 
 
 def true_speed_recording(program, delay_ms, load=False):
-    """Records with keys: 2 s, a 1.5 s pause, 1.5 s; returns (delays, seconds recorded less the pause)."""
+    """Records with keys: 2 s, a 1.5 s pause, 1.5 s; returns (delays, (shortest, longest) seconds
+    recorded less the pause, as far as the key presses can be timed)."""
     program.reset_config({'CaptureDelay': delay_ms, 'TrueSpeed': 1})
     program.clear_output()
     with scene(program):
@@ -192,33 +193,34 @@ def true_speed_recording(program, delay_ms, load=False):
         select_region(program, (150, 200), (500, 450))
         focus_scene()
         with cpu_load() if load else contextlib.nullcontext():
-            key('F9')
-            started = time.time()
-            time.sleep(2.0)
-            key('F9')
-            paused = time.time()
-            time.sleep(1.5)
-            key('F9')
-            resumed = time.time()
-            time.sleep(1.5)
-            key('F10')
-            stopped = time.time()
+            # Each press is timed before and after: on a busy machine a key takes its time to
+            # arrive, and the recorded time lies somewhere between the two brackets.
+            times = []
+            for wait in (2.0, 1.5, 1.5, None):
+                before = time.time()
+                key('F10' if wait is None else 'F9')
+                times.append((before, time.time()))
+                if wait:
+                    time.sleep(wait)
         program.accept_completion(wait_completion(program))
     program.stop()  # the next recording starts a program of its own, which needs the keys
     delays = giflib_delays(program.gifs()[0])
-    return delays, (stopped - started) - (resumed - paused)
+    (start0, start1), (pause0, pause1), (resume0, resume1), (stop0, stop1) = times
+    shortest = (stop0 - start1) - (resume1 - pause0)
+    longest = (stop1 - start0) - (resume0 - pause1)
+    return delays, (shortest, longest)
 
 
 def true_speed_follows_the_clock(program):
     results = []
     for delay_ms, load in ((50, False), (33, False), (33, True)):
-        delays, seconds = true_speed_recording(program, delay_ms, load)
+        delays, (shortest, longest) = true_speed_recording(program, delay_ms, load)
         total = sum(delays) / 100.0
-        results.append('%d ms%s: %d frames, %.2f s in the file, %.2f s recorded' %
-                       (delay_ms, ' under load' if load else '', len(delays), total, seconds))
+        results.append('%d ms%s: %d frames, %.2f s in the file, %.2f to %.2f s recorded' %
+                       (delay_ms, ' under load' if load else '', len(delays), total, shortest, longest))
         print(results[-1], flush=True)
         check(min(delays) >= 2, 'a delay below 2: %s' % sorted(set(delays)))
-        check(abs(total - seconds) <= 0.08, results[-1])
+        check(shortest - 0.08 <= total <= longest + 0.08, results[-1])
         if not load:
             mean = sum(delays) / len(delays)
             check(abs(mean - delay_ms / 10.0) < 1.0, 'mean delay %.2f for a capture every %d ms' % (mean, delay_ms))
