@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string>
 
-#include "record/pic_encoder.h"
+#include "pipeline/frame_encoder.h"
 
 // What the window tells the user when a recording ended early: what happened and what was
 // kept. Empty when the encoder has told the user already ("Encode catch error!").

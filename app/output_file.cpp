@@ -10,23 +10,6 @@ std::wstring OutputFileName(const SYSTEMTIME& time)
     return name;
 }
 
-std::wstring UniqueOutputPath(const std::wstring& folder, const std::wstring& name,
-                              const std::function<bool(const std::wstring&)>& exists)
-{
-    const std::wstring first = folder + L"\\" + name;
-    if (!exists(first))
-        return first;
-    const size_t dot = name.rfind(L".gif");
-    const std::wstring stem = dot == std::wstring::npos ? name : name.substr(0, dot);
-    std::wstring candidate = first;
-    for (int n = 2; n < 100000; ++n) {
-        candidate = folder + L"\\" + stem + L"-" + std::to_wstring(n) + L".gif";
-        if (!exists(candidate))
-            break;
-    }
-    return candidate;
-}
-
 std::wstring FileNamePart(const std::wstring& path)
 {
     const size_t slash = path.find_last_of(L'\\');

@@ -22,7 +22,7 @@ bool CRavlinApp::InitInstance()
     {
         CRavlinDlg dialog;
         dialog.DoModal();
-    }  // the window, its grabber and any encoder are gone before GDI+ is shut down
+    }  // the window and any recording are gone before GDI+ is shut down
     return false;
 }
 

@@ -11,7 +11,7 @@
 #include "app/size_limit.h"
 #include "app/set_dlg.h"
 #include "app/ui_language.h"
-#include "record/gif_encoder.h"
+#include "record/screen_recording.h"
 #include "skin/skin_cache.h"
 #include "win/data_exchange.h"
 #include "win/dc.h"
@@ -27,7 +27,7 @@ const COLORREF kMaskColour = RGB(255, 0, 255);
 
 }  // namespace
 
-CRavlinDlg::CRavlinDlg(CWnd* parent) : CNewSkinDlg(IDD_RAVLIN_DIALOG, parent), m_overlay(IDD_CAPTURE, this)
+CRavlinDlg::CRavlinDlg(CWnd* parent) : CSkinnedFrameDlg(IDD_RAVLIN_DIALOG, parent), m_overlay(IDD_CAPTURE, this)
 {
     m_icon = static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
                                              0, 0, LR_DEFAULTSIZE | LR_SHARED));
@@ -36,13 +36,13 @@ CRavlinDlg::CRavlinDlg(CWnd* parent) : CNewSkinDlg(IDD_RAVLIN_DIALOG, parent), m
 CRavlinDlg::~CRavlinDlg()
 {
     // The window may go without a confirmed close (the process is ending): the file being
-    // written is finished all the same, and the encoder is gone before GDI+ is shut down.
-    WaitForEncoder();
+    // written is finished all the same, and the recording is gone before GDI+ is shut down.
+    EndRecordingNow();
 }
 
 void CRavlinDlg::DoDataExchange(CDataExchange& dx)
 {
-    CNewSkinDlg::DoDataExchange(dx);
+    CSkinnedFrameDlg::DoDataExchange(dx);
     DDX_Control(dx, IDC_SELECT_REGION, m_selectButton);
     DDX_Control(dx, IDC_RECORD, m_recordButton);
     DDX_Control(dx, IDC_STOP, m_stopButton);
@@ -53,7 +53,7 @@ void CRavlinDlg::DoDataExchange(CDataExchange& dx)
 
 BOOL CRavlinDlg::OnInitDialog()
 {
-    CNewSkinDlg::OnInitDialog();
+    CSkinnedFrameDlg::OnInitDialog();
 
     if (HMENU systemMenu = ::GetSystemMenu(m_hWnd, FALSE)) {
         ::AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
@@ -73,6 +73,7 @@ BOOL CRavlinDlg::OnInitDialog()
     m_overlay.Create(this);
     m_overlay.ShowWindow(SW_MAXIMIZE);
     m_overlay.ShowWindow(SW_HIDE);
+    m_overlay.NotifyWhenHidden(m_hWnd, WM_OVERLAY_HIDDEN);
     m_overlay.SetSelectCursor(::LoadCursorW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDC_SELECT_CURSOR)));
 
     PlaceControls();
@@ -81,14 +82,12 @@ BOOL CRavlinDlg::OnInitDialog()
     EnsureDirectory(m_outputFolder);
 
     m_preview.Resize(180, 320);
-    m_grabber.SetPreview(&m_preview);
 
     SetWindowText(L"Ravlin 1.2");
     CenterWindow();
-    SetTimer(IDT_POLL_OVERLAY, 100);
     RegisterHotkeys();
     UpdateLanguageTexts();
-    ApplyState();
+    ApplyState(m_state);
     return TRUE;
 }
 
@@ -171,7 +170,7 @@ bool CRavlinDlg::PreTranslateMessage(MSG& msg)
     if ((msg.message == WM_KEYDOWN || msg.message == WM_KEYUP || msg.message == WM_CHAR) &&
         (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE) && (msg.hwnd == m_hWnd || ::IsChild(m_hWnd, msg.hwnd)))
         return true;
-    return CNewSkinDlg::PreTranslateMessage(msg);
+    return CSkinnedFrameDlg::PreTranslateMessage(msg);
 }
 
 LRESULT CRavlinDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
@@ -185,8 +184,15 @@ LRESULT CRavlinDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     case CCountdownWnd::kEndedMessage:
         OnCountdownEnded(wParam == 1);
         return 0;
+    case WM_RECORDING_ENDED:
+        OnRecordingEnded();
+        return 0;
+    case WM_OVERLAY_HIDDEN:
+        if (m_state == State::RegionChosen)
+            SetState(State::NoRegion);
+        return 0;
     default:
-        return CNewSkinDlg::OnMessage(msg, wParam, lParam);
+        return CSkinnedFrameDlg::OnMessage(msg, wParam, lParam);
     }
 }
 
@@ -200,13 +206,13 @@ void CRavlinDlg::OnSysCommand(UINT command, LPARAM lParam)
         OnAbout();
         return;
     }
-    CNewSkinDlg::OnSysCommand(command, lParam);
+    CSkinnedFrameDlg::OnSysCommand(command, lParam);
 }
 
 void CRavlinDlg::OnPaint()
 {
     if (!::IsIconic(m_hWnd)) {
-        CNewSkinDlg::OnPaint();
+        CSkinnedFrameDlg::OnPaint();
         return;
     }
     CPaintDC dc(m_hWnd);
@@ -220,7 +226,7 @@ void CRavlinDlg::OnPaint()
 bool CRavlinDlg::OnCommand(UINT id, UINT code, HWND control)
 {
     if (code != BN_CLICKED)
-        return CNewSkinDlg::OnCommand(id, code, control);
+        return CSkinnedFrameDlg::OnCommand(id, code, control);
     switch (id) {
     case IDOK:
     case IDCANCEL:
@@ -247,7 +253,7 @@ bool CRavlinDlg::OnCommand(UINT id, UINT code, HWND control)
         OnRegionSize();
         return true;
     default:
-        return CNewSkinDlg::OnCommand(id, code, control);
+        return CSkinnedFrameDlg::OnCommand(id, code, control);
     }
 }
 
@@ -274,112 +280,51 @@ void CRavlinDlg::OnHotkey(WPARAM id)
 
 void CRavlinDlg::OnSelectRegion()
 {
+    // While paused a new region may be chosen, and capture resumes on it; while capturing or
+    // writing out the file, the veil would only cover what is being recorded.
     m_countdown.Cancel();
-    m_overlay.ShowOverlay(false);
-    m_overlay.ShowOverlay(true);
-    m_selectButton.SetLatched(TRUE);
+    switch (m_state) {
+    case State::NoRegion:
+    case State::RegionChosen:
+        m_overlay.ShowOverlay(false);
+        m_overlay.ShowOverlay(true);
+        SetState(State::RegionChosen);
+        return;
+    case State::Paused:
+        m_overlay.ShowOverlay(false);
+        m_overlay.ShowOverlay(true);
+        return;
+    default:
+        return;
+    }
 }
 
 void CRavlinDlg::OnRecord()
 {
-    switch (m_recordState) {
-    case Finishing:
-        // The grabber is stopped: there is nothing to pause or resume, and a new start has to
-        // wait for the file to be complete.
-        return;
-    case Recording:
-        m_grabber.SetPause(1);
-        SetState(Paused);
-        break;
-    case Paused: {
-        const RECT r = m_overlay.GetCaptureRect();
-        m_grabber.SetRect(r.left, r.top, r.right, r.bottom);
-        m_grabber.SetPause(0);
-        SetState(Recording);
-        break;
-    }
-    case Idle:
-        break;
-    }
-    if (!m_selectButton.IsLatched()) {
+    switch (m_state) {
+    case State::NoRegion:
         ShowMessage(m_hWnd, LoadText(IDS_SELECT_FIRST).c_str());
         return;
-    }
-    if (m_recordState != Idle || StartCountdown())
+    case State::RegionChosen:
+        if (!StartCountdown())
+            StartRecording();
         return;
-    StartRecording();
-}
-
-void CRavlinDlg::SetState(RecordState state)
-{
-    m_recordState = state;
-    ApplyState();
-}
-
-// Everything the recording state decides: the record button's latch, the encoder poll and
-// the open-folder button. The select button's latch is the chosen region, not the state.
-void CRavlinDlg::ApplyState()
-{
-    m_recordButton.SetLatched(m_recordState == Recording ? TRUE : FALSE);
-    if (m_recordState == Idle)
-        KillTimer(IDT_POLL_ENCODER);
-    else
-        SetTimer(IDT_POLL_ENCODER, 100);
-    const bool fileReady = m_recordState == Idle && !m_filePath.empty() && PathExists(m_filePath);
-    ::EnableWindow(m_openFolderButton, fileReady);
-}
-
-void CRavlinDlg::StartRecording()
-{
-    m_overlay.LockFrame(true);
-    const RECT r = m_overlay.GetCaptureRect();
-    // A band of a few pixels leaves no client area: nothing could be captured from it.
-    if (::IsRectEmpty(&r)) {
-        m_overlay.LockFrame(false);
-        ShowMessage(m_hWnd, LoadText(IDS_REGION_TOO_SMALL).c_str());
+    case State::Recording:
+        m_recording->Pause();
+        SetState(State::Paused);
+        return;
+    case State::Paused: {
+        const RECT r = m_overlay.GetCaptureRect();
+        m_recording->Resume(CaptureRect{r.left, r.top, r.right, r.bottom});
+        SetState(State::Recording);
         return;
     }
-    // The values of the file are taken as stored; only those no recording can run with are
-    // replaced.
-    const RecordingSettings settings = UsableSettings(m_settings);
-
-    auto encoder = std::make_unique<CGifEncoder>();
-    EncoderParams params;
-    params.frameDelay = static_cast<int32_t>(m_frameDisplayTime / 10.0 + 0.5);
-    params.outputRect = settings.captureType == 0 ? r : RECT{0, 0, settings.width, settings.height};
-    params.trueSpeed = settings.trueSpeed != 0;
-    params.compact = settings.compactMode == 1;
-    params.plays = static_cast<uint32_t>(settings.playCount);
-    params.maxBytes = SizeLimitBytes(settings.maxFileSizeMB);
-
-    EnsureDirectory(m_outputFolder);
-    SYSTEMTIME now{};
-    ::GetLocalTime(&now);
-    const std::wstring previousPath = m_filePath;
-    const std::wstring previousName = m_fileNameText;
-    m_filePath = UniqueOutputPath(m_outputFolder, OutputFileName(now), PathExists);
-    m_fileNameText = FileNamePart(m_filePath);
-    InvalidateStatus(2);
-    params.fileName = m_filePath;
-    encoder->SetParams(params);
-
-    m_grabber.SetRect(r.left, r.top, r.right, r.bottom);
-    m_grabber.SetInterval(settings.captureDelay);
-    m_grabber.SetEncoder(encoder.get());
-    m_grabber.SetDrawPointer(settings.recordPointer != 0);
-    m_grabber.SetDrawClicks(settings.recordClicks != 0);
-    if (!m_grabber.Start()) {
-        // Nothing was started (the region is off screen, or the display cannot be read).
-        m_grabber.SetEncoder(nullptr);
-        m_overlay.LockFrame(false);
-        m_filePath = previousPath;
-        m_fileNameText = previousName;
-        InvalidateStatus(2);
-        ShowMessage(m_hWnd, LoadText(IDS_RECORDING_FAILED).c_str());
+    case State::Finishing:
+    case State::Closing:
+        // Capture has ended: there is nothing to pause or resume, and a new start has to wait
+        // for the file to be complete.
         return;
     }
-    m_encoder = std::move(encoder);
-    SetState(Recording);
 }
 
 void CRavlinDlg::OnStop()
@@ -389,90 +334,157 @@ void CRavlinDlg::OnStop()
         m_countdown.Cancel();
         return;
     }
-    m_grabber.Stop();
-    m_overlay.ShowOverlay(false);
-    m_overlay.LockFrame(false);
-    m_selectButton.SetLatched(FALSE);
-    SetState(m_recordState == Idle ? Idle : Finishing);
+    switch (m_state) {
+    case State::Recording:
+    case State::Paused:
+        m_recording->Finish();
+        SetState(State::Finishing);
+        return;
+    case State::RegionChosen:
+        SetState(State::NoRegion);
+        return;
+    default:
+        return;
+    }
+}
+
+void CRavlinDlg::SetState(State state)
+{
+    const State previous = m_state;
+    m_state = state;
+    ApplyState(previous);
+}
+
+// Everything the state decides: the overlay's look, the buttons' latches and the open-folder
+// button, and the counters' timer.
+void CRavlinDlg::ApplyState(State previous)
+{
+    const auto regionShown = [](State s) {
+        return s == State::RegionChosen || s == State::Recording || s == State::Paused;
+    };
+    const auto capturing = [](State s) { return s == State::Recording || s == State::Paused; };
+    const bool recordingExists = capturing(m_state) || m_state == State::Finishing || m_state == State::Closing;
+    if (regionShown(previous) && !regionShown(m_state))
+        m_overlay.ShowOverlay(false);
+    if (capturing(previous) != capturing(m_state))
+        m_overlay.LockFrame(capturing(m_state));
+    m_selectButton.SetLatched(regionShown(m_state) ? TRUE : FALSE);
+    m_recordButton.SetLatched(m_state == State::Recording ? TRUE : FALSE);
+    if (recordingExists)
+        SetTimer(IDT_REFRESH_COUNTERS, 100);
+    else
+        KillTimer(IDT_REFRESH_COUNTERS);
+    const bool fileReady = !recordingExists && !m_filePath.empty() && PathExists(m_filePath);
+    ::EnableWindow(m_openFolderButton, fileReady);
+}
+
+void CRavlinDlg::StartRecording()
+{
+    const RECT r = m_overlay.GetCaptureRect();
+    // A band of a few pixels leaves no client area: nothing could be captured from it.
+    if (::IsRectEmpty(&r)) {
+        ShowMessage(m_hWnd, LoadText(IDS_REGION_TOO_SMALL).c_str());
+        return;
+    }
+    // The values of the file are taken as stored; only those no recording can run with are
+    // replaced.
+    const RecordingSettings settings = UsableSettings(m_settings);
+    ScreenRecordingParams params;
+    params.encoder.frameDelay = static_cast<int32_t>(m_frameDisplayTime / 10.0 + 0.5);
+    params.encoder.outputRect = settings.captureType == 0 ? r : RECT{0, 0, settings.width, settings.height};
+    params.encoder.trueSpeed = settings.trueSpeed != 0;
+    params.encoder.compact = settings.compactMode == 1;
+    params.encoder.plays = static_cast<uint32_t>(settings.playCount);
+    params.encoder.maxBytes = SizeLimitBytes(settings.maxFileSizeMB);
+    EnsureDirectory(m_outputFolder);
+    SYSTEMTIME now{};
+    ::GetLocalTime(&now);
+    // Taken by another recording (of this copy or another), the file gets the next free name.
+    params.encoder.fileName = m_outputFolder + L"\\" + OutputFileName(now);
+    params.region = r;
+    params.intervalMs = settings.captureDelay;
+    params.drawPointer = settings.recordPointer != 0;
+    params.drawClicks = settings.recordClicks != 0;
+    params.preview = &m_preview;
+
+    std::unique_ptr<CRecording> recording = MakeScreenRecording(params);
+    const HWND window = m_hWnd;
+    const EncodeFailure failure =
+        recording->Start([window](const RecordingOutcome&) { ::PostMessageW(window, WM_RECORDING_ENDED, 0, 0); });
+    if (failure != NoFailure) {
+        // Nothing runs. A region that cannot be captured stays for another try; a file that
+        // cannot be written ends the selection, as any failed recording does.
+        recording.reset();
+        if (failure != NothingToCapture)
+            SetState(State::NoRegion);
+        const std::wstring text = FailureMessage(failure, 0, m_outputFolder);
+        if (!text.empty())
+            ShowMessage(m_hWnd, text.c_str());
+        return;
+    }
+    m_recording = std::move(recording);
+    m_filePath = m_recording->FilePath();
+    m_fileNameText = FileNamePart(m_filePath);
+    InvalidateStatus(2);
+    SetState(State::Recording);
 }
 
 void CRavlinDlg::OnTimer(UINT_PTR id)
 {
-    if (id == IDT_POLL_ENCODER)
-        PollEncoder();
-    else if (id == IDT_POLL_OVERLAY)
-        PollOverlay();
-    CNewSkinDlg::OnTimer(id);
+    if (id == IDT_REFRESH_COUNTERS)
+        RefreshCounters();
+    CSkinnedFrameDlg::OnTimer(id);
 }
 
-void CRavlinDlg::PollEncoder()
+void CRavlinDlg::RefreshCounters()
 {
-    if (!m_encoder)
+    if (!m_recording)
         return;
-    int32_t encoded = 0;
-    int32_t received = 0;
-    const int status = m_encoder->GetState(&encoded, &received);
-    if (status == Finished || status == Failed) {
-        EndRecording(status);
-        return;
-    }
-    if (status == Encoding) {
-        m_recordedText = FormatText(IDS_STATUS_RECORDED, {std::to_wstring(received)});
-        m_encodedText = FormatText(IDS_STATUS_ENCODED, {std::to_wstring(encoded)});
-        ShowSize(m_encoder->GetBytesWritten());
-        InvalidateStatus(0);
-        InvalidateStatus(1);
-        ::InvalidateRect(m_hWnd, &m_previewRect, TRUE);
-    }
+    const EncoderProgress progress = m_recording->Progress();
+    m_recordedText = FormatText(IDS_STATUS_RECORDED, {std::to_wstring(progress.received)});
+    m_encodedText = FormatText(IDS_STATUS_ENCODED, {std::to_wstring(progress.encoded)});
+    ShowSize(progress.bytesWritten);
+    InvalidateStatus(0);
+    InvalidateStatus(1);
+    ::InvalidateRect(m_hWnd, &m_previewRect, TRUE);
 }
 
-void CRavlinDlg::EndRecording(int status)
+// The recording's ended event: the file is complete, or the run failed and says why.
+void CRavlinDlg::OnRecordingEnded()
 {
-    // A failed worker may have ended while capture still runs: the grabber lets go of the
-    // encoder before the encoder goes.
-    const bool wasFinishing = m_recordState == Finishing;
-    m_grabber.Stop();
-    m_grabber.SetEncoder(nullptr);
-    const int32_t dropped = m_encoder->GetDroppedCount();
-    const EncodeFailure failure = m_encoder->GetFailure();
-    int32_t encoded = 0;
-    m_encoder->GetState(&encoded, nullptr);
-    const bool atSizeLimit = m_encoder->ReachedSizeLimit();
-    m_encoder.reset();
+    if (!m_recording || m_recording->GetState() != CRecording::State::Ended)
+        return;
+    const RecordingOutcome outcome = m_recording->Outcome();
+    m_recording.reset();
     m_recordedText.clear();
     m_encodedText.clear();
     m_sizeText.clear();
     m_sizeNearLimit = false;
     InvalidateStatus(0);
     InvalidateStatus(1);
-    if (!wasFinishing) {
-        m_overlay.ShowOverlay(false);
-        m_overlay.LockFrame(false);
-        m_selectButton.SetLatched(FALSE);
-    }
-    SetState(Idle);
+    const bool closing = m_state == State::Closing;
+    SetState(State::NoRegion);
 
-    if (status != Finished) {
-        const std::wstring text = FailureMessage(failure, encoded, m_outputFolder);
+    if (outcome.end != RecordingOutcome::End::Completed) {
+        const std::wstring text = FailureMessage(outcome.failure, outcome.counts.encoded, m_outputFolder);
         if (!text.empty())
             ShowMessage(m_hWnd, text.c_str());
-        if (m_closePending)
-            FinishClose();
-        return;
+    } else if (!closing && (!UsableSettings(m_settings).reviewAfterRecording || ReviewRecording())) {
+        ReportCompleted(outcome.counts);
     }
-    if (m_closePending) {
+    if (closing)
         FinishClose();
-        return;
-    }
-    if (UsableSettings(m_settings).reviewAfterRecording && !ReviewRecording())
-        return;
+}
+
+void CRavlinDlg::ReportCompleted(const EncoderProgress& counts)
+{
     // Ready to paste into a chat, a mail or a folder before the box is even read.
     const bool onClipboard = PutFileOnClipboard(m_hWnd, m_filePath);
     std::wstring text = LoadText(IDS_DONE);
-    if (atSizeLimit)
+    if (counts.atSizeLimit)
         text += L"\n" + FormatText(IDS_DONE_SIZE_LIMIT, {std::to_wstring(UsableSettings(m_settings).maxFileSizeMB)});
-    if (dropped > 0)
-        text += L"\n" + FormatText(IDS_DONE_DROPPED, {std::to_wstring(dropped)});
+    if (counts.dropped > 0)
+        text += L"\n" + FormatText(IDS_DONE_DROPPED, {std::to_wstring(counts.dropped)});
     const int64_t size = FileSizeOf(m_filePath);
     if (size >= 0)
         text += L"\n" + FormatText(IDS_DONE_SIZE, {FileSizeText(size), std::to_wstring(size)});
@@ -488,12 +500,6 @@ void CRavlinDlg::ShowSize(int64_t bytes)
     const int32_t limit = UsableSettings(m_settings).maxFileSizeMB;
     m_sizeText = SizeAgainstLimitText(bytes, limit);
     m_sizeNearLimit = NearSizeLimit(bytes, limit);
-}
-
-void CRavlinDlg::PollOverlay()
-{
-    if (!m_overlay.IsWindowVisible() && m_selectButton.IsLatched())
-        m_selectButton.SetLatched(FALSE);
 }
 
 void CRavlinDlg::OnSettings()
@@ -522,35 +528,33 @@ void CRavlinDlg::OnAbout()
 
 void CRavlinDlg::OnClose()
 {
-    if (m_closePending)
+    if (m_state == State::Closing)
         return;  // already waiting for the file to be complete
     if (!AskYesNo(m_hWnd, LoadText(IDS_CONFIRM_EXIT).c_str()))
         return;
-    if (m_encoder) {
-        // Closing now would cut the file short: stop capturing, let the encoder write out
-        // what it has (the counters go on), and close when timer 1 sees it done.
-        m_closePending = true;
-        if (m_recordState != Finishing)
-            OnStop();
+    if (!m_recording) {
+        FinishClose();
         return;
     }
-    FinishClose();
+    // Closing now would cut the file short: stop capturing, let the recording write out what it
+    // has (the counters go on), and close at its ended event.
+    if (m_state != State::Finishing)
+        m_recording->Finish();
+    SetState(State::Closing);
 }
 
 void CRavlinDlg::FinishClose()
 {
-    KillTimer(IDT_POLL_OVERLAY);
     OnCancel();
 }
 
-void CRavlinDlg::WaitForEncoder()
+void CRavlinDlg::EndRecordingNow()
 {
-    if (!m_encoder)
+    if (!m_recording)
         return;
-    m_grabber.Stop();
-    m_grabber.SetEncoder(nullptr);
-    m_encoder->WaitEnded(INFINITE);
-    m_encoder.reset();
+    m_recording->Finish();
+    m_recording->WaitEnded();
+    m_recording.reset();
 }
 
 void CRavlinDlg::InvalidateStatus(int line) const

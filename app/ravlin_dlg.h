@@ -1,7 +1,8 @@
 #pragma once
-// CRavlinDlg: the tool window. It owns the region overlay, the screen grabber, the preview
-// canvas and, from the start of a recording until its file is complete, the encoder; it polls
-// the encoder every 100 ms and paints the preview and three status lines. The buttons and the
+// CRavlinDlg: the tool window. It owns the region overlay, the preview canvas and, from the start
+// of a recording until its ended event, the recording. Its state is one value from which the
+// buttons, the overlay's lock and the timer follow; the recording's end arrives as a posted
+// message, and a timer refreshes the counters and the preview meanwhile. The buttons and the
 // global keys run the same commands.
 #include <cstdint>
 #include <memory>
@@ -11,20 +12,23 @@
 #include "app/recording_settings.h"
 #include "app/countdown_wnd.h"
 #include "record/mem_canvas.h"
-#include "record/pic_encoder.h"
-#include "record/screen_grabber.h"
+#include "pipeline/recording.h"
 #include "region/selection_overlay.h"
 #include "skin/hover_button.h"
-#include "skin/new_skin_dlg.h"
+#include "skin/skinned_frame_dlg.h"
 #include "win/gdi_object.h"
 
-class CRavlinDlg : public CNewSkinDlg {
+class CRavlinDlg : public CSkinnedFrameDlg {
 public:
-    // Finishing: stopped, and the encoder is writing out its queue.
-    enum RecordState : int32_t { Idle = 0, Recording = 1, Paused = 2, Finishing = 3 };
+    // RegionChosen: the overlay is up, selecting or showing a region. Finishing: stopped, the
+    // file is being written out. Closing: the same, and the window closes once it is.
+    enum class State { NoRegion, RegionChosen, Recording, Paused, Finishing, Closing };
 
-    static constexpr UINT_PTR IDT_POLL_ENCODER = 1;
-    static constexpr UINT_PTR IDT_POLL_OVERLAY = 2;
+    static constexpr UINT_PTR IDT_REFRESH_COUNTERS = 1;
+    // Posted by the recording's ended event.
+    static constexpr UINT WM_RECORDING_ENDED = WM_APP + 1;
+    // Posted by the overlay when it hid itself (a cancelled or empty selection).
+    static constexpr UINT WM_OVERLAY_HIDDEN = WM_APP + 2;
 
     explicit CRavlinDlg(CWnd* parent = nullptr);
     ~CRavlinDlg() override;
@@ -54,8 +58,8 @@ private:
     void OnAbout();
     void OpenCaptureFolder();
 
-    void SetState(RecordState state);
-    void ApplyState();
+    void SetState(State state);
+    void ApplyState(State previous);
     void RegisterHotkeys();
     void UpdateTips();
     void UpdateLanguageTexts();
@@ -69,25 +73,24 @@ private:
     void PlaceControls();
     void FitTemplateToDpi();
     void StartRecording();
-    void PollEncoder();
-    void EndRecording(int status);
+    void RefreshCounters();
+    void OnRecordingEnded();
+    void ReportCompleted(const EncoderProgress& counts);
     bool ReviewRecording();
     bool StartCountdown();
     void ShowSize(int64_t bytes);
     void OnCountdownEnded(bool ranOut);
-    void PollOverlay();
     void FinishClose();
-    void WaitForEncoder();
+    void EndRecordingNow();
     void InvalidateStatus(int line) const;
     void PaintFramedRect(HDC dc, const RECT& rect) const;
     void PaintPreview(HDC dc);
     void PaintStatusText(HDC dc) const;
 
-    RecordState m_recordState = Idle;
+    State m_state = State::NoRegion;
     CSelectionOverlay m_overlay;
-    CMemCanvas m_preview;
-    std::unique_ptr<IPicEncoder> m_encoder;
-    CScreenGrabber m_grabber;
+    CMemCanvas m_preview;  // before the recording, which draws into it
+    std::unique_ptr<CRecording> m_recording;
     int32_t m_frameDisplayTime = 40;
     std::wstring m_outputFolder;
     CFont m_statusFont;
@@ -110,7 +113,4 @@ private:
     CHoverButton m_openFolderButton;
     CGlobalHotkeys m_hotkeys;
     CCountdownWnd m_countdown;
-
-    // The user confirmed the exit while a file was still being written: close once it is.
-    bool m_closePending = false;
 };

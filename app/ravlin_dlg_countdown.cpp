@@ -17,6 +17,6 @@ bool CRavlinDlg::StartCountdown()
 // chosen and nothing else has started meanwhile. Cancelled, nothing happens.
 void CRavlinDlg::OnCountdownEnded(bool ranOut)
 {
-    if (ranOut && m_recordState == Idle && m_selectButton.IsLatched())
+    if (ranOut && m_state == State::RegionChosen)
         StartRecording();
 }

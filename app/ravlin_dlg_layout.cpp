@@ -104,6 +104,8 @@ void CRavlinDlg::PlaceControls()
     m_statusRects[0] = RECT{left, third.top, left + Scaled(80 + 70), third.top + Scaled(25)};
     m_statusRects[1] = Offset(m_statusRects[0], 0, step);
     m_statusRects[2] = Offset(m_statusRects[1], 0, step);
+    m_previewRect = RECT{client.left + Scaled(12), client.top + Scaled(70), client.left + Scaled(128),
+                         client.top + Scaled(135)};
 
     LOGFONTW font{};
     font.lfHeight = Scaled(15);

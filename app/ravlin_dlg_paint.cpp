@@ -23,9 +23,7 @@ BOOL CRavlinDlg::OnEraseBkgnd(HDC dc)
 {
     const RECT client = GetClientRect();
     CMemDC memDC(dc, &client);
-    CNewSkinDlg::OnEraseBkgnd(memDC);
-    m_previewRect = RECT{client.left + Scaled(12), client.top + Scaled(70), client.left + Scaled(128),
-                         client.top + Scaled(135)};
+    CSkinnedFrameDlg::OnEraseBkgnd(memDC);
     PaintPreview(memDC);
     for (const RECT& r : m_statusRects)
         PaintFramedRect(memDC, r);
@@ -51,7 +49,7 @@ void CRavlinDlg::PaintPreview(HDC dc)
     ::SetBrushOrgEx(dc, 0, 0, nullptr);
     {
         // The capture thread stretches into the canvas under the same lock.
-        CSectionGuard guard(m_preview.PaintLock());
+        std::lock_guard<std::mutex> guard(m_preview.PaintLock());
         ::StretchBlt(dc, inner.left, inner.top, inner.right - inner.left, inner.bottom - inner.top, m_preview.Hdc(),
                      0, 0, m_preview.Width(), m_preview.Height(), SRCCOPY);
     }

@@ -13,12 +13,15 @@ const SIZE kFirstTypedSize{640, 480};
 
 void CRavlinDlg::OnRegionSize()
 {
+    // A recording's region stays until the recording is stopped.
+    if (m_state != State::NoRegion && m_state != State::RegionChosen)
+        return;
     // A region on screen is resized around its centre; otherwise (the veil makes way for the
     // dialog) the region goes in the middle of the monitor under the pointer.
     const bool resize = m_overlay.ShowsRegion();
     RECT around = m_overlay.GetCaptureRect();
     if (!resize) {
-        m_overlay.ShowOverlay(false);
+        SetState(State::NoRegion);
         POINT pointer{};
         ::GetCursorPos(&pointer);
         const RECT at{pointer.x, pointer.y, pointer.x + 1, pointer.y + 1};
@@ -31,5 +34,5 @@ void CRavlinDlg::OnRegionSize()
         return;
     const SIZE size = dialog.Size();
     m_overlay.ShowRegion(RegionOfSize(size.cx, size.cy, around, bounds).rect);
-    m_selectButton.SetLatched(TRUE);
+    SetState(State::RegionChosen);
 }

@@ -4,6 +4,7 @@
 
 #include "app/resource.h"
 #include "gif/gif_trim.h"
+#include "record/output_file.h"
 #include "win/file.h"
 #include "win/resource_text.h"
 
@@ -108,13 +109,15 @@ bool CRecordingReview::Keep(size_t first, size_t last, std::wstring* message)
     const std::wstring temporary = m_path + L".trim";
     GifError error = GifError::None;
     {
-        CFile out;
-        if (!out.OpenForWrite(temporary.c_str())) {
+        auto file = std::make_unique<CFile>();
+        if (!file->OpenForWrite(temporary.c_str())) {
             *message = LoadText(IDS_REVIEW_CANNOT_CREATE);
             return false;
         }
+        CFile& out = *file;
+        CFileSink sink(std::move(file));
         try {
-            error = WriteTrimmedGif(*m_source, m_info, *m_pictures, first, last, out);
+            error = WriteTrimmedGif(*m_source, m_info, *m_pictures, first, last, sink);
             out.Flush();
         } catch (const CFileException&) {
             out.Close();

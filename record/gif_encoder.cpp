@@ -1,6 +1,7 @@
 #include "record/gif_encoder.h"
 
 #include <new>
+#include <optional>
 #include <utility>
 
 #include "gif/compact_frame.h"
@@ -11,15 +12,15 @@
 #include "gif/gif_writer.h"
 #include "gif/indexed_frame.h"
 #include "gif/memory_sink.h"
-#include "win/file.h"
 #include "win/message_box.h"
 #include "record/bitmap_to_frame.h"
 #include "record/gif_repair.h"
 #include "record/mem_canvas.h"
+#include "record/output_file.h"
+#include "pipeline/ordered_writer.h"
 
 namespace {
 
-enum Stage { kScale, kConvert, kEncode, kWrite };
 
 // The user can act on a full disk; it is told apart from faults nobody foresaw.
 bool IsDiskFull(DWORD error)
@@ -68,72 +69,102 @@ CGifEncoder::CGifEncoder(uint64_t queueBudget, int threads)
 
 CGifEncoder::~CGifEncoder()
 {
-    Shutdown();
+    Abort();
 }
 
-int CGifEncoder::SetParams(EncoderParams params)
+EncodeFailure CGifEncoder::Start(EndedHandler ended)
 {
-    m_params = std::move(params);
-    return 1;
-}
-
-int CGifEncoder::Start()
-{
-    Stop();
-    m_stopFlag = 0;
-    m_running = 1;
+    if (m_status == Encoding)
+        return EncodeError;
+    JoinWriter();  // of a run before, ended already
     m_status = Encoding;
     m_encodedCount = 0;
     m_receivedCount = 0;
     m_droppedCount = 0;
     m_failure = NoFailure;
     m_bytesWritten = 0;
+    m_sizeLimitReached = false;
     m_endMs = 0;
     m_runParams = m_params;
+    m_ended = std::move(ended);
     m_lastFrame.reset();
+    EncodeFailure failure = NoFailure;
+    const RECT& out = m_runParams.outputRect;
+    // The file is made here rather than on the writer, so that the name it got is known when
+    // the recording starts and a folder that cannot be written refuses the start.
+    if (out.right - out.left <= 0 || out.bottom - out.top <= 0) {
+        failure = EmptyOutput;
+    } else {
+        m_output = OpenOutput(&m_runParams.fileName);
+        if (!m_output)
+            failure = IsDiskFull(GetLastError()) ? DiskFull : CannotCreateFile;
+    }
+    if (failure != NoFailure) {
+        m_failure = failure;
+        m_status = Failed;
+        m_ended = nullptr;
+        return failure;
+    }
     // Enough for the frames the workers hold, the one before each and a few queued, within
     // 64 MiB for large frames.
     m_frameBuffers =
         std::make_shared<CRecycledBuffers>(static_cast<size_t>(2 * m_threads + 4), size_t{64} << 20);
     {
-        CSectionGuard guard(m_queueLock);
+        std::lock_guard<std::mutex> guard(m_queueLock);
         m_accepting = true;
     }
-    for (auto& ticks : m_stageTicks)
-        ticks = 0;
     m_workerTicks = 0;
     m_framesBuilt = 0;
+    m_stopFlag = 0;
     // The fields are set before the threads exist, so an early end of the writer is not
-    // overwritten.
-    if (!m_pool.Start(m_threads) || !m_writerThread.Start(WriterProc, this)) {
+    // overwritten. A writer that cannot start leaves a run that failed at once.
+    bool started = m_pool.Start(m_threads);
+    if (started) {
+        try {
+            m_writerThread = std::thread(&CGifEncoder::RunWriter, this);
+        } catch (...) {
+            started = false;
+        }
+    }
+    if (!started) {
         RefuseFrames();
         m_pool.Join();
-        EndWriter(EncodeError);
-        return 0;
+        m_output.reset();
+        DeleteFileW(m_runParams.fileName.c_str());
+        m_failure = EncodeError;
+        m_status = Failed;
+        m_ended = nullptr;
+        return EncodeError;
     }
-    return 1;
+    return NoFailure;
 }
 
-int CGifEncoder::AddFrame(CMemCanvas* canvas)
+void CGifEncoder::Finish(int64_t endMs)
 {
-    if (!canvas) {
-        // Called after the capture thread has ended: no frame follows.
-        m_lastFrame.reset();
-        m_pool.Finish();
-        return 1;
-    }
+    if (!m_writerThread.joinable())
+        return;
+    // Called after the last frame was handed over: none follows.
+    m_endMs = endMs;
+    m_lastFrame.reset();
+    m_pool.Finish();
+}
+
+bool CGifEncoder::AddFrame(CMemCanvas& canvas)
+{
+    if (!m_frameBuffers)
+        return false;  // no run
     // Claimed before copying when the frame fits: the copy is the expensive part.
-    std::shared_ptr<void> claim = ClaimBudget(canvas->DibSize(), BacklogMs());
+    std::shared_ptr<void> claim = ClaimBudget(canvas.DibSize(), BacklogMs());
     if (!claim)
-        return 0;
-    std::shared_ptr<CQueuedFrame> frame(CQueuedFrame::CopyOf(*canvas, m_frameBuffers));
+        return false;
+    std::shared_ptr<CQueuedFrame> frame(CQueuedFrame::CopyOf(canvas, m_frameBuffers));
     if (!frame)
-        return 0;
-    frame->SetCaptureMs(canvas->CaptureMs());
+        return false;
+    frame->SetCaptureMs(canvas.CaptureMs());
     // Counted before the writer can see it, so encoded never passes received.
     ++m_receivedCount;
     // A moved or resized region has a new canvas: its first frame has nothing to compare with.
-    CFrameJob job{frame, canvas->Generation() == m_lastGeneration ? m_lastFrame : nullptr};
+    CFrameJob job{frame, canvas.Generation() == m_lastGeneration ? m_lastFrame : nullptr};
     const bool queued = m_pool.Submit([this, job, claim](CFrameWorkspace& workspace, CEncodedFrame& result) {
         result.keepUntilWritten = claim;
         result.captureMs = job.frame->CaptureMs();
@@ -145,20 +176,26 @@ int CGifEncoder::AddFrame(CMemCanvas* canvas)
     // A frame the pool could not take is lost like one that cannot be built; the next one is
     // compared with the last frame that went in.
     if (!queued)
-        return 0;
+        return false;
     m_lastFrame = frame;
-    m_lastGeneration = canvas->Generation();
-    return 1;
+    m_lastGeneration = canvas.Generation();
+    return true;
 }
 
-int64_t CGifEncoder::GetBytesWritten()
+EncoderProgress CGifEncoder::Progress() const
 {
-    return m_bytesWritten;
+    EncoderProgress progress;
+    progress.received = m_receivedCount;
+    progress.encoded = m_encodedCount;
+    progress.dropped = m_droppedCount;
+    progress.bytesWritten = m_bytesWritten;
+    progress.atSizeLimit = m_sizeLimitReached;
+    return progress;
 }
 
-void CGifEncoder::SetEndTime(int64_t recordingMs)
+std::wstring CGifEncoder::FilePath() const
 {
-    m_endMs = recordingMs;
+    return m_runParams.fileName;
 }
 
 // How long the workers would take to build the frames in flight, at their pace so far.
@@ -178,7 +215,7 @@ double CGifEncoder::BacklogMs()
 std::shared_ptr<void> CGifEncoder::ClaimBudget(uint32_t bytes, double backlogMs)
 {
     {
-        CSectionGuard guard(m_queueLock);
+        std::lock_guard<std::mutex> guard(m_queueLock);
         if (!m_accepting || bytes == 0)
             return nullptr;
         if (m_queuedBytes + bytes > m_queueBudget || backlogMs > kMaxBacklogMs) {
@@ -189,76 +226,44 @@ std::shared_ptr<void> CGifEncoder::ClaimBudget(uint32_t bytes, double backlogMs)
     }
     // It points at the encoder only so that it tests as present.
     return std::shared_ptr<void>(this, [this, bytes](void*) {
-        CSectionGuard guard(m_queueLock);
+        std::lock_guard<std::mutex> guard(m_queueLock);
         m_queuedBytes -= bytes;
     });
 }
 
-int CGifEncoder::Stop()
+void CGifEncoder::Abort()
 {
-    if (m_running) {
-        m_stopFlag = 1;
-        m_pool.Stop();
-    }
+    if (!m_writerThread.joinable())
+        return;
+    m_stopFlag = 1;
+    m_pool.Stop();
     // No time limit: workers and writer look at the stop between frames and never sleep past
     // it, whereas a thread killed mid-frame could leave the heap or a lock held.
     JoinWriter();
-    m_lastFrame.reset();
-    m_frameBuffers.reset();  // the run's buffers go with it
-    m_running = 0;
-    return 1;
 }
 
-int CGifEncoder::Shutdown()
+EncodeStatus CGifEncoder::WaitEnded(DWORD timeoutMs)
 {
-    Stop();
-    return 1;
+    std::unique_lock<std::mutex> lock(m_endLock);
+    const auto ended = [this] { return m_status != Encoding; };
+    if (timeoutMs == INFINITE)
+        m_endChanged.wait(lock, ended);
+    else
+        m_endChanged.wait_for(lock, std::chrono::milliseconds(timeoutMs), ended);
+    return Status();
 }
 
-int CGifEncoder::GetState(int32_t* encoded, int32_t* received)
+int32_t CGifEncoder::MaxInFlight()
 {
-    if (encoded)
-        *encoded = m_encodedCount;
-    if (received)
-        *received = m_receivedCount;
-    return m_status;
+    return static_cast<int32_t>(m_pool.MaxInFlight());
 }
 
-int32_t CGifEncoder::GetDroppedCount()
+std::unique_ptr<IRewindableSink> CGifEncoder::OpenOutput(std::wstring* path)
 {
-    return m_droppedCount;
-}
-
-EncodeFailure CGifEncoder::GetFailure()
-{
-    return static_cast<EncodeFailure>(m_failure.load());
-}
-
-int CGifEncoder::WaitEnded(DWORD timeoutMs)
-{
-    // The writer sets the final status last of all, so its end is the run's end.
-    if (m_writerThread)
-        m_writerThread.Wait(timeoutMs);
-    return m_status;
-}
-
-EncoderFigures CGifEncoder::GetFigures()
-{
-    EncoderFigures figures;
-    figures.maxQueueLength = static_cast<int32_t>(m_pool.MaxInFlight());
-    figures.scaleMs = TicksToMs(m_stageTicks[kScale]);
-    figures.convertMs = TicksToMs(m_stageTicks[kConvert]);
-    figures.encodeMs = TicksToMs(m_stageTicks[kEncode]);
-    figures.writeMs = TicksToMs(m_stageTicks[kWrite]);
-    return figures;
-}
-
-std::unique_ptr<IRewindableSink> CGifEncoder::OpenOutput(const std::wstring& path)
-{
-    auto file = std::make_unique<CFile>();
-    if (!file->OpenForWrite(path.c_str()))
+    std::unique_ptr<CFile> file = CreateNewFile(path);
+    if (!file)
         return nullptr;
-    return file;
+    return std::make_unique<CFileSink>(std::move(file));
 }
 
 void CGifEncoder::ReportError()
@@ -281,31 +286,31 @@ void CGifEncoder::EncodeFrame(const CFrameJob& job, CFrameWorkspace& workspace, 
     GifImage indexed;
     bool built = false;
     if (frame.Width() == width && frame.Height() == height) {
-        const int64_t t0 = Ticks();
+        CStageTimer timer(m_times, Stage::Encode);
         built = BuildIndexedFrameFromDib(frame.Packed(), frame.PackedSize(), &indexed, m_nearestColour, &workspace);
-        m_stageTicks[kEncode] += Ticks() - t0;
     } else if (frame.BitsPerPixel() == 32) {
-        const int64_t t0 = Ticks();
         uint8_t* packed = nullptr;
         size_t packedSize = 0;
-        if (!ScaleFrame32(frame, width, height, workspace, &packed, &packedSize) || m_stopFlag)
+        bool scaled = false;
+        {
+            CStageTimer timer(m_times, Stage::Scale);
+            scaled = ScaleFrame32(frame, width, height, workspace, &packed, &packedSize);
+        }
+        if (!scaled || m_stopFlag)
             return;
-        const int64_t t1 = Ticks();
-        m_stageTicks[kScale] += t1 - t0;
+        CStageTimer timer(m_times, Stage::Encode);
         built = BuildIndexedFrameFromDib(packed, packedSize, &indexed, m_nearestColour, &workspace);
-        m_stageTicks[kEncode] += Ticks() - t1;
     } else {
         // Displays of 16 or 24 bits are rare enough to keep the slow thumbnail path.
         const CBitmap scaled = ScaleFrame(frame, width, height);
         if (!scaled || m_stopFlag)
             return;
-        const int64_t t0 = Ticks();
+        CStageTimer timer(m_times, Stage::Encode);
         built = BuildImageFromBitmap(scaled.Get(), &indexed, m_nearestColour, &workspace);
-        m_stageTicks[kEncode] += Ticks() - t0;
     }
     if (!built || m_stopFlag)
         return;
-    const int64_t t0 = Ticks();
+    CStageTimer timer(m_times, Stage::Encode);
     CMemorySink image;
     WriteGifImage(image, indexed, &workspace);
     result->image = image.Take();
@@ -313,15 +318,6 @@ void CGifEncoder::EncodeFrame(const CFrameJob& job, CFrameWorkspace& workspace, 
     result->height = static_cast<uint16_t>(indexed.rect.height);
     result->bitsPerIndex = indexed.tableBits;
     result->built = true;
-    m_stageTicks[kEncode] += Ticks() - t0;
-}
-
-DWORD WINAPI CGifEncoder::WriterProc(void* param)
-{
-    auto* encoder = static_cast<CGifEncoder*>(param);
-    if (encoder)
-        encoder->RunWriter();
-    return 0;
 }
 
 void CGifEncoder::RunWriter()
@@ -352,94 +348,45 @@ void CGifEncoder::RunWriter()
 
 EncodeFailure CGifEncoder::WriteLoop()
 {
-    const RECT& out = m_runParams.outputRect;
-    if (out.right - out.left <= 0 || out.bottom - out.top <= 0)
-        return EmptyOutput;
-    std::unique_ptr<IRewindableSink> file = OpenOutput(m_runParams.fileName);
-    if (!file)
-        return IsDiskFull(GetLastError()) ? DiskFull : CannotCreateFile;
-
-    CTrailedGifFile output(*file);
-    bool drained = false;
+    std::unique_ptr<IRewindableSink> file = std::move(m_output);
+    FrameTiming timing;
+    timing.trueSpeed = m_runParams.trueSpeed;
+    timing.delay = static_cast<uint16_t>(m_runParams.frameDelay & 0xFFFF);
+    timing.plays = m_runParams.plays;
+    timing.maxBytes = m_runParams.maxBytes;
+    COrderedWriter writer(
+        m_pool, *file, timing, m_times,
+        [this](const std::shared_ptr<void>& lastWritten, CEncodedFrame* frame) { BuildAgainSince(lastWritten, frame); },
+        [this](uint64_t committed) {
+            m_bytesWritten = static_cast<int64_t>(committed) + 1;  // the trailer behind it
+            ++m_encodedCount;
+        });
+    COrderedWriter::End end = COrderedWriter::End::Stopped;
     try {
-        drained = WriteFrames(output);
-        output.Finish();
+        end = writer.Run(m_endMs);
+        writer.Finish();
         file.reset();
-        m_bytesWritten = static_cast<int64_t>(output.Committed()) + 1;
+        m_bytesWritten = static_cast<int64_t>(writer.Committed()) + 1;
     } catch (...) {
         // Keep what was recorded before the failure as a valid GIF: close the file, cut it
         // back to its last whole frame and end it there.
         file.reset();
-        const uint64_t committed = output.Committed();
+        const uint64_t committed = writer.Committed();
         if (committed == 0)
             DeleteFileW(m_runParams.fileName.c_str());
         else
             CloseGifAt(m_runParams.fileName, committed);
         throw;
     }
-    // A run ended by Stop leaves no file.
-    if (!drained)
+    // A run ended by Abort leaves no file. One at the size limit is complete, and no later frame
+    // is taken: the recording ends as one that finished.
+    if (end == COrderedWriter::End::Stopped)
         DeleteFileW(m_runParams.fileName.c_str());
-    return NoFailure;
-}
-
-// Appends the built frames in capture order. Returns true when all were written after the
-// finish signal, false when stopped; a failed write or a job's exception is raised.
-bool CGifEncoder::WriteFrames(CTrailedGifFile& output)
-{
-    bool headerWritten = false;
-    // False once a frame would take the file past its size limit: the file ends before it.
-    auto write = [&](const CEncodedFrame& frame, uint16_t delay) {
-        const int64_t t0 = Ticks();
-        const bool written = WriteFrame(output, frame, !headerWritten, delay);
-        m_stageTicks[kWrite] += Ticks() - t0;
-        if (!written)
-            return false;
-        m_bytesWritten = static_cast<int64_t>(output.Committed()) + 1;  // the trailer behind it
-        headerWritten = true;
-        ++m_encodedCount;
-        return true;
-    };
-    // At true speed a frame is shown until the next capture, so each built frame waits here
-    // until the next one (or the end of the recording) is known.
-    const bool trueSpeed = m_runParams.trueSpeed;
-    // The recording's clock starts at 0 when capture starts: the first frame is shown from
-    // then, so the file lasts as long as the recording did.
-    CFrameDelays delays(0);
-    CEncodedFrame held;
-    bool holding = false;
-    bool previousLeftOut = false;
-    std::shared_ptr<void> lastWritten;  // the source of the last frame in the file, where kept
-    for (;;) {
-        CEncodedFrame frame;
-        const CEncodePool::Next next = m_pool.TakeInOrder(&frame);
-        if (next == CEncodePool::Next::Stopped || m_stopFlag)
-            return false;
-        if (next == CEncodePool::Next::Drained) {
-            if (holding && !write(held, delays.Next(m_endMs)))
-                return EndAtSizeLimit();
-            return true;
-        }
-        if (frame.error)
-            std::rethrow_exception(frame.error);
-        if (frame.built && frame.sinceFrameBefore && previousLeftOut)
-            BuildAgainSince(lastWritten, &frame);
-        if (!frame.built) {
-            previousLeftOut = true;
-            continue;  // dropped silently; the next frame that builds writes the header
-        }
-        previousLeftOut = false;
-        lastWritten = frame.source;
-        if (!trueSpeed) {
-            if (!write(frame, static_cast<uint16_t>(m_runParams.frameDelay & 0xFFFF)))
-                return EndAtSizeLimit();
-            continue;
-        }
-        if (holding && !write(held, delays.Next(frame.captureMs)))
-            return EndAtSizeLimit();
-        held = std::move(frame);
-        holding = true;
+    if (end == COrderedWriter::End::SizeLimit) {
+        m_sizeLimitReached = true;
+        RefuseFrames();
     }
+    return NoFailure;
 }
 
 // Only what changed since the frame before, in exact colours where they fit.
@@ -455,7 +402,7 @@ void CGifEncoder::EncodeCompactFrame(const CFrameJob& job, CFrameWorkspace& work
     const bool compare = job.previous && PixelsAtOutputSize(*job.previous, width, height, &previous);
     if (m_stopFlag)
         return;
-    const int64_t t0 = Ticks();
+    CStageTimer timer(m_times, Stage::Encode);
     const CompactFrame frame =
         BuildCompactFrame(compare ? &previous.View() : nullptr, current.View(), CompactOptions(), &workspace);
     CMemorySink image;
@@ -468,7 +415,6 @@ void CGifEncoder::EncodeCompactFrame(const CFrameJob& job, CFrameWorkspace& work
     result->sinceFrameBefore = compare;
     result->source = job.frame;
     result->built = true;
-    m_stageTicks[kEncode] += Ticks() - t0;
 }
 
 // A 32-bit frame of the output size is read where it lies; any other is scaled first.
@@ -479,10 +425,8 @@ bool CGifEncoder::PixelsAtOutputSize(const CQueuedFrame& frame, int32_t width, i
         return true;
     }
     if (frame.BitsPerPixel() == 32) {
-        const int64_t t0 = Ticks();
-        const bool scaled = pixels->Scale(frame.Pixels(), frame.Width(), frame.Height(), width, height);
-        m_stageTicks[kScale] += Ticks() - t0;
-        return scaled;
+        CStageTimer timer(m_times, Stage::Scale);
+        return pixels->Scale(frame.Pixels(), frame.Width(), frame.Height(), width, height);
     }
     const CBitmap scaled = ScaleFrame(frame, width, height);
     return scaled && pixels->Read(scaled.Get());
@@ -490,7 +434,7 @@ bool CGifEncoder::PixelsAtOutputSize(const CQueuedFrame& frame, int32_t width, i
 
 // A frame written as what changed since the frame before it, when that frame is not in the
 // file (it could not be built): built again against the last frame the file holds, or whole.
-void CGifEncoder::BuildAgainSince(std::shared_ptr<void> lastWritten, CEncodedFrame* frame)
+void CGifEncoder::BuildAgainSince(const std::shared_ptr<void>& lastWritten, CEncodedFrame* frame)
 {
     const CFrameJob job{std::static_pointer_cast<CQueuedFrame>(frame->source),
                         std::static_pointer_cast<const CQueuedFrame>(lastWritten)};
@@ -500,31 +444,6 @@ void CGifEncoder::BuildAgainSince(std::shared_ptr<void> lastWritten, CEncodedFra
     CFrameWorkspace workspace;
     EncodeFrame(job, workspace, &again);
     *frame = std::move(again);
-}
-
-// The writer's step for one frame, in capture order: whatever depends on the frames around it
-// (the header before the first, the frame's delay) is added here. The frame reaches the file in
-// one write, trailer included, so the file is never left ending part-way through a frame.
-bool CGifEncoder::WriteFrame(CTrailedGifFile& output, const CEncodedFrame& frame, bool firstFrame, uint16_t delay)
-{
-    CMemorySink block;
-    if (firstFrame)
-        WriteGifHeader(block, frame.width, frame.height, frame.bitsPerIndex, m_runParams.plays);
-    WriteGifControl(block, delay, frame.transparentIndex);
-    const int64_t end = static_cast<int64_t>(output.Committed() + block.Size() + frame.image.size()) + 1;
-    if (m_runParams.maxBytes > 0 && end > m_runParams.maxBytes)
-        return false;
-    output.AppendFrame(block, frame.image.data(), static_cast<uint32_t>(frame.image.size()));
-    return true;
-}
-
-// The file is complete at its last frame that fits the limit: no later frame is taken, and
-// the run ends as one that finished (the window stops the capture when it sees that).
-bool CGifEncoder::EndAtSizeLimit()
-{
-    m_sizeLimitReached = true;
-    RefuseFrames();
-    return true;
 }
 
 // A 32-bit frame scaled to the output size with our own scaler, as a packed bitmap in the
@@ -558,7 +477,7 @@ bool CGifEncoder::ScaleFrame32(const CQueuedFrame& frame, int32_t width, int32_t
 // to 40 ms a frame, and its conversion to a GDI bitmap costs more again.
 CBitmap CGifEncoder::ScaleFrame(const CQueuedFrame& frame, int32_t width, int32_t height)
 {
-    const int64_t t0 = Ticks();
+    std::optional<CStageTimer> scaling(std::in_place, m_times, Stage::Scale);
     GpBitmap* original = frame.ToGdiplusBitmap();
     if (!original)
         return CBitmap();
@@ -569,13 +488,12 @@ CBitmap CGifEncoder::ScaleFrame(const CQueuedFrame& frame, int32_t width, int32_
         !scaled)
         return CBitmap();
     CGdiplusImage scaledOwner(scaled, original);
-    const int64_t t1 = Ticks();
-    m_stageTicks[kScale] += t1 - t0;
+    scaling.reset();
+    CStageTimer converting(m_times, Stage::Convert);
     HBITMAP bitmap = nullptr;
     if (gdip::GdipCreateHBITMAPFromBitmap(static_cast<GpBitmap*>(scaled), &bitmap, 0xFF000000) !=
         Gdiplus::Ok)
         bitmap = nullptr;
-    m_stageTicks[kConvert] += Ticks() - t1;
     return CBitmap(bitmap);
 }
 
@@ -583,24 +501,28 @@ CBitmap CGifEncoder::ScaleFrame(const CQueuedFrame& frame, int32_t width, int32_
 void CGifEncoder::RefuseFrames()
 {
     {
-        CSectionGuard guard(m_queueLock);
+        std::lock_guard<std::mutex> guard(m_queueLock);
         m_accepting = false;
     }
     m_pool.Stop();
 }
 
-// The writer's last touch of the encoder is the status: the window may delete it after that.
+// The writer's last acts: the status, then the ended handler, after which its owner may end
+// the encoder.
 void CGifEncoder::EndWriter(EncodeFailure failure)
 {
-    m_failure = failure;
-    m_running = 0;
-    m_status = failure == NoFailure ? Finished : Failed;
+    {
+        std::lock_guard<std::mutex> lock(m_endLock);
+        m_failure = failure;
+        m_status = failure == NoFailure ? Finished : Failed;
+        m_endChanged.notify_all();
+    }
+    if (m_ended)
+        m_ended(failure);
 }
 
 void CGifEncoder::JoinWriter()
 {
-    if (!m_writerThread)
-        return;
-    m_writerThread.Wait(INFINITE);
-    m_writerThread.Close();
+    if (m_writerThread.joinable())
+        m_writerThread.join();
 }

@@ -2,31 +2,42 @@
 #include <windows.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "gif/byte_sink.h"
 #include "gif/encode_pool.h"
+#include "pipeline/frame_encoder.h"
+#include "pipeline/stage_times.h"
 #include "record/compact_frames.h"
-#include "record/pic_encoder.h"
 #include "record/queued_frame.h"
-#include "record/section_lock.h"
-#include "record/trailed_gif_file.h"
+#include "record/screen_capture.h"
 #include "win/gdi_object.h"
-#include "win/handles.h"
 
-// Time spent per stage, summed over the frames encoded so far, and the most frames that have
-// been in flight at once. For the benchmark; the window does not show them.
-struct EncoderFigures {
-    int32_t maxQueueLength = 0;
-    // Worker stages, summed over all workers:
-    double scaleMs = 0;    // scaling to the output size
-    double convertMs = 0;  // a frame scaled by GDI+ to a GDI bitmap for the frame builder
-    double encodeMs = 0;   // palette, dither and LZW into memory
-    // The writer:
-    double writeMs = 0;    // the file write
+// What one recording is encoded into. Only the rectangle's width and height are used: every
+// frame is scaled to exactly that size. The low 16 bits of frameDelay (hundredths of a second)
+// go into every frame. compact: each frame holds only what changed since the one before.
+struct EncoderParams {
+    // The name wanted; when it is taken the file gets the next free numbered name.
+    std::wstring fileName;
+    RECT outputRect = {0, 0, 0, 0};
+    int32_t frameDelay = 0;
+    // Each frame is shown for the time until the next capture instead of frameDelay.
+    bool trueSpeed = false;
+    bool compact = false;
+    uint32_t plays = 0;  // how many times the GIF plays; 0 for ever
+    // The file never grows past this many bytes: the recording ends at the last frame that
+    // fits. 0: no limit.
+    int64_t maxBytes = 0;
 };
+
+// Where a run is: Idle before Start, Encoding until the writer has ended, then Finished (the file
+// is complete, or removed after Abort) or Failed (Failure says why).
+enum EncodeStatus : int32_t { Idle = 0, Encoding = 1, Finished = 2, Failed = 3 };
 
 // What a worker needs to build one frame: the frame, and the frame accepted just before it (null
 // for the first), for encodings that look at what changed.
@@ -38,9 +49,9 @@ struct CFrameJob {
 // Encodes the frames of one recording into a looping GIF. A pool of workers builds and
 // compresses frames side by side; one writer thread appends them to the file in capture order,
 // so the file is the same for any number of workers.
-// One object per recording: the window creates it, the grabber starts it and feeds it, the
-// window polls GetState and deletes it once it reports Finished or Failed.
-class CGifEncoder : public IPicEncoder {
+// One object per recording, owned by the recording, which starts and ends it; the screen capture
+// feeds it. The writer ends each run by calling the ended handler as its last act.
+class CGifEncoder : public IFrameEncoder, public ICanvasSink {
 public:
     // Pixel bytes the frames in flight (queued, being built, waiting to be written) may hold
     // before AddFrame drops frames: a 32-bit process cannot afford an unbounded backlog when
@@ -56,26 +67,31 @@ public:
     CGifEncoder(const CGifEncoder&) = delete;
     CGifEncoder& operator=(const CGifEncoder&) = delete;
 
-    int SetParams(EncoderParams params) override;
-    int Start() override;
-    int AddFrame(CMemCanvas* canvas) override;
-    int Stop() override;
-    int Shutdown() override;
-    int GetState(int32_t* encoded, int32_t* received) override;
-    int32_t GetDroppedCount() override;
-    EncodeFailure GetFailure() override;
-    int64_t GetBytesWritten() override;
-    bool ReachedSizeLimit() override { return m_sizeLimitReached; }
-    void SetEndTime(int64_t recordingMs) override;
+    void SetParams(EncoderParams params) { m_params = std::move(params); }
+    EncodeFailure Start(EndedHandler ended = nullptr) override;
+    // A captured frame; false when it was dropped (the budget, or the run is ending).
+    bool AddFrame(CMemCanvas& canvas) override;
+    void Finish(int64_t endMs) override;
+    void Abort() override;
+    EncoderProgress Progress() const override;
+    std::wstring FilePath() const override;
 
-    int WaitEnded(DWORD timeoutMs) override;
+    EncodeStatus Status() const { return static_cast<EncodeStatus>(m_status.load()); }
+    EncodeFailure Failure() const { return static_cast<EncodeFailure>(m_failure.load()); }
+    // Waits up to timeoutMs for the writer to end the run; the status then.
+    EncodeStatus WaitEnded(DWORD timeoutMs = INFINITE);
     int Threads() const { return m_threads; }
-    EncoderFigures GetFigures();
+    // The most frames that have been in flight at once in this run.
+    int32_t MaxInFlight();
+    // Times the stages of the frame path into `times` (for the benchmark); null for none.
+    // Only before Start.
+    void TimeStages(CStageTimes* times) { m_times = times; }
 
 protected:
-    // Where the bytes go: the output file, or null when it cannot be created. Tests put a
-    // sink here that fails like a full disk.
-    virtual std::unique_ptr<IRewindableSink> OpenOutput(const std::wstring& path);
+    // Where the bytes go: a new file at *path or the next free numbered name, *path set to it;
+    // null when it cannot be created, with the reason in GetLastError. Tests put a sink here
+    // that fails like a full disk.
+    virtual std::unique_ptr<IRewindableSink> OpenOutput(std::wstring* path);
     // Tells the user that the worker failed on an exception ("Encode catch error!").
     virtual void ReportError();
     // One frame's image bytes, on a worker thread; leaves result->built false when the frame
@@ -83,14 +99,9 @@ protected:
     virtual void EncodeFrame(const CFrameJob& job, CFrameWorkspace& workspace, CEncodedFrame* result);
 
 private:
-    static DWORD WINAPI WriterProc(void* param);
     void RunWriter();
     EncodeFailure WriteLoop();
-    bool WriteFrames(CTrailedGifFile& output);
-    bool EndAtSizeLimit();
-    void BuildAgainSince(std::shared_ptr<void> lastWritten, CEncodedFrame* frame);
-    // False, with nothing written, when the frame would take the file past its size limit.
-    bool WriteFrame(CTrailedGifFile& output, const CEncodedFrame& frame, bool firstFrame, uint16_t delay);
+    void BuildAgainSince(const std::shared_ptr<void>& lastWritten, CEncodedFrame* frame);
     double BacklogMs();
     std::shared_ptr<void> ClaimBudget(uint32_t bytes, double backlogMs);
     bool ScaleFrame32(const CQueuedFrame& frame, int32_t width, int32_t height,
@@ -103,19 +114,23 @@ private:
     void JoinWriter();
 
     const int m_threads;
+    EncoderParams m_params;
     EncoderParams m_runParams;  // the run's copy, taken by Start; read-only while it runs
+    EndedHandler m_ended;       // the run's
+    std::unique_ptr<IRewindableSink> m_output;  // made by Start, the writer's from then on
     // Before the pool, which may release budget claims as it goes.
-    CSectionLock m_queueLock;
+    std::mutex m_queueLock;
     uint64_t m_queueBudget;      // guarded by m_queueLock, as are the next two
     uint64_t m_queuedBytes = 0;
     bool m_accepting = true;
     CEncodePool m_pool;
-    CThread m_writerThread;
+    std::thread m_writerThread;
+    mutable std::mutex m_endLock;  // the run's end, for WaitEnded
+    std::condition_variable m_endChanged;
     std::shared_ptr<const CQueuedFrame> m_lastFrame;  // the capture thread's, as the next one
     uint32_t m_lastGeneration = 0;
     std::shared_ptr<CRecycledBuffers> m_frameBuffers;  // the capture thread's, for this run
     std::atomic<int32_t> m_stopFlag{0};
-    std::atomic<int32_t> m_running{0};
     std::atomic<int32_t> m_status{Idle};
     std::atomic<int32_t> m_encodedCount{0};
     std::atomic<int32_t> m_receivedCount{0};
@@ -126,7 +141,7 @@ private:
     std::atomic<int64_t> m_endMs{0};
     int32_t m_nearestColour = 1;
 
-    std::atomic<int64_t> m_stageTicks[4] = {};
+    CStageTimes* m_times = nullptr;
     std::atomic<int64_t> m_workerTicks{0};  // whole jobs, for the backlog's pace
     std::atomic<int32_t> m_framesBuilt{0};
 };

@@ -2,14 +2,14 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <mutex>
 #include <optional>
 
-#include "record/section_lock.h"
 #include "win/dc.h"
 #include "win/gdi_object.h"
 
 // A resizable off-screen surface: the memory drawing context itself, with a screen-compatible
-// bitmap of its own that stays selected into it. The grabber copies each frame into one; the
+// bitmap of its own that stays selected into it. The screen capture copies each frame into one; the
 // main window keeps another as its live preview.
 class CMemCanvas : public CDC {
 public:
@@ -40,9 +40,9 @@ public:
 
     // The preview canvas is drawn into by the capture thread and painted from by the window:
     // both hold this lock for just their stretch.
-    CSectionLock& PaintLock() { return m_paintLock; }
+    std::mutex& PaintLock() { return m_paintLock; }
 
-    // When the picture now in the canvas was captured, in recording milliseconds; the grabber
+    // When the picture now in the canvas was captured, in recording milliseconds; the capture
     // sets it, the encoder keeps it with the frame.
     int64_t CaptureMs() const { return m_captureMs; }
     void SetCaptureMs(int64_t ms) { m_captureMs = ms; }
@@ -57,6 +57,6 @@ private:
     int32_t m_width = 0;
     uint32_t m_generation = 0;
     COLORREF m_fillColour = RGB(0, 0, 0);
-    CSectionLock m_paintLock;
+    std::mutex m_paintLock;
     int64_t m_captureMs = 0;
 };

@@ -371,7 +371,20 @@ void CSelectionOverlay::OnCancel()
     m_dragging = 0;
     m_dragStart = POINT{-1, -1};
     m_band = RECT{0, 0, 0, 0};
+    HideItself();
+}
+
+void CSelectionOverlay::NotifyWhenHidden(HWND window, UINT message)
+{
+    m_notifyWindow = window;
+    m_hiddenMessage = message;
+}
+
+void CSelectionOverlay::HideItself()
+{
     ShowWindow(SW_HIDE);
+    if (m_notifyWindow)
+        ::PostMessageW(m_notifyWindow, m_hiddenMessage, 0, 0);
 }
 
 LRESULT CSelectionOverlay::OnNcHitTest(POINT)
@@ -513,7 +526,7 @@ void CSelectionOverlay::OnLButtonUp(UINT flags, POINT point)
         if (pressed && m_band.right - m_band.left >= 1 && m_band.bottom - m_band.top >= 1)
             FinishSelection();
         else
-            ShowWindow(SW_HIDE);
+            HideItself();
     }
     CDialog::OnLButtonUp(flags, point);
 }

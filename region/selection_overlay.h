@@ -43,6 +43,9 @@ public:
     void ShowRegion(const RECT& region);
     // true: no moving, no sizing border, red marks, while a recording runs.
     void LockFrame(bool lock);
+    // Posts `message` to `window` whenever the overlay hides itself (a selection cancelled with
+    // Esc, or a release that selected nothing), so that its owner need not watch it.
+    void NotifyWhenHidden(HWND window, UINT message);
     // The region in screen coordinates, as of the last background erase.
     RECT GetCaptureRect() const { return m_region; }
     // The frame look is on screen: a region is chosen.
@@ -93,6 +96,7 @@ private:
     RECT OuterForClient(const RECT& client) const;
     void PlaceWindow(const RECT& outer);
     void RepaintWithErase() const;
+    void HideItself();
 
     RECT m_region{};
     POINT m_dragStart{-1, -1};
@@ -109,4 +113,6 @@ private:
     std::wstring m_pickHint;
     UINT m_typedSizeCommand = 0;
     bool m_placeCheckPosted = false;
+    HWND m_notifyWindow = nullptr;
+    UINT m_hiddenMessage = 0;
 };

@@ -8,6 +8,13 @@ bool CFile::OpenForWrite(const wchar_t* path)
     return IsOpen();
 }
 
+bool CFile::CreateNew(const wchar_t* path)
+{
+    Close();
+    m_handle = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return IsOpen();
+}
+
 void CFile::Write(const void* data, uint32_t count)
 {
     const char* p = static_cast<const char*>(data);

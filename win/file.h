@@ -1,9 +1,8 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
 #include <exception>
-
-#include "../gif/byte_sink.h"
 
 // Raised by CFile when a write fails; carries the Windows error code.
 class CFileException : public std::exception {
@@ -18,20 +17,23 @@ private:
 
 // A binary file opened for writing. Owns its handle; Write raises CFileException on a
 // failed or short write, so callers that do not check results still cannot lose data quietly.
-class CFile : public IRewindableSink {
+class CFile {
 public:
     CFile() = default;
-    ~CFile() override { Close(); }
+    ~CFile() { Close(); }
     CFile(const CFile&) = delete;
     CFile& operator=(const CFile&) = delete;
 
     // Creates the file, or truncates an existing one. False when it cannot be opened.
     bool OpenForWrite(const wchar_t* path);
+    // Creates the file only when no file of that name exists; false otherwise, with the
+    // reason in GetLastError (ERROR_FILE_EXISTS when the name is taken).
+    bool CreateNew(const wchar_t* path);
     bool IsOpen() const { return m_handle != INVALID_HANDLE_VALUE; }
 
-    void Write(const void* data, uint32_t count) override;
+    void Write(const void* data, uint32_t count);
     // Moves the write position back; raises CFileException when it cannot.
-    void Rewind(uint32_t count) override;
+    void Rewind(uint32_t count);
     // Writes what the system still holds for the file to the disk; raises CFileException when it
     // cannot.
     void Flush();

@@ -35,21 +35,6 @@ TEST(OutputName, FieldsAreZeroPaddedInTheirOrder)
     EXPECT_EQ(FileNamePart(L"plain.gif"), L"plain.gif");
 }
 
-TEST(OutputName, AnExistingFileIsNeverReplaced)
-{
-    std::set<std::wstring> existing;
-    auto exists = [&existing](const std::wstring& path) { return existing.count(path) != 0; };
-    const std::wstring folder = L"C:\\p\\CaptureFile";
-    const std::wstring name = L"20240102030405.gif";
-
-    EXPECT_EQ(UniqueOutputPath(folder, name, exists), folder + L"\\" + name);
-    existing.insert(folder + L"\\" + name);
-    EXPECT_EQ(UniqueOutputPath(folder, name, exists), folder + L"\\20240102030405-2.gif");
-    existing.insert(folder + L"\\20240102030405-2.gif");
-    existing.insert(folder + L"\\20240102030405-3.gif");
-    EXPECT_EQ(UniqueOutputPath(folder, name, exists), folder + L"\\20240102030405-4.gif");
-}
-
 TEST(RecordingSettings, ValuesTheDialogWritesAreKept)
 {
     for (int rate = 15; rate <= 30; ++rate) {

@@ -1,8 +1,9 @@
 #!/usr/bin/python3
-"""Records the counter scene through the real grabber and encoder under Wine, then reads the
+"""Records the counter scene through the real screen capture and encoder under Wine, then reads the
 GIF with Pillow: size, delay and looping, the colour bars in every frame despite the dither,
 and the counter cells, which must never run backwards. Then fills a small disk part-way
-through a recording (when this machine lets us mount one) and reads what was kept.
+through a recording (when this machine lets us mount one) and reads what was kept, and starts
+two recordings into one name at the same instant, as two copies of the program in one folder.
 
 usage: check_capture.py <record_harness.exe> <wine-run.sh>
 """
@@ -120,6 +121,32 @@ def check_recording(folder, frames, width, height):
     check(len(set(steps)) >= len(steps) // 2, "the scene hardly moved between frames")
 
 
+def check_copies_started_together(folder):
+    """Two copies of the program in one folder start recording at the same instant: each must
+    get a file of its own (the second the "-2" name), neither may report the folder as
+    unwritable, and neither file may be the other's."""
+    path = os.path.join(folder, "together.gif")
+    at = str(int(time.time() * 1000) + 4000)  # after both have started under Wine
+    processes = [subprocess.Popen([WINE_RUN, HARNESS, "together", wine_path(path), at], stdout=subprocess.PIPE,
+                                  stderr=subprocess.PIPE, text=True) for _ in range(2)]
+    names = []
+    for process in processes:
+        try:
+            stdout, stderr = process.communicate(timeout=120)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            check(False, "a copy started together did not end")
+            continue
+        print(stdout.strip())
+        state = counts(stdout)
+        check(process.returncode == 0, f"a copy started together failed: {state} {stderr[-300:]}")
+        names += [l[5:] for l in stdout.splitlines() if l.startswith("file=")]
+    check(sorted(names) == ["together-2.gif", "together.gif"], f"names of the two files: {names}")
+    for name in names:
+        image = Image.open(os.path.join(folder, name))
+        check(image.n_frames == 3, f"{name}: {image.n_frames} frames, not 3")
+
+
 def check_full_disk(folder):
     mount = os.path.join(folder, "small-disk")
     os.mkdir(mount)
@@ -149,6 +176,7 @@ def check_full_disk(folder):
 with tempfile.TemporaryDirectory(prefix="ravlin-capture-") as folder:
     check_recording(folder, FRAMES, WIDTH, HEIGHT)
     check_recording(folder, 20, WIDTH // 2, HEIGHT // 2)  # scaled, as with a fixed output size
+    check_copies_started_together(folder)
     check_full_disk(folder)
 
 print("FAILED" if failures else "OK")

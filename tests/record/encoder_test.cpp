@@ -13,6 +13,7 @@
 #include "gif_layout.h"
 #include "record/gif_encoder.h"
 #include "record/mem_canvas.h"
+#include "record/output_file.h"
 #include "win/file.h"
 #include "wait_until.h"
 
@@ -178,7 +179,7 @@ public:
         // Shut down here, while the overrides the worker calls still exist.
         if (m_gate)
             SetEvent(m_gate);
-        Shutdown();
+        Abort();
         if (m_gate)
             CloseHandle(m_gate);
     }
@@ -194,16 +195,16 @@ public:
     int Boxes() const { return m_boxes; }
 
 protected:
-    std::unique_ptr<IRewindableSink> OpenOutput(const std::wstring& path) override
+    std::unique_ptr<IRewindableSink> OpenOutput(std::wstring* path) override
     {
-        auto file = std::make_unique<CFile>();
-        if (!file->OpenForWrite(path.c_str()))
+        std::unique_ptr<CFile> file = CreateNewFile(path);
+        if (!file)
             return nullptr;
         if (m_limit)
             return std::make_unique<CFullDiskSink>(std::move(file), m_limit, m_error);
         if (m_gate)
             return std::make_unique<CGatedSink>(std::move(file), m_gate);
-        return file;
+        return std::make_unique<CFileSink>(std::move(file));
     }
     void ReportError() override { ++m_boxes; }
     // Frames with a mark fail to build, or raise, as frames the builder refuses would.
@@ -262,25 +263,23 @@ protected:
     }
 
     // A frame of its own colour, so that frames differ.
-    int AddFrame(IPicEncoder& encoder, int index)
+    int AddFrame(CGifEncoder& encoder, int index)
     {
         HBRUSH brush = CreateSolidBrush(RGB(index * 40 % 256, 255 - index * 25 % 256, index * 90 % 256));
         const RECT all = {0, 0, m_canvas.Width(), m_canvas.Height()};
         FillRect(m_canvas.Hdc(), &all, brush);
         DeleteObject(brush);
-        return encoder.AddFrame(&m_canvas);
+        return encoder.AddFrame(m_canvas) ? 1 : 0;
     }
 
-    static int State(IPicEncoder& encoder, int32_t* encoded = nullptr, int32_t* received = nullptr)
+    static int State(CGifEncoder& encoder, int32_t* encoded = nullptr, int32_t* received = nullptr)
     {
-        int32_t e = 0;
-        int32_t r = 0;
-        const int status = encoder.GetState(&e, &r);
+        const EncoderProgress progress = encoder.Progress();
         if (encoded)
-            *encoded = e;
+            *encoded = progress.encoded;
         if (received)
-            *received = r;
-        return status;
+            *received = progress.received;
+        return encoder.Status();
     }
 
     std::wstring m_folder;
@@ -295,18 +294,18 @@ TEST_F(EncoderTest, FinishEncodesEveryQueuedFrameBeforeTheTrailer)
     CTestEncoder encoder;
     int32_t encoded = -1;
     int32_t received = -1;
-    EXPECT_EQ(Idle, encoder.GetState(&encoded, &received));
+    EXPECT_EQ(Idle, State(encoder, &encoded, &received));
     EXPECT_EQ(0, encoded);
     EXPECT_EQ(0, received);
 
     // Scaled to 32 x 24; only the low 16 bits of the delay count.
     encoder.SetParams(Params(file, 32, 24, 0x10004));
     encoder.HoldWrites();
-    ASSERT_EQ(1, encoder.Start());
+    ASSERT_EQ(NoFailure, encoder.Start());
     EXPECT_EQ(Encoding, State(encoder));
     for (int i = 0; i < 6; ++i)
         ASSERT_EQ(1, AddFrame(encoder, i));
-    ASSERT_EQ(1, encoder.AddFrame(nullptr));
+    encoder.Finish(0);
     EXPECT_EQ(Encoding, State(encoder, &encoded, &received));
     EXPECT_EQ(6, received);
     EXPECT_LT(encoded, 6);
@@ -324,8 +323,8 @@ TEST_F(EncoderTest, FinishEncodesEveryQueuedFrameBeforeTheTrailer)
     EXPECT_EQ(Finished, status);
     EXPECT_EQ(6, encoded);
     EXPECT_EQ(6, received);
-    EXPECT_EQ(0, encoder.GetDroppedCount());
-    EXPECT_EQ(NoFailure, encoder.GetFailure());
+    EXPECT_EQ(0, encoder.Progress().dropped);
+    EXPECT_EQ(NoFailure, encoder.Failure());
 
     const GifLayout layout = ReadGifLayout(file);
     EXPECT_TRUE(layout.complete);
@@ -342,7 +341,7 @@ TEST_F(EncoderTest, FileIsACompleteGifAfterEveryFrame)
     const std::wstring file = PathOf(L"growing.gif");
     CTestEncoder encoder;
     encoder.SetParams(Params(file));
-    ASSERT_EQ(1, encoder.Start());
+    ASSERT_EQ(NoFailure, encoder.Start());
     int32_t encoded = 0;
     for (int i = 0; i < 4; ++i) {
         ASSERT_EQ(1, AddFrame(encoder, i));
@@ -353,7 +352,7 @@ TEST_F(EncoderTest, FileIsACompleteGifAfterEveryFrame)
         EXPECT_EQ(std::vector<int>(i + 1, 4), layout.delays);
     }
     const std::vector<uint8_t> before = ReadBytes(file);
-    encoder.AddFrame(nullptr);
+    encoder.Finish(0);
     ASSERT_TRUE(WaitUntil([&] { return State(encoder) != Encoding; }));
     EXPECT_EQ(Finished, State(encoder));
     // Finishing adds nothing: the last frame's trailer is the file's end.
@@ -369,14 +368,14 @@ TEST_F(EncoderTest, CompactModeWritesChangesAndWholeFramesAfterANewRegion)
     EncoderParams params = Params(file);
     params.compact = true;
     encoder.SetParams(params);
-    ASSERT_EQ(1, encoder.Start());
+    ASSERT_EQ(NoFailure, encoder.Start());
     ASSERT_EQ(1, AddFrame(encoder, 0));
     ASSERT_EQ(1, AddFrame(encoder, 0));
     ASSERT_EQ(1, AddFrame(encoder, 1));
     m_canvas.Resize(48, 64);
     ASSERT_EQ(1, AddFrame(encoder, 1));
     ASSERT_EQ(1, AddFrame(encoder, 1));
-    ASSERT_EQ(1, encoder.AddFrame(nullptr));
+    encoder.Finish(0);
     ASSERT_TRUE(WaitUntil([&] { return State(encoder) != Encoding; }));
     EXPECT_EQ(Finished, State(encoder));
 
@@ -393,11 +392,11 @@ TEST_F(EncoderTest, StopInsteadOfFinishDeletesTheFileAndFinishes)
     const std::wstring file = PathOf(L"stopped.gif");
     CTestEncoder encoder;
     encoder.SetParams(Params(file));
-    ASSERT_EQ(1, encoder.Start());
+    ASSERT_EQ(NoFailure, encoder.Start());
     for (int i = 0; i < 3; ++i)
         AddFrame(encoder, i);
     ASSERT_TRUE(WaitUntil([&] { return FileExists(file); }));
-    EXPECT_EQ(1, encoder.Stop());
+    encoder.Abort();
     EXPECT_EQ(Finished, State(encoder));
     EXPECT_FALSE(FileExists(file));
     EXPECT_EQ(0, encoder.Boxes());
@@ -408,8 +407,8 @@ TEST_F(EncoderTest, FinishWithoutFramesLeavesTheTrailerOnly)
     const std::wstring file = PathOf(L"empty.gif");
     CTestEncoder encoder;
     encoder.SetParams(Params(file));
-    ASSERT_EQ(1, encoder.Start());
-    encoder.AddFrame(nullptr);
+    ASSERT_EQ(NoFailure, encoder.Start());
+    encoder.Finish(0);
     ASSERT_TRUE(WaitUntil([&] { return State(encoder) != Encoding; }));
     EXPECT_EQ(Finished, State(encoder));
     WIN32_FILE_ATTRIBUTE_DATA data = {};
@@ -417,27 +416,27 @@ TEST_F(EncoderTest, FinishWithoutFramesLeavesTheTrailerOnly)
     EXPECT_EQ(1u, data.nFileSizeLow);
 }
 
-TEST_F(EncoderTest, StartWhileRunningEndsThePreviousRunAndItsFile)
+// One run at a time: a second start is refused and leaves the run and its file alone.
+TEST_F(EncoderTest, StartWhileRunningIsRefusedAndTheRunGoesOn)
 {
     const std::wstring first = PathOf(L"first.gif");
     const std::wstring second = PathOf(L"second.gif");
     CTestEncoder encoder;
     encoder.SetParams(Params(first));
-    ASSERT_EQ(1, encoder.Start());
+    ASSERT_EQ(NoFailure, encoder.Start());
     AddFrame(encoder, 1);
-    ASSERT_TRUE(WaitUntil([&] { return FileExists(first); }));
     encoder.SetParams(Params(second));
-    ASSERT_EQ(1, encoder.Start());
-    EXPECT_FALSE(FileExists(first));
+    EXPECT_EQ(EncodeError, encoder.Start());
+    EXPECT_FALSE(FileExists(second));
     AddFrame(encoder, 2);
-    encoder.AddFrame(nullptr);
-    ASSERT_TRUE(WaitUntil([&] { return State(encoder) != Encoding; }));
+    encoder.Finish(0);
+    EXPECT_EQ(Finished, encoder.WaitEnded(20000));
     int32_t encoded = 0;
     int32_t received = 0;
     EXPECT_EQ(Finished, State(encoder, &encoded, &received));
-    EXPECT_EQ(1, encoded);
-    EXPECT_EQ(1, received);
-    EXPECT_EQ(1u, ReadGifLayout(second).delays.size());
+    EXPECT_EQ(2, encoded);
+    EXPECT_EQ(2, received);
+    EXPECT_EQ(2u, ReadGifLayout(first).delays.size());
 }
 
 TEST_F(EncoderTest, DestroyingARunningEncoderEndsItsWorkerAndRemovesThePartialFile)
@@ -446,7 +445,7 @@ TEST_F(EncoderTest, DestroyingARunningEncoderEndsItsWorkerAndRemovesThePartialFi
     {
         CTestEncoder encoder;
         encoder.SetParams(Params(file, 640, 480));
-        ASSERT_EQ(1, encoder.Start());
+        ASSERT_EQ(NoFailure, encoder.Start());
         for (int i = 0; i < 20; ++i)
             AddFrame(encoder, i);
         ASSERT_TRUE(WaitUntil([&] { return FileExists(file); }));
@@ -454,22 +453,21 @@ TEST_F(EncoderTest, DestroyingARunningEncoderEndsItsWorkerAndRemovesThePartialFi
     EXPECT_FALSE(FileExists(file));
 }
 
-// Early ends reach the failure status instead of leaving the window waiting for ever.
+// A run that cannot write refuses to start, so nothing waits for an end that never comes.
 TEST_F(EncoderTest, EmptyOutputOrUncreatableFileFailsWithoutAFileOrABox)
 {
     const std::wstring noArea = PathOf(L"no-area.gif");
     CTestEncoder flat;
     flat.SetParams(Params(noArea, 64, 0));
-    ASSERT_EQ(1, flat.Start());
-    ASSERT_TRUE(WaitUntil([&] { return State(flat) != Encoding; }));
+    EXPECT_EQ(EmptyOutput, flat.Start());
     EXPECT_EQ(Failed, State(flat));
-    EXPECT_EQ(EmptyOutput, flat.GetFailure());
+    EXPECT_EQ(EmptyOutput, flat.Failure());
     EXPECT_FALSE(FileExists(noArea));
     EXPECT_EQ(0, AddFrame(flat, 1)) << "nothing would drain the queue";
     int32_t received = -1;
     State(flat, nullptr, &received);
     EXPECT_EQ(0, received);
-    EXPECT_EQ(1, flat.Stop());
+    flat.Abort();
     EXPECT_EQ(Failed, State(flat));
     EXPECT_EQ(0, flat.Boxes());
 
@@ -481,11 +479,10 @@ TEST_F(EncoderTest, EmptyOutputOrUncreatableFileFailsWithoutAFileOrABox)
     const std::wstring unreachable = blocker + L"\\out.gif";
     CTestEncoder blocked;
     blocked.SetParams(Params(unreachable));
-    ASSERT_EQ(1, blocked.Start());
-    AddFrame(blocked, 1);
-    ASSERT_TRUE(WaitUntil([&] { return State(blocked) != Encoding; }));
+    EXPECT_EQ(CannotCreateFile, blocked.Start());
+    EXPECT_EQ(0, AddFrame(blocked, 1));
     EXPECT_EQ(Failed, State(blocked));
-    EXPECT_EQ(CannotCreateFile, blocked.GetFailure());
+    EXPECT_EQ(CannotCreateFile, blocked.Failure());
     EXPECT_FALSE(FileExists(unreachable));
     EXPECT_EQ(0, blocked.Boxes());
 }
@@ -507,14 +504,14 @@ TEST_F(EncoderTest, WriteFailingPartWayKeepsTheFramesBeforeItAsAValidFile)
         // A solid frame of 64 x 48 takes some 80 bytes: the disk fills within the first few.
         encoder.FailAfter(300, c.error);
         encoder.SetParams(Params(file));
-        ASSERT_EQ(1, encoder.Start());
+        ASSERT_EQ(NoFailure, encoder.Start());
         for (int i = 0; i < 8; ++i)
             AddFrame(encoder, i);
-        encoder.AddFrame(nullptr);
+        encoder.Finish(0);
         ASSERT_TRUE(WaitUntil([&] { return State(encoder) != Encoding; }));
         int32_t encoded = 0;
         EXPECT_EQ(Failed, State(encoder, &encoded));
-        EXPECT_EQ(c.failure, encoder.GetFailure());
+        EXPECT_EQ(c.failure, encoder.Failure());
         EXPECT_EQ(c.boxes, encoder.Boxes());
         EXPECT_GE(encoded, 1);
         EXPECT_LT(encoded, 8);
@@ -531,12 +528,12 @@ TEST_F(EncoderTest, WriteFailingPartWayKeepsTheFramesBeforeItAsAValidFile)
     CTestEncoder first;
     first.FailAfter(20);
     first.SetParams(Params(early));
-    ASSERT_EQ(1, first.Start());
+    ASSERT_EQ(NoFailure, first.Start());
     AddFrame(first, 1);
     ASSERT_TRUE(WaitUntil([&] { return State(first) != Encoding; }));
     int32_t encoded = -1;
     EXPECT_EQ(Failed, State(first, &encoded));
-    EXPECT_EQ(DiskFull, first.GetFailure());
+    EXPECT_EQ(DiskFull, first.Failure());
     EXPECT_EQ(0, encoded);
     EXPECT_EQ(0, first.Boxes());
     EXPECT_FALSE(FileExists(early));
@@ -552,7 +549,7 @@ TEST_F(EncoderTest, QueueOverItsBudgetDropsAndCountsFramesThenEncodesTheRest)
         CTestEncoder encoder(3 * m_canvas.DibSize(), threads);
         encoder.HoldWrites();
         encoder.SetParams(Params(file));
-        ASSERT_EQ(1, encoder.Start());
+        ASSERT_EQ(NoFailure, encoder.Start());
         int accepted = 0;
         for (int i = 0; i < 10; ++i)
             accepted += AddFrame(encoder, i);
@@ -560,11 +557,11 @@ TEST_F(EncoderTest, QueueOverItsBudgetDropsAndCountsFramesThenEncodesTheRest)
         State(encoder, nullptr, &received);
         EXPECT_EQ(accepted, received);
         EXPECT_EQ(3, received) << threads << " workers";
-        EXPECT_EQ(10 - received, encoder.GetDroppedCount());
-        EXPECT_LE(encoder.GetFigures().maxQueueLength, 3);
+        EXPECT_EQ(10 - received, encoder.Progress().dropped);
+        EXPECT_LE(encoder.MaxInFlight(), 3);
 
         encoder.ReleaseWrites();
-        encoder.AddFrame(nullptr);
+        encoder.Finish(0);
         int32_t encoded = 0;
         EXPECT_EQ(Finished, encoder.WaitEnded(20000));
         EXPECT_EQ(Finished, State(encoder, &encoded, &received));
@@ -581,7 +578,7 @@ TEST_F(EncoderTest, ABacklogOfMoreThanAFewSecondsOfWorkIsDropped)
     CTestEncoder encoder(CGifEncoder::kDefaultQueueBudget, 1);
     encoder.BuildSlowly(250);
     encoder.SetParams(Params(file));
-    ASSERT_EQ(1, encoder.Start());
+    ASSERT_EQ(NoFailure, encoder.Start());
     ASSERT_EQ(1, AddFrame(encoder, 0));
     // The pace is known once a frame is built.
     ASSERT_TRUE(WaitUntil([&] {
@@ -595,8 +592,8 @@ TEST_F(EncoderTest, ABacklogOfMoreThanAFewSecondsOfWorkIsDropped)
     State(encoder, nullptr, &received);
     // 3 s of work at 250 ms a frame is 12 frames in flight; one may have finished meanwhile.
     EXPECT_LE(received, 1 + 14);
-    EXPECT_EQ(41 - received, encoder.GetDroppedCount());
-    encoder.AddFrame(nullptr);
+    EXPECT_EQ(41 - received, encoder.Progress().dropped);
+    encoder.Finish(0);
     int32_t encoded = 0;
     EXPECT_EQ(Finished, encoder.WaitEnded(20000));
     EXPECT_EQ(Finished, State(encoder, &encoded, &received));
@@ -634,7 +631,7 @@ protected:
         EncoderParams params = Params(file, outWidth, outHeight);
         params.compact = compact;
         encoder.SetParams(params);
-        EXPECT_EQ(1, encoder.Start());
+        EXPECT_EQ(NoFailure, encoder.Start());
         EXPECT_EQ(threads, encoder.Threads());
         int32_t lastEncoded = 0;
         for (int k = 0; k < kFrames; ++k) {
@@ -648,13 +645,13 @@ protected:
                 PaintGrowing(m_canvas, k, mark);
             else
                 PaintMixed(m_canvas, k, mark);
-            encoder.AddFrame(&m_canvas);
+            encoder.AddFrame(m_canvas);
             State(encoder, &run.encoded, &run.received);
             EXPECT_GE(run.encoded, lastEncoded);
             EXPECT_LE(run.encoded, run.received);
             lastEncoded = run.encoded;
         }
-        encoder.AddFrame(nullptr);
+        encoder.Finish(0);
         EXPECT_TRUE(WaitUntil([&] {
             run.status = State(encoder, &run.encoded, &run.received);
             EXPECT_GE(run.encoded, lastEncoded);
@@ -766,10 +763,10 @@ TEST_F(EncoderTest, StopWithFramesInFlightEndsEveryThreadAndRemovesTheFile)
     const std::wstring file = PathOf(L"in-flight.gif");
     CTestEncoder encoder(CGifEncoder::kDefaultQueueBudget, 3);
     encoder.SetParams(Params(file, 640, 480));
-    ASSERT_EQ(1, encoder.Start());
+    ASSERT_EQ(NoFailure, encoder.Start());
     for (int k = 0; k < 24; ++k) {
         PaintMixed(m_canvas, 4 * k);  // noise: slow to build
-        ASSERT_EQ(1, encoder.AddFrame(&m_canvas));
+        ASSERT_TRUE(encoder.AddFrame(m_canvas));
     }
     int32_t encoded = 0;
     int32_t received = 0;
@@ -777,7 +774,7 @@ TEST_F(EncoderTest, StopWithFramesInFlightEndsEveryThreadAndRemovesTheFile)
         State(encoder, &encoded, &received);
         return encoded >= 1;
     }));
-    EXPECT_EQ(1, encoder.Stop());
+    encoder.Abort();
     EXPECT_EQ(Finished, State(encoder, &encoded, &received));
     EXPECT_EQ(24, received);
     EXPECT_LT(encoded, 24) << "Stop did not wait for the queue";
@@ -787,10 +784,10 @@ TEST_F(EncoderTest, StopWithFramesInFlightEndsEveryThreadAndRemovesTheFile)
     // The same encoder serves a new run with fresh workers.
     const std::wstring again = PathOf(L"again.gif");
     encoder.SetParams(Params(again, 640, 480));
-    ASSERT_EQ(1, encoder.Start());
+    ASSERT_EQ(NoFailure, encoder.Start());
     PaintMixed(m_canvas, 2);
-    ASSERT_EQ(1, encoder.AddFrame(&m_canvas));
-    encoder.AddFrame(nullptr);
+    ASSERT_TRUE(encoder.AddFrame(m_canvas));
+    encoder.Finish(0);
     EXPECT_EQ(Finished, encoder.WaitEnded(20000));
     EXPECT_EQ(1u, ReadGifLayout(again).delays.size());
 }
@@ -807,19 +804,18 @@ TEST_F(EncoderTest, TrueSpeedDelaysFollowTheCaptureTimesAndTheEnd)
     EncoderParams params = Params(file);
     params.trueSpeed = true;
     encoder.SetParams(params);
-    ASSERT_EQ(1, encoder.Start());
+    ASSERT_EQ(NoFailure, encoder.Start());
     const int64_t times[] = {40, 100, 133, 166, 400, 405};
     for (int i = 0; i < 6; ++i) {
         m_canvas.SetCaptureMs(times[i]);
         if (i == 3) {
             PaintMixed(m_canvas, i, kFailMark);
-            ASSERT_EQ(1, encoder.AddFrame(&m_canvas));
+            ASSERT_TRUE(encoder.AddFrame(m_canvas));
         } else {
             ASSERT_EQ(1, AddFrame(encoder, i));
         }
     }
-    encoder.SetEndTime(500);
-    encoder.AddFrame(nullptr);
+    encoder.Finish(500);
     ASSERT_TRUE(WaitUntil([&] { return State(encoder) != Encoding; }));
     ASSERT_EQ(Finished, State(encoder));
 
@@ -829,5 +825,54 @@ TEST_F(EncoderTest, TrueSpeedDelaysFollowTheCaptureTimesAndTheEnd)
     // 100 to 133, 133 to 400 (the refused frame's time included), the two hundredths a frame
     // cannot go below, and the rest of the time to the end.
     EXPECT_EQ((std::vector<int>{10, 3, 27, 2, 8}), layout.delays);
-    EXPECT_EQ(static_cast<int64_t>(ReadBytes(file).size()), encoder.GetBytesWritten());
+    EXPECT_EQ(static_cast<int64_t>(ReadBytes(file).size()), encoder.Progress().bytesWritten);
+}
+
+// Two recordings that want one name at the same instant, in this copy of the program or in
+// another: each gets a file of its own, and only a folder that cannot be written is refused.
+TEST_F(EncoderTest, ANewFileTakesTheNextFreeNameAndNeverReplacesOne)
+{
+    EXPECT_EQ(L"C:\\a\\20240102030405-2.gif", NumberedPath(L"C:\\a\\20240102030405.gif", 2));
+    EXPECT_EQ(L"C:\\a\\plain-3", NumberedPath(L"C:\\a\\plain", 3));
+
+    const std::wstring wanted = PathOf(L"20240102030405.gif");
+    struct Case {
+        const char* name;
+        std::vector<const wchar_t*> existing;  // files there before, the first held open
+        const wchar_t* expected;               // null: refused
+    };
+    const Case cases[] = {
+        {"free", {}, L"20240102030405.gif"},
+        {"taken and held open", {L"20240102030405.gif"}, L"20240102030405-2.gif"},
+        {"two taken", {L"20240102030405-2.gif", L"20240102030405.gif"}, L"20240102030405-3.gif"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        std::vector<std::unique_ptr<CFile>> held;
+        for (const wchar_t* name : c.existing) {
+            held.push_back(std::make_unique<CFile>());
+            ASSERT_TRUE(held.back()->OpenForWrite(PathOf(name).c_str()));
+            held.back()->Write("x", 1);
+        }
+        std::wstring path = PathOf(L"20240102030405.gif");
+        std::unique_ptr<CFile> file = CreateNewFile(&path);
+        ASSERT_TRUE(file);
+        EXPECT_EQ(PathOf(c.expected), path);
+        held.clear();
+        file.reset();
+        for (const wchar_t* name : c.existing)
+            EXPECT_EQ(1u, ReadBytes(PathOf(name)).size()) << "a file was replaced";
+    }
+
+    // A file stands where the folder should be: no name helps, and no other name is tried.
+    const std::wstring blocker = PathOf(L"blocker");
+    CFile block;
+    ASSERT_TRUE(block.OpenForWrite(blocker.c_str()));
+    block.Close();
+    std::wstring unreachable = blocker + L"\\out.gif";
+    EXPECT_FALSE(CreateNewFile(&unreachable));
+    EXPECT_EQ(blocker + L"\\out.gif", unreachable);
+    EXPECT_FALSE(FileExists(blocker + L"\\out-2.gif"));
 }

@@ -26,7 +26,6 @@
 #include "record/gif_encoder.h"
 #include "record/mem_canvas.h"
 #include "record/queued_frame.h"
-#include "record/screen_grabber.h"
 #include "recording_run.h"
 #include "test_scene.h"
 
@@ -89,34 +88,36 @@ int Run(int width, int height, int interval, int seconds, int outWidth, int outH
             std::printf("warning: scene not confirmed on screen\n");
     }
     const std::wstring file = TempFile(L"ravlin-bench.gif");
-    CGifEncoder encoder;
     EncoderParams params = RecordingParams(file, outWidth, outHeight);
     params.compact = compact;
-    encoder.SetParams(params);
     CMemCanvas preview;
     preview.Resize(180, 320);
-    CScreenGrabber grabber;
-    grabber.SetPreview(&preview);
-    grabber.SetEncoder(&encoder);
-    grabber.SetInterval(interval);
-    grabber.SetRect(0, 0, width, height);
-    if (!grabber.Start())
+    CGifEncoder* encoder = nullptr;
+    CScreenCapture* capture = nullptr;
+    std::unique_ptr<CRecording> recording =
+        ScreenRecording(params, RECT{0, 0, width, height}, interval, &preview, &encoder, &capture);
+    CStageTimes times;
+    encoder->TimeStages(&times);
+    if (recording->Start(nullptr) != NoFailure)
         return 2;
     const DWORD start = GetTickCount();
-    int32_t backlogAtStop = 0;
     while (GetTickCount() - start < static_cast<DWORD>(seconds) * 1000)
         Sleep(100);
-    grabber.Stop();
+    recording->Finish();
     const DWORD stopped = GetTickCount();
-    int32_t encoded = 0;
-    int32_t received = 0;
-    encoder.GetState(&encoded, &received);
-    backlogAtStop = received - encoded;
-    const int status = WaitEnded(encoder);
+    EncoderProgress progress = recording->Progress();
+    const int32_t backlogAtStop = progress.received - progress.encoded;
+    recording->WaitEnded();
+    const int status = encoder->Status();
     const DWORD drained = GetTickCount();
-    encoder.GetState(&encoded, &received);
-    const int32_t dropped = encoder.GetDroppedCount();
-    const EncoderFigures f = encoder.GetFigures();
+    progress = recording->Progress();
+    const int32_t encoded = progress.encoded;
+    const int32_t received = progress.received;
+    const int32_t dropped = progress.dropped;
+    const double scaleMs = times.Ms(Stage::Scale);
+    const double convertMs = times.Ms(Stage::Convert);
+    const double encodeMs = times.Ms(Stage::Encode);
+    const double writeMs = times.Ms(Stage::Write);
     const MemoryFigures m = Memory();
     const double n = encoded > 0 ? encoded : 1;
     const double seconds_ = (stopped - start) / 1000.0;
@@ -124,18 +125,18 @@ int Run(int width, int height, int interval, int seconds, int outWidth, int outH
     GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &attributes);
     std::printf("%dx%d to %dx%d every %d ms (%.0f fps asked), %.1f s, %s scene, %s mode, %d workers: status %d\n",
                 width, height, outWidth, outHeight, interval, 1000.0 / interval, seconds_,
-                desktop ? "no" : window ? "window" : "scrolling", compact ? "compact" : "default", encoder.Threads(), status);
+                desktop ? "no" : window ? "window" : "scrolling", compact ? "compact" : "default", encoder->Threads(), status);
     std::printf("  file %.1f KB (%.1f KB per frame)\n", attributes.nFileSizeLow / 1024.0,
                 attributes.nFileSizeLow / 1024.0 / (encoded > 0 ? encoded : 1));
     std::printf("  captured %d (%.1f fps)  encoded %d  dropped %d  queue max %d  backlog at stop %d"
                 "  drain %.1f s\n",
                 received + dropped, (received + dropped) / seconds_, encoded, dropped,
-                f.maxQueueLength, backlogAtStop, (drained - stopped) / 1000.0);
+                encoder->MaxInFlight(), backlogAtStop, (drained - stopped) / 1000.0);
     std::printf("  per frame on a worker: scale %.1f ms  convert %.1f ms  encode %.1f ms;"
                 " writer: write %.2f ms  (sum %.1f ms)\n",
-                f.scaleMs / n, f.convertMs / n, f.encodeMs / n, f.writeMs / n,
-                (f.scaleMs + f.convertMs + f.encodeMs + f.writeMs) / n);
-    const CaptureFigures c = grabber.GetFigures();
+                scaleMs / n, convertMs / n, encodeMs / n, writeMs / n,
+                (scaleMs + convertMs + encodeMs + writeMs) / n);
+    const CaptureFigures c = capture->GetFigures();
     const double captured = c.frames > 0 ? c.frames : 1;
     std::printf("  per frame on the capture thread: screen copy %.1f ms  preview %.1f ms"
                 "  hand-over %.1f ms\n",
@@ -151,15 +152,11 @@ int Soak(int frames)
     CTestScene scene(CTestScene::Kind::Moving, RECT{0, 0, 320, 240});
     scene.WaitShown();
     const std::wstring file = TempFile(L"ravlin-soak.gif");
-    CGifEncoder encoder;
-    encoder.SetParams(RecordingParams(file, 320, 240));
     CMemCanvas preview;
     preview.Resize(180, 320);
-    CScreenGrabber grabber;
-    grabber.SetPreview(&preview);
-    grabber.SetEncoder(&encoder);
-    grabber.SetInterval(20);
-    grabber.SetRect(0, 0, 320, 240);
+    CGifEncoder* encoder = nullptr;
+    std::unique_ptr<CRecording> recording =
+        ScreenRecording(RecordingParams(file, 320, 240), RECT{0, 0, 320, 240}, 20, &preview, &encoder);
     auto print = [](const char* when, int32_t encoded) {
         DWORD handles = 0;
         GetProcessHandleCount(GetCurrentProcess(), &handles);
@@ -172,23 +169,23 @@ int Soak(int frames)
         std::fflush(stdout);
     };
     print("before", 0);
-    if (!grabber.Start())
+    if (recording->Start(nullptr) != NoFailure)
         return 2;
     int32_t encoded = 0;
     int32_t nextReport = 250;
     while (encoded < frames) {
         Sleep(50);
-        encoder.GetState(&encoded, nullptr);
+        encoded = recording->Progress().encoded;
         if (encoded >= nextReport) {
             print("during", encoded);
             nextReport += 250;
         }
     }
-    grabber.Stop();
-    WaitEnded(encoder);
-    encoder.GetState(&encoded, nullptr);
+    recording->Finish();
+    recording->WaitEnded();
+    encoded = recording->Progress().encoded;
     print("after", encoded);
-    std::printf("dropped %d\n", static_cast<int>(encoder.GetDroppedCount()));
+    std::printf("dropped %d\n", static_cast<int>(recording->Progress().dropped));
     DeleteFileW(file.c_str());
     return 0;
 }

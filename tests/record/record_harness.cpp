@@ -3,7 +3,10 @@
 //     shows the counter scene at that rectangle and records it at 20 frames per second
 //     until the encoder has received that many frames;
 //   record_harness fill <out.gif>
-//     encodes noisy frames until a write fails (meant for a small, filling disk).
+//     encodes noisy frames until a write fails (meant for a small, filling disk);
+//   record_harness together <out.gif> <unix ms>
+//     waits for that moment, then records three frames into out.gif, as a second copy of the
+//     program started at the same instant would, and prints the name it got as "file=<name>".
 // Prints "status=<n> failure=<n> encoded=<n> received=<n> dropped=<n>" and exits 0 when the
 // encoder ended as the mode expects.
 #include <windows.h>
@@ -15,7 +18,6 @@
 #include "gdiplus_session.h"
 #include "record/gif_encoder.h"
 #include "record/mem_canvas.h"
-#include "record/screen_grabber.h"
 #include "recording_run.h"
 #include "test_scene.h"
 
@@ -23,12 +25,10 @@ namespace {
 
 void Report(CGifEncoder& encoder)
 {
-    int32_t encoded = 0;
-    int32_t received = 0;
-    const int status = encoder.GetState(&encoded, &received);
-    std::printf("status=%d failure=%d encoded=%d received=%d dropped=%d\n", status,
-                static_cast<int>(encoder.GetFailure()), static_cast<int>(encoded),
-                static_cast<int>(received), static_cast<int>(encoder.GetDroppedCount()));
+    const EncoderProgress progress = encoder.Progress();
+    std::printf("status=%d failure=%d encoded=%d received=%d dropped=%d\n", static_cast<int>(encoder.Status()),
+                static_cast<int>(encoder.Failure()), static_cast<int>(progress.encoded),
+                static_cast<int>(progress.received), static_cast<int>(progress.dropped));
     std::fflush(stdout);
 }
 
@@ -39,28 +39,21 @@ int Capture(const std::wstring& file, int32_t frames, RECT rect, SIZE output)
         std::printf("scene not shown\n");
         return 2;
     }
-    CGifEncoder encoder;
-    encoder.SetParams(RecordingParams(file, output.cx, output.cy));
     CMemCanvas preview;
     preview.Resize(180, 320);
-    CScreenGrabber grabber;
-    grabber.SetPreview(&preview);
-    grabber.SetRect(rect.left, rect.top, rect.right, rect.bottom);
-    grabber.SetInterval(50);
-    grabber.SetEncoder(&encoder);
-    if (!grabber.Start()) {
-        std::printf("grabber did not start\n");
+    CGifEncoder* encoder = nullptr;
+    std::unique_ptr<CRecording> recording =
+        ScreenRecording(RecordingParams(file, output.cx, output.cy), rect, 50, &preview, &encoder);
+    if (recording->Start(nullptr) != NoFailure) {
+        std::printf("recording did not start\n");
         return 2;
     }
     const DWORD start = GetTickCount();
-    int32_t received = 0;
-    while (received < frames && GetTickCount() - start < 60000) {
+    while (recording->Progress().received < frames && GetTickCount() - start < 60000)
         Sleep(20);
-        encoder.GetState(nullptr, &received);
-    }
-    grabber.Stop();
-    const int status = WaitEnded(encoder, 120000);
-    Report(encoder);
+    recording->Finish();
+    const int status = encoder->WaitEnded(120000);
+    Report(*encoder);
     return status == Finished ? 0 : 1;
 }
 
@@ -70,21 +63,54 @@ int Fill(const std::wstring& file)
     encoder.SetParams(RecordingParams(file, 96, 64));
     CMemCanvas canvas;
     canvas.Resize(64, 96);
-    if (!encoder.Start())
+    if (encoder.Start() != NoFailure)
         return 2;
     // Noise compresses badly, so a small disk fills within a few dozen frames.
     srand(7);
-    for (int frame = 0; frame < 400 && encoder.GetState(nullptr, nullptr) == Encoding; ++frame) {
+    for (int frame = 0; frame < 400 && encoder.Status() == Encoding; ++frame) {
         for (int y = 0; y < 64; y += 2)
             for (int x = 0; x < 96; x += 2)
                 SetPixelV(canvas.Hdc(), x, y, RGB(rand() & 255, rand() & 255, rand() & 255));
-        encoder.AddFrame(&canvas);
+        encoder.AddFrame(canvas);
         Sleep(2);
     }
-    encoder.AddFrame(nullptr);
-    const int status = WaitEnded(encoder, 60000);
+    encoder.Finish(0);
+    const int status = encoder.WaitEnded(60000);
     Report(encoder);
-    return status == Failed && encoder.GetFailure() == DiskFull ? 0 : 1;
+    return status == Failed && encoder.Failure() == DiskFull ? 0 : 1;
+}
+
+// Milliseconds since 1970 on the system clock, which both copies share.
+int64_t UnixMs()
+{
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const int64_t ticks = (static_cast<int64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    return ticks / 10000 - 11644473600000LL;
+}
+
+int Together(const std::wstring& file, int64_t atMs)
+{
+    CGifEncoder encoder;
+    encoder.SetParams(RecordingParams(file, 32, 24));
+    CMemCanvas canvas;
+    canvas.Resize(24, 32);
+    // Both copies run the same steps from the same moment: the spin keeps them within a
+    // millisecond or so of each other.
+    while (UnixMs() < atMs) {
+    }
+    if (encoder.Start() != NoFailure) {
+        Report(encoder);
+        return 1;
+    }
+    for (int frame = 0; frame < 3; ++frame)
+        encoder.AddFrame(canvas);
+    encoder.Finish(0);
+    const int status = encoder.WaitEnded(60000);
+    const std::wstring path = encoder.FilePath();
+    std::printf("file=%ls\n", path.substr(path.find_last_of(L"\\") + 1).c_str());
+    Report(encoder);
+    return status == Finished ? 0 : 1;
 }
 
 std::wstring Wide(const char* text)
@@ -113,8 +139,11 @@ int main(int argc, char** argv)
     }
     if (mode == "fill" && argc == 3)
         return Fill(Wide(argv[2]));
+    if (mode == "together" && argc == 4)
+        return Together(Wide(argv[2]), _atoi64(argv[3]));
     std::printf("usage: record_harness capture <out.gif> <frames> <left> <top> <width> <height>"
                 " [<out width> <out height>]\n"
-                "       record_harness fill <out.gif>\n");
+                "       record_harness fill <out.gif>\n"
+                "       record_harness together <out.gif> <unix ms>\n");
     return 2;
 }

@@ -13,21 +13,17 @@ const wchar_t kClassName[] = L"RavlinTestScene";
 CTestScene::CTestScene(Kind kind, RECT rect, COLORREF colour)
     : m_kind(kind), m_rect(rect), m_colour(colour)
 {
-    m_ready.Create();
-    if (m_thread.Start(ThreadProc, this)) {
-        m_threadId = GetThreadId(m_thread.Get());
-        m_ready.Wait(10000);
-    }
+    std::future<void> ready = m_ready.get_future();
+    m_thread = std::thread(&CTestScene::Run, this);
+    ready.wait();
 }
 
 CTestScene::~CTestScene()
 {
-    if (m_thread) {
-        PostThreadMessageW(m_threadId, WM_QUIT, 0, 0);
-        if (m_window)
-            PostMessageW(m_window, WM_CLOSE, 0, 0);
-        m_thread.Wait(10000);
-    }
+    PostThreadMessageW(m_threadId, WM_QUIT, 0, 0);
+    if (m_window)
+        PostMessageW(m_window, WM_CLOSE, 0, 0);
+    m_thread.join();
 }
 
 bool CTestScene::WaitShown(DWORD timeoutMs) const
@@ -52,12 +48,6 @@ bool CTestScene::WaitShown(DWORD timeoutMs) const
     return WaitForScreenColour(m_rect.left + 2, m_rect.top + 2, corner, 8, timeoutMs);
 }
 
-DWORD WINAPI CTestScene::ThreadProc(void* param)
-{
-    static_cast<CTestScene*>(param)->Run();
-    return 0;
-}
-
 void CTestScene::Run()
 {
     WNDCLASSW windowClass = {};
@@ -79,7 +69,8 @@ void CTestScene::Run()
         if (m_kind != Kind::Solid)
             SetTimer(m_window, kStepTimer, 10, nullptr);
     }
-    m_ready.Set();
+    m_threadId = GetCurrentThreadId();
+    m_ready.set_value();
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);

@@ -2,10 +2,11 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <future>
 #include <memory>
+#include <thread>
 
 #include "tests/dib_canvas.h"
-#include "win/handles.h"
 
 // A topmost window, on a thread of its own, that the tests put on screen to be recorded.
 // Solid: one colour. Counter: a strip of red, green and blue bars above a row of eight
@@ -27,7 +28,6 @@ public:
     bool WaitShown(DWORD timeoutMs = 10000) const;
 
 private:
-    static DWORD WINAPI ThreadProc(void* param);
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void Run();
     void Paint(HDC dc) const;
@@ -39,9 +39,9 @@ private:
     COLORREF m_colour;
     DWORD m_shownAt = 0;
     int32_t m_paintedStep = -1;
-    CThread m_thread;
-    CEvent m_ready;
-    DWORD m_threadId = 0;
+    std::thread m_thread;
+    std::promise<void> m_ready;
+    DWORD m_threadId = 0;  // set by the thread before m_ready
     HWND m_window = nullptr;
     std::unique_ptr<CDibCanvas> m_picture;  // Moving: twice the window's width, scrolled through
 };

@@ -67,7 +67,7 @@ protected:
 TEST_F(ResizableFrame, RightEdgeFollowsTheCursorAndStopsAtTheMinimum)
 {
     HoverAt(start.right - 2, start.top + 60);
-    EXPECT_EQ(CNewSkinDlg::EdgeZone::Right, dialog.GetEdgeZone());
+    EXPECT_EQ(CSkinnedFrameDlg::EdgeZone::Right, dialog.GetEdgeZone());
     EXPECT_EQ(::LoadCursorW(nullptr, IDC_SIZEWE), ::GetCursor());
 
     Press();
@@ -102,7 +102,7 @@ TEST_F(ResizableFrame, RightEdgeFollowsTheCursorAndStopsAtTheMinimum)
 TEST_F(ResizableFrame, CornerMovesBothEdgesAndTopEdgeInCaptionResizes)
 {
     HoverAt(start.right - 3, start.bottom - 3);
-    EXPECT_EQ(CNewSkinDlg::EdgeZone::BottomRight, dialog.GetEdgeZone());
+    EXPECT_EQ(CSkinnedFrameDlg::EdgeZone::BottomRight, dialog.GetEdgeZone());
     Press();
     DragTo(start.right + 37, start.bottom + 27);
     ASSERT_TRUE(PumpUntil([&] { return Frame().right == start.right + 40 && Frame().bottom == start.bottom + 30; }))
@@ -112,7 +112,7 @@ TEST_F(ResizableFrame, CornerMovesBothEdgesAndTopEdgeInCaptionResizes)
 
     const RECT grown = Frame();
     HoverAt(grown.left + 150, grown.top + 1);
-    EXPECT_EQ(CNewSkinDlg::EdgeZone::Top, dialog.GetEdgeZone());
+    EXPECT_EQ(CSkinnedFrameDlg::EdgeZone::Top, dialog.GetEdgeZone());
     Press();
     DragTo(grown.left + 150, grown.top - 29);
     ASSERT_TRUE(PumpUntil([&] { return Frame().top == grown.top - 30; })) << "top at " << Frame().top;
@@ -124,7 +124,7 @@ TEST_F(ResizableFrame, CornerMovesBothEdgesAndTopEdgeInCaptionResizes)
 TEST_F(ResizableFrame, AnotherWindowInFrontEndsTheDragAndFreesTheMouse)
 {
     HoverAt(start.left + 1, start.top + 60);
-    EXPECT_EQ(CNewSkinDlg::EdgeZone::Left, dialog.GetEdgeZone());
+    EXPECT_EQ(CSkinnedFrameDlg::EdgeZone::Left, dialog.GetEdgeZone());
     Press();
     DragTo(start.left - 30, start.top + 60);
     ASSERT_TRUE(PumpUntil([&] { return Frame().left == start.left - 31; })) << "left at " << Frame().left;
@@ -159,7 +159,7 @@ TEST(FixedFrame, CursorStaysTheArrowOverTheEdges)
         return p.x == r.right - 2;
     }));
     PumpFor(100);
-    EXPECT_EQ(CNewSkinDlg::CursorKind::None, dialog.GetCursorKind());
+    EXPECT_EQ(CSkinnedFrameDlg::CursorKind::None, dialog.GetCursorKind());
     EXPECT_EQ(::LoadCursorW(nullptr, IDC_ARROW), ::GetCursor());
     MouseMoveTo(5, 5);
     PumpFor(50);

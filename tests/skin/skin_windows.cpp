@@ -15,14 +15,14 @@ HBITMAP SkinImage(const wchar_t* name)
 
 void CTestSkinDlg::DoDataExchange(CDataExchange& dx)
 {
-    CNewSkinDlg::DoDataExchange(dx);
+    CSkinnedFrameDlg::DoDataExchange(dx);
     for (int i = 0; i < kToolCount; ++i)
         DDX_Control(dx, kFirstTool + i, tools[i]);
 }
 
 BOOL CTestSkinDlg::OnInitDialog()
 {
-    CNewSkinDlg::OnInitDialog();
+    CSkinnedFrameDlg::OnInitDialog();
     SetBkColor(RGB(50, 50, 50));
     SetCloseBitmaps(SkinImage(kCloseImages[0]), SkinImage(kCloseImages[1]), SkinImage(kCloseImages[2]),
                     SkinImage(kCloseImages[3]), SkinImage(kCloseImages[4]));
@@ -42,7 +42,7 @@ bool CTestSkinDlg::OnCommand(UINT id, UINT code, HWND control)
         ++clicks[id - kFirstTool];
         return true;
     }
-    return CNewSkinDlg::OnCommand(id, code, control);
+    return CSkinnedFrameDlg::OnCommand(id, code, control);
 }
 
 void CTestSkinDlg::OnRButtonDown(UINT flags, POINT point)
@@ -50,7 +50,7 @@ void CTestSkinDlg::OnRButtonDown(UINT flags, POINT point)
     ++rightDowns;
     lastRightW = flags;
     lastRightL = MAKELPARAM(point.x, point.y);
-    CNewSkinDlg::OnRButtonDown(flags, point);
+    CSkinnedFrameDlg::OnRButtonDown(flags, point);
 }
 
 void CTestSkinDlg::OnClose()

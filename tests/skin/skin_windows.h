@@ -4,7 +4,7 @@
 #include <string>
 
 #include "skin/hover_button.h"
-#include "skin/new_skin_dlg.h"
+#include "skin/skinned_frame_dlg.h"
 #include "skin/skin_cache.h"
 
 constexpr UINT kSkinDialog = 300;
@@ -17,9 +17,9 @@ extern const wchar_t* const kCloseImages[5];
 
 HBITMAP SkinImage(const wchar_t* name);
 
-class CTestSkinDlg : public CNewSkinDlg {
+class CTestSkinDlg : public CSkinnedFrameDlg {
 public:
-    CTestSkinDlg() : CNewSkinDlg(kSkinDialog) {}
+    CTestSkinDlg() : CSkinnedFrameDlg(kSkinDialog) {}
 
     CHoverButton tools[kToolCount];
     int closeRequests = 0;

@@ -175,8 +175,8 @@ TEST(SkinnedFrameZones, EdgesAndCornersAreHitInTheirOrder)
     CTestSkinDlg dialog;
     ASSERT_TRUE(dialog.Create());
     const RECT c = dialog.GetClientRect();
-    using Z = CNewSkinDlg::EdgeZone;
-    using K = CNewSkinDlg::CursorKind;
+    using Z = CSkinnedFrameDlg::EdgeZone;
+    using K = CSkinnedFrameDlg::CursorKind;
     struct Case {
         POINT p;
         Z zone;

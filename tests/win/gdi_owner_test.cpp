@@ -4,7 +4,6 @@
 #include "win/data_exchange.h"
 #include "win/dc.h"
 #include "win/gdi_object.h"
-#include "win/handles.h"
 #include "win/image_list.h"
 
 TEST(GdiOwners, MovedObjectIsDeletedOnceByItsLastOwner)
@@ -68,30 +67,6 @@ TEST(GdiOwners, FillAndFrameTouchExactlyTheirPixels)
     EXPECT_EQ(RGB(90, 90, 90), ::GetPixel(memory, 7, 7));
     EXPECT_EQ(RGB(0, 0, 0), ::GetPixel(memory, 3, 3)) << "inside the outline stays untouched";
     EXPECT_EQ(RGB(0, 0, 0), ::GetPixel(memory, 8, 8)) << "the right and bottom edges are exclusive";
-}
-
-namespace {
-LONG g_threadRuns = 0;
-DWORD WINAPI CountRun(void*)
-{
-    ::InterlockedIncrement(&g_threadRuns);
-    return 0;
-}
-}  // namespace
-
-TEST(KernelOwners, EventIsAutoResetAndThreadIsJoined)
-{
-    CEvent event;
-    ASSERT_TRUE(event.Create());
-    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), event.Wait(0));
-    event.Set();
-    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), event.Wait(0));
-    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), event.Wait(0)) << "one wait consumes the signal";
-
-    CThread thread;
-    ASSERT_TRUE(thread.Start(&CountRun, nullptr));
-    EXPECT_TRUE(thread.Wait(10000));
-    EXPECT_EQ(1, g_threadRuns);
 }
 
 TEST(ImageListOwner, StripIsCutIntoEqualImages)

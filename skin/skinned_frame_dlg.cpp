@@ -1,4 +1,4 @@
-#include "new_skin_dlg.h"
+#include "skinned_frame_dlg.h"
 
 #include <algorithm>
 
@@ -37,7 +37,7 @@ void FrameLine(HDC dc, RECT r, int width, COLORREF colour)
 }
 }  // namespace
 
-CNewSkinDlg::CNewSkinDlg(UINT templateId, CWnd* parent)
+CSkinnedFrameDlg::CSkinnedFrameDlg(UINT templateId, CWnd* parent)
     : CDialog(templateId, parent),
       m_cursorSizeNS(::LoadCursorW(nullptr, IDC_SIZENS)),
       m_cursorArrow(::LoadCursorW(nullptr, IDC_ARROW)),
@@ -48,7 +48,7 @@ CNewSkinDlg::CNewSkinDlg(UINT templateId, CWnd* parent)
     CreateCaptionFont();
 }
 
-void CNewSkinDlg::CreateCaptionFont()
+void CSkinnedFrameDlg::CreateCaptionFont()
 {
     LOGFONTW font{};
     font.lfHeight = -Scaled(15);
@@ -59,13 +59,13 @@ void CNewSkinDlg::CreateCaptionFont()
     m_captionFont.CreateFontIndirect(font);
 }
 
-void CNewSkinDlg::PlaceCloseBox(int clientWidth)
+void CSkinnedFrameDlg::PlaceCloseBox(int clientWidth)
 {
     const int size = Scaled(kCloseBoxSize);
     ::MoveWindow(m_closeButton, clientWidth - Scaled(kCloseBoxRight), Scaled(kCloseBoxTop), size, size, TRUE);
 }
 
-void CNewSkinDlg::SetCloseBitmaps(HBITMAP normal, HBITMAP hover, HBITMAP pressed, HBITMAP inactive,
+void CSkinnedFrameDlg::SetCloseBitmaps(HBITMAP normal, HBITMAP hover, HBITMAP pressed, HBITMAP inactive,
                                   HBITMAP inactiveHover, int imagesDpi)
 {
     m_closeImagesDpi = imagesDpi > 0 ? imagesDpi : kDesignDpi;
@@ -77,13 +77,13 @@ void CNewSkinDlg::SetCloseBitmaps(HBITMAP normal, HBITMAP hover, HBITMAP pressed
     m_closeButton.SetStateBitmaps(normal, hover, pressed, inactive, inactiveHover);
 }
 
-void CNewSkinDlg::EnableResize(bool resizable)
+void CSkinnedFrameDlg::EnableResize(bool resizable)
 {
     if (!m_hWnd)
         m_resizable = resizable;
 }
 
-BOOL CNewSkinDlg::OnInitDialog()
+BOOL CSkinnedFrameDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
     // Sizes are designed at 96 DPI; the window now knows the DPI of its screen.
@@ -100,14 +100,14 @@ BOOL CNewSkinDlg::OnInitDialog()
     return TRUE;
 }
 
-RECT CNewSkinDlg::CaptionRect() const
+RECT CSkinnedFrameDlg::CaptionRect() const
 {
     RECT r = GetClientRect();
     r.bottom = CaptionHeight();
     return r;
 }
 
-void CNewSkinDlg::DrawCaption(HDC target, BOOL active)
+void CSkinnedFrameDlg::DrawCaption(HDC target, BOOL active)
 {
     const RECT client = GetClientRect();
     const int width = client.right - client.left;
@@ -146,13 +146,13 @@ void CNewSkinDlg::DrawCaption(HDC target, BOOL active)
     }
 }
 
-void CNewSkinDlg::OnPaint()
+void CSkinnedFrameDlg::OnPaint()
 {
     CPaintDC dc(m_hWnd);
     DrawCaption(dc, m_active);
 }
 
-BOOL CNewSkinDlg::OnEraseBkgnd(HDC hdc)
+BOOL CSkinnedFrameDlg::OnEraseBkgnd(HDC hdc)
 {
     CDCHandle dc(hdc);
     const int line = LineWidthForDpi(m_dpi);
@@ -169,7 +169,7 @@ BOOL CNewSkinDlg::OnEraseBkgnd(HDC hdc)
     return TRUE;
 }
 
-int CNewSkinDlg::HitTestEdges(POINT p)
+int CSkinnedFrameDlg::HitTestEdges(POINT p)
 {
     const RECT c = GetClientRect();
     const int kCorner = Scaled(kCornerSize);
@@ -201,7 +201,7 @@ int CNewSkinDlg::HitTestEdges(POINT p)
     return -1;
 }
 
-void CNewSkinDlg::OnLButtonDown(UINT flags, POINT point)
+void CSkinnedFrameDlg::OnLButtonDown(UINT flags, POINT point)
 {
     const RECT caption = CaptionRect();
     if (::PtInRect(&caption, point) && m_cursorKind == CursorKind::None) {
@@ -215,7 +215,7 @@ void CNewSkinDlg::OnLButtonDown(UINT flags, POINT point)
     CDialog::OnLButtonDown(flags, point);
 }
 
-void CNewSkinDlg::StopDragTimer()
+void CSkinnedFrameDlg::StopDragTimer()
 {
     if (m_dragTimerOn) {
         KillTimer(IDT_EDGE_DRAG);
@@ -223,7 +223,7 @@ void CNewSkinDlg::StopDragTimer()
     }
 }
 
-void CNewSkinDlg::OnMouseMove(UINT flags, POINT point)
+void CSkinnedFrameDlg::OnMouseMove(UINT flags, POINT point)
 {
     if (m_resizable) {
         if (!(flags & MK_LBUTTON)) {
@@ -237,7 +237,7 @@ void CNewSkinDlg::OnMouseMove(UINT flags, POINT point)
     CDialog::OnMouseMove(flags, point);
 }
 
-void CNewSkinDlg::OnLButtonUp(UINT flags, POINT point)
+void CSkinnedFrameDlg::OnLButtonUp(UINT flags, POINT point)
 {
     if (m_resizable && m_pressed) {
         ::ReleaseCapture();
@@ -247,7 +247,7 @@ void CNewSkinDlg::OnLButtonUp(UINT flags, POINT point)
     CDialog::OnLButtonUp(flags, point);
 }
 
-BOOL CNewSkinDlg::OnSetCursor(HWND hwnd, UINT hitTest, UINT message)
+BOOL CSkinnedFrameDlg::OnSetCursor(HWND hwnd, UINT hitTest, UINT message)
 {
     switch (m_cursorKind) {
     case CursorKind::SizeNS:
@@ -273,7 +273,7 @@ BOOL CNewSkinDlg::OnSetCursor(HWND hwnd, UINT hitTest, UINT message)
     return CDialog::OnSetCursor(hwnd, hitTest, message);
 }
 
-BOOL CNewSkinDlg::OnNcActivate(BOOL active)
+BOOL CSkinnedFrameDlg::OnNcActivate(BOOL active)
 {
     m_closeButton.SetActive(active);
     m_active = active;
@@ -282,14 +282,14 @@ BOOL CNewSkinDlg::OnNcActivate(BOOL active)
     return CDialog::OnNcActivate(active);
 }
 
-void CNewSkinDlg::OnSize(UINT type, int cx, int cy)
+void CSkinnedFrameDlg::OnSize(UINT type, int cx, int cy)
 {
     CDialog::OnSize(type, cx, cy);
     if (m_closeButton.GetSafeHwnd())
         PlaceCloseBox(cx);
 }
 
-bool CNewSkinDlg::OnCommand(UINT id, UINT code, HWND control)
+bool CSkinnedFrameDlg::OnCommand(UINT id, UINT code, HWND control)
 {
     if (id == IDC_SKIN_CLOSE && code == BN_CLICKED) {
         // The normal close path, so a derived window may still refuse.
@@ -299,7 +299,7 @@ bool CNewSkinDlg::OnCommand(UINT id, UINT code, HWND control)
     return CDialog::OnCommand(id, code, control);
 }
 
-bool CNewSkinDlg::PreTranslateMessage(MSG& msg)
+bool CSkinnedFrameDlg::PreTranslateMessage(MSG& msg)
 {
     if (msg.message == WM_MOUSEMOVE && msg.hwnd != m_hWnd) {
         // The pointer is over a control: an edge drag cannot go on, and must not keep the mouse.
@@ -315,7 +315,7 @@ bool CNewSkinDlg::PreTranslateMessage(MSG& msg)
     return CDialog::PreTranslateMessage(msg);
 }
 
-void CNewSkinDlg::OnTimer(UINT_PTR id)
+void CSkinnedFrameDlg::OnTimer(UINT_PTR id)
 {
     if (id == IDT_EDGE_DRAG)
         EdgeDragTick();
@@ -324,14 +324,14 @@ void CNewSkinDlg::OnTimer(UINT_PTR id)
     CDialog::OnTimer(id);
 }
 
-void CNewSkinDlg::ApplyFrame(const RECT& frame)
+void CSkinnedFrameDlg::ApplyFrame(const RECT& frame)
 {
     ::MoveWindow(m_hWnd, frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top, TRUE);
     OnFrameResized();
     ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 
-void CNewSkinDlg::EdgeDragTick()
+void CSkinnedFrameDlg::EdgeDragTick()
 {
     POINT cur{};
     ::GetCursorPos(&cur);
@@ -402,7 +402,7 @@ void CNewSkinDlg::EdgeDragTick()
         rebaseX();
 }
 
-void CNewSkinDlg::CursorRestoreTick()
+void CSkinnedFrameDlg::CursorRestoreTick()
 {
     if (!m_resizable || m_dragTimerOn || m_cursorKind != CursorKind::SizeWE)
         return;

@@ -1,4 +1,4 @@
-#include "record/trailed_gif_file.h"
+#include "pipeline/trailed_gif_file.h"
 
 #include "gif/gif_writer.h"
 

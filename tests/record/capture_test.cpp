@@ -1,12 +1,14 @@
-// The grabber on a real screen: the tests put solid windows up and look at what it captured.
+// The screen capture on a real screen: the tests put solid windows up and look at what it captured.
 #include <gtest/gtest.h>
 
 #include <vector>
 
+#include <memory>
+#include <mutex>
+
+#include "pipeline/recording.h"
 #include "record/mem_canvas.h"
-#include "record/pic_encoder.h"
-#include "record/screen_grabber.h"
-#include "record/section_lock.h"
+#include "record/screen_capture.h"
 #include "test_scene.h"
 #include "wait_until.h"
 
@@ -20,55 +22,53 @@ struct SeenFrame {
     std::vector<COLORREF> samples;  // at the log's sample points, frame coordinates
 };
 
-// Records what the grabber hands over instead of encoding it.
-class CFrameLog : public IPicEncoder {
+// Records what the capture hands over instead of encoding it.
+class CFrameLog : public IFrameEncoder, public ICanvasSink {
 public:
-    int SetParams(EncoderParams) override { return 1; }
-    int Start() override
+    EncodeFailure Start(EndedHandler ended) override
     {
         ++starts;
-        return 1;
+        m_ended = std::move(ended);
+        return NoFailure;
     }
-    int AddFrame(CMemCanvas* canvas) override
+    bool AddFrame(CMemCanvas& canvas) override
     {
-        CSectionGuard guard(m_lock);
-        if (!canvas) {
-            ++finishes;
-            return 1;
-        }
-        const int w = canvas->Width();
-        const int h = canvas->Height();
+        std::lock_guard<std::mutex> guard(m_lock);
+        const int w = canvas.Width();
+        const int h = canvas.Height();
         std::vector<COLORREF> samples;
         for (const POINT& p : samplePoints)
-            samples.push_back(GetPixel(canvas->Hdc(), p.x, p.y));
-        m_frames.push_back({w, h, GetPixel(canvas->Hdc(), 0, 0), GetPixel(canvas->Hdc(), w / 2, h / 2), samples});
-        m_captureMs.push_back(canvas->CaptureMs());
-        return 1;
+            samples.push_back(GetPixel(canvas.Hdc(), p.x, p.y));
+        m_frames.push_back({w, h, GetPixel(canvas.Hdc(), 0, 0), GetPixel(canvas.Hdc(), w / 2, h / 2), samples});
+        m_captureMs.push_back(canvas.CaptureMs());
+        return true;
     }
-    void SetEndTime(int64_t recordingMs) override { endMs = recordingMs; }
+    void Finish(int64_t recordingMs) override
+    {
+        endMs = recordingMs;
+        ++finishes;
+        m_ended(NoFailure);
+    }
+    void Abort() override { m_ended(NoFailure); }
+    EncoderProgress Progress() const override { return EncoderProgress(); }
+    std::wstring FilePath() const override { return std::wstring(); }
+
     std::vector<int64_t> CaptureTimes()
     {
-        CSectionGuard guard(m_lock);
+        std::lock_guard<std::mutex> guard(m_lock);
         return m_captureMs;
     }
-    int Stop() override { return 1; }
-    int Shutdown() override { return 1; }
-    int GetState(int32_t*, int32_t*) override { return Idle; }
-    int WaitEnded(DWORD) override { return Idle; }
-    int32_t GetDroppedCount() override { return 0; }
-    EncodeFailure GetFailure() override { return NoFailure; }
-
     size_t Count()
     {
-        CSectionGuard guard(m_lock);
+        std::lock_guard<std::mutex> guard(m_lock);
         return m_frames.size();
     }
     std::vector<SeenFrame> Frames()
     {
-        CSectionGuard guard(m_lock);
+        std::lock_guard<std::mutex> guard(m_lock);
         return m_frames;
     }
-    // Waits until no frame has arrived for a few intervals: the grabber has really paused.
+    // Waits until no frame has arrived for a few intervals: capture has really paused.
     bool WaitQuiet(DWORD intervalMs)
     {
         size_t seen = Count();
@@ -88,9 +88,29 @@ public:
     std::vector<POINT> samplePoints;
 
 private:
-    CSectionLock m_lock;
+    EndedHandler m_ended;
+    std::mutex m_lock;
     std::vector<SeenFrame> m_frames;
     std::vector<int64_t> m_captureMs;
+};
+
+// A recording of the screen into a log, made as the program makes its recordings.
+struct LoggedRecording {
+    CFrameLog* log = nullptr;
+    CScreenCapture* capture = nullptr;
+    std::unique_ptr<CRecording> recording;
+
+    LoggedRecording(RECT rect, int32_t intervalMs, CMemCanvas* preview = nullptr)
+    {
+        auto ownLog = std::make_unique<CFrameLog>();
+        log = ownLog.get();
+        auto ownCapture = std::make_unique<CScreenCapture>(CaptureRect{rect.left, rect.top, rect.right, rect.bottom},
+                                                           *log, preview, false);
+        capture = ownCapture.get();
+        recording = std::make_unique<CRecording>(std::move(ownCapture), std::move(ownLog), intervalMs);
+    }
+    EncodeFailure Start() { return recording->Start(nullptr); }
+    void Resume(RECT r) { recording->Resume(CaptureRect{r.left, r.top, r.right, r.bottom}); }
 };
 
 const COLORREF kRed = RGB(220, 30, 30);
@@ -112,7 +132,7 @@ int ScreenHeight()
 // A region reaching past an edge records at its own size, not stretched: the off-screen part
 // is black and each on-screen pixel lands where it lies in the region. Checked at each edge and
 // at two opposite corners by pixels on both sides of a scene's border.
-TEST(ScreenGrabber, RectanglesPastTheEdgesKeepTheirSizeWithTheOffScreenPartBlack)
+TEST(ScreenCapture, RectanglesPastTheEdgesKeepTheirSizeWithTheOffScreenPartBlack)
 {
     const int sw = ScreenWidth();
     const int sh = ScreenHeight();
@@ -138,17 +158,14 @@ TEST(ScreenGrabber, RectanglesPastTheEdgesKeepTheirSizeWithTheOffScreenPartBlack
         {"bottom", RECT{sw - 220, sh - 120, sw - 20, sh + 40}, kBlue, {199, 119}, {119, 119}, {199, 120}},
         {"bottom right", RECT{sw - 160, sh - 120, sw + 40, sh + 40}, kBlue, {159, 119}, {59, 20}, {160, 120}},
     };
-    CScreenGrabber grabber;
-    grabber.SetInterval(30);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        CFrameLog log;
+        LoggedRecording run(c.rect, 30);
+        CFrameLog& log = *run.log;
         log.samplePoints = {c.inside, c.beside, c.offScreen};
-        grabber.SetEncoder(&log);
-        grabber.SetRect(c.rect.left, c.rect.top, c.rect.right, c.rect.bottom);
-        ASSERT_EQ(1, grabber.Start());
+        ASSERT_EQ(NoFailure, run.Start());
         ASSERT_TRUE(WaitUntil([&] { return log.Count() >= 2; }));
-        grabber.Stop();
+        run.recording->Finish();
         const SeenFrame frame = log.Frames().back();
         EXPECT_EQ(200, frame.width);
         EXPECT_EQ(160, frame.height);
@@ -158,77 +175,74 @@ TEST(ScreenGrabber, RectanglesPastTheEdgesKeepTheirSizeWithTheOffScreenPartBlack
     }
 }
 
-TEST(ScreenGrabber, RefusesToStartOnNothingToCapture)
+TEST(ScreenCapture, RefusesToStartOnNothingToCapture)
 {
-    CScreenGrabber grabber;
-    CFrameLog log;
-    grabber.SetEncoder(&log);
-    grabber.SetRect(10, 10, 10, 50);
-    EXPECT_EQ(0, grabber.Start()) << "empty rectangle";
-    grabber.SetRect(ScreenWidth() + 10, 0, ScreenWidth() + 200, 100);
-    EXPECT_EQ(0, grabber.Start()) << "wholly off screen";
-    grabber.SetRect(-300, -300, -10, -10);
-    EXPECT_EQ(0, grabber.Start()) << "wholly off screen";
-    EXPECT_FALSE(grabber.IsRunning());
-    EXPECT_EQ(0, log.starts) << "the encoder is started only for a capture that runs";
-    grabber.Stop();
-    EXPECT_EQ(0, log.finishes);
-
-    grabber.SetRect(0, 0, 50, 50);
-    ASSERT_EQ(1, grabber.Start());
-    EXPECT_EQ(0, grabber.Start()) << "already running";
-    grabber.Stop();
-    EXPECT_EQ(1, log.starts);
-    EXPECT_EQ(1, log.finishes);
+    struct Case {
+        const char* name;
+        RECT rect;
+    };
+    const Case cases[] = {
+        {"empty rectangle", RECT{10, 10, 10, 50}},
+        {"wholly off screen to the right", RECT{ScreenWidth() + 10, 0, ScreenWidth() + 200, 100}},
+        {"wholly off screen above and left", RECT{-300, -300, -10, -10}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LoggedRecording run(c.rect, 30);
+        EXPECT_EQ(NothingToCapture, run.Start());
+        EXPECT_EQ(0, run.log->starts) << "the encoder is started only for a capture that runs";
+        run.recording->Finish();
+        EXPECT_EQ(0, run.log->finishes);
+    }
+    LoggedRecording run(RECT{0, 0, 50, 50}, 30);
+    ASSERT_EQ(NoFailure, run.Start());
+    EXPECT_EQ(EncodeError, run.Start()) << "already running";
+    run.recording->Finish();
+    EXPECT_EQ(1, run.log->starts);
+    EXPECT_EQ(1, run.log->finishes);
 }
 
-TEST(ScreenGrabber, ResumeFollowsAMovedRectangleAndKeepsTheCanvasOtherwise)
+TEST(ScreenCapture, ResumeFollowsAMovedRectangleAndKeepsTheCanvasOtherwise)
 {
     CTestScene left(CTestScene::Kind::Solid, RECT{300, 300, 460, 420}, kRed);
     CTestScene right(CTestScene::Kind::Solid, RECT{700, 300, 800, 350}, kBlue);
     ASSERT_TRUE(left.WaitShown());
     ASSERT_TRUE(right.WaitShown());
 
-    CScreenGrabber grabber;
-    CFrameLog log;
     CMemCanvas preview;
     ASSERT_TRUE(preview.Resize(180, 320));
-    grabber.SetEncoder(&log);
-    grabber.SetPreview(&preview);
-    grabber.SetInterval(25);
-    grabber.SetRect(310, 310, 450, 410);
-    ASSERT_EQ(1, grabber.Start());
+    LoggedRecording run(RECT{310, 310, 450, 410}, 25, &preview);
+    CFrameLog& log = *run.log;
+    ASSERT_EQ(NoFailure, run.Start());
     ASSERT_TRUE(WaitUntil([&] { return log.Count() >= 3; }));
     {
-        CSectionGuard guard(preview.PaintLock());
+        std::lock_guard<std::mutex> guard(preview.PaintLock());
         EXPECT_TRUE(ColourNear(kRed, GetPixel(preview.Hdc(), 160, 90), 8));
     }
 
     // Paused and resumed in place: the same canvas goes on.
-    grabber.SetPause(1);
+    run.recording->Pause();
     ASSERT_TRUE(log.WaitQuiet(25));
-    grabber.SetPause(0);
+    run.Resume(RECT{310, 310, 450, 410});
     ASSERT_TRUE(WaitUntil([&] { return log.Count() >= 6; }));
-    EXPECT_EQ(1, grabber.CanvasesMade());
+    EXPECT_EQ(1, run.capture->CanvasesMade());
 
     // Paused, moved and resized: every frame after the resume, the first included, is new.
-    grabber.SetPause(1);
+    run.recording->Pause();
     ASSERT_TRUE(log.WaitQuiet(25));
     const size_t beforeResume = log.Count();
-    grabber.SetRect(710, 310, 790, 340);
-    grabber.SetPause(0);
+    run.Resume(RECT{710, 310, 790, 340});
     ASSERT_TRUE(WaitUntil([&] { return log.Count() >= beforeResume + 3; }));
-    EXPECT_EQ(2, grabber.CanvasesMade());
+    EXPECT_EQ(2, run.capture->CanvasesMade());
 
     // An empty rectangle on resume is ignored; capture goes on where it was.
-    grabber.SetPause(1);
+    run.recording->Pause();
     ASSERT_TRUE(log.WaitQuiet(25));
-    grabber.SetRect(5, 5, 5, 5);
-    grabber.SetPause(0);
+    run.Resume(RECT{5, 5, 5, 5});
     const size_t beforeEmpty = log.Count();
     ASSERT_TRUE(WaitUntil([&] { return log.Count() >= beforeEmpty + 2; }));
-    grabber.Stop();
-    EXPECT_EQ(2, grabber.CanvasesMade());
+    run.recording->Finish();
+    EXPECT_EQ(2, run.capture->CanvasesMade());
     EXPECT_EQ(1, log.finishes);
 
     const std::vector<SeenFrame> frames = log.Frames();
@@ -243,66 +257,49 @@ TEST(ScreenGrabber, ResumeFollowsAMovedRectangleAndKeepsTheCanvasOtherwise)
     }
 }
 
-TEST(ScreenGrabber, StopWhilePausedStillEndsTheFramesAndTheNextRunCapturesAtOnce)
+TEST(ScreenCapture, StopWhilePausedStillEndsTheFrames)
 {
     CTestScene scene(CTestScene::Kind::Solid, RECT{1000, 600, 1100, 700}, kGreen);
     ASSERT_TRUE(scene.WaitShown());
-    CScreenGrabber grabber;
-    CFrameLog log;
-    grabber.SetEncoder(&log);
-    grabber.SetInterval(25);
-    grabber.SetRect(1010, 610, 1090, 690);
-    ASSERT_EQ(1, grabber.Start());
+    LoggedRecording run(RECT{1010, 610, 1090, 690}, 25);
+    CFrameLog& log = *run.log;
+    ASSERT_EQ(NoFailure, run.Start());
     ASSERT_TRUE(WaitUntil([&] { return log.Count() >= 1; }));
-    grabber.SetPause(1);
+    run.recording->Pause();
     ASSERT_TRUE(log.WaitQuiet(25));
-    grabber.Stop();
+    run.recording->Finish();
     EXPECT_EQ(1, log.finishes);
-    EXPECT_FALSE(grabber.IsRunning());
-
-    const size_t before = log.Count();
-    ASSERT_EQ(1, grabber.Start());
-    ASSERT_TRUE(WaitUntil([&] { return log.Count() > before; })) << "a new run is not paused";
-    grabber.Stop();
-    EXPECT_EQ(2, log.finishes);
-    EXPECT_EQ(2, log.starts);
+    EXPECT_EQ(CRecording::State::Ended, run.recording->GetState());
     EXPECT_TRUE(ColourNear(kGreen, log.Frames().back().centre, 8));
 }
 
-TEST(ScreenGrabber, AnIntervalShorterThanAFrameRunsBackToBack)
+TEST(ScreenCapture, AnIntervalShorterThanAFrameRunsBackToBack)
 {
-    CScreenGrabber grabber;
-    CFrameLog log;
-    grabber.SetEncoder(&log);
-    grabber.SetInterval(0);
-    grabber.SetRect(0, 0, 64, 64);
-    ASSERT_EQ(1, grabber.Start());
-    ASSERT_TRUE(WaitUntil([&] { return log.Count() >= 50; }));
-    grabber.Stop();
-    EXPECT_EQ(1, log.finishes);
+    LoggedRecording run(RECT{0, 0, 64, 64}, 0);
+    ASSERT_EQ(NoFailure, run.Start());
+    ASSERT_TRUE(WaitUntil([&] { return run.log->Count() >= 50; }));
+    run.recording->Finish();
+    EXPECT_EQ(1, run.log->finishes);
 }
 
 // The frames' clock runs only while capturing: a pause adds nothing between the frames around
 // it, and a stop while paused ends the recording at the pause.
-TEST(ScreenGrabber, CaptureClockLeavesPausesOut)
+TEST(ScreenCapture, CaptureClockLeavesPausesOut)
 {
-    CScreenGrabber grabber;
-    CFrameLog log;
-    grabber.SetEncoder(&log);
-    grabber.SetInterval(25);
-    grabber.SetRect(10, 10, 90, 90);
-    ASSERT_EQ(1, grabber.Start());
+    LoggedRecording run(RECT{10, 10, 90, 90}, 25);
+    CFrameLog& log = *run.log;
+    ASSERT_EQ(NoFailure, run.Start());
     ASSERT_TRUE(WaitUntil([&] { return log.Count() >= 5; }));
-    grabber.SetPause(1);
+    run.recording->Pause();
     ASSERT_TRUE(log.WaitQuiet(25));
     const size_t beforePause = log.Count();
-    Sleep(500);  // the pause being measured, not a wait for the grabber
-    grabber.SetPause(0);
+    Sleep(500);  // the pause being measured, not a wait for the capture
+    run.Resume(RECT{10, 10, 90, 90});
     ASSERT_TRUE(WaitUntil([&] { return log.Count() >= beforePause + 5; }));
-    grabber.SetPause(1);
+    run.recording->Pause();
     ASSERT_TRUE(log.WaitQuiet(25));
     Sleep(300);
-    grabber.Stop();
+    run.recording->Finish();
 
     const std::vector<int64_t> times = log.CaptureTimes();
     ASSERT_GE(times.size(), beforePause + 5);

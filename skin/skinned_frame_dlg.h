@@ -1,5 +1,5 @@
 #pragma once
-// CNewSkinDlg: turns a borderless pop-up dialog into a skinned tool window: a 26-pixel caption
+// CSkinnedFrameDlg: turns a borderless pop-up dialog into a skinned tool window: a 26-pixel caption
 // band with the title and a close image, three one-pixel outlines, a flat body, a close box, moving
 // by the caption and, when enabled, resizing by the edges and corners (polled every 16 ms). Those
 // sizes are for 96 DPI; on other screens they grow with the DPI.
@@ -8,7 +8,7 @@
 #include "win/dpi.h"
 #include "win/gdi_object.h"
 
-class CNewSkinDlg : public CDialog {
+class CSkinnedFrameDlg : public CDialog {
 public:
     enum class EdgeZone { None, Top, Left, Right, Bottom, TopLeft, TopRight, BottomLeft, BottomRight };
     enum class CursorKind { None, SizeNS, SizeWE, SizeNWSE, SizeNESW };
@@ -18,7 +18,7 @@ public:
     static constexpr UINT_PTR IDT_CURSOR_RESTORE = 61845;
     static constexpr int kCaptionHeight = 26;  // at 96 DPI, like every size below
 
-    CNewSkinDlg(UINT templateId, CWnd* parent = nullptr);
+    CSkinnedFrameDlg(UINT templateId, CWnd* parent = nullptr);
 
     // The images are drawn for imagesDpi and shown at the window's.
     void SetCloseBitmaps(HBITMAP normal, HBITMAP hover, HBITMAP pressed, HBITMAP inactive, HBITMAP inactiveHover,

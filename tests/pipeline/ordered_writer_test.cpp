@@ -1,0 +1,208 @@
+// The writer on a real worker pool and a file in memory: the order frames reach the file in,
+// their delays, frames left out and built again, a stop, and a write that fails.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+#include "pipeline/ordered_writer.h"
+
+namespace {
+
+// Bytes in memory; fails like a full disk once it would pass `limit`.
+class CMemoryFile : public IRewindableSink {
+public:
+    explicit CMemoryFile(size_t limit = SIZE_MAX) : m_limit(limit) {}
+    void Write(const void* data, uint32_t count) override
+    {
+        if (bytes.size() + count > m_limit)
+            throw std::runtime_error("disk full");
+        const auto* p = static_cast<const uint8_t*>(data);
+        bytes.insert(bytes.end(), p, p + count);
+    }
+    void Rewind(uint32_t count) override { bytes.resize(bytes.size() - count); }
+    std::vector<uint8_t> bytes;
+
+private:
+    size_t m_limit;
+};
+
+// A frame's image is three bytes that name it: 0xAA, its index, then 0xBB, or 0xCC when it
+// was built again. A real image never matters to the writer.
+struct FramePlan {
+    bool built = true;
+    bool sinceFrameBefore = false;
+    int64_t captureMs = 0;
+};
+
+struct FileContents {
+    std::vector<int> frames;  // indices in file order, negative when built again
+    std::vector<int> delays;
+    bool trailer = false;
+};
+
+FileContents Read(const std::vector<uint8_t>& bytes)
+{
+    FileContents contents;
+    for (size_t i = 0; i + 2 < bytes.size(); ++i) {
+        if (bytes[i] == 0xAA && (bytes[i + 2] == 0xBB || bytes[i + 2] == 0xCC))
+            contents.frames.push_back(bytes[i + 2] == 0xBB ? bytes[i + 1] : -bytes[i + 1]);
+        if (bytes[i] == 0x21 && bytes[i + 1] == 0xF9 && i + 5 < bytes.size())
+            contents.delays.push_back(bytes[i + 4] | bytes[i + 5] << 8);
+    }
+    contents.trailer = !bytes.empty() && bytes.back() == 0x3B;
+    return contents;
+}
+
+struct WriterRun {
+    COrderedWriter::End end = COrderedWriter::End::Stopped;
+    bool drained = false;
+    bool raised = false;
+    uint64_t committed = 0;
+    int written = 0;
+    std::vector<std::pair<int, int>> rebuilds;  // (frame, last frame in the file; -1 for none)
+    FileContents contents;
+};
+
+WriterRun WriteFrames(const std::vector<FramePlan>& plans, FrameTiming timing, int threads, int64_t endMs = 0,
+                      size_t fileLimit = SIZE_MAX, bool stop = false)
+{
+    CEncodePool pool;
+    EXPECT_TRUE(pool.Start(threads));
+    for (size_t i = 0; i < plans.size(); ++i) {
+        const FramePlan plan = plans[i];
+        const int index = static_cast<int>(i);
+        pool.Submit([plan, index](CFrameWorkspace&, CEncodedFrame& frame) {
+            // Later frames finish first now and then: the writer must wait for the earlier.
+            std::this_thread::sleep_for(std::chrono::milliseconds((7 - index % 4) * 2));
+            frame.built = plan.built;
+            frame.width = 4;
+            frame.height = 4;
+            frame.bitsPerIndex = 1;
+            frame.captureMs = plan.captureMs;
+            frame.sinceFrameBefore = plan.sinceFrameBefore;
+            frame.source = std::make_shared<int>(index);
+            frame.image = {0xAA, static_cast<uint8_t>(index), 0xBB};
+        });
+    }
+    if (stop)
+        pool.Stop();
+    else
+        pool.Finish();
+    WriterRun run;
+    CMemoryFile file(fileLimit);
+    COrderedWriter writer(
+        pool, file, timing, nullptr,
+        [&run](const std::shared_ptr<void>& lastWritten, CEncodedFrame* frame) {
+            const int index = *std::static_pointer_cast<int>(frame->source);
+            run.rebuilds.push_back({index, lastWritten ? *std::static_pointer_cast<int>(lastWritten) : -1});
+            frame->image = {0xAA, static_cast<uint8_t>(index), 0xCC};
+        },
+        [&run](uint64_t) { ++run.written; });
+    const std::atomic<int64_t> end{endMs};
+    try {
+        run.end = writer.Run(end);
+        run.drained = run.end == COrderedWriter::End::Drained;
+        writer.Finish();
+    } catch (const std::runtime_error&) {
+        run.raised = true;
+    }
+    pool.Stop();
+    pool.Join();
+    run.committed = writer.Committed();
+    run.contents = Read(file.bytes);
+    return run;
+}
+
+std::vector<FramePlan> Plain(int count)
+{
+    return std::vector<FramePlan>(static_cast<size_t>(count));
+}
+
+}  // namespace
+
+TEST(OrderedWriter, FramesReachTheFileInCaptureOrderWithTheirDelays)
+{
+    std::vector<FramePlan> leftOut = Plain(8);
+    leftOut[2].built = false;
+    leftOut[5].built = false;
+    std::vector<FramePlan> timed = Plain(4);
+    const int64_t captures[] = {0, 100, 250, 400};
+    for (size_t i = 0; i < timed.size(); ++i)
+        timed[i].captureMs = captures[i];
+    struct Case {
+        const char* name;
+        std::vector<FramePlan> plans;
+        FrameTiming timing;
+        int64_t endMs;
+        std::vector<int> frames;
+        std::vector<int> delays;
+    };
+    const Case cases[] = {
+        {"fixed delay", Plain(8), {false, 4}, 0, {0, 1, 2, 3, 4, 5, 6, 7}, std::vector<int>(8, 4)},
+        {"frames left out", leftOut, {false, 7}, 0, {0, 1, 3, 4, 6, 7}, std::vector<int>(6, 7)},
+        {"true speed", timed, {true, 4}, 500, {0, 1, 2, 3}, {10, 15, 15, 10}},
+        {"no frames", Plain(0), {false, 4}, 0, {}, {}},
+    };
+    for (const Case& c : cases) {
+        for (int threads : {1, 4}) {
+            SCOPED_TRACE(std::string(c.name) + ", " + std::to_string(threads) + " workers");
+            const WriterRun run = WriteFrames(c.plans, c.timing, threads, c.endMs);
+            EXPECT_TRUE(run.drained);
+            EXPECT_FALSE(run.raised);
+            EXPECT_EQ(c.frames, run.contents.frames);
+            EXPECT_EQ(c.delays, run.contents.delays);
+            EXPECT_EQ(static_cast<int>(c.frames.size()), run.written);
+            EXPECT_TRUE(run.contents.trailer);
+            EXPECT_TRUE(run.rebuilds.empty());
+        }
+    }
+}
+
+// A frame that holds only what changed since the frame before cannot follow a frame left out:
+// it is built again against the last frame the file holds.
+TEST(OrderedWriter, AFrameAfterOneLeftOutIsBuiltAgainstTheLastOneWritten)
+{
+    std::vector<FramePlan> plans = Plain(6);
+    for (FramePlan& plan : plans)
+        plan.sinceFrameBefore = true;
+    plans[0].sinceFrameBefore = false;
+    plans[1].built = false;
+    plans[3].built = false;
+    plans[4].built = false;
+    const WriterRun run = WriteFrames(plans, {false, 4}, 3);
+    EXPECT_EQ((std::vector<int>{0, -2, -5}), run.contents.frames);
+    EXPECT_EQ((std::vector<std::pair<int, int>>{{2, 0}, {5, 2}}), run.rebuilds);
+}
+
+TEST(OrderedWriter, AStopOrAFailedWriteEndsTheRun)
+{
+    const WriterRun stopped = WriteFrames(Plain(5), {false, 4}, 2, 0, SIZE_MAX, true);
+    EXPECT_FALSE(stopped.drained);
+    EXPECT_FALSE(stopped.raised);
+
+    // Room for the header and two frames, not a third: the two are whole and counted, and the
+    // file is cut back to them afterwards (the encoder's repair).
+    const WriterRun whole = WriteFrames(Plain(2), {false, 4}, 2);
+    const WriterRun failed = WriteFrames(Plain(5), {false, 4}, 2, 0, whole.committed + 1);
+    EXPECT_TRUE(failed.raised);
+    EXPECT_EQ(2, failed.written);
+    EXPECT_EQ(whole.committed, failed.committed);
+    EXPECT_EQ((std::vector<int>{0, 1}), failed.contents.frames);
+
+    // A size limit with room for the same two: the file ends after them, complete, and no
+    // later frame is taken.
+    FrameTiming limited{false, 4};
+    limited.maxBytes = static_cast<int64_t>(whole.committed) + 1;
+    const WriterRun atLimit = WriteFrames(Plain(5), limited, 2);
+    EXPECT_EQ(COrderedWriter::End::SizeLimit, atLimit.end);
+    EXPECT_FALSE(atLimit.raised);
+    EXPECT_EQ(2, atLimit.written);
+    EXPECT_EQ((std::vector<int>{0, 1}), atLimit.contents.frames);
+    EXPECT_TRUE(atLimit.contents.trailer);
+    EXPECT_EQ(static_cast<int64_t>(atLimit.committed) + 1, limited.maxBytes);
+}
