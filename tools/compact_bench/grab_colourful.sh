@@ -15,23 +15,6 @@ mkdir -p "$out"
 . "$repo/tools/bench/x_desktop.sh"
 start_desktop 1280 720
 
-wait_window() {
-  for _ in $(seq 100); do
-    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true)
-    [ -n "$id" ] && { echo "$id"; return; }
-    sleep 0.1
-  done
-  echo "grab_colourful: no window $1" >&2; exit 1
-}
-
-# grab NAME WIDTH HEIGHT X Y: $frames frames at 10 per second.
-grab() {
-  mkdir -p "$out/$1"
-  rm -f "$out/$1"/*.ppm
-  ffmpeg -loglevel error -y -f x11grab -framerate 10 -video_size "$2x$3" -i ":$n+$4,$5" \
-    -frames:v "$frames" "$out/$1/f%03d.ppm"
-}
-
 # Coloured output in the terminal's sixteen colours: listings, and lines of coloured words.
 colour_lines='
 i=0

@@ -15,24 +15,6 @@ mkdir -p "$out"
 . "$repo/tools/bench/x_desktop.sh"
 start_desktop 1280 720
 
-# Waits until a window whose name matches $1 is mapped; prints its id.
-wait_window() {
-  for _ in $(seq 100); do
-    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true)
-    [ -n "$id" ] && { echo "$id"; return; }
-    sleep 0.1
-  done
-  echo "grab_sequences: no window $1" >&2; exit 1
-}
-
-# grab NAME WIDTH HEIGHT X Y: $frames frames at 10 per second.
-grab() {
-  mkdir -p "$out/$1"
-  rm -f "$out/$1"/*.ppm
-  ffmpeg -loglevel error -y -f x11grab -framerate 10 -video_size "$2x$3" -i ":$n+$4,$5" \
-    -frames:v "$frames" "$out/$1/f%03d.ppm"
-}
-
 # Terminal.
 xterm -T term1 -geometry 80x24+0+0 -fa Monospace -fs 11 -e bash -c \
   'ls -lR --color=always /usr/share | while IFS= read -r l; do printf "%s\n" "$l"; sleep 0.004; done' &
