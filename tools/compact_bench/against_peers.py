@@ -21,19 +21,7 @@ import time
 import numpy as np
 from PIL import Image
 
-
-def frames_of(folder):
-    files = sorted(glob.glob(os.path.join(folder, "*.ppm")))
-    if not files:
-        sys.exit("against_peers.py: no .ppm frames in " + folder)
-    return files
-
-
-def ffmpeg_frames(gif, width, height):
-    raw = subprocess.run(["ffmpeg", "-loglevel", "error", "-i", gif, "-fps_mode", "passthrough",
-                          "-f", "rawvideo", "-pix_fmt", "rgb24", "-"], capture_output=True, check=True).stdout
-    n = len(raw) // (width * height * 3)
-    return np.frombuffer(raw, np.uint8)[: n * width * height * 3].reshape(n, height, width, 3)
+from compare import decode as ffmpeg_frames, frames_of
 
 
 def pillow_frames(gif):

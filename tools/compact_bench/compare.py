@@ -25,7 +25,7 @@ from PIL import Image
 def frames_of(folder):
     files = sorted(glob.glob(os.path.join(folder, "*.ppm")))
     if not files:
-        sys.exit("compare.py: no .ppm frames in " + folder)
+        sys.exit("%s: no .ppm frames in %s" % (os.path.basename(sys.argv[0]), folder))
     return files
 
 
