@@ -1,5 +1,6 @@
 #include "record/gif_encoder.h"
 
+#include <chrono>
 #include <new>
 #include <optional>
 #include <utility>
@@ -28,20 +29,6 @@ bool IsDiskFull(DWORD error)
     return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
 }
 
-int64_t Ticks()
-{
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return now.QuadPart;
-}
-
-double TicksToMs(int64_t ticks)
-{
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(ticks) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
-
 // Owner of a GDI+ image; disposes of it unless it is another owner's image.
 class CGdiplusImage {
 public:
@@ -63,7 +50,7 @@ private:
 }  // namespace
 
 CGifEncoder::CGifEncoder(uint64_t queueBudget, int threads)
-    : m_threads(threads > 0 ? threads : EncodeThreadCount()), m_queueBudget(queueBudget)
+    : m_threads(threads > 0 ? threads : EncodeThreadCount()), m_admission(queueBudget)
 {
 }
 
@@ -80,7 +67,6 @@ EncodeFailure CGifEncoder::Start(EndedHandler ended)
     m_status = Encoding;
     m_encodedCount = 0;
     m_receivedCount = 0;
-    m_droppedCount = 0;
     m_failure = NoFailure;
     m_bytesWritten = 0;
     m_sizeLimitReached = false;
@@ -109,12 +95,7 @@ EncodeFailure CGifEncoder::Start(EndedHandler ended)
     // 64 MiB for large frames.
     m_frameBuffers =
         std::make_shared<CRecycledBuffers>(static_cast<size_t>(2 * m_threads + 4), size_t{64} << 20);
-    {
-        std::lock_guard<std::mutex> guard(m_queueLock);
-        m_accepting = true;
-    }
-    m_workerTicks = 0;
-    m_framesBuilt = 0;
+    m_admission.Open(m_threads);
     m_stopFlag = 0;
     // The fields are set before the threads exist, so an early end of the writer is not
     // overwritten. A writer that cannot start leaves a run that failed at once.
@@ -154,7 +135,7 @@ bool CGifEncoder::AddFrame(CMemCanvas& canvas)
     if (!m_frameBuffers)
         return false;  // no run
     // Claimed before copying when the frame fits: the copy is the expensive part.
-    std::shared_ptr<void> claim = ClaimBudget(canvas.DibSize(), BacklogMs());
+    CFrameClaim claim = m_admission.Claim(canvas.DibSize(), m_pool.InFlight());
     if (!claim)
         return false;
     std::shared_ptr<CQueuedFrame> frame(CQueuedFrame::CopyOf(canvas, m_frameBuffers));
@@ -165,13 +146,13 @@ bool CGifEncoder::AddFrame(CMemCanvas& canvas)
     ++m_receivedCount;
     // A moved or resized region has a new canvas: its first frame has nothing to compare with.
     CFrameJob job{frame, canvas.Generation() == m_lastGeneration ? m_lastFrame : nullptr};
-    const bool queued = m_pool.Submit([this, job, claim](CFrameWorkspace& workspace, CEncodedFrame& result) {
-        result.keepUntilWritten = claim;
+    auto held = std::make_shared<CFrameClaim>(std::move(claim));
+    const bool queued = m_pool.Submit([this, job, held](CFrameWorkspace& workspace, CEncodedFrame& result) {
+        result.keepUntilWritten = held;
         result.captureMs = job.frame->CaptureMs();
-        const int64_t t0 = Ticks();
+        const auto start = std::chrono::steady_clock::now();
         EncodeFrame(job, workspace, &result);
-        m_workerTicks += Ticks() - t0;
-        ++m_framesBuilt;
+        m_admission.Built(std::chrono::steady_clock::now() - start);
     });
     // A frame the pool could not take is lost like one that cannot be built; the next one is
     // compared with the last frame that went in.
@@ -187,7 +168,7 @@ EncoderProgress CGifEncoder::Progress() const
     EncoderProgress progress;
     progress.received = m_receivedCount;
     progress.encoded = m_encodedCount;
-    progress.dropped = m_droppedCount;
+    progress.dropped = m_admission.Dropped();
     progress.bytesWritten = m_bytesWritten;
     progress.atSizeLimit = m_sizeLimitReached;
     return progress;
@@ -196,39 +177,6 @@ EncoderProgress CGifEncoder::Progress() const
 std::wstring CGifEncoder::FilePath() const
 {
     return m_runParams.fileName;
-}
-
-// How long the workers would take to build the frames in flight, at their pace so far.
-double CGifEncoder::BacklogMs()
-{
-    const int32_t built = m_framesBuilt;
-    if (built == 0)
-        return 0;
-    const double perFrameMs = TicksToMs(m_workerTicks) / built;
-    return perFrameMs * static_cast<double>(m_pool.InFlight()) / m_threads;
-}
-
-// A claim on the budget for one frame until it is written or dropped; null, with the frame
-// counted as dropped, when the frames in flight leave no room for it in memory or would take
-// the workers longer than kMaxBacklogMs: a recording that outruns its encoder drops frames
-// while it runs rather than keep the user waiting for minutes after Stop.
-std::shared_ptr<void> CGifEncoder::ClaimBudget(uint32_t bytes, double backlogMs)
-{
-    {
-        std::lock_guard<std::mutex> guard(m_queueLock);
-        if (!m_accepting || bytes == 0)
-            return nullptr;
-        if (m_queuedBytes + bytes > m_queueBudget || backlogMs > kMaxBacklogMs) {
-            ++m_droppedCount;
-            return nullptr;
-        }
-        m_queuedBytes += bytes;
-    }
-    // It points at the encoder only so that it tests as present.
-    return std::shared_ptr<void>(this, [this, bytes](void*) {
-        std::lock_guard<std::mutex> guard(m_queueLock);
-        m_queuedBytes -= bytes;
-    });
 }
 
 void CGifEncoder::Abort()
@@ -500,10 +448,7 @@ CBitmap CGifEncoder::ScaleFrame(const CQueuedFrame& frame, int32_t width, int32_
 // After a failure nothing writes the frames: those in flight are dropped and later ones refused.
 void CGifEncoder::RefuseFrames()
 {
-    {
-        std::lock_guard<std::mutex> guard(m_queueLock);
-        m_accepting = false;
-    }
+    m_admission.Refuse();
     m_pool.Stop();
 }
 

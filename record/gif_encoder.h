@@ -11,6 +11,7 @@
 
 #include "gif/byte_sink.h"
 #include "gif/encode_pool.h"
+#include "pipeline/frame_admission.h"
 #include "pipeline/frame_encoder.h"
 #include "pipeline/stage_times.h"
 #include "record/compact_frames.h"
@@ -53,13 +54,8 @@ struct CFrameJob {
 // feeds it. The writer ends each run by calling the ended handler as its last act.
 class CGifEncoder : public IFrameEncoder, public ICanvasSink {
 public:
-    // Pixel bytes the frames in flight (queued, being built, waiting to be written) may hold
-    // before AddFrame drops frames: a 32-bit process cannot afford an unbounded backlog when
-    // capture outruns encoding.
-    static constexpr uint64_t kDefaultQueueBudget = 256ull << 20;
-    // The most work the frames in flight may stand for, so that finishing after Stop takes
-    // seconds at most.
-    static constexpr double kMaxBacklogMs = 3000;
+    // Pixel bytes the frames in flight may hold before AddFrame drops frames.
+    static constexpr uint64_t kDefaultQueueBudget = CFrameAdmission::kDefaultBudget;
 
     // threads: workers building frames; 0 for EncodeThreadCount().
     explicit CGifEncoder(uint64_t queueBudget = kDefaultQueueBudget, int threads = 0);
@@ -102,8 +98,6 @@ private:
     void RunWriter();
     EncodeFailure WriteLoop();
     void BuildAgainSince(const std::shared_ptr<void>& lastWritten, CEncodedFrame* frame);
-    double BacklogMs();
-    std::shared_ptr<void> ClaimBudget(uint32_t bytes, double backlogMs);
     bool ScaleFrame32(const CQueuedFrame& frame, int32_t width, int32_t height,
                       CFrameWorkspace& workspace, uint8_t** packed, size_t* packedSize);
     CBitmap ScaleFrame(const CQueuedFrame& frame, int32_t width, int32_t height);
@@ -118,11 +112,7 @@ private:
     EncoderParams m_runParams;  // the run's copy, taken by Start; read-only while it runs
     EndedHandler m_ended;       // the run's
     std::unique_ptr<IRewindableSink> m_output;  // made by Start, the writer's from then on
-    // Before the pool, which may release budget claims as it goes.
-    std::mutex m_queueLock;
-    uint64_t m_queueBudget;      // guarded by m_queueLock, as are the next two
-    uint64_t m_queuedBytes = 0;
-    bool m_accepting = true;
+    CFrameAdmission m_admission;  // before the pool, which releases claims as it goes
     CEncodePool m_pool;
     std::thread m_writerThread;
     mutable std::mutex m_endLock;  // the run's end, for WaitEnded
@@ -134,7 +124,6 @@ private:
     std::atomic<int32_t> m_status{Idle};
     std::atomic<int32_t> m_encodedCount{0};
     std::atomic<int32_t> m_receivedCount{0};
-    std::atomic<int32_t> m_droppedCount{0};
     std::atomic<int32_t> m_failure{NoFailure};
     std::atomic<int64_t> m_bytesWritten{0};  // the file's size, set by the writer after each frame
     std::atomic<bool> m_sizeLimitReached{false};
@@ -142,6 +131,4 @@ private:
     int32_t m_nearestColour = 1;
 
     CStageTimes* m_times = nullptr;
-    std::atomic<int64_t> m_workerTicks{0};  // whole jobs, for the backlog's pace
-    std::atomic<int32_t> m_framesBuilt{0};
 };
