@@ -104,7 +104,7 @@ private:
 }  // namespace
 
 CLzwEncoder::CLzwEncoder()
-    : table(new uint16_t[kCodes * 256]()), touched(new uint32_t[kCodes]),
+    : touched(new uint32_t[kCodes]),
       lastChild(new uint32_t[kCodes]), fourSteps(new FourSteps[kCodes]),
       runPixel(new int16_t[kCodes]), runLength(new uint16_t[kCodes]),
       runCode(new uint16_t[256 * kCodes]), packed(new uint8_t[kPackedSize])
@@ -113,10 +113,7 @@ CLzwEncoder::CLzwEncoder()
 
 void CLzwEncoder::ResetTable(uint32_t clearCode)
 {
-    uint16_t* t = table.get();
-    const uint32_t* slot = touched.get();
-    for (uint32_t i = 0; i < touchedCount; ++i)
-        t[slot[i]] = 0;
+    strings.Clear();
     touchedCount = 0;
     for (uint32_t c = 0; c < clearCode; ++c) {
         lastChild[c] = kNoChild;
@@ -166,7 +163,7 @@ bool CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
         return false;
     }
 
-    uint16_t* t = table.get();
+    CLzwStrings& t = strings;
     uint32_t* slots = touched.get();
     uint32_t* childOf = lastChild.get();
     FourSteps* quads = fourSteps.get();
@@ -199,7 +196,7 @@ bool CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
         out.PutCode(prefix, codeWidth);
         ++codesWritten;
         ++lastCode;
-        t[slot] = static_cast<uint16_t>(lastCode);
+        t.Add(slot, lastCode);
         slots[touchedCount++] = slot;
         if (lastCode >= widthLimit) {
             ++codeWidth;
@@ -229,7 +226,7 @@ bool CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
             while (i < stretchEnd) {
                 const uint32_t c = indices[i];
                 const uint32_t slot = prefix << 8 | c;
-                const uint32_t entry = t[slot];
+                const uint32_t entry = t.Find(slot);
                 if (entry != 0) {
                     prefix = entry;
                     ++i;
@@ -291,7 +288,7 @@ bool CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
                     prefix = runs[longest * 256 + c];
                     i += longest - have;
                 } else if (child & kMoreChildren) {
-                    const uint32_t entry = t[prefix << 8 | c];
+                    const uint32_t entry = t.Find(prefix << 8 | c);
                     if (entry != 0) {
                         childOf[prefix] = c << 16 | kMoreChildren | entry;
                         prefix = entry;
@@ -316,7 +313,7 @@ bool CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
                 if (i >= stretchEnd || frozen)
                     break;
                 next = indices[i];
-                const uint32_t entry = t[prefix << 8 | next];
+                const uint32_t entry = t.Find(prefix << 8 | next);
                 if (entry != 0) {
                     prefix = entry;
                     ++i;
@@ -331,7 +328,7 @@ bool CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
     // A kept full table: strings only grow along the codes it has, at the widest codes.
     for (; i < count; ++i) {
         const uint32_t c = indices[i];
-        const uint32_t entry = t[prefix << 8 | c];
+        const uint32_t entry = t.Find(prefix << 8 | c);
         if (entry != 0) {
             prefix = entry;
             continue;

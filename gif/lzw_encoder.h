@@ -4,14 +4,15 @@
 #include <memory>
 
 #include "byte_sink.h"
+#include "lzw_strings.h"
 
 // Variable-width LZW for GIF image data: codes from minCodeSize + 1 up to 12 bits, a clear
 // code when code 4095 is assigned (or the full table kept, see LzwWhenFull), packed least
 // significant bit first into 255-byte data sub-blocks, then the zero-length terminator.
 //
 // The work behind those bytes is cut down in ways that leave them unchanged:
-// - the 4096 x 256 code table is obtained once per encoder and reused frame after frame; only
-//   the entries a frame actually filled are cleared again, not all 2 MiB at every reset;
+// - the strings are kept in a hash table small enough for the first-level cache (see
+//   CLzwStrings), obtained once per encoder; only the slots a frame filled are cleared again;
 // - codes are gathered in a 64-bit accumulator whose whole bytes go into a buffer after every
 //   code, without a branch, and the buffer is cut into sub-blocks when written;
 // - each code remembers the child it led to last (a 16 KiB table that stays in the first-level
@@ -45,8 +46,8 @@ private:
     void ResetTable(uint32_t clearCode);
     void RecordShortcuts(uint32_t prefix, uint32_t c, uint32_t code);
 
-    std::unique_ptr<uint16_t[]> table;     // (prefix << 8 | pixel) -> code, 0 when absent
-    std::unique_ptr<uint32_t[]> touched;   // table slots filled since the last clear
+    CLzwStrings strings;
+    std::unique_ptr<uint32_t[]> touched;   // the string of each code assigned since the last clear
     // pixel << 16 | code of the child last assigned or walked to, with a flag when the code has
     // other children too; kNoChild for a code without children.
     std::unique_ptr<uint32_t[]> lastChild;
