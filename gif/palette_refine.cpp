@@ -2,9 +2,45 @@
 
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "nearest_colour.h"
 
 namespace {
+
+// The place of the smallest of n >= 1 values (none of them NaN), the first of equals: the
+// smallest found four at a time, then the first block of four that holds it.
+uint32_t FirstMinimum(const float* v, uint32_t n)
+{
+    uint32_t k = 0;
+    float least = v[0];
+#if defined(__SSE2__)
+    if (n >= 4) {
+        __m128 m = _mm_loadu_ps(v);
+        for (k = 4; k + 4 <= n; k += 4)
+            m = _mm_min_ps(m, _mm_loadu_ps(v + k));
+        m = _mm_min_ps(m, _mm_shuffle_ps(m, m, _MM_SHUFFLE(1, 0, 3, 2)));
+        m = _mm_min_ps(m, _mm_shuffle_ps(m, m, _MM_SHUFFLE(2, 3, 0, 1)));
+        least = _mm_cvtss_f32(m);
+    }
+#endif
+    for (uint32_t j = k; j < n; ++j)
+        least = v[j] < least ? v[j] : least;
+    uint32_t j = 0;
+#if defined(__SSE2__)
+    const __m128 want = _mm_set1_ps(least);
+    for (; j + 4 <= n; j += 4) {
+        const int mask = _mm_movemask_ps(_mm_cmpeq_ps(_mm_loadu_ps(v + j), want));
+        if (mask != 0)
+            return j + static_cast<uint32_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    }
+#endif
+    while (v[j] != least)
+        ++j;
+    return j;
+}
 
 constexpr int kMaxRounds = 12;
 
@@ -29,30 +65,25 @@ struct Groups {
     std::vector<double> sumRed, sumGreen, sumBlue;
     std::vector<uint32_t> nearest;  // the place whose merge with this one cost least when last looked at
     std::vector<float> cost;        // what that merge adds
-    std::vector<uint8_t> stale;     // a merge has happened since: cost is a lower bound only
+    std::vector<uint32_t> stale;    // a merge has happened since: cost is a lower bound only
+    std::vector<float> scratch;     // FindNearest's costs
     uint32_t count = 0;
 
+    // Every other group's merge cost in one plain pass the compiler turns into vector code,
+    // then the cheapest, the first of equals.
     void FindNearest(uint32_t i)
     {
-        float best = 3.4e38f;
-        uint32_t at = i;
         const float r = red[i], g = green[i], b = blue[i], w = weight[i];
+        float* c = scratch.data();
         for (uint32_t j = 0; j < count; ++j) {
             const float dr = r - red[j], dg = g - green[j], db = b - blue[j];
-            const float d2 = dr * dr + dg * dg + db * db;
             const float ow = weight[j];
-            // The weight factor is at least half the smaller weight: most groups are ruled
-            // out by their distance alone, without the division.
-            if (j == i || d2 * 0.5f * (w < ow ? w : ow) >= best)
-                continue;
-            const float c = d2 * (w * ow / (w + ow));
-            if (c < best) {
-                best = c;
-                at = j;
-            }
+            c[j] = (dr * dr + dg * dg + db * db) * (w * ow / (w + ow));
         }
-        cost[i] = best;
-        nearest[i] = at;
+        c[i] = 3.4e38f;
+        const uint32_t at = FirstMinimum(c, count);
+        cost[i] = c[at];
+        nearest[i] = c[at] < 3.4e38f ? at : i;
         stale[i] = 0;
     }
 
@@ -84,7 +115,7 @@ uint32_t MergeColours(const CColourHistogram::Entry* colours, size_t count, uint
 {
     Groups g;
     g.count = static_cast<uint32_t>(count);
-    for (auto* v : {&g.red, &g.green, &g.blue, &g.weight, &g.cost})
+    for (auto* v : {&g.red, &g.green, &g.blue, &g.weight, &g.cost, &g.scratch})
         v->resize(count);
     for (auto* v : {&g.sumRed, &g.sumGreen, &g.sumBlue})
         v->resize(count);
@@ -104,10 +135,7 @@ uint32_t MergeColours(const CColourHistogram::Entry* colours, size_t count, uint
     for (uint32_t i = 0; i < g.count; ++i)
         g.FindNearest(i);
     while (g.count > n) {
-        uint32_t i = 0;
-        for (uint32_t k = 1; k < g.count; ++k)
-            if (g.cost[k] < g.cost[i])
-                i = k;
+        const uint32_t i = FirstMinimum(g.cost.data(), g.count);
         if (g.stale[i]) {
             g.FindNearest(i);
             continue;
