@@ -398,15 +398,15 @@ CompactFrame BuildCompactFrame(const PixelView* previous, const PixelView& curre
     const auto& counted = s.histogram.Entries();
     uint32_t n = 0;
     if (!s.histogram.Full() && counted.size() <= kMergedColours)
-        n = MergeColours(counted.data(), counted.size(), 255, colours);
+        n = MergeColours(counted.data(), counted.size(), 255, colours, kReducedWeights);
     else
         n = s.cut.Build(255, colours);
     // Where the frame's colours were all counted, the palette is fitted to them.
     if (!s.histogram.Full())
-        RefinePalette(counted.data(), counted.size(), colours, n, s.nearest);
+        RefinePalette(counted.data(), counted.size(), colours, n, s.nearest, kReducedWeights);
     SetPalette(f, colours, n, anyUnchanged);
-    s.nearest.SetPalette(colours, n);
-    s.blockNearest.SetPalette(colours, n);
+    s.nearest.SetPalette(colours, n, kReducedWeights);
+    s.blockNearest.SetPalette(colours, n, kReducedWeights);
     // Measured on screen recordings: text and windows have almost no small steps (at most 6 %
     // of their changed pixels) and look and compress better plain; gradients and photos
     // (over 80 %) band without diffusion. Fine many-coloured texture has small steps too, but

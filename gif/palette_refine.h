@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "colour_distance.h"
 #include "colour_histogram.h"
 
 class CNearestColour;
@@ -12,7 +13,9 @@ class CNearestColour;
 // content, where a median cut leaves entries between the colours that matter; its time grows
 // with the square of the colours, so larger histograms are left to the median cut.
 // Returns the entries written (n, or fewer when the histogram has fewer colours).
-uint32_t MergeColours(const CColourHistogram::Entry* colours, size_t count, uint32_t n, uint32_t* palette);
+// weights: the distance's (see colour_distance.h), as in every step that fits and maps the palette.
+uint32_t MergeColours(const CColourHistogram::Entry* colours, size_t count, uint32_t n, uint32_t* palette,
+                      ColourWeights weights = kPlainWeights);
 
 // Lloyd (k-means) refinement of a palette over a frame's colour histogram: each colour goes to
 // its nearest entry, each entry moves to the mean of its colours weighted by their pixels, and
@@ -25,4 +28,4 @@ uint32_t MergeColours(const CColourHistogram::Entry* colours, size_t count, uint
 // nearest: a search the refinement may set to any palette (left set to the result).
 // Returns the rounds made.
 int RefinePalette(const CColourHistogram::Entry* colours, size_t count, uint32_t* palette, uint32_t n,
-                  CNearestColour& nearest);
+                  CNearestColour& nearest, ColourWeights weights = kPlainWeights);

@@ -276,7 +276,7 @@ TEST(CompactFrame, ReducedScreenFramesKeepTheirMainColours)
     for (uint32_t i = 0; i < f.colourCount; ++i)
         palette[i] = static_cast<uint32_t>(f.palette[3 * i] << 16 | f.palette[3 * i + 1] << 8 | f.palette[3 * i + 2]);
     CNearestColour nearest;
-    nearest.SetPalette(palette.data(), f.colourCount);
+    nearest.SetPalette(palette.data(), f.colourCount, kReducedWeights);
     for (uint32_t c : main)
         EXPECT_EQ(palette[nearest.Find(c)], c) << std::hex << c;
     for (size_t i = 0; i < p.size(); ++i)
@@ -418,11 +418,10 @@ std::vector<uint8_t> DiffusedByDefinition(const CompactFrame& f, const Pixels& b
                 want[k] = std::clamp(static_cast<int>(rgb >> (16 - 8 * k) & 0xFF) + ((error(x, y, k) + 8) >> 4), 0, 255);
             int best = -1, bestDistance = 0;
             for (int i = 0; i < entries; ++i) {
-                int d = 0;
-                for (int k = 0; k < 3; ++k) {
-                    const int c = ((want[k] & 0xF8) | 4) - f.palette[3 * i + k];
-                    d += c * c;
-                }
+                int c[3];
+                for (int k = 0; k < 3; ++k)
+                    c[k] = ((want[k] & 0xF8) | 4) - f.palette[3 * i + k];
+                const int d = kReducedWeights.Distance(c[0], c[1], c[2]);
                 if (best < 0 || d < bestDistance) {
                     best = i;
                     bestDistance = d;
@@ -491,18 +490,19 @@ TEST(CompactFrame, BlockListsAgreeWithTheSearch)
     uint32_t seed = 77;
     CBlockNearest blocks;
     CNearestColour search;
-    for (int round = 0; round < 6; ++round) {
-        const uint32_t n = round == 0 ? 1 : (round == 1 ? 3 : 255);
+    for (int round = 0; round < 12; ++round) {
+        const ColourWeights weights = round < 6 ? kPlainWeights : kEyeWeights;
+        const uint32_t n = round % 6 == 0 ? 1 : (round % 6 == 1 ? 3 : 255);
         std::vector<uint32_t> palette(n);
         for (uint32_t i = 0; i < n; ++i) {
-            palette[i] = Next(seed) & (round == 2 ? 0x1F1F1F : 0xFFFFFF);
-            if (round == 3 && i % 3 == 2)
+            palette[i] = Next(seed) & (round % 6 == 2 ? 0x1F1F1F : 0xFFFFFF);
+            if (round % 6 == 3 && i % 3 == 2)
                 palette[i] = palette[i - 1];  // the same colour twice: the lower index wins
-            if (round == 4)
+            if (round % 6 == 4)
                 palette[i] &= 0xF0F0F0;       // on a grid: many equal distances
         }
-        blocks.SetPalette(palette.data(), n);
-        search.SetPalette(palette.data(), n);
+        blocks.SetPalette(palette.data(), n, weights);
+        search.SetPalette(palette.data(), n, weights);
         for (uint32_t cell = 0; cell < (1u << 15); ++cell) {
             const uint32_t centre = (cell >> 10 & 0x1F) << 19 | (cell >> 5 & 0x1F) << 11 | (cell & 0x1F) << 3 | 0x040404;
             ASSERT_EQ(blocks.FindCentre(cell), search.Find(centre)) << "round " << round << " cell " << cell;

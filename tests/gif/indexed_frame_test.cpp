@@ -138,20 +138,25 @@ TEST(IndexedFrame, SixteenBitPixelsAreFiveFiveFive)
 
 TEST(IndexedFrame, NearestColourPrefersLowerIndexOnTies)
 {
-    const uint32_t palette[] = {0x000000, 0x0A0000, 0x0A0000};
+    const uint32_t palette[] = {0x000000, 0x0A0000, 0x0A0000, 0x000A00, 0x00000E};
     const struct {
         uint32_t first, count, query;
+        ColourWeights weights;
         uint8_t expected;
     } cases[] = {
-        {0, 3, 0x050000, 0},   // halfway between black and red 10: the lower index
-        {0, 3, 0x090000, 1},
-        {1, 2, 0x050000, 0},   // two equal entries: the first
-        {0, 3, 0x0A0000, 1},
+        {0, 3, 0x050000, kPlainWeights, 0},   // halfway between black and red 10: the lower index
+        {0, 3, 0x090000, kPlainWeights, 1},
+        {1, 2, 0x050000, kPlainWeights, 0},   // two equal entries: the first
+        {0, 3, 0x0A0000, kPlainWeights, 1},
+        {3, 2, 0x000000, kPlainWeights, 0},   // green 10 away (100) before blue 14 (196)
+        {3, 2, 0x000000, kEyeWeights, 1},     // weighted: green 10 is 400, blue 14 still 196
+        {3, 2, 0x000304, kPlainWeights, 0},   // 49 + 16 against 9 + 100
+        {3, 2, 0x000304, kEyeWeights, 1},     // 4 * 49 + 16 against 4 * 9 + 100
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.query);
         CNearestColour nearest;
-        nearest.SetPalette(palette + c.first, c.count);
+        nearest.SetPalette(palette + c.first, c.count, c.weights);
         EXPECT_EQ(nearest.Find(c.query), c.expected);
     }
 }
