@@ -11,7 +11,17 @@
 #include <thread>
 #include <vector>
 
+#include "frame_pixels.h"
 #include "frame_workspace.h"
+
+// What a frame was built from, kept with a frame that holds only what changed since the frame
+// before it, so that the writer can have it built again against another frame.
+class IFrameOrigin {
+public:
+    virtual ~IFrameOrigin() = default;
+    // The frame's pixels at the output size; false when they cannot be had.
+    virtual bool Pixels(CFramePixels* pixels) const = 0;
+};
 
 // One frame as a worker leaves it for the writer: everything of the frame that needs only the
 // frame itself.
@@ -25,10 +35,10 @@ struct CEncodedFrame {
     int64_t captureMs = 0;       // when the frame was captured, for the delay at true speed
     std::exception_ptr error;    // raised by the job; the writer raises it again in its turn
     // Set by encodings that write only what changed since the frame captured before: the image
-    // needs that frame in the file, and `source` (what the frame was built from) lets the writer
-    // build it again against the last frame the file holds when the one before was left out.
+    // needs that frame in the file, and `origin` lets the writer have it built again against
+    // the last frame the file holds when the one before was left out.
     bool sinceFrameBefore = false;
-    std::shared_ptr<void> source;
+    std::shared_ptr<const IFrameOrigin> origin;
     // Whatever must live until the frame is in the file (the memory budget's claim on it).
     std::shared_ptr<void> keepUntilWritten;
 };

@@ -26,7 +26,7 @@ COrderedWriter::End COrderedWriter::Run(const std::atomic<int64_t>& endMs)
     CEncodedFrame held;
     bool holding = false;
     bool previousLeftOut = false;
-    std::shared_ptr<void> lastWritten;  // the source of the last frame in the file, where kept
+    std::shared_ptr<const IFrameOrigin> lastWritten;  // of the last frame in the file, where kept
     for (;;) {
         CEncodedFrame frame;
         const CEncodePool::Next next = m_pool.TakeInOrder(&frame);
@@ -40,13 +40,13 @@ COrderedWriter::End COrderedWriter::Run(const std::atomic<int64_t>& endMs)
         if (frame.error)
             std::rethrow_exception(frame.error);
         if (frame.built && frame.sinceFrameBefore && previousLeftOut && m_rebuild)
-            m_rebuild(lastWritten, &frame);
+            m_rebuild(lastWritten.get(), &frame);
         if (!frame.built) {
             previousLeftOut = true;
             continue;  // dropped silently; the next frame that builds writes the header
         }
         previousLeftOut = false;
-        lastWritten = frame.source;
+        lastWritten = frame.origin;
         if (!m_timing.trueSpeed) {
             if (!Write(frame, m_timing.delay))
                 return End::SizeLimit;

@@ -27,8 +27,8 @@ struct FrameTiming {
 class COrderedWriter {
 public:
     // Builds a frame written as what changed since the frame before it again, against
-    // `lastWritten` (the source of the last frame the file holds; null for none).
-    using Rebuild = std::function<void(const std::shared_ptr<void>& lastWritten, CEncodedFrame* frame)>;
+    // `lastWritten` (the origin of the last frame the file holds; null for none).
+    using Rebuild = std::function<void(const IFrameOrigin* lastWritten, CEncodedFrame* frame)>;
     // After each frame, with the bytes of the file up to its end, the trailer not counted.
     using Written = std::function<void(uint64_t committed)>;
 

@@ -9,24 +9,7 @@
 
 namespace {
 
-// The working copy: one zero-filled LocalAlloc block, released on every path.
-class CLocalBlock {
-public:
-    explicit CLocalBlock(SIZE_T size) : memory(static_cast<uint8_t*>(LocalAlloc(LMEM_ZEROINIT, size))) {}
-    ~CLocalBlock()
-    {
-        if (memory)
-            LocalFree(memory);
-    }
-    CLocalBlock(const CLocalBlock&) = delete;
-    CLocalBlock& operator=(const CLocalBlock&) = delete;
-    uint8_t* Get() const { return memory; }
-
-private:
-    uint8_t* memory;
-};
-
-// Copies every row of the bitmap into the working copy through the screen's device context,
+// Copies every row of the bitmap into the packed copy through the screen's device context,
 // which is held only for the copy.
 bool CopyBits(HBITMAP bitmap, uint8_t* dib, uint32_t tableEntries, int32_t height)
 {
@@ -42,29 +25,37 @@ bool CopyBits(HBITMAP bitmap, uint8_t* dib, uint32_t tableEntries, int32_t heigh
 
 }  // namespace
 
-bool BuildImageFromBitmap(HBITMAP bitmap, GifImage* image, int useNearestColour, CFrameWorkspace* workspace)
+bool CopyBitmapPacked(HBITMAP bitmap, std::vector<uint8_t>* dib)
 {
-    if (!bitmap || !image)
+    if (!bitmap)
         return false;
     BITMAP description = {};
     if (GetObjectW(bitmap, sizeof description, &description) == 0)
         return false;
-
     const uint16_t bits = description.bmBitsPixel;
     const uint64_t size = PackedDibSize(description.bmWidth, description.bmHeight, bits);
-    if (size == 0 || size > static_cast<uint64_t>(static_cast<SIZE_T>(-1)))
+    if (size == 0 || size > static_cast<uint64_t>(static_cast<size_t>(-1)))
         return false;
-    CLocalBlock copy(static_cast<SIZE_T>(size));
-    if (!copy.Get())
+    try {
+        dib->assign(static_cast<size_t>(size), 0);
+    } catch (const std::bad_alloc&) {
         return false;
-    uint8_t* dib = copy.Get();
-    WriteDibHeader(dib, description.bmWidth, description.bmHeight, bits);
-    dib[12] = static_cast<uint8_t>(description.bmPlanes);
-    dib[13] = static_cast<uint8_t>(description.bmPlanes >> 8);
+    }
+    uint8_t* packed = dib->data();
+    WriteDibHeader(packed, description.bmWidth, description.bmHeight, bits);
+    packed[12] = static_cast<uint8_t>(description.bmPlanes);
+    packed[13] = static_cast<uint8_t>(description.bmPlanes >> 8);
+    return CopyBits(bitmap, packed, DibColourTableEntries(bits), description.bmHeight);
+}
 
-    if (!CopyBits(bitmap, dib, DibColourTableEntries(bits), description.bmHeight))
+bool BuildImageFromBitmap(HBITMAP bitmap, GifImage* image, int useNearestColour, CFrameWorkspace* workspace)
+{
+    if (!image)
         return false;
-    return BuildIndexedFrameFromDib(dib, static_cast<size_t>(size), image, useNearestColour, workspace);
+    std::vector<uint8_t> dib;
+    if (!CopyBitmapPacked(bitmap, &dib))
+        return false;
+    return BuildIndexedFrameFromDib(dib.data(), dib.size(), image, useNearestColour, workspace);
 }
 
 int BuildIndexedFrame(HBITMAP bitmap, uint8_t** palette, uint8_t** indices, uint8_t* bitsPerIndex,

@@ -2,14 +2,19 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <vector>
 
 #include "gif/gif_image.h"
 
 class CFrameWorkspace;
 
+// A GDI bitmap of 1, 4, 8, 15/16, 24 or 32 bits per pixel as the packed bitmap
+// BuildIndexedFrameFromDib reads, in its own depth: header, colour table, rows copied out with
+// GetDIBits. False when the bitmap cannot be read.
+bool CopyBitmapPacked(HBITMAP bitmap, std::vector<uint8_t>* dib);
+
 // The image of a GDI bitmap of 1, 4, 8, 15/16, 24 or 32 bits per pixel, as
-// BuildIndexedFrameFromDib builds it: the pixels copied out with GetDIBits and handed to the
-// portable builder. False with *image untouched when the bitmap cannot be read or built.
+// BuildIndexedFrameFromDib builds it from CopyBitmapPacked's copy. False with *image untouched when the bitmap cannot be read or built.
 bool BuildImageFromBitmap(HBITMAP bitmap, GifImage* image, int useNearestColour,
                           CFrameWorkspace* workspace = nullptr);
 

@@ -1,20 +1,9 @@
 #include "record/gif_encoder.h"
 
 #include <chrono>
-#include <new>
-#include <optional>
 #include <utility>
 
-#include "gif/compact_frame.h"
-#include "gif/dib.h"
-#include "gif/frame_scaler.h"
-#include "gif/frame_workspace.h"
-#include "gif/frame_delay.h"
-#include "gif/gif_writer.h"
-#include "gif/indexed_frame.h"
-#include "gif/memory_sink.h"
 #include "win/message_box.h"
-#include "record/bitmap_to_frame.h"
 #include "record/gif_repair.h"
 #include "record/mem_canvas.h"
 #include "record/output_file.h"
@@ -22,30 +11,11 @@
 
 namespace {
 
-
 // The user can act on a full disk; it is told apart from faults nobody foresaw.
 bool IsDiskFull(DWORD error)
 {
     return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
 }
-
-// Owner of a GDI+ image; disposes of it unless it is another owner's image.
-class CGdiplusImage {
-public:
-    explicit CGdiplusImage(GpImage* image, GpImage* ownedElsewhere = nullptr)
-        : m_image(image), m_ownedElsewhere(ownedElsewhere) {}
-    ~CGdiplusImage()
-    {
-        if (m_image && m_image != m_ownedElsewhere)
-            gdip::GdipDisposeImage(m_image);
-    }
-    CGdiplusImage(const CGdiplusImage&) = delete;
-    CGdiplusImage& operator=(const CGdiplusImage&) = delete;
-
-private:
-    GpImage* m_image;
-    GpImage* m_ownedElsewhere;
-};
 
 }  // namespace
 
@@ -91,12 +61,14 @@ EncodeFailure CGifEncoder::Start(EndedHandler ended)
         m_ended = nullptr;
         return failure;
     }
+    m_builder = std::make_unique<CFrameBuilder>(CFrameAtOutputSize(out.right - out.left, out.bottom - out.top, m_times),
+                                                m_runParams.compact, m_times, m_stopFlag);
     // Enough for the frames the workers hold, the one before each and a few queued, within
     // 64 MiB for large frames.
     m_frameBuffers =
         std::make_shared<CRecycledBuffers>(static_cast<size_t>(2 * m_threads + 4), size_t{64} << 20);
     m_admission.Open(m_threads);
-    m_stopFlag = 0;
+    m_stopFlag = false;
     // The fields are set before the threads exist, so an early end of the writer is not
     // overwritten. A writer that cannot start leaves a run that failed at once.
     bool started = m_pool.Start(m_threads);
@@ -183,7 +155,7 @@ void CGifEncoder::Abort()
 {
     if (!m_writerThread.joinable())
         return;
-    m_stopFlag = 1;
+    m_stopFlag = true;
     m_pool.Stop();
     // No time limit: workers and writer look at the stop between frames and never sleep past
     // it, whereas a thread killed mid-frame could leave the heap or a lock held.
@@ -221,51 +193,7 @@ void CGifEncoder::ReportError()
 
 void CGifEncoder::EncodeFrame(const CFrameJob& job, CFrameWorkspace& workspace, CEncodedFrame* result)
 {
-    const RECT& out = m_runParams.outputRect;
-    const int32_t width = out.right - out.left;
-    const int32_t height = out.bottom - out.top;
-    if (width <= 0 || height <= 0 || m_stopFlag)
-        return;
-    if (m_runParams.compact) {
-        EncodeCompactFrame(job, workspace, result);
-        return;
-    }
-    CQueuedFrame& frame = *job.frame;
-    GifImage indexed;
-    bool built = false;
-    if (frame.Width() == width && frame.Height() == height) {
-        CStageTimer timer(m_times, Stage::Encode);
-        built = BuildIndexedFrameFromDib(frame.Packed(), frame.PackedSize(), &indexed, m_nearestColour, &workspace);
-    } else if (frame.BitsPerPixel() == 32) {
-        uint8_t* packed = nullptr;
-        size_t packedSize = 0;
-        bool scaled = false;
-        {
-            CStageTimer timer(m_times, Stage::Scale);
-            scaled = ScaleFrame32(frame, width, height, workspace, &packed, &packedSize);
-        }
-        if (!scaled || m_stopFlag)
-            return;
-        CStageTimer timer(m_times, Stage::Encode);
-        built = BuildIndexedFrameFromDib(packed, packedSize, &indexed, m_nearestColour, &workspace);
-    } else {
-        // Displays of 16 or 24 bits are rare enough to keep the slow thumbnail path.
-        const CBitmap scaled = ScaleFrame(frame, width, height);
-        if (!scaled || m_stopFlag)
-            return;
-        CStageTimer timer(m_times, Stage::Encode);
-        built = BuildImageFromBitmap(scaled.Get(), &indexed, m_nearestColour, &workspace);
-    }
-    if (!built || m_stopFlag)
-        return;
-    CStageTimer timer(m_times, Stage::Encode);
-    CMemorySink image;
-    WriteGifImage(image, indexed, &workspace);
-    result->image = image.Take();
-    result->width = static_cast<uint16_t>(indexed.rect.width);
-    result->height = static_cast<uint16_t>(indexed.rect.height);
-    result->bitsPerIndex = indexed.tableBits;
-    result->built = true;
+    m_builder->Build(job, workspace, result);
 }
 
 void CGifEncoder::RunWriter()
@@ -304,7 +232,7 @@ EncodeFailure CGifEncoder::WriteLoop()
     timing.maxBytes = m_runParams.maxBytes;
     COrderedWriter writer(
         m_pool, *file, timing, m_times,
-        [this](const std::shared_ptr<void>& lastWritten, CEncodedFrame* frame) { BuildAgainSince(lastWritten, frame); },
+        [this](const IFrameOrigin* lastWritten, CEncodedFrame* frame) { m_builder->BuildAgainSince(lastWritten, frame); },
         [this](uint64_t committed) {
             m_bytesWritten = static_cast<int64_t>(committed) + 1;  // the trailer behind it
             ++m_encodedCount;
@@ -335,114 +263,6 @@ EncodeFailure CGifEncoder::WriteLoop()
         RefuseFrames();
     }
     return NoFailure;
-}
-
-// Only what changed since the frame before, in exact colours where they fit.
-void CGifEncoder::EncodeCompactFrame(const CFrameJob& job, CFrameWorkspace& workspace, CEncodedFrame* result)
-{
-    const RECT& out = m_runParams.outputRect;
-    const int32_t width = out.right - out.left;
-    const int32_t height = out.bottom - out.top;
-    CFramePixels current;
-    CFramePixels previous;
-    if (!PixelsAtOutputSize(*job.frame, width, height, &current) || m_stopFlag)
-        return;
-    const bool compare = job.previous && PixelsAtOutputSize(*job.previous, width, height, &previous);
-    if (m_stopFlag)
-        return;
-    CStageTimer timer(m_times, Stage::Encode);
-    const CompactFrame frame =
-        BuildCompactFrame(compare ? &previous.View() : nullptr, current.View(), CompactOptions(), &workspace);
-    CMemorySink image;
-    WriteGifImage(image, frame, &workspace);
-    result->image = image.Take();
-    result->width = static_cast<uint16_t>(width);
-    result->height = static_cast<uint16_t>(height);
-    result->bitsPerIndex = 8;
-    result->transparentIndex = frame.transparentIndex;
-    result->sinceFrameBefore = compare;
-    result->source = job.frame;
-    result->built = true;
-}
-
-// A 32-bit frame of the output size is read where it lies; any other is scaled first.
-bool CGifEncoder::PixelsAtOutputSize(const CQueuedFrame& frame, int32_t width, int32_t height, CFramePixels* pixels)
-{
-    if (frame.BitsPerPixel() == 32 && frame.Width() == width && frame.Height() == height) {
-        pixels->Borrow(frame.Pixels(), width, height);
-        return true;
-    }
-    if (frame.BitsPerPixel() == 32) {
-        CStageTimer timer(m_times, Stage::Scale);
-        return pixels->Scale(frame.Pixels(), frame.Width(), frame.Height(), width, height);
-    }
-    const CBitmap scaled = ScaleFrame(frame, width, height);
-    return scaled && pixels->Read(scaled.Get());
-}
-
-// A frame written as what changed since the frame before it, when that frame is not in the
-// file (it could not be built): built again against the last frame the file holds, or whole.
-void CGifEncoder::BuildAgainSince(const std::shared_ptr<void>& lastWritten, CEncodedFrame* frame)
-{
-    const CFrameJob job{std::static_pointer_cast<CQueuedFrame>(frame->source),
-                        std::static_pointer_cast<const CQueuedFrame>(lastWritten)};
-    CEncodedFrame again;
-    again.captureMs = frame->captureMs;
-    again.keepUntilWritten = std::move(frame->keepUntilWritten);
-    CFrameWorkspace workspace;
-    EncodeFrame(job, workspace, &again);
-    *frame = std::move(again);
-}
-
-// A 32-bit frame scaled to the output size with our own scaler, as a packed bitmap in the
-// worker's workspace: GDI+'s thumbnail call takes 100 ms and more per 1080p frame under Wine
-// (400 ms when it enlarges), far behind capture, where this takes a few milliseconds.
-bool CGifEncoder::ScaleFrame32(const CQueuedFrame& frame, int32_t width, int32_t height,
-                               CFrameWorkspace& workspace, uint8_t** packed, size_t* packedSize)
-{
-    const size_t stride = static_cast<size_t>(width) * 4;
-    const size_t size = sizeof(BITMAPINFOHEADER) + stride * static_cast<size_t>(height);
-    uint8_t* out = nullptr;
-    try {
-        out = workspace.FrameBytes(size);
-    } catch (const std::bad_alloc&) {
-        return false;  // left out like any frame that cannot be built
-    }
-    WriteDibHeader(out, width, height, 32);
-    // Both bottom-up, so rows correspond as they are.
-    const size_t sourceStride = static_cast<size_t>(frame.Width()) * 4;
-    if (!ScalePixels32(frame.Pixels(), frame.Width(), frame.Height(), sourceStride,
-                       out + sizeof(BITMAPINFOHEADER), width, height, stride))
-        return false;
-    *packed = out;
-    *packedSize = size;
-    return true;
-}
-
-// The frame scaled to the output size, as a GDI bitmap for the frame builder; empty on failure.
-// A frame already at that size does not come here: GDI+ scaling to the frame's own size gives
-// back the same pixels (compared pixel by pixel on 640 x 480, 1280 x 720 and 1920 x 1080) at up
-// to 40 ms a frame, and its conversion to a GDI bitmap costs more again.
-CBitmap CGifEncoder::ScaleFrame(const CQueuedFrame& frame, int32_t width, int32_t height)
-{
-    std::optional<CStageTimer> scaling(std::in_place, m_times, Stage::Scale);
-    GpBitmap* original = frame.ToGdiplusBitmap();
-    if (!original)
-        return CBitmap();
-    CGdiplusImage originalOwner(original);
-    GpImage* scaled = nullptr;
-    if (gdip::GdipGetImageThumbnail(original, static_cast<UINT>(width), static_cast<UINT>(height),
-                                    &scaled, nullptr, nullptr) != Gdiplus::Ok ||
-        !scaled)
-        return CBitmap();
-    CGdiplusImage scaledOwner(scaled, original);
-    scaling.reset();
-    CStageTimer converting(m_times, Stage::Convert);
-    HBITMAP bitmap = nullptr;
-    if (gdip::GdipCreateHBITMAPFromBitmap(static_cast<GpBitmap*>(scaled), &bitmap, 0xFF000000) !=
-        Gdiplus::Ok)
-        bitmap = nullptr;
-    return CBitmap(bitmap);
 }
 
 // After a failure nothing writes the frames: those in flight are dropped and later ones refused.

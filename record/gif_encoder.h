@@ -14,10 +14,8 @@
 #include "pipeline/frame_admission.h"
 #include "pipeline/frame_encoder.h"
 #include "pipeline/stage_times.h"
-#include "record/compact_frames.h"
-#include "record/queued_frame.h"
+#include "record/frame_builder.h"
 #include "record/screen_capture.h"
-#include "win/gdi_object.h"
 
 // What one recording is encoded into. Only the rectangle's width and height are used: every
 // frame is scaled to exactly that size. The low 16 bits of frameDelay (hundredths of a second)
@@ -40,16 +38,10 @@ struct EncoderParams {
 // is complete, or removed after Abort) or Failed (Failure says why).
 enum EncodeStatus : int32_t { Idle = 0, Encoding = 1, Finished = 2, Failed = 3 };
 
-// What a worker needs to build one frame: the frame, and the frame accepted just before it (null
-// for the first), for encodings that look at what changed.
-struct CFrameJob {
-    std::shared_ptr<CQueuedFrame> frame;
-    std::shared_ptr<const CQueuedFrame> previous;
-};
-
-// Encodes the frames of one recording into a looping GIF. A pool of workers builds and
-// compresses frames side by side; one writer thread appends them to the file in capture order,
-// so the file is the same for any number of workers.
+// Runs the encoding of one recording into a looping GIF: frames the admission lets in go to a
+// pool of workers, which build them side by side (CFrameBuilder), and one writer thread appends
+// them to the file in capture order (COrderedWriter), so the file is the same for any number of
+// workers.
 // One object per recording, owned by the recording, which starts and ends it; the screen capture
 // feeds it. The writer ends each run by calling the ended handler as its last act.
 class CGifEncoder : public IFrameEncoder, public ICanvasSink {
@@ -97,12 +89,6 @@ protected:
 private:
     void RunWriter();
     EncodeFailure WriteLoop();
-    void BuildAgainSince(const std::shared_ptr<void>& lastWritten, CEncodedFrame* frame);
-    bool ScaleFrame32(const CQueuedFrame& frame, int32_t width, int32_t height,
-                      CFrameWorkspace& workspace, uint8_t** packed, size_t* packedSize);
-    CBitmap ScaleFrame(const CQueuedFrame& frame, int32_t width, int32_t height);
-    void EncodeCompactFrame(const CFrameJob& job, CFrameWorkspace& workspace, CEncodedFrame* result);
-    bool PixelsAtOutputSize(const CQueuedFrame& frame, int32_t width, int32_t height, CFramePixels* pixels);
     void RefuseFrames();
     void EndWriter(EncodeFailure failure);
     void JoinWriter();
@@ -111,6 +97,7 @@ private:
     EncoderParams m_params;
     EncoderParams m_runParams;  // the run's copy, taken by Start; read-only while it runs
     EndedHandler m_ended;       // the run's
+    std::unique_ptr<CFrameBuilder> m_builder;  // the run's, made by Start
     std::unique_ptr<IRewindableSink> m_output;  // made by Start, the writer's from then on
     CFrameAdmission m_admission;  // before the pool, which releases claims as it goes
     CEncodePool m_pool;
@@ -120,7 +107,7 @@ private:
     std::shared_ptr<const CQueuedFrame> m_lastFrame;  // the capture thread's, as the next one
     uint32_t m_lastGeneration = 0;
     std::shared_ptr<CRecycledBuffers> m_frameBuffers;  // the capture thread's, for this run
-    std::atomic<int32_t> m_stopFlag{0};
+    std::atomic<bool> m_stopFlag{false};
     std::atomic<int32_t> m_status{Idle};
     std::atomic<int32_t> m_encodedCount{0};
     std::atomic<int32_t> m_receivedCount{0};
@@ -128,7 +115,6 @@ private:
     std::atomic<int64_t> m_bytesWritten{0};  // the file's size, set by the writer after each frame
     std::atomic<bool> m_sizeLimitReached{false};
     std::atomic<int64_t> m_endMs{0};
-    int32_t m_nearestColour = 1;
 
     CStageTimes* m_times = nullptr;
 };

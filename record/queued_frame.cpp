@@ -26,6 +26,16 @@ std::unique_ptr<CQueuedFrame> CQueuedFrame::CopyOf(const CMemCanvas& canvas,
     return std::unique_ptr<CQueuedFrame>(new CQueuedFrame(std::move(packed), header, std::move(buffers)));
 }
 
+std::unique_ptr<CQueuedFrame> CQueuedFrame::CopyOfRows(const BITMAPINFOHEADER& header, const uint8_t* rows)
+{
+    std::unique_ptr<uint8_t[]> packed(new (std::nothrow) uint8_t[sizeof header + header.biSizeImage]);
+    if (!packed)
+        return nullptr;
+    std::memcpy(packed.get(), &header, sizeof header);
+    std::memcpy(packed.get() + sizeof header, rows, header.biSizeImage);
+    return std::unique_ptr<CQueuedFrame>(new CQueuedFrame(std::move(packed), header, nullptr));
+}
+
 CQueuedFrame::~CQueuedFrame()
 {
     if (m_buffers)

@@ -21,6 +21,9 @@ public:
     // with the frame); null when the memory or the copy cannot be had.
     static std::unique_ptr<CQueuedFrame> CopyOf(const CMemCanvas& canvas,
                                                  std::shared_ptr<CRecycledBuffers> buffers = nullptr);
+    // A copy of rows laid out as `header` says (bottom-up, each padded to 4 bytes, biSizeImage
+    // bytes in all); null when the memory cannot be had.
+    static std::unique_ptr<CQueuedFrame> CopyOfRows(const BITMAPINFOHEADER& header, const uint8_t* rows);
 
     ~CQueuedFrame();
     CQueuedFrame(const CQueuedFrame&) = delete;

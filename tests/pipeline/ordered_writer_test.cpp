@@ -58,6 +58,26 @@ FileContents Read(const std::vector<uint8_t>& bytes)
     return contents;
 }
 
+// Names its frame: one pixel that holds the frame's index.
+class CIndexOrigin : public IFrameOrigin {
+public:
+    explicit CIndexOrigin(int index) : m_index(index) {}
+    bool Pixels(CFramePixels* pixels) const override
+    {
+        *pixels->Fill(1, 1) = static_cast<uint32_t>(m_index);
+        return true;
+    }
+
+private:
+    int m_index;
+};
+
+int IndexOf(const IFrameOrigin* origin)
+{
+    CFramePixels pixels;
+    return origin && origin->Pixels(&pixels) ? static_cast<int>(pixels.View().top[0]) : -1;
+}
+
 struct WriterRun {
     COrderedWriter::End end = COrderedWriter::End::Stopped;
     bool drained = false;
@@ -85,7 +105,7 @@ WriterRun WriteFrames(const std::vector<FramePlan>& plans, FrameTiming timing, i
             frame.bitsPerIndex = 1;
             frame.captureMs = plan.captureMs;
             frame.sinceFrameBefore = plan.sinceFrameBefore;
-            frame.source = std::make_shared<int>(index);
+            frame.origin = std::make_shared<CIndexOrigin>(index);
             frame.image = {0xAA, static_cast<uint8_t>(index), 0xBB};
         });
     }
@@ -97,9 +117,9 @@ WriterRun WriteFrames(const std::vector<FramePlan>& plans, FrameTiming timing, i
     CMemoryFile file(fileLimit);
     COrderedWriter writer(
         pool, file, timing, nullptr,
-        [&run](const std::shared_ptr<void>& lastWritten, CEncodedFrame* frame) {
-            const int index = *std::static_pointer_cast<int>(frame->source);
-            run.rebuilds.push_back({index, lastWritten ? *std::static_pointer_cast<int>(lastWritten) : -1});
+        [&run](const IFrameOrigin* lastWritten, CEncodedFrame* frame) {
+            const int index = IndexOf(frame->origin.get());
+            run.rebuilds.push_back({index, IndexOf(lastWritten)});
             frame->image = {0xAA, static_cast<uint8_t>(index), 0xCC};
         },
         [&run](uint64_t) { ++run.written; });

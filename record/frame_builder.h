@@ -1,0 +1,47 @@
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+#include "gif/encode_pool.h"
+#include "gif/gif_image.h"
+#include "pipeline/stage_times.h"
+#include "record/frame_at_output_size.h"
+#include "record/queued_frame.h"
+
+// What a worker needs to build one frame: the frame, and the frame accepted just before it (null
+// for the first), for encodings that look at what changed.
+struct CFrameJob {
+    std::shared_ptr<CQueuedFrame> frame;
+    std::shared_ptr<const CQueuedFrame> previous;
+};
+
+// Builds the frames of one run, each into what the writer appends. The default mode writes
+// every frame whole in a palette of its own; the compact mode writes only what changed since
+// the frame before, in exact colours where they fit. The stop is looked at between steps, so an
+// aborted run does not wait for a whole frame. Shared by the workers and the writer.
+class CFrameBuilder {
+public:
+    CFrameBuilder(const CFrameAtOutputSize& output, bool compact, CStageTimes* times, const std::atomic<bool>& stop)
+        : m_output(output), m_compact(compact), m_times(times), m_stop(stop) {}
+
+    // Leaves result->built false when the frame cannot be built.
+    void Build(const CFrameJob& job, CFrameWorkspace& workspace, CEncodedFrame* result) const;
+    // A compact frame whose frame before is not in the file (it could not be built), built
+    // again as what changed since the last frame the file holds, or whole when it holds none.
+    void BuildAgainSince(const IFrameOrigin* lastWritten, CEncodedFrame* frame) const;
+
+private:
+    void BuildWhole(CQueuedFrame& frame, CFrameWorkspace& workspace, CEncodedFrame* result) const;
+    void BuildCompact(const CFrameJob& job, CFrameWorkspace& workspace, CEncodedFrame* result) const;
+    // previous: the pixels the frame is compared with; null to write it whole.
+    void BuildChanges(std::shared_ptr<const IFrameOrigin> origin, const CFramePixels& current,
+                      const CFramePixels* previous, CFrameWorkspace& workspace, CEncodedFrame* result) const;
+    void WriteImage(const GifImage& image, CFrameWorkspace& workspace, CEncodedFrame* result) const;
+
+    const CFrameAtOutputSize m_output;
+    const bool m_compact;
+    CStageTimes* const m_times;
+    const std::atomic<bool>& m_stop;
+    const int m_nearestColour = 1;
+};
