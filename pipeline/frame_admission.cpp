@@ -64,7 +64,7 @@ void CFrameAdmission::Refuse()
     m_accepting = false;
 }
 
-uint64_t CFrameAdmission::ClaimedBytes()
+uint64_t CFrameAdmission::ClaimedBytes() const
 {
     std::lock_guard<std::mutex> guard(m_lock);
     return m_claimed;

@@ -58,7 +58,7 @@ public:
     void Refuse();
 
     int32_t Dropped() const { return m_dropped; }
-    uint64_t ClaimedBytes();
+    uint64_t ClaimedBytes() const;
 
 private:
     friend class CFrameClaim;
@@ -67,7 +67,7 @@ private:
     double BacklogMs(size_t inFlight) const;
 
     const uint64_t m_budget;
-    std::mutex m_lock;
+    mutable std::mutex m_lock;
     uint64_t m_claimed = 0;  // guarded by m_lock, as is the next one
     bool m_accepting = false;
     std::atomic<int> m_threads{1};

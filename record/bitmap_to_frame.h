@@ -13,8 +13,8 @@ class CFrameWorkspace;
 // GetDIBits. False when the bitmap cannot be read.
 bool CopyBitmapPacked(HBITMAP bitmap, std::vector<uint8_t>* dib);
 
-// The image of a GDI bitmap of 1, 4, 8, 15/16, 24 or 32 bits per pixel, as
-// BuildIndexedFrameFromDib builds it from CopyBitmapPacked's copy. False with *image untouched when the bitmap cannot be read or built.
+// The image of a GDI bitmap of any of those depths, as BuildIndexedFrameFromDib builds it from
+// CopyBitmapPacked's copy. False with *image untouched when the bitmap cannot be read or built.
 bool BuildImageFromBitmap(HBITMAP bitmap, GifImage* image, int useNearestColour,
                           CFrameWorkspace* workspace = nullptr);
 

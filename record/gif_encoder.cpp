@@ -118,6 +118,7 @@ bool CGifEncoder::AddFrame(CMemCanvas& canvas)
     ++m_receivedCount;
     // A moved or resized region has a new canvas: its first frame has nothing to compare with.
     CFrameJob job{frame, canvas.Generation() == m_lastGeneration ? m_lastFrame : nullptr};
+    // Shared only because a pool job must be copyable; the frame holds it until it is written.
     auto held = std::make_shared<CFrameClaim>(std::move(claim));
     const bool queued = m_pool.Submit([this, job, held](CFrameWorkspace& workspace, CEncodedFrame& result) {
         result.keepUntilWritten = held;
@@ -232,7 +233,9 @@ EncodeFailure CGifEncoder::WriteLoop()
     timing.maxBytes = m_runParams.maxBytes;
     COrderedWriter writer(
         m_pool, *file, timing, m_times,
-        [this](const IFrameOrigin* lastWritten, CEncodedFrame* frame) { m_builder->BuildAgainSince(lastWritten, frame); },
+        [this](const IFrameOrigin* lastWritten, CEncodedFrame* frame) {
+            m_builder->BuildAgainSince(lastWritten, frame);
+        },
         [this](uint64_t committed) {
             m_bytesWritten = static_cast<int64_t>(committed) + 1;  // the trailer behind it
             ++m_encodedCount;
