@@ -189,12 +189,16 @@ bool CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
     // them out and the shortcut loop catches up from the list of filled slots when it resumes.
     uint32_t shortcutsUpTo = lastCode;
     bool filled = false;
-    bool frozen = false;  // LzwWhenFull::Keep: the full table stays as it is
+    // LzwWhenFull::Keep: the full table stays as it is, strings only grow along the codes it
+    // has (with the same shortcuts), at the widest codes.
+    bool frozen = false;
     // Writes the prefix and gives prefix followed by the pixel in slot the next code, widening
     // the codes and clearing the table when due.
     const auto endString = [&](uint32_t slot) {
         out.PutCode(prefix, codeWidth);
         ++codesWritten;
+        if (frozen)
+            return;
         ++lastCode;
         t.Add(slot, lastCode);
         slots[touchedCount++] = slot;
@@ -216,7 +220,7 @@ bool CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
             shortcutsUpTo = lastCode;
         }
     };
-    while (i < count && !frozen) {
+    while (i < count) {
         const size_t stretchStart = i;
         const size_t stretchEnd = count - i > kStretch ? i + kStretch : count;
         const uint32_t codesBefore = codesWritten;
@@ -235,8 +239,6 @@ bool CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
                 endString(slot);
                 prefix = c;
                 ++i;
-                if (frozen)
-                    break;
             }
             shortcuts = (codesWritten - codesBefore) * 8 < i - stretchStart;
             continue;
@@ -246,7 +248,7 @@ bool CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
             RecordShortcuts(slot >> 8, slot & 0xFF, shortcutsUpTo + 1);
         }
         stepsInString = 0;
-        while (i < stretchEnd && !frozen) {
+        while (i < stretchEnd) {
             const uint32_t c = indices[i];
             {
                 if (count - i >= 4) {
@@ -305,12 +307,14 @@ bool CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
             uint32_t next = c;
             for (;;) {
                 // Recorded first: endString may clear the table and start the codes again.
-                RecordShortcuts(prefix, next, lastCode + 1);
-                shortcutsUpTo = lastCode + 1;
+                if (!frozen) {
+                    RecordShortcuts(prefix, next, lastCode + 1);
+                    shortcutsUpTo = lastCode + 1;
+                }
                 endString(prefix << 8 | next);
                 prefix = next;
                 ++i;
-                if (i >= stretchEnd || frozen)
+                if (i >= stretchEnd)
                     break;
                 next = indices[i];
                 const uint32_t entry = t.Find(prefix << 8 | next);
@@ -324,17 +328,6 @@ bool CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
         }
         // More than one code per eight pixels: short strings, take the plain loop.
         shortcuts = (codesWritten - codesBefore) * 8 < i - stretchStart;
-    }
-    // A kept full table: strings only grow along the codes it has, at the widest codes.
-    for (; i < count; ++i) {
-        const uint32_t c = indices[i];
-        const uint32_t entry = t.Find(prefix << 8 | c);
-        if (entry != 0) {
-            prefix = entry;
-            continue;
-        }
-        out.PutCode(prefix, codeWidth);
-        prefix = c;
     }
     out.PutCode(prefix, codeWidth);
     // A decoder assigns one more code on reading that last prefix and widens when it reaches
