@@ -1,5 +1,29 @@
 #include "changed_area.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+int32_t FirstDiffering(const uint32_t* a, const uint32_t* b, int32_t from, int32_t to)
+{
+    int32_t x = from;
+#if defined(__SSE2__)
+    const __m128i mask = _mm_set1_epi32(static_cast<int>(kRgbMask));
+    for (; x + 4 <= to; x += 4) {
+        const __m128i d = _mm_and_si128(_mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + x)),
+                                                      _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + x))),
+                                        mask);
+        const int same = _mm_movemask_epi8(_mm_cmpeq_epi32(d, _mm_setzero_si128()));
+        if (same != 0xFFFF)
+            return x + static_cast<int32_t>(__builtin_ctz(static_cast<unsigned>(~same)) / 4);
+    }
+#endif
+    for (; x < to; ++x)
+        if (((a[x] ^ b[x]) & kRgbMask) != 0)
+            return x;
+    return to;
+}
+
 namespace {
 
 // Rows are compared 32-bit word by word with the mask applied to the xor, a loop the
@@ -11,14 +35,6 @@ bool RowDiffers(const uint32_t* a, const uint32_t* b, int32_t from, int32_t to)
     for (int32_t x = from; x < to; ++x)
         any |= a[x] ^ b[x];
     return (any & kRgbMask) != 0;
-}
-
-int32_t FirstDiffering(const uint32_t* a, const uint32_t* b, int32_t from, int32_t to)
-{
-    for (int32_t x = from; x < to; ++x)
-        if (((a[x] ^ b[x]) & kRgbMask) != 0)
-            return x;
-    return to;
 }
 
 int32_t LastDiffering(const uint32_t* a, const uint32_t* b, int32_t from, int32_t to)

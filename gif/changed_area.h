@@ -16,3 +16,7 @@ struct ImageRect {
 // The smallest rectangle holding every pixel whose colour differs between the two frames
 // (the fourth byte is ignored); empty when none does. Both frames have the same size.
 ImageRect FindChangedArea(const PixelView& previous, const PixelView& current);
+
+// The first column from `from` up to `to` where the two rows' colours differ, or `to`: the
+// end of a run of unchanged pixels, four at a time.
+int32_t FirstDiffering(const uint32_t* a, const uint32_t* b, int32_t from, int32_t to);

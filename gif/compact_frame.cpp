@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "changed_area.h"
 #include "compact_workspace.h"
 #include "frame_workspace.h"
 #include "palette_refine.h"
@@ -19,10 +20,12 @@ bool CollectExactColours(CExactColours& exact, const PixelView* previous, const 
     for (int32_t y = r.top; y < r.top + r.height; ++y) {
         const uint32_t* cur = current.Row(y);
         const uint32_t* prev = previous ? previous->Row(y) : nullptr;
-        for (int32_t x = r.left; x < r.left + r.width; ++x) {
+        const int32_t end = r.left + r.width;
+        for (int32_t x = r.left; x < end; ++x) {
             const uint32_t rgb = cur[x] & kRgbMask;
             if (!everyChanged && prev && (prev[x] & kRgbMask) == rgb) {
                 *anyUnchanged = true;
+                x = FirstDiffering(prev, cur, x + 1, end) - 1;
                 continue;
             }
             if (rgb == last)
@@ -83,9 +86,7 @@ void MapRect(CompactFrame& f, const PixelView* previous, const PixelView& curren
             // A short run of unchanged pixels, as inside a line of text, is written in its own
             // colours where the table has them exactly: the strings of the content go on,
             // where transparent pixels would break them.
-            int32_t stillEnd = x + 1;
-            while (stillEnd < end && (prev[stillEnd] & kRgbMask) == (cur[stillEnd] & kRgbMask))
-                ++stillEnd;
+            const int32_t stillEnd = FirstDiffering(prev, cur, x + 1, end);
             bool own = stillEnd - x <= kShortStill;
             for (int32_t k = x; own && k < stillEnd; ++k) {
                 const uint32_t c = cur[k] & kRgbMask;
@@ -369,10 +370,12 @@ CompactFrame BuildCompactFrame(const PixelView* previous, const PixelView& curre
         const uint32_t* prev = previous ? previous->Row(y) : nullptr;
         // A run of one colour is counted into the histogram at once.
         uint32_t runColour = 0, runLength = 0;
-        for (int32_t x = f.rect.left; x < f.rect.left + f.rect.width; ++x) {
+        const int32_t end = f.rect.left + f.rect.width;
+        for (int32_t x = f.rect.left; x < end; ++x) {
             const uint32_t rgb = cur[x] & kRgbMask;
             if (prev && (prev[x] & kRgbMask) == rgb) {
                 anyUnchanged = true;
+                x = FirstDiffering(prev, cur, x + 1, end) - 1;
                 continue;
             }
             if (((x + y) & skip) != 0)
