@@ -4,7 +4,8 @@ ravlin-encode --compact (its default workers), ffmpeg's two-pass palettegen(stat
 paletteuse(diff_mode=rectangle) on one thread, both again after the lossless `gifsicle -O3`,
 and pngquant on every frame as the yardstick of per-frame palette quality (a PNG per frame,
 not a GIF: its size is not comparable). Prints KB per frame, PSNR of every frame as ffmpeg
-decodes and composites it against its source, and encode ms per frame (wall time); then
+decodes and composites it against its source, and encode ms per frame: wall time, and the
+processor time of all threads (which a loaded machine moves less); then
 whether giflib's strict check passes and Pillow decodes the same frames as ffmpeg.
 
 Figures only, nothing is a pass or a fail.
@@ -45,9 +46,11 @@ def psnr_of(decoded, sources):
 
 
 def timed(args):
-    t0 = time.perf_counter()
+    """Wall and processor seconds (user and system, all threads) of one command."""
+    t0, c0 = time.perf_counter(), os.times()
     subprocess.run(args, check=True, capture_output=True)
-    return time.perf_counter() - t0
+    t1, c1 = time.perf_counter(), os.times()
+    return np.array([t1 - t0, (c1.children_user - c0.children_user) + (c1.children_system - c0.children_system)])
 
 
 def ffmpeg_two_pass(files, out, tmp):
@@ -71,7 +74,7 @@ def pngquant_frames(files, tmp):
         png = os.path.join(tmp, "q%03d.png" % k)
         Image.open(path).convert("RGB").save(png)
         quantized = os.path.join(tmp, "q%03d-fs8.png" % k)
-        seconds += timed(["pngquant", "--force", "--speed", "3", "256", "--output", quantized, png])
+        seconds += timed(["pngquant", "--force", "--speed", "3", "256", "--output", quantized, png])[0]
         total_bytes += os.path.getsize(quantized)
         d = np.asarray(Image.open(quantized).convert("RGB"), np.int32) - np.asarray(Image.open(path).convert("RGB"), np.int32)
         total_mse += float((d * d).mean())
@@ -103,7 +106,7 @@ def main():
         print("%s: %d frames of %dx%d, colours a frame: min %d, median %d, max %d; %d of %d frames with 400 or more" %
               (name, len(files), width, height, counts[0], counts[len(counts) // 2], counts[-1],
                sum(c >= 400 for c in counts), len(counts)))
-        print("  %-30s %10s %9s %10s" % ("", "KB/frame", "PSNR dB", "ms/frame"))
+        print("  %-30s %10s %9s %10s %10s" % ("", "KB/frame", "PSNR dB", "ms/frame", "cpu ms"))
         with tempfile.TemporaryDirectory() as tmp:
             ours = os.path.join(tmp, "ours.gif")
             ours_s = timed([encode, "--compact", ours] + files)
@@ -116,17 +119,20 @@ def main():
                 decoded = ffmpeg_frames(gif, width, height)
                 db = psnr_of(decoded, sources)
                 rows.append((label, os.path.getsize(gif), db, seconds * 1000 / len(files)))
+                if label.startswith("ffmpeg"):
+                    ratio = "ravlin's time / ffmpeg's: wall %.2f, processor %.2f" % tuple(rows[0][3] / rows[-1][3])
                 rows.append((label + " + gifsicle -O3", os.path.getsize(optimized), None, None))
                 if label.startswith("ravlin"):
                     same = np.array_equal(pillow_frames(gif), decoded)
                     checks = "giftext -z %s, Pillow and ffmpeg decode %s frames" % (
                         "clean" if strict_clean(gif) else "FAILS", "the same" if same else "DIFFERENT")
             for label, size, db, ms in rows:
-                print("  %-30s %10.1f %9s %10s" % (label, size / 1024 / len(files), "%.2f" % db if db is not None else "lossless",
-                                                    "%.1f" % ms if ms is not None else ""))
+                print("  %-30s %10.1f %9s %10s %10s" % (label, size / 1024 / len(files), "%.2f" % db if db is not None else "lossless",
+                                                        "%.1f" % ms[0] if ms is not None else "", "%.1f" % ms[1] if ms is not None else ""))
             kb, db, ms = pngquant_frames(files, tmp)
             print("  %-30s %10.1f %9.2f %10.1f   (PNG per frame, the quality yardstick)" % ("pngquant 256 per frame", kb, db, ms))
             print("  ravlin: " + checks)
+            print("  " + ratio)
         sys.stdout.flush()
 
 
