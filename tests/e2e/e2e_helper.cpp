@@ -347,13 +347,14 @@ LRESULT CALLBACK SceneProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     }
 }
 
-DWORD WINAPI WaitForStdinEnd(void* window)
+// Ends the scene once its input closes, without hiding the window first: on a display with no
+// window manager Wine waits two seconds for one to acknowledge each window it hides.
+DWORD WINAPI ExitAtStdinEnd(void*)
 {
     char line[64];
     while (std::fgets(line, sizeof(line), stdin)) {
     }
-    PostMessageW(static_cast<HWND>(window), WM_CLOSE, 0, 0);
-    return 0;
+    ExitProcess(0);
 }
 
 int Scene(int left, int top, int width, int height)
@@ -372,7 +373,7 @@ int Scene(int left, int top, int width, int height)
     UpdateWindow(hwnd);
     Out("ready");
     std::fflush(stdout);
-    CloseHandle(CreateThread(nullptr, 0, WaitForStdinEnd, hwnd, 0, nullptr));
+    CloseHandle(CreateThread(nullptr, 0, ExitAtStdinEnd, nullptr, 0, nullptr));
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);

@@ -204,6 +204,9 @@ class Ravlin:
         self.probe = None
         self.main = None
         wine_desktop.prepare_prefix(self.wine_run, 'ravlin.exe', self.env)
+        # The file manager a completed recording opens, too: Wine would otherwise wait two seconds
+        # for a window manager each time a test closes it.
+        wine_desktop.prepare_prefix(self.wine_run, 'explorer.exe', self.env)
         self.probe = Probe(self.wine_run, self.helper, self.env)
 
     # Configuration ------------------------------------------------------------------------
