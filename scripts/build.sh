@@ -10,11 +10,19 @@ repo=$(cd "$(dirname "$0")/.." && pwd)
 root=${RAVLIN_BUILD_ROOT:-$repo/build}
 jobs=${RAVLIN_JOBS:-$(nproc)}
 
+# A compiler cache, where installed, shared by every clone on the machine: sources are hashed
+# by their path inside the clone, so a fresh clone builds from the cache in seconds.
+launcher=()
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  export CCACHE_BASEDIR=$repo CCACHE_NOHASHDIR=true
+fi
+
 configure() {
   local name=$1; shift
   local dir=$root/$name
   if [ ! -f "$dir/build.ninja" ]; then
-    cmake -S "$repo" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
+    cmake -S "$repo" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" "$@" >/dev/null
   fi
   cmake --build "$dir" -j "$jobs"
 }

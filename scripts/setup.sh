@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(
-  cmake make g++ ninja-build pkg-config
+  cmake make g++ ninja-build pkg-config ccache
   mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64
   googletest libgtest-dev libbenchmark-dev
   libgif-dev giflib-tools python3-pil imagemagick ffmpeg
