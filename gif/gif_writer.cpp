@@ -16,7 +16,7 @@ void PutLe16(uint8_t* p, uint16_t v)
 }
 
 // Pixels a byte of the cleared coding below which a kept table is not tried.
-constexpr size_t kKeptTableWorthTrying = 4;
+constexpr size_t kKeptTableWorthTrying = 5;
 
 }  // namespace
 
@@ -78,7 +78,8 @@ void WriteGifImage(IByteSink& file, const GifImage& image, CFrameWorkspace* work
     // Measured on screen recordings, a full table kept took 14 % off a scrolling terminal and
     // 18 % off a page of text (their glyphs come again), but doubled a desktop's first frame.
     // It won only where the cleared coding packed 5.9 or more pixels into a byte; photos and
-    // noise (about 2) are not coded twice.
+    // noise (about 2) and fine many-coloured texture (4.8, where the second coding was a third
+    // of the frame's time and never won) are not coded twice.
     CMemorySink cleared;
     const bool filled = lzw->Compress(cleared, indices, count, minCodeSize);
     if (!filled || count < kKeptTableWorthTrying * cleared.Size()) {
