@@ -25,11 +25,12 @@ struct CCompactWorkspace {
     // One remembered colour per cell of 4 x 4 x 4 colours: colour << 8 | its palette entry.
     std::unique_ptr<uint32_t[]> cache{new uint32_t[1u << 18]};
     std::vector<uint32_t> cellsSet;
-    // With error diffusion: the entry nearest to the centre of each cell of 8 x 8 x 8 colours,
-    // kUnknown when not yet looked up. Diffused colours are nearly all different, so this
-    // bounds the searches per frame (32768); the diffusion makes up for the coarser colours.
-    // Cells of 4 x 4 x 4 gave 2 dB more on a photo at up to four times the time on fine
-    // texture. One byte a cell keeps the table (32 KiB) in the first-level cache.
+    // With error diffusion, and for frames of more colours than the histogram keeps: the entry
+    // nearest to the centre of each cell of 8 x 8 x 8 colours, kUnknown when not yet looked
+    // up. Such colours are nearly all different, so this bounds the searches per frame
+    // (32768); the diffusion makes up for the coarser colours. Cells of 4 x 4 x 4 gave 2 dB
+    // more on a diffused photo at up to four times the time on fine texture. One byte a cell
+    // keeps the table (32 KiB) in the first-level cache.
     std::unique_ptr<uint8_t[]> coarse{new uint8_t[1u << 15]};
     std::vector<uint32_t> coarseSet;
     std::vector<int16_t> errors;  // diffusion sums, sixteenths: at most 16 x 255 either way

@@ -4,24 +4,31 @@
 
 namespace {
 
-constexpr uint32_t kCells = 1u << 18;
-
 uint32_t Coordinate(uint32_t cell, int channel)  // 0 red, 1 green, 2 blue; 0..63
 {
     return (cell >> (12 - 6 * channel)) & 0x3F;
 }
 
+// A coarse cell as the fine cell at its low corner: the cuts work in one numbering.
+uint32_t FineOfCoarse(uint32_t cell)
+{
+    return (cell >> 10 & 0x1F) << 13 | (cell >> 5 & 0x1F) << 7 | (cell & 0x1F) << 1;
+}
+
 }  // namespace
 
-CMedianCut::CMedianCut() : cells(new Cell[kCells]())
+CMedianCut::CMedianCut() : fine(new Cell[1u << 18]()), coarse(new Cell[1u << 15]())
 {
 }
 
 void CMedianCut::Clear()
 {
-    for (uint32_t c : used)
-        cells[c] = Cell{};
-    used.clear();
+    for (uint32_t c : fineUsed)
+        fine[c] = Cell{};
+    fineUsed.clear();
+    for (uint32_t c : coarseUsed)
+        coarse[c] = Cell{};
+    coarseUsed.clear();
 }
 
 // Pixel count, and per channel the sum and the sum of squares of the cells' mean colours,
@@ -108,42 +115,24 @@ bool CMedianCut::Cut(const Box& box, Box* low, Box* high)
 
 uint32_t CMedianCut::Build(uint32_t maxColours, uint32_t* palette)
 {
+    const bool coarseCells = !coarseUsed.empty();
+    const std::vector<uint32_t>& used = coarseCells ? coarseUsed : fineUsed;
+    const Cell* grid = coarseCells ? coarse.get() : fine.get();
     if (used.empty() || maxColours == 0)
         return 0;
     // The used cells side by side, so that the cuts read them in order instead of all over
     // the grid.
-    // With very many (fine texture, noise), cells of 8 x 8 x 8 colours are cut instead: the
-    // cuts cost time in proportion to the cells, and so many colours need no finer cut.
     items.clear();
-    if (used.size() <= kFineCells) {
-        for (uint32_t cell : used) {
-            const Cell& c = cells[cell];
+    for (uint32_t cell : used) {
+        const Cell& c = grid[cell];
+        if (coarseCells) {  // many pixels a cell: sums divided in double precision
+            const double n = c.count;
+            items.push_back(Item{FineOfCoarse(cell), c.count,
+                                 {static_cast<float>(c.red / n), static_cast<float>(c.green / n),
+                                  static_cast<float>(c.blue / n)}});
+        } else {
             const float n = static_cast<float>(c.count);
             items.push_back(Item{cell, c.count, {c.red / n, c.green / n, c.blue / n}});
-        }
-    } else {
-        constexpr uint32_t kHalf = 0x3EFBE;  // each channel's lowest of its 6 bits cleared
-        if (!slotOf)
-            slotOf.reset(new uint32_t[kCells]());
-        std::vector<double>& sums = coarseSums;
-        sums.clear();
-        for (uint32_t cell : used) {
-            const Cell& c = cells[cell];
-            uint32_t& slot = slotOf[cell & kHalf];
-            if (slot == 0) {
-                items.push_back(Item{cell & kHalf, 0, {}});
-                sums.insert(sums.end(), {0.0, 0.0, 0.0});
-                slot = static_cast<uint32_t>(items.size());
-            }
-            items[slot - 1].count += c.count;
-            sums[3 * (slot - 1)] += c.red;
-            sums[3 * (slot - 1) + 1] += c.green;
-            sums[3 * (slot - 1) + 2] += c.blue;
-        }
-        for (size_t i = 0; i < items.size(); ++i) {
-            slotOf[items[i].cell] = 0;
-            for (int k = 0; k < 3; ++k)
-                items[i].mean[k] = static_cast<float>(sums[3 * i + k] / items[i].count);
         }
     }
     std::vector<Box> boxes;

@@ -327,6 +327,44 @@ TEST(CompactFrame, DiffusionOnlyWhereItHelps)
     }
 }
 
+// Frames of more colours than the histogram keeps (photos, noise) are mapped plain through the
+// entry nearest to the centre of each colour's cell of 8 x 8 x 8 colours; still pixels show
+// through or keep their own colour as on every frame.
+TEST(CompactFrame, OverflowingHistogramsMapThroughCellCentres)
+{
+    const int32_t w = 200, h = 120;  // 24000 random colours: more than the histogram's 16384
+    const Pixels after = FromRgb(NoisePixels(w, h, 21));
+    Pixels before = after;
+    for (size_t i = 0; i < before.size(); ++i)  // every fifth column still
+        if (i % 5 != 2)
+            before[i] ^= 0x010101;
+    const PixelView previous = View(before, w, h), current = View(after, w, h);
+    CompactOptions plain;
+    plain.dither = CompactDither::None;
+    CFrameWorkspace workspace;
+    for (const PixelView* p : {static_cast<const PixelView*>(nullptr), &previous}) {
+        SCOPED_TRACE(p ? "still pixels" : "whole");
+        const CompactFrame f = BuildCompactFrame(p, current, plain, &workspace);
+        ASSERT_FALSE(f.exact);
+        ASSERT_EQ(f.rect.width * f.rect.height, w * h);
+        const uint32_t entries = p ? static_cast<uint32_t>(f.transparentIndex) : f.colourCount;
+        std::vector<uint32_t> palette(entries);
+        for (uint32_t i = 0; i < entries; ++i)
+            palette[i] = static_cast<uint32_t>(f.palette[3 * i] << 16 | f.palette[3 * i + 1] << 8 | f.palette[3 * i + 2]);
+        CNearestColour nearest;
+        nearest.SetPalette(palette.data(), entries, kReducedWeights);
+        for (size_t i = 0; i < after.size(); ++i) {
+            const int index = f.indices[i];
+            if (p && before[i] == after[i]) {
+                ASSERT_TRUE(index == f.transparentIndex || palette[index] == after[i]) << "pixel " << i;
+                continue;
+            }
+            const uint32_t centre = (after[i] & 0xF8F8F8) | 0x040404;
+            ASSERT_EQ(index, nearest.Find(centre)) << "pixel " << i;
+        }
+    }
+}
+
 // An unchanged run is written in its own colour, which keeps the content's strings going, when
 // it is short and the table has its colour, at the start of a row too; a longer one shows
 // through as transparent.

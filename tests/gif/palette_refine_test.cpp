@@ -1,5 +1,6 @@
 // The compact mode's palette for frames of more than 255 colours: the colour histogram, the
-// pairwise merge and the Lloyd rounds, held to plain sums of squared errors.
+// pairwise merge and the Lloyd rounds, held to plain sums of squared errors, and the median
+// cut's cells.
 #include "gif/palette_refine.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <set>
 #include <vector>
 
+#include "gif/median_cut.h"
 #include "gif/nearest_colour.h"
 
 namespace {
@@ -141,6 +143,43 @@ TEST(RefinePalette, NeverWorseAndHeavyColoursExact)
             for (size_t k = 0; k < 6; ++k)
                 EXPECT_EQ(colours[k].rgb, merged[nearest.Find(colours[k].rgb)]) << std::hex << colours[k].rgb;
         }
+    }
+}
+
+// Each entry is the mean of the pixels of its cells (fine cells of 4 per channel, coarse of 8),
+// weighted by their counts, and boxes are cut at the weighted median. One quantizer for all
+// rows, cleared between them, as a worker keeps it from frame to frame.
+TEST(MedianCut, EntriesAreTheMeansOfTheirCells)
+{
+    const struct {
+        const char* name;
+        bool coarse;
+        std::vector<CColourHistogram::Entry> pixels;
+        uint32_t n;
+        std::vector<uint32_t> expected;  // the palette, in any order
+    } cases[] = {
+        {"one fine cell, weighted", false, {{0x000000, 3}, {0x030303, 1}}, 4, {0x010101}},
+        {"neighbours in two fine cells", false, {{0x000000, 1}, {0x070707, 1}}, 4, {0x000000, 0x070707}},
+        {"the same in one coarse cell", true, {{0x000000, 1}, {0x070707, 1}}, 4, {0x040404}},
+        {"cut at the weighted median, fine", false, {{0x000000, 10}, {0x100000, 1}, {0xF00000, 1}}, 2,
+         {0x000000, 0x800000}},
+        {"cut at the weighted median, coarse", true, {{0x000000, 10}, {0x100000, 1}, {0xF00000, 1}}, 2,
+         {0x000000, 0x800000}},
+        {"nearly 2^24 pixels in one cell", true, {{0xFFFFFF, 16000000}, {0xF8F8F8, 1}}, 4, {0xFFFFFF}},
+        {"half way between two shades", true, {{0xF9FAFB, 100000}, {0xFFFFFF, 100000}}, 4, {0xFCFDFD}},
+    };
+    CMedianCut cut;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        cut.Clear();
+        for (const auto& p : c.pixels)
+            c.coarse ? cut.AddCoarse(p.rgb, p.count) : cut.Add(p.rgb, p.count);
+        uint32_t palette[256];
+        std::vector<uint32_t> got(palette, palette + cut.Build(c.n, palette));
+        std::sort(got.begin(), got.end());
+        std::vector<uint32_t> expected = c.expected;
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(got, expected);
     }
 }
 
