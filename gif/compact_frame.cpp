@@ -208,22 +208,22 @@ inline int Clamp255(int v)
 void MapPlain(CompactFrame& f, CCompactWorkspace& s, const uint32_t* colours, const PixelView* previous,
               const PixelView& current)
 {
-    const bool overflowed = s.histogram.Full();
+    if (s.histogram.Full()) {
+        MapRect(f, previous, current, f.transparentIndex >= 0, colours,
+                [&](uint32_t rgb) { return s.IndexOfCell(rgb); });
+        return;
+    }
     const auto& counted = s.histogram.Entries();
-    s.histogramIndex.resize(overflowed ? 0 : counted.size());
-    for (size_t i = 0; i < s.histogramIndex.size(); ++i)
+    s.histogramIndex.resize(counted.size());
+    for (size_t i = 0; i < counted.size(); ++i)
         s.histogramIndex[i] = s.nearest.Find(counted[i].rgb);
     uint32_t lastRgb = 0xFFFFFFFFu;
     int lastIndex = 0;
     MapRect(f, previous, current, f.transparentIndex >= 0, colours, [&](uint32_t rgb) {
         if (rgb != lastRgb) {
             lastRgb = rgb;
-            if (overflowed) {
-                lastIndex = s.IndexOfCell(rgb);
-            } else {
-                const int k = s.histogram.Find(rgb);
-                lastIndex = k >= 0 ? s.histogramIndex[k] : s.IndexOf(rgb);
-            }
+            const int k = s.histogram.Find(rgb);
+            lastIndex = k >= 0 ? s.histogramIndex[k] : s.IndexOf(rgb);
         }
         return lastIndex;
     });

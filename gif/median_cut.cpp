@@ -15,6 +15,17 @@ uint32_t FineOfCoarse(uint32_t cell)
     return (cell >> 10 & 0x1F) << 13 | (cell >> 5 & 0x1F) << 7 | (cell & 0x1F) << 1;
 }
 
+template <typename Item>
+inline void AddMoments(const Item& c, double* n, double sum[3], double squares[3])
+{
+    *n += c.count;
+    for (int k = 0; k < 3; ++k) {
+        const double weighted = c.count * c.mean[k];
+        sum[k] += weighted;
+        squares[k] += weighted * c.mean[k];
+    }
+}
+
 }  // namespace
 
 CMedianCut::CMedianCut() : fine(new Cell[1u << 18]()), coarse(new Cell[1u << 15]())
@@ -38,15 +49,8 @@ void CMedianCut::Moments(const Box& box, double* n, double sum[3], double square
     *n = 0;
     for (int k = 0; k < 3; ++k)
         sum[k] = squares[k] = 0;
-    for (uint32_t i = box.begin; i < box.end; ++i) {
-        const Item& c = items[i];
-        *n += c.count;
-        for (int k = 0; k < 3; ++k) {
-            const double weighted = c.count * c.mean[k];
-            sum[k] += weighted;
-            squares[k] += weighted * c.mean[k];
-        }
-    }
+    for (uint32_t i = box.begin; i < box.end; ++i)
+        AddMoments(items[i], n, sum, squares);
 }
 
 // The squared error around the box's mean.
@@ -65,15 +69,22 @@ bool CMedianCut::Cut(const Box& box, Box* low, Box* high)
 {
     if (box.end - box.begin < 2)
         return false;
-    double n, sum[3], spread[3];
-    Moments(box, &n, sum, spread);
+    // One pass for the moments, each channel's extent and its pixels per coordinate.
+    double n = 0, sum[3] = {}, spread[3] = {};
     uint32_t lo[3] = {63, 63, 63}, hi[3] = {};
-    for (uint32_t i = box.begin; i < box.end; ++i)
+    uint64_t weights[3][64] = {};
+    uint64_t total = 0;
+    for (uint32_t i = box.begin; i < box.end; ++i) {
+        const Item& c = items[i];
+        AddMoments(c, &n, sum, spread);
+        total += c.count;
         for (int k = 0; k < 3; ++k) {
-            const uint32_t at = Coordinate(items[i].cell, k);
+            const uint32_t at = Coordinate(c.cell, k);
             lo[k] = at < lo[k] ? at : lo[k];
             hi[k] = at > hi[k] ? at : hi[k];
+            weights[k][at] += c.count;
         }
+    }
     for (int k = 0; k < 3; ++k)
         spread[k] -= sum[k] * sum[k] / n;
     int axis = -1;
@@ -83,12 +94,7 @@ bool CMedianCut::Cut(const Box& box, Box* low, Box* high)
     if (axis < 0)
         return false;
 
-    uint64_t weight[64] = {};
-    uint64_t total = 0;
-    for (uint32_t i = box.begin; i < box.end; ++i) {
-        weight[Coordinate(items[i].cell, axis)] += items[i].count;
-        total += items[i].count;
-    }
+    const uint64_t* weight = weights[axis];
     // Cells at or below `at` go low; `at` stays below the highest coordinate so that both
     // halves keep at least one cell.
     uint32_t at = lo[axis];
