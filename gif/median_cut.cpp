@@ -72,8 +72,8 @@ bool CMedianCut::Cut(const Box& box, Box* low, Box* high)
     // One pass for the moments, each channel's extent and its pixels per coordinate.
     double n = 0, sum[3] = {}, spread[3] = {};
     uint32_t lo[3] = {63, 63, 63}, hi[3] = {};
-    uint64_t weights[3][64] = {};
-    uint64_t total = 0;
+    uint32_t weights[3][64] = {};  // at most kMaxPixels in all
+    uint32_t total = 0;
     for (uint32_t i = box.begin; i < box.end; ++i) {
         const Item& c = items[i];
         AddMoments(c, &n, sum, spread);
@@ -94,11 +94,11 @@ bool CMedianCut::Cut(const Box& box, Box* low, Box* high)
     if (axis < 0)
         return false;
 
-    const uint64_t* weight = weights[axis];
+    const uint32_t* weight = weights[axis];
     // Cells at or below `at` go low; `at` stays below the highest coordinate so that both
     // halves keep at least one cell.
     uint32_t at = lo[axis];
-    uint64_t below = weight[at];
+    uint32_t below = weight[at];
     while (at + 1 < hi[axis] && below * 2 < total)
         below += weight[++at];
 
