@@ -95,8 +95,7 @@ void CRecording::Abort()
         running = m_state == State::Recording || m_state == State::Paused || m_state == State::Finishing;
         if (running) {
             m_abandoned = true;
-            if (m_state != State::Finishing)
-                m_state = State::Finishing;
+            m_state = State::Finishing;
             m_changed.notify_all();
         }
     }
