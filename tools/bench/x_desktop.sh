@@ -4,11 +4,17 @@
 # scripts that record sequences from it.
 start_desktop() {
   "$(dirname "${BASH_SOURCE[0]}")/../../scripts/setup.sh" --bench
-  . "$(dirname "${BASH_SOURCE[0]}")/../../scripts/xvfb.sh"
-  start_xvfb "$1x$2"
-  pids=("$xvfb")
+  # Xvfb picks a free display number itself and writes it down.
+  local number
+  number=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 "$1x$2x24" -nolisten tcp 3>"$number" >/dev/null 2>&1 &
+  pids=($!)
   trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; wait 2>/dev/null || true' EXIT
-  n=${DISPLAY#:}  # the display number, left set for the caller
+  for _ in $(seq 100); do [ -s "$number" ] && break; sleep 0.1; done
+  n=$(head -n 1 "$number")  # the display number, left set for the caller
+  rm -f "$number"
+  export DISPLAY=:$n
+  for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
   openbox >/dev/null 2>&1 &
   pids+=($!)
   sleep 1
