@@ -71,9 +71,10 @@ def record_and_check(program, region, seconds=1.5):
     program.press(1001)
     wait_for('recording to start', lambda: [g for g in program.gifs() if g not in before])
     l, t, r, b = around(region)
-    shot = wait_for('the red marks around the region', lambda: (lambda im: near(im.getpixel((l + 1, t + 1)), MARK_RED)
-                                                                 and im)(screenshot()))
-    check(mark_pixels(shot.crop(around(region))) >= 4 * (25 * 5 * 2 - 25), 'no marks on screen around the region')
+    # The four marks are painted one after the other: wait for all of them, not the first alone.
+    wait_for('the red marks around the region', lambda: (lambda im: near(im.getpixel((l + 1, t + 1)), MARK_RED)
+                                                         and mark_pixels(im.crop(around(region))) >= 4 * (25 * 5 * 2 - 25))(
+                                                             screenshot()))
     time.sleep(seconds)
     program.press(1002)
     program.accept_completion(wait_completion(program))
