@@ -31,6 +31,7 @@ struct CEncodedFrame {
     uint16_t height = 0;  // smaller
     uint8_t bitsPerIndex = 0;
     int16_t transparentIndex = -1;  // for the control block; -1: no transparent colour
+    bool exact = false;             // a compact frame whose changed pixels keep their colours exactly
     std::vector<uint8_t> image;  // WriteGifImage's bytes: descriptor, colour table, LZW data
     int64_t captureMs = 0;       // when the frame was captured, for the delay at true speed
     std::exception_ptr error;    // raised by the job; the writer raises it again in its turn

@@ -20,15 +20,20 @@ constexpr size_t kKeptTableWorthTrying = 5;
 
 }  // namespace
 
-void WriteGifHeader(IByteSink& file, uint16_t width, uint16_t height, uint8_t bitsPerIndex, uint32_t plays)
+void WriteGifHeader(IByteSink& file, uint16_t width, uint16_t height, uint8_t bitsPerIndex, uint32_t plays,
+                    const uint8_t* globalTable)
 {
     uint8_t h[13] = {'G', 'I', 'F', '8', '9', 'a'};
     PutLe16(h + 6, width);
     PutLe16(h + 8, height);
     h[10] = static_cast<uint8_t>((bitsPerIndex - 1) << 4);
+    if (globalTable)
+        h[10] |= 0x87;  // a global table of 256 entries
     h[11] = 0;
     h[12] = 0;
     file.Write(h, sizeof h);
+    if (globalTable)
+        file.Write(globalTable, 3 * 256);
     if (plays == 1)
         return;
     WriteGifLoopExtension(file, plays == kPlayForever ? 0 : static_cast<uint16_t>(std::min(plays, kMaxPlays) - 1));

@@ -17,9 +17,10 @@ class CFrameWorkspace;
 constexpr uint32_t kPlayForever = 0;
 constexpr uint32_t kMaxPlays = 65536;  // the count is 16 bits
 
-// plays above kMaxPlays are written as kMaxPlays.
+// plays above kMaxPlays are written as kMaxPlays. globalTable: 256 entries (768 bytes) for the
+// file's global colour table, or null for none.
 void WriteGifHeader(IByteSink& file, uint16_t width, uint16_t height, uint8_t bitsPerIndex,
-                    uint32_t plays = kPlayForever);
+                    uint32_t plays = kPlayForever, const uint8_t* globalTable = nullptr);
 // The looping extension alone, with its count as stored (the repeats after the first play).
 void WriteGifLoopExtension(IByteSink& file, uint16_t count);
 

@@ -5,9 +5,9 @@
 
 #include "byte_sink.h"
 
-// Byte sink over a stdio file for the native tools. Owns the file; a failed write raises,
-// as the Windows file class does, so nothing is lost silently.
-class CStdioSink : public IByteSink {
+// Byte sink over a stdio file for the native tools. Owns the file; a failed write or move
+// raises, as the Windows file class does, so nothing is lost silently.
+class CStdioSink : public IRewindableSink {
 public:
     // Opens (creating or truncating) the file for binary writing; raises when it cannot.
     explicit CStdioSink(const std::string& path);
@@ -16,6 +16,8 @@ public:
     CStdioSink& operator=(const CStdioSink&) = delete;
 
     void Write(const void* data, uint32_t count) override;
+    void Rewind(uint32_t count) override;
+    void WriteAt(uint64_t offset, const void* data, uint32_t count) override;
     // Flushes and closes; raises when the data did not reach the file.
     void Close();
 

@@ -6,6 +6,7 @@
 
 #include "gif/byte_sink.h"
 #include "gif/encode_pool.h"
+#include "gif/global_colour_table.h"
 #include "pipeline/stage_times.h"
 #include "pipeline/trailed_gif_file.h"
 
@@ -18,6 +19,8 @@ struct FrameTiming {
     uint32_t plays = 0;  // how many times the whole GIF plays; 0 for ever
     // The file never grows past this many bytes; 0: no limit.
     int64_t maxBytes = 0;
+    // Frames share the file's global colour table where they fit it (the compact mode).
+    bool globalTable = false;
 };
 
 // The writer's side of a run: takes the frames the pool builds strictly in capture order and
@@ -52,10 +55,13 @@ private:
     bool Write(const CEncodedFrame& frame, uint16_t delay);
 
     CEncodePool& m_pool;
+    IRewindableSink& m_file;  // the header's table is written over in it
     CTrailedGifFile m_output;
     const FrameTiming m_timing;
     CStageTimes* const m_times;
     const Rebuild m_rebuild;
     const Written m_written;
     bool m_headerWritten = false;
+    CGlobalColourTable m_table;
+    GlobalTableFit m_fit;  // the frame being written, where it fits the table; reused
 };

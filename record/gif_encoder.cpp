@@ -231,6 +231,7 @@ EncodeFailure CGifEncoder::WriteLoop()
     timing.delay = static_cast<uint16_t>(m_runParams.frameDelay & 0xFFFF);
     timing.plays = m_runParams.plays;
     timing.maxBytes = m_runParams.maxBytes;
+    timing.globalTable = m_runParams.compact;
     COrderedWriter writer(
         m_pool, *file, timing, m_times,
         [this](const IFrameOrigin* lastWritten, CEncodedFrame* frame) {

@@ -13,6 +13,7 @@ public:
     explicit CFileSink(std::unique_ptr<CFile> file) : m_file(std::move(file)) {}
     void Write(const void* data, uint32_t count) override { m_file->Write(data, count); }
     void Rewind(uint32_t count) override { m_file->Rewind(count); }
+    void WriteAt(uint64_t offset, const void* data, uint32_t count) override { m_file->WriteAt(offset, data, count); }
 
 private:
     std::unique_ptr<CFile> m_file;

@@ -37,6 +37,22 @@ void CFile::Rewind(uint32_t count)
         throw CFileException(GetLastError());
 }
 
+void CFile::WriteAt(uint64_t offset, const void* data, uint32_t count)
+{
+    LARGE_INTEGER none;
+    none.QuadPart = 0;
+    LARGE_INTEGER here;
+    if (!SetFilePointerEx(m_handle, none, &here, FILE_CURRENT))
+        throw CFileException(GetLastError());
+    LARGE_INTEGER at;
+    at.QuadPart = static_cast<LONGLONG>(offset);
+    if (!SetFilePointerEx(m_handle, at, nullptr, FILE_BEGIN))
+        throw CFileException(GetLastError());
+    Write(data, count);
+    if (!SetFilePointerEx(m_handle, here, nullptr, FILE_BEGIN))
+        throw CFileException(GetLastError());
+}
+
 void CFile::Flush()
 {
     if (!FlushFileBuffers(m_handle))

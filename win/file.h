@@ -34,6 +34,9 @@ public:
     void Write(const void* data, uint32_t count);
     // Moves the write position back; raises CFileException when it cannot.
     void Rewind(uint32_t count);
+    // Writes over the bytes at `offset` from the start and returns to where the file was;
+    // raises CFileException when it cannot.
+    void WriteAt(uint64_t offset, const void* data, uint32_t count);
     // Writes what the system still holds for the file to the disk; raises CFileException when it
     // cannot.
     void Flush();

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <stdexcept>
 #include <thread>
@@ -25,6 +26,11 @@ public:
         bytes.insert(bytes.end(), p, p + count);
     }
     void Rewind(uint32_t count) override { bytes.resize(bytes.size() - count); }
+    void WriteAt(uint64_t offset, const void* data, uint32_t count) override
+    {
+        ASSERT_LE(offset + count, bytes.size());
+        std::memcpy(bytes.data() + offset, data, count);
+    }
     std::vector<uint8_t> bytes;
 
 private:

@@ -122,6 +122,7 @@ public:
         m_file->Rewind(count);
         m_left += count;
     }
+    void WriteAt(uint64_t offset, const void* data, uint32_t count) override { m_file->WriteAt(offset, data, count); }
 
 private:
     std::unique_ptr<CFile> m_file;
@@ -139,6 +140,11 @@ public:
         m_file->Write(data, count);
     }
     void Rewind(uint32_t count) override { m_file->Rewind(count); }
+    void WriteAt(uint64_t offset, const void* data, uint32_t count) override
+    {
+        WaitForSingleObject(m_gate, INFINITE);
+        m_file->WriteAt(offset, data, count);
+    }
 
 private:
     std::unique_ptr<CFile> m_file;

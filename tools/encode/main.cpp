@@ -18,6 +18,7 @@
 #include "gif/encode_pool.h"
 #include "gif/frame_workspace.h"
 #include "gif/gif_writer.h"
+#include "gif/global_colour_table.h"
 #include "gif/indexed_frame.h"
 #include "gif/memory_sink.h"
 #include "gif/stdio_sink.h"
@@ -101,9 +102,9 @@ void EncodeFrame(const std::string& path, std::vector<uint8_t>& dib, CFrameWorks
     result.built = true;
 }
 
-// One compact frame, control block included, on a worker: it reads the frame before it too.
+// One compact frame on a worker: it reads the frame before it too.
 void EncodeCompactFrame(const std::vector<uint8_t>& dib, const std::vector<uint8_t>* previous, PpmSize size,
-                        uint16_t delay, CFrameWorkspace& workspace, CEncodedFrame& result)
+                        CFrameWorkspace& workspace, CEncodedFrame& result)
 {
     const PixelView current = ViewOfPackedDib32(dib.data(), size.width, size.height);
     CompactFrame frame;
@@ -114,29 +115,37 @@ void EncodeCompactFrame(const std::vector<uint8_t>& dib, const std::vector<uint8
         frame = BuildCompactFrame(nullptr, current, CompactOptions(), &workspace);
     }
     CMemorySink image;
-    WriteGifFrame(image, frame, delay, &workspace);
+    WriteGifImage(image, frame, &workspace);
     result.image = image.Take();
     result.width = static_cast<uint16_t>(size.width);
     result.height = static_cast<uint16_t>(size.height);
     result.bitsPerIndex = 8;
+    result.transparentIndex = frame.transparentIndex;
+    result.exact = frame.exact;
     result.built = true;
 }
 
-// Writes the frames in order as the workers finish them; compact frames carry their own
-// control block.
-void WriteFrames(IByteSink& sink, CEncodePool& pool, uint16_t delay, bool compact, uint32_t plays)
+// Writes the frames in order as the workers finish them. The compact file's frames share the
+// global table where they fit it.
+void WriteFrames(IRewindableSink& sink, CEncodePool& pool, uint16_t delay, bool compact, uint32_t plays)
 {
+    CGlobalColourTable table;
+    GlobalTableFit fit;
     bool first = true;
     CEncodedFrame frame;
     while (pool.TakeInOrder(&frame) == CEncodePool::Next::Frame) {
         if (frame.error)
             std::rethrow_exception(frame.error);
+        const bool global =
+            compact && table.Take(frame.image.data(), frame.image.size(), frame.transparentIndex, frame.exact, &fit);
         if (first)
-            WriteGifHeader(sink, frame.width, frame.height, frame.bitsPerIndex, plays);
+            WriteGifHeader(sink, frame.width, frame.height, frame.bitsPerIndex, plays, compact ? table.Bytes() : nullptr);
+        else if (global)
+            table.WriteClaimed(sink, fit);
         first = false;
-        if (!compact)
-            WriteGifControl(sink, delay, -1);
-        sink.Write(frame.image.data(), static_cast<uint32_t>(frame.image.size()));
+        const std::vector<uint8_t>& image = global ? fit.image : frame.image;
+        WriteGifControl(sink, delay, global ? fit.transparentIndex : frame.transparentIndex);
+        sink.Write(image.data(), static_cast<uint32_t>(image.size()));
     }
     WriteGifTrailer(sink);
 }
@@ -180,7 +189,7 @@ int main(int argc, char** argv)
                     const CSharedFrames::Frame frame = shared.Get(k);
                     if (o.compact) {
                         const CSharedFrames::Frame previous = k == 0 ? nullptr : shared.Get(k - 1);
-                        EncodeCompactFrame(*frame, previous.get(), size, o.delay, workspace, result);
+                        EncodeCompactFrame(*frame, previous.get(), size, workspace, result);
                     } else {
                         EncodeFrame(o.frames[k], *frame, workspace, result);
                     }

@@ -1,0 +1,195 @@
+#include "global_colour_table.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// The image as WriteGifImage writes it: a 10-byte descriptor, whose last byte holds the local
+// table's flag and size, the table, the LZW minimum code size and the data sub-blocks.
+constexpr size_t kDescriptor = 10;
+constexpr uint8_t kHasTable = 0x80;
+constexpr uint8_t kTableSizeBits = 0x07;
+constexpr uint8_t kSortedFlag = 0x20;
+
+// Calls root(bitOffset, code) for every index code (below the clear code) of LZW data (the
+// sub-blocks' bytes joined), in order, up to its end code: the indices the image uses. Follows a
+// decoder's code widths only, not its strings. False when the data ends first or holds a code
+// no decoder would accept.
+template <class Root>
+bool WalkLzwRoots(const uint8_t* data, size_t size, uint8_t minCodeSize, Root root)
+{
+    constexpr uint32_t kMaxCodes = 4096;
+    const uint32_t clear = 1u << minCodeSize;
+    const uint64_t bits = static_cast<uint64_t>(size) * 8;
+    uint32_t width = minCodeSize + 1u;
+    uint32_t next = clear + 2;  // the code a decoder assigns next
+    bool afterClear = true;     // the first code after a clear makes no new string
+    uint64_t at = 0;
+    for (;;) {
+        if (at + width > bits)
+            return false;
+        const size_t byte = static_cast<size_t>(at >> 3);
+        uint32_t window = data[byte];
+        if (byte + 1 < size)
+            window |= static_cast<uint32_t>(data[byte + 1]) << 8;
+        if (byte + 2 < size)
+            window |= static_cast<uint32_t>(data[byte + 2]) << 16;
+        const uint32_t code = (window >> (at & 7)) & ((1u << width) - 1);
+        if (code == clear) {
+            at += width;
+            width = minCodeSize + 1u;
+            next = clear + 2;
+            afterClear = true;
+            continue;
+        }
+        if (code == clear + 1)
+            return true;
+        if (code < clear)
+            root(at, code);
+        else if (afterClear || code > next || (code == next && next == kMaxCodes))
+            return false;
+        at += width;
+        if (!afterClear && next < kMaxCodes) {
+            ++next;
+            if (next == (1u << width) && width < 12)
+                ++width;
+        }
+        afterClear = false;
+    }
+}
+
+uint32_t Rgb(const uint8_t* p)
+{
+    return static_cast<uint32_t>(p[0]) << 16 | static_cast<uint32_t>(p[1]) << 8 | p[2];
+}
+
+// The sub-blocks' bytes joined; false when their lengths run past the image or no terminator
+// ends them.
+bool JoinSubBlocks(const uint8_t* blocks, size_t size, std::vector<uint8_t>* data)
+{
+    data->clear();
+    size_t at = 0;
+    while (at < size) {
+        const size_t length = blocks[at++];
+        if (length == 0)
+            return true;
+        if (length > size - at)
+            return false;
+        data->insert(data->end(), blocks + at, blocks + at + length);
+        at += length;
+    }
+    return false;
+}
+
+// Puts the 8 bits of an index code at a bit offset of the joined data; the code's higher bits
+// are zero either way.
+void PutRoot(uint8_t* data, uint64_t at, uint8_t code)
+{
+    const size_t byte = static_cast<size_t>(at >> 3);
+    const unsigned shift = static_cast<unsigned>(at & 7);
+    const uint32_t mask = 0xFFu << shift;
+    uint32_t window = data[byte];
+    if (shift != 0)
+        window |= static_cast<uint32_t>(data[byte + 1]) << 8;
+    window = (window & ~mask) | (static_cast<uint32_t>(code) << shift);
+    data[byte] = static_cast<uint8_t>(window);
+    if (shift != 0)
+        data[byte + 1] = static_cast<uint8_t>(window >> 8);
+}
+
+// The joined data back into sub-blocks of the lengths they had.
+void SplitLikeBefore(const uint8_t* blocks, const std::vector<uint8_t>& data, std::vector<uint8_t>* out)
+{
+    size_t from = 0;
+    size_t at = 0;
+    for (;;) {
+        const size_t length = blocks[at++];
+        out->push_back(static_cast<uint8_t>(length));
+        if (length == 0)
+            return;
+        out->insert(out->end(), data.begin() + static_cast<ptrdiff_t>(from),
+                    data.begin() + static_cast<ptrdiff_t>(from + length));
+        from += length;
+        at += length;
+    }
+}
+
+}  // namespace
+
+bool CGlobalColourTable::Take(const uint8_t* image, size_t size, int16_t transparentIndex, bool exact,
+                              GlobalTableFit* fit)
+{
+    std::vector<uint32_t> before;
+    before.swap(m_previous);
+    if (size < kDescriptor || image[0] != 0x2C || !(image[9] & kHasTable))
+        return false;
+    const uint32_t entries = 2u << (image[9] & kTableSizeBits);
+    const uint8_t* local = image + kDescriptor;
+    const size_t codeSizeAt = kDescriptor + 3 * entries;
+    if (size <= codeSizeAt || image[codeSizeAt] < 2 || image[codeSizeAt] > 8)
+        return false;
+    const uint8_t minCodeSize = image[codeSizeAt];
+    const uint8_t* blocks = image + codeSizeAt + 1;
+    if (!JoinSubBlocks(blocks, size - codeSizeAt - 1, &m_data))
+        return false;
+    bool used[kEntries] = {};
+    if (!WalkLzwRoots(m_data.data(), m_data.size(), minCodeSize, [&](uint64_t, uint32_t code) { used[code] = true; }))
+        return false;
+    for (uint32_t i = 0; i < entries; ++i)
+        if (used[i] && static_cast<int32_t>(i) != transparentIndex)
+            m_previous.push_back(Rgb(local + 3 * i));
+    std::sort(m_previous.begin(), m_previous.end());
+    // Relabelling keeps each code's width only where the index codes are as wide as the table's.
+    if (entries != kEntries || minCodeSize != 8)
+        return false;
+
+    // Each index used to an entry that holds its colour, taken or claimed here.
+    uint8_t relabel[kEntries] = {};
+    std::vector<uint8_t> claimed;
+    for (uint32_t i = 0; i < kEntries; ++i) {
+        if (!used[i])
+            continue;
+        if (static_cast<int32_t>(i) == transparentIndex) {
+            relabel[i] = kTransparent;
+            continue;
+        }
+        const uint8_t* rgb = local + 3 * i;
+        uint32_t entry = 0;
+        while (entry < m_used && std::memcmp(m_bytes + 3 * entry, rgb, 3) != 0)
+            ++entry;
+        if (entry == m_used) {
+            size_t k = 0;
+            while (k < claimed.size() && std::memcmp(claimed.data() + k, rgb, 3) != 0)
+                k += 3;
+            if (k == claimed.size()) {
+                const bool mayClaim = exact || std::binary_search(before.begin(), before.end(), Rgb(rgb));
+                if (!mayClaim || m_used + claimed.size() / 3 >= kTransparent)
+                    return false;
+                claimed.insert(claimed.end(), rgb, rgb + 3);
+            }
+            entry = m_used + static_cast<uint32_t>(k / 3);
+        }
+        relabel[i] = static_cast<uint8_t>(entry);
+    }
+    WalkLzwRoots(m_data.data(), m_data.size(), minCodeSize,
+                 [&](uint64_t at, uint32_t code) { PutRoot(m_data.data(), at, relabel[code]); });
+
+    fit->image.assign(image, image + kDescriptor);
+    fit->image[9] = static_cast<uint8_t>(image[9] & ~(kHasTable | kTableSizeBits | kSortedFlag));
+    fit->image.push_back(minCodeSize);
+    SplitLikeBefore(blocks, m_data, &fit->image);
+    fit->transparentIndex = transparentIndex >= 0 ? kTransparent : -1;
+    fit->firstClaimed = m_used;
+    fit->claimed = std::move(claimed);
+    std::memcpy(m_bytes + 3 * m_used, fit->claimed.data(), fit->claimed.size());
+    m_used += static_cast<uint32_t>(fit->claimed.size() / 3);
+    return true;
+}
+
+void CGlobalColourTable::WriteClaimed(IRewindableSink& file, const GlobalTableFit& fit) const
+{
+    if (!fit.claimed.empty())
+        file.WriteAt(kFileOffset + 3 * fit.firstClaimed, m_bytes + 3 * fit.firstClaimed,
+                     static_cast<uint32_t>(fit.claimed.size()));
+}
