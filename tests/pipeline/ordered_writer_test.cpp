@@ -2,6 +2,8 @@
 // their delays, frames left out and built again, a stop, and a write that fails.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <cstring>
@@ -10,6 +12,11 @@
 #include <thread>
 #include <vector>
 
+#include "gif/compact_frame.h"
+#include "gif/gif_index.h"
+#include "gif/gif_pictures.h"
+#include "gif/gif_writer.h"
+#include "gif/memory_sink.h"
 #include "pipeline/ordered_writer.h"
 
 namespace {
@@ -231,4 +238,108 @@ TEST(OrderedWriter, AStopOrAFailedWriteEndsTheRun)
     EXPECT_EQ((std::vector<int>{0, 1}), atLimit.contents.frames);
     EXPECT_TRUE(atLimit.contents.trailer);
     EXPECT_EQ(static_cast<int64_t>(atLimit.committed) + 1, limited.maxBytes);
+}
+
+namespace {
+
+constexpr int32_t kSharedWidth = 32;
+constexpr int32_t kSharedHeight = 8;
+
+// Frame k of a scene whose pixels take turns through `colours` of a fixed list, starting at
+// `from` in that list and shifted by k: every frame changes nearly everywhere, in more colours
+// than a 128-entry table holds.
+struct SharedScene {
+    uint32_t from;
+    uint32_t colours;
+};
+
+std::vector<uint32_t> ScenePicture(const SharedScene& scene, int k)
+{
+    std::vector<uint32_t> pixels;
+    for (int32_t y = 0; y < kSharedHeight; ++y)
+        for (int32_t x = 0; x < kSharedWidth; ++x) {
+            const uint32_t i = scene.from + (static_cast<uint32_t>(x * kSharedHeight + y + k)) % scene.colours;
+            pixels.push_back(0xFF000000u | ((i * 2654435761u) & 0xFFFFFF));
+        }
+    return pixels;
+}
+
+}  // namespace
+
+// The compact file's frames share the header's colour table where they fit it: after every
+// frame the file is a whole GIF that shows each frame's picture, whatever the workers, and a
+// size limit still ends it at a whole frame.
+TEST(OrderedWriter, AFileWithASharedTableIsWholeAfterEveryFrame)
+{
+    // 200 colours (frame 0 takes them), the same again, 150 others (no room: the frame keeps its
+    // table), 40 new beside 100 of the first (they fit), the first again.
+    const SharedScene scenes[] = {{0, 200}, {0, 200}, {1000, 150}, {100, 140}, {0, 200}};
+    const size_t frames = sizeof scenes / sizeof scenes[0];
+    std::vector<std::vector<uint32_t>> pictures;
+    for (size_t k = 0; k < frames; ++k)
+        pictures.push_back(ScenePicture(scenes[k], static_cast<int>(k)));
+    struct Case {
+        const char* name;
+        int threads;
+        int64_t maxBytes;  // 0: none; else the size after `written` frames and the trailer
+        int written;
+    };
+    std::vector<uint8_t> whole;
+    uint64_t afterTwo = 0;
+    for (const Case& c : {Case{"one worker", 1, 0, 5}, Case{"three workers", 3, 0, 5}, Case{"size limit", 2, -1, 2}}) {
+        SCOPED_TRACE(c.name);
+        CEncodePool pool;
+        ASSERT_TRUE(pool.Start(c.threads));
+        for (size_t k = 0; k < frames; ++k)
+            pool.Submit([&pictures, k](CFrameWorkspace& workspace, CEncodedFrame& frame) {
+                const PixelView current{pictures[k].data(), kSharedWidth, kSharedWidth, kSharedHeight};
+                const PixelView before{k > 0 ? pictures[k - 1].data() : nullptr, kSharedWidth, kSharedWidth,
+                                       kSharedHeight};
+                const CompactFrame built =
+                    BuildCompactFrame(k > 0 ? &before : nullptr, current, CompactOptions(), &workspace);
+                CMemorySink image;
+                WriteGifImage(image, built, &workspace);
+                frame.image = image.Take();
+                frame.width = kSharedWidth;
+                frame.height = kSharedHeight;
+                frame.bitsPerIndex = 8;
+                frame.transparentIndex = built.transparentIndex;
+                frame.exact = built.exact;
+                frame.built = true;
+            });
+        pool.Finish();
+        CMemoryFile file;
+        FrameTiming timing{false, 4};
+        timing.globalTable = true;
+        timing.maxBytes = c.maxBytes < 0 ? static_cast<int64_t>(afterTwo) + 1 : 0;
+        int written = 0;
+        size_t withoutTable = 0;
+        COrderedWriter writer(pool, file, timing, nullptr, nullptr, [&](uint64_t committed) {
+            ++written;
+            if (written == 2)
+                afterTwo = committed;
+            CMemorySource source(file.bytes);
+            GifFileInfo info;
+            ASSERT_EQ(GifError::None, IndexGif(source, &info));
+            ASSERT_EQ(static_cast<size_t>(written), info.frames.size());
+            withoutTable += info.frames.back().tableOffset == 0 ? 1 : 0;
+            CGifPictures shown(source, info, 1 << 20);
+            for (int k = 0; k < written; ++k) {
+                ASSERT_EQ(GifError::None, shown.Show(static_cast<size_t>(k)));
+                EXPECT_TRUE(std::equal(pictures[k].begin(), pictures[k].end(), shown.Picture())) << "frame " << k;
+            }
+        });
+        const std::atomic<int64_t> end{0};
+        EXPECT_EQ(c.maxBytes < 0 ? COrderedWriter::End::SizeLimit : COrderedWriter::End::Drained, writer.Run(end));
+        writer.Finish();
+        pool.Stop();
+        pool.Join();
+        EXPECT_EQ(c.written, written);
+        EXPECT_EQ(c.maxBytes < 0 ? 2u : 4u, withoutTable);  // all but frame 2 use the shared table
+        if (c.maxBytes != 0)
+            continue;
+        if (whole.empty())
+            whole = file.bytes;
+        EXPECT_TRUE(whole == file.bytes);
+    }
 }

@@ -1,0 +1,213 @@
+// The compact file's global colour table: frames that drop their local table decode to the same
+// colours (giflib and our own decoder), frames that do not fit keep their table, and the table
+// holds the colours of every frame that uses it.
+#include <gif_lib.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "gif/gif_writer.h"
+#include "gif/global_colour_table.h"
+#include "gif/lzw_decoder.h"
+#include "gif/lzw_encoder.h"
+#include "gif/memory_sink.h"
+#include "gif_memory_reader.h"
+
+namespace {
+
+constexpr uint32_t kTransparentPixel = 0xFF000000;
+
+// A width x height image as WriteGifImage lays it out, with a table of 2^bits entries and the
+// data coded with the full LZW table cleared or kept.
+std::vector<uint8_t> Image(int width, int height, const std::vector<uint32_t>& palette, uint8_t bits,
+                           const std::vector<uint8_t>& indices, LzwWhenFull whenFull = LzwWhenFull::Clear)
+{
+    CMemorySink sink;
+    const uint8_t desc[10] = {0x2C, 0, 0, 0, 0, static_cast<uint8_t>(width), 0, static_cast<uint8_t>(height), 0,
+                              static_cast<uint8_t>(0x80 | (bits - 1))};
+    sink.Write(desc, sizeof desc);
+    std::vector<uint8_t> table(3u << bits, 0);
+    for (size_t i = 0; i < palette.size(); ++i) {
+        table[3 * i] = static_cast<uint8_t>(palette[i] >> 16);
+        table[3 * i + 1] = static_cast<uint8_t>(palette[i] >> 8);
+        table[3 * i + 2] = static_cast<uint8_t>(palette[i]);
+    }
+    sink.Write(table.data(), static_cast<uint32_t>(table.size()));
+    sink.Write(&bits, 1);
+    CLzwEncoder lzw;
+    lzw.Compress(sink, indices.data(), indices.size(), bits, whenFull);
+    return sink.Take();
+}
+
+// Each pixel's colour as giflib shows the file's frame, kTransparentPixel where transparent.
+std::vector<uint32_t> GiflibColours(const std::vector<uint8_t>& file)
+{
+    Memory m{&file, 0};
+    int error = 0;
+    GifFileType* gif = DGifOpen(&m, ReadMemory, &error);
+    EXPECT_NE(gif, nullptr);
+    if (!gif)
+        return {};
+    EXPECT_EQ(DGifSlurp(gif), GIF_OK) << GifErrorString(gif->Error);
+    std::vector<uint32_t> out;
+    if (gif->ImageCount == 1) {
+        const SavedImage& image = gif->SavedImages[0];
+        GraphicsControlBlock gcb;
+        DGifSavedExtensionToGCB(gif, 0, &gcb);
+        const ColorMapObject* map = image.ImageDesc.ColorMap ? image.ImageDesc.ColorMap : gif->SColorMap;
+        for (int i = 0; i < image.ImageDesc.Width * image.ImageDesc.Height; ++i) {
+            const int index = image.RasterBits[i];
+            const GifColorType& c = map->Colors[index];
+            out.push_back(index == gcb.TransparentColor ? kTransparentPixel
+                                                        : static_cast<uint32_t>(c.Red) << 16 | c.Green << 8 | c.Blue);
+        }
+    }
+    DGifCloseFile(gif, &error);
+    return out;
+}
+
+// A file of the one image: with the global table's entries in its header, or none.
+std::vector<uint8_t> File(const std::vector<uint8_t>& image, int16_t transparentIndex, const uint8_t* globalTable)
+{
+    CMemorySink sink;
+    WriteGifHeader(sink, image[5], image[7], 8, kPlayForever, globalTable);
+    WriteGifControl(sink, 4, transparentIndex);
+    sink.Write(image.data(), static_cast<uint32_t>(image.size()));
+    WriteGifTrailer(sink);
+    return sink.Take();
+}
+
+// Our decoder on an image without a local table, through the global table.
+std::vector<uint32_t> OurColours(const std::vector<uint8_t>& image, int16_t transparentIndex, const uint8_t* table)
+{
+    std::vector<uint8_t> data;
+    for (size_t at = 11; at < image.size() && image[at] != 0; at += 1 + image[at])
+        data.insert(data.end(), image.begin() + static_cast<ptrdiff_t>(at + 1),
+                    image.begin() + static_cast<ptrdiff_t>(at + 1 + image[at]));
+    std::vector<uint8_t> indices(static_cast<size_t>(image[5]) * image[7]);
+    EXPECT_EQ(GifError::None, DecodeLzw(data.data(), data.size(), image[10], indices.data(), indices.size()));
+    std::vector<uint32_t> out;
+    for (uint8_t i : indices)
+        out.push_back(i == transparentIndex ? kTransparentPixel
+                                            : static_cast<uint32_t>(table[3 * i]) << 16 | table[3 * i + 1] << 8 |
+                                                  table[3 * i + 2]);
+    return out;
+}
+
+std::vector<uint32_t> Palette(uint32_t count, uint32_t seed)
+{
+    std::vector<uint32_t> p;
+    for (uint32_t i = 0; i < count; ++i)
+        p.push_back((i * 2654435761u + seed * 40503u) & 0xFFFFFF);
+    return p;
+}
+
+}  // namespace
+
+TEST(GlobalColourTable, RelabelledStreamsDecodeToTheSameColours)
+{
+    struct Case {
+        const char* name;
+        int width, height;
+        uint32_t colours;
+        int16_t transparent;
+        LzwWhenFull whenFull;
+        // The index of pixel i.
+        uint8_t (*pixel)(uint32_t i, uint32_t colours);
+    };
+    const auto noise = [](uint32_t i, uint32_t colours) {
+        return static_cast<uint8_t>((i * 7919u ^ i >> 3) % colours);
+    };
+    const auto text = [](uint32_t i, uint32_t colours) {
+        return static_cast<uint8_t>((i % 200 < 13 ? i % 200 : 0) % colours);
+    };
+    const Case cases[] = {
+        {"one pixel", 1, 1, 256, -1, LzwWhenFull::Clear, noise},
+        {"noise, cleared when the code table fills", 200, 120, 255, 254, LzwWhenFull::Clear, noise},
+        {"noise, table kept full", 200, 120, 255, 254, LzwWhenFull::Keep, noise},
+        {"repeating rows, table kept full", 250, 200, 255, 0, LzwWhenFull::Keep, text},
+        {"a few of 256 indices used", 64, 64, 5, -1, LzwWhenFull::Clear, text},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<uint32_t> palette = Palette(256, 3);
+        std::vector<uint8_t> indices;
+        for (uint32_t i = 0; i < static_cast<uint32_t>(c.width * c.height); ++i)
+            indices.push_back(c.pixel(i, c.colours));
+        // Local indices far from where the table puts them: each frame takes entries from 0 up.
+        for (uint8_t& index : indices)
+            index = static_cast<uint8_t>(255 - index);
+        const int16_t transparent = c.transparent < 0 ? -1 : static_cast<int16_t>(255 - c.transparent);
+        const std::vector<uint8_t> image = Image(c.width, c.height, palette, 8, indices, c.whenFull);
+
+        CGlobalColourTable table;
+        GlobalTableFit fit;
+        ASSERT_TRUE(table.Take(image.data(), image.size(), transparent, true, &fit));
+        EXPECT_EQ(image.size() - 768, fit.image.size());
+        EXPECT_EQ(transparent < 0 ? -1 : 255, fit.transparentIndex);
+        const std::vector<uint32_t> want = GiflibColours(File(image, transparent, nullptr));
+        ASSERT_EQ(indices.size(), want.size());
+        EXPECT_EQ(want, GiflibColours(File(fit.image, fit.transparentIndex, table.Bytes())));
+        EXPECT_EQ(want, OurColours(fit.image, fit.transparentIndex, table.Bytes()));
+    }
+}
+
+// One table through a sequence of frames, each of some colours (0xRRGGBB, all used) and a
+// transparent index after them.
+TEST(GlobalColourTable, FramesFitByTheirColoursAndTheTableHoldsWhatTheyUse)
+{
+    const std::vector<uint32_t> many = Palette(250, 9);
+    const std::vector<uint32_t> fewer(many.begin(), many.begin() + 247);
+    const uint32_t a = 0x102030, b = 0x405060, c = 0x708090, d = 0xA0B0C0, e = 0x010101, f = 0x020202;
+    struct Step {
+        const char* name;
+        std::vector<uint32_t> colours;
+        bool exact;
+        uint8_t bits;  // the local table's
+        bool fits;
+        uint32_t used;  // the table's entries taken after the frame
+    };
+    const Step steps[] = {
+        {"exact, new colours", {a, b, c}, true, 8, true, 3},
+        {"exact, one more", {a, d}, true, 8, true, 4},
+        {"reduced, colours the frame before lacks", {e, f}, false, 8, false, 4},
+        {"reduced, those colours again", {e, a, f}, false, 8, true, 6},
+        {"a smaller table keeps it", {0x030303}, true, 4, false, 6},
+        {"reduced, the colour of that frame", {0x030303, b}, false, 8, true, 7},
+        {"more new colours than free entries", many, true, 8, false, 7},
+        {"the free entries filled, the transparent one left", fewer, true, 8, true, 254},
+        {"the last free entry", {0x040404}, true, 8, true, 255},
+        {"only colours the table holds", {c, 0x040404, many[5]}, false, 8, true, 255},
+        {"none free", {0x050505}, true, 8, false, 255},
+    };
+    CGlobalColourTable table;
+    std::vector<uint32_t> inTable;
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.name);
+        std::vector<uint32_t> palette = s.colours;
+        const int16_t transparent = static_cast<int16_t>(palette.size());
+        palette.push_back(0);
+        std::vector<uint8_t> indices;
+        for (size_t i = 0; i < palette.size(); ++i)
+            indices.push_back(static_cast<uint8_t>(i));
+        const std::vector<uint8_t> image = Image(static_cast<int>(indices.size()), 1, palette, s.bits, indices);
+        GlobalTableFit fit;
+        ASSERT_EQ(s.fits, table.Take(image.data(), image.size(), transparent, s.exact, &fit));
+        EXPECT_EQ(s.used, table.Used());
+        if (!s.fits)
+            continue;
+        inTable.insert(inTable.end(), s.colours.begin(), s.colours.end());
+        for (uint32_t colour : inTable) {
+            bool found = false;
+            for (uint32_t k = 0; k < table.Used(); ++k)
+                found = found || (static_cast<uint32_t>(table.Bytes()[3 * k]) << 16 | table.Bytes()[3 * k + 1] << 8 |
+                                  table.Bytes()[3 * k + 2]) == colour;
+            EXPECT_TRUE(found) << std::hex << colour;
+        }
+        std::vector<uint32_t> want = s.colours;
+        want.push_back(kTransparentPixel);
+        EXPECT_EQ(want, GiflibColours(File(fit.image, fit.transparentIndex, table.Bytes())));
+    }
+}
