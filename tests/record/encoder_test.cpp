@@ -10,6 +10,9 @@
 #include <vector>
 
 #include "gdiplus_session.h"
+#include "gif/byte_source.h"
+#include "gif/gif_index.h"
+#include "gif/gif_pictures.h"
 #include "gif_layout.h"
 #include "record/gif_encoder.h"
 #include "record/mem_canvas.h"
@@ -54,6 +57,21 @@ std::vector<uint8_t> ReadBytes(const std::wstring& path)
 
 // Frame k of a sequence that mixes what screens show: noise that keeps the LZW busy, gradients,
 // a checker board with text, flat colour with text. mark, when given, goes bottom left.
+// Pixels 0x00RRGGBB, top row first, onto the whole canvas.
+void PaintPixels(CMemCanvas& canvas, const std::vector<uint32_t>& pixels)
+{
+    const int w = canvas.Width();
+    const int h = canvas.Height();
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    SetDIBitsToDevice(canvas.Hdc(), 0, 0, w, h, 0, 0, 0, h, pixels.data(), &info, DIB_RGB_COLORS);
+}
+
 void PaintMixed(CMemCanvas& canvas, int k, COLORREF mark = CLR_INVALID)
 {
     const int w = canvas.Width();
@@ -82,14 +100,7 @@ void PaintMixed(CMemCanvas& canvas, int k, COLORREF mark = CLR_INVALID)
             pixels[static_cast<size_t>(y) * w + x] = v;
         }
     }
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    SetDIBitsToDevice(canvas.Hdc(), 0, 0, w, h, 0, 0, 0, h, pixels.data(), &info, DIB_RGB_COLORS);
+    PaintPixels(canvas, pixels);
     if (k % 4 >= 2) {
         RECT text = {4, 4, w - 4, h - 4};
         SetBkMode(canvas.Hdc(), TRANSPARENT);
@@ -391,6 +402,53 @@ TEST_F(EncoderTest, CompactModeWritesChangesAndWholeFramesAfterANewRegion)
     EXPECT_EQ(48, layout.height);
     EXPECT_EQ((std::vector<int>{64 * 48, 1, 64 * 48, 64 * 48, 1}), layout.areas);
     EXPECT_EQ(std::vector<int>(5, 4), layout.delays);
+}
+
+// Compact frames of up to 255 colours whose colours come again share the file's global colour
+// table: the entries a later frame takes are written into the header before it, so the file
+// shows every frame's picture after every frame.
+TEST_F(EncoderTest, CompactFramesShareTheHeadersColourTable)
+{
+    const std::wstring file = PathOf(L"shared-table.gif");
+    m_canvas.Resize(8, 32);
+    CTestEncoder encoder;
+    EncoderParams params = Params(file, 32, 8);
+    params.compact = true;
+    encoder.SetParams(params);
+    ASSERT_EQ(NoFailure, encoder.Start());
+    // Colours from a list, from `from` on, `count` of them, shifted by the frame: frame 0 takes
+    // 200 entries, frame 2 brings 150 others (no room, it keeps its table), frame 3 takes 40
+    // more in the header of the file written so far.
+    const uint32_t from[] = {0, 0, 1000, 100};
+    const uint32_t count[] = {200, 200, 150, 140};
+    std::vector<std::vector<uint32_t>> pictures;
+    int32_t encoded = 0;
+    for (int k = 0; k < 4; ++k) {
+        std::vector<uint32_t> pixels;
+        for (uint32_t i = 0; i < 32 * 8; ++i)
+            pixels.push_back((from[k] + (i + static_cast<uint32_t>(k)) % count[k]) * 2654435761u & 0xFFFFFF);
+        PaintPixels(m_canvas, pixels);
+        pictures.push_back(pixels);
+        ASSERT_TRUE(encoder.AddFrame(m_canvas));
+        ASSERT_TRUE(WaitUntil([&] { return State(encoder, &encoded) != Encoding || encoded == k + 1; }));
+        ASSERT_EQ(Encoding, State(encoder));
+
+        const std::vector<uint8_t> bytes = ReadBytes(file);
+        CMemorySource source(bytes);
+        GifFileInfo info;
+        ASSERT_EQ(GifError::None, IndexGif(source, &info));
+        ASSERT_EQ(static_cast<size_t>(k + 1), info.frames.size());
+        EXPECT_EQ(k == 2, info.frames[k].tableOffset != 0) << "frame " << k;
+        CGifPictures shown(source, info, 1 << 20);
+        for (int j = 0; j <= k; ++j) {
+            ASSERT_EQ(GifError::None, shown.Show(static_cast<size_t>(j)));
+            for (size_t i = 0; i < pictures[j].size(); ++i)
+                ASSERT_EQ(pictures[j][i], shown.Picture()[i] & 0xFFFFFF) << "frame " << j << " pixel " << i;
+        }
+    }
+    encoder.Finish(0);
+    ASSERT_TRUE(WaitUntil([&] { return State(encoder) != Encoding; }));
+    EXPECT_EQ(Finished, State(encoder));
 }
 
 TEST_F(EncoderTest, StopInsteadOfFinishDeletesTheFileAndFinishes)
