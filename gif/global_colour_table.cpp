@@ -14,8 +14,8 @@ constexpr uint8_t kSortedFlag = 0x20;
 
 // Calls root(bitOffset, code) for every index code (below the clear code) of LZW data (the
 // sub-blocks' bytes joined), in order, up to its end code: the indices the image uses. Follows a
-// decoder's code widths only, not its strings. False when the data ends first or holds a code
-// no decoder would accept.
+// decoder's code widths only, not its strings. False when the data ends first, holds a code no
+// decoder would accept, or root returns false.
 template <class Root>
 bool WalkLzwRoots(const uint8_t* data, size_t size, uint8_t minCodeSize, Root root)
 {
@@ -45,9 +45,10 @@ bool WalkLzwRoots(const uint8_t* data, size_t size, uint8_t minCodeSize, Root ro
         }
         if (code == clear + 1)
             return true;
-        if (code < clear)
-            root(at, code);
-        else if (afterClear || code > next || (code == next && next == kMaxCodes))
+        if (code < clear) {
+            if (!root(at, code))
+                return false;
+        } else if (afterClear || code > next || (code == next && next == kMaxCodes))
             return false;
         at += width;
         if (!afterClear && next < kMaxCodes) {
@@ -127,57 +128,79 @@ bool CGlobalColourTable::Take(const uint8_t* image, size_t size, int16_t transpa
     const uint32_t entries = 2u << (image[9] & kTableSizeBits);
     const uint8_t* local = image + kDescriptor;
     const size_t codeSizeAt = kDescriptor + 3 * entries;
-    if (size <= codeSizeAt || image[codeSizeAt] < 2 || image[codeSizeAt] > 8)
+    if (size <= codeSizeAt)
         return false;
-    const uint8_t minCodeSize = image[codeSizeAt];
+    // The frame's colours for the next frame to find again: its table but the transparent entry
+    // (a compact frame's table holds the colours it uses).
+    for (uint32_t i = 0; i < entries; ++i)
+        if (static_cast<int32_t>(i) != transparentIndex)
+            m_previous.push_back(Rgb(local + 3 * i));
+    std::sort(m_previous.begin(), m_previous.end());
+    // Relabelling keeps each code's width only where the index codes are as wide as the table's.
+    if (entries != kEntries || image[codeSizeAt] != 8)
+        return false;
+
+    // Where each index would go: an entry taken, one to claim if the index is used, or none, and
+    // then the frame cannot use the table if it uses the index. Such an index stops the walk
+    // below at its first use, so a frame that does not fit costs little.
+    constexpr uint16_t kClaim = 0x100;
+    constexpr uint16_t kNowhere = 0x101;
+    m_taken.clear();
+    for (uint32_t entry = 0; entry < m_used; ++entry)
+        m_taken.push_back(Rgb(m_bytes + 3 * entry) << 8 | entry);  // by colour, then entry
+    std::sort(m_taken.begin(), m_taken.end());
+    uint16_t place[kEntries];
+    for (uint32_t i = 0; i < kEntries; ++i) {
+        const uint8_t* rgb = local + 3 * i;
+        const auto taken = std::lower_bound(m_taken.begin(), m_taken.end(), Rgb(rgb) << 8);
+        if (static_cast<int32_t>(i) == transparentIndex)
+            place[i] = kTransparent;
+        else if (taken != m_taken.end() && *taken >> 8 == Rgb(rgb))
+            place[i] = static_cast<uint16_t>(*taken & 0xFF);
+        else if (exact || std::binary_search(before.begin(), before.end(), Rgb(rgb)))
+            place[i] = kClaim;
+        else
+            place[i] = kNowhere;
+    }
     const uint8_t* blocks = image + codeSizeAt + 1;
     if (!JoinSubBlocks(blocks, size - codeSizeAt - 1, &m_data))
         return false;
     bool used[kEntries] = {};
-    if (!WalkLzwRoots(m_data.data(), m_data.size(), minCodeSize, [&](uint64_t, uint32_t code) { used[code] = true; }))
-        return false;
-    for (uint32_t i = 0; i < entries; ++i)
-        if (used[i] && static_cast<int32_t>(i) != transparentIndex)
-            m_previous.push_back(Rgb(local + 3 * i));
-    std::sort(m_previous.begin(), m_previous.end());
-    // Relabelling keeps each code's width only where the index codes are as wide as the table's.
-    if (entries != kEntries || minCodeSize != 8)
+    if (!WalkLzwRoots(m_data.data(), m_data.size(), 8, [&](uint64_t, uint32_t code) {
+            used[code] = true;
+            return place[code] != kNowhere;
+        }))
         return false;
 
-    // Each index used to an entry that holds its colour, taken or claimed here.
+    // Each used index to claim gets the next free entry, shared by indices of the same colour.
     uint8_t relabel[kEntries] = {};
     std::vector<uint8_t> claimed;
     for (uint32_t i = 0; i < kEntries; ++i) {
         if (!used[i])
             continue;
-        if (static_cast<int32_t>(i) == transparentIndex) {
-            relabel[i] = kTransparent;
+        if (place[i] != kClaim) {
+            relabel[i] = static_cast<uint8_t>(place[i]);
             continue;
         }
         const uint8_t* rgb = local + 3 * i;
-        uint32_t entry = 0;
-        while (entry < m_used && std::memcmp(m_bytes + 3 * entry, rgb, 3) != 0)
-            ++entry;
-        if (entry == m_used) {
-            size_t k = 0;
-            while (k < claimed.size() && std::memcmp(claimed.data() + k, rgb, 3) != 0)
-                k += 3;
-            if (k == claimed.size()) {
-                const bool mayClaim = exact || std::binary_search(before.begin(), before.end(), Rgb(rgb));
-                if (!mayClaim || m_used + claimed.size() / 3 >= kTransparent)
-                    return false;
-                claimed.insert(claimed.end(), rgb, rgb + 3);
-            }
-            entry = m_used + static_cast<uint32_t>(k / 3);
+        size_t k = 0;
+        while (k < claimed.size() && std::memcmp(claimed.data() + k, rgb, 3) != 0)
+            k += 3;
+        if (k == claimed.size()) {
+            if (m_used + claimed.size() / 3 >= kTransparent)
+                return false;
+            claimed.insert(claimed.end(), rgb, rgb + 3);
         }
-        relabel[i] = static_cast<uint8_t>(entry);
+        relabel[i] = static_cast<uint8_t>(m_used + k / 3);
     }
-    WalkLzwRoots(m_data.data(), m_data.size(), minCodeSize,
-                 [&](uint64_t at, uint32_t code) { PutRoot(m_data.data(), at, relabel[code]); });
+    WalkLzwRoots(m_data.data(), m_data.size(), 8, [&](uint64_t at, uint32_t code) {
+        PutRoot(m_data.data(), at, relabel[code]);
+        return true;
+    });
 
     fit->image.assign(image, image + kDescriptor);
     fit->image[9] = static_cast<uint8_t>(image[9] & ~(kHasTable | kTableSizeBits | kSortedFlag));
-    fit->image.push_back(minCodeSize);
+    fit->image.push_back(8);
     SplitLikeBefore(blocks, m_data, &fit->image);
     fit->transparentIndex = transparentIndex >= 0 ? kTransparent : -1;
     fit->firstClaimed = m_used;

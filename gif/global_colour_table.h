@@ -52,5 +52,8 @@ private:
     uint8_t m_bytes[3 * kEntries] = {};
     uint32_t m_used = 0;              // entries 0 .. m_used - 1 are taken
     std::vector<uint32_t> m_previous; // colours (0xRRGGBB) the frame before used, sorted
-    std::vector<uint8_t> m_data;      // a frame's LZW data, its sub-blocks joined; kept for the next
+    // Kept from frame to frame for their memory: a frame's LZW data, its sub-blocks joined; the
+    // entries taken by colour (colour << 8 | entry), sorted.
+    std::vector<uint8_t> m_data;
+    std::vector<uint32_t> m_taken;
 };
