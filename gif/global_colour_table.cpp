@@ -12,45 +12,47 @@ constexpr uint8_t kHasTable = 0x80;
 constexpr uint8_t kTableSizeBits = 0x07;
 constexpr uint8_t kSortedFlag = 0x20;
 
-// Calls root(bitOffset, code) for every index code (below the clear code) of LZW data (the
-// sub-blocks' bytes joined), in order, up to its end code: the indices the image uses. Follows a
-// decoder's code widths only, not its strings. False when the data ends first, holds a code no
-// decoder would accept, or root returns false.
+// Calls root(bitOffset, code) for every index code (below the clear code) of LZW data coded
+// with minimum code size 8 (the sub-blocks' bytes joined), in order, up to its end code: the
+// indices the image uses. Follows a decoder's code widths only, not its strings. False when the
+// data ends first, holds a code no decoder would accept, or root returns false.
 template <class Root>
-bool WalkLzwRoots(const uint8_t* data, size_t size, uint8_t minCodeSize, Root root)
+bool WalkLzwRoots(const uint8_t* data, size_t size, Root root)
 {
+    constexpr uint32_t kClear = 256;
+    constexpr uint32_t kEnd = kClear + 1;
     constexpr uint32_t kMaxCodes = 4096;
-    const uint32_t clear = 1u << minCodeSize;
-    const uint64_t bits = static_cast<uint64_t>(size) * 8;
-    uint32_t width = minCodeSize + 1u;
-    uint32_t next = clear + 2;  // the code a decoder assigns next
-    bool afterClear = true;     // the first code after a clear makes no new string
-    uint64_t at = 0;
+    uint32_t width = 9;
+    uint32_t next = kClear + 2;  // the code a decoder assigns next
+    bool afterClear = true;      // the first code after a clear makes no new string
+    uint64_t bits = 0;
+    uint32_t bitCount = 0;
+    size_t in = 0;
     for (;;) {
-        if (at + width > bits)
-            return false;
-        const size_t byte = static_cast<size_t>(at >> 3);
-        uint32_t window = data[byte];
-        if (byte + 1 < size)
-            window |= static_cast<uint32_t>(data[byte + 1]) << 8;
-        if (byte + 2 < size)
-            window |= static_cast<uint32_t>(data[byte + 2]) << 16;
-        const uint32_t code = (window >> (at & 7)) & ((1u << width) - 1);
-        if (code == clear) {
-            at += width;
-            width = minCodeSize + 1u;
-            next = clear + 2;
+        while (bitCount < width) {
+            if (in == size)
+                return false;
+            bits |= static_cast<uint64_t>(data[in++]) << bitCount;
+            bitCount += 8;
+        }
+        const uint32_t code = static_cast<uint32_t>(bits) & ((1u << width) - 1);
+        const uint64_t at = static_cast<uint64_t>(in) * 8 - bitCount;
+        bits >>= width;
+        bitCount -= width;
+        if (code == kClear) {
+            width = 9;
+            next = kClear + 2;
             afterClear = true;
             continue;
         }
-        if (code == clear + 1)
+        if (code == kEnd)
             return true;
-        if (code < clear) {
+        if (code < kClear) {
             if (!root(at, code))
                 return false;
-        } else if (afterClear || code > next || (code == next && next == kMaxCodes))
+        } else if (afterClear || code > next || (code == next && next == kMaxCodes)) {
             return false;
-        at += width;
+        }
         if (!afterClear && next < kMaxCodes) {
             ++next;
             if (next == (1u << width) && width < 12)
@@ -165,38 +167,29 @@ bool CGlobalColourTable::Take(const uint8_t* image, size_t size, int16_t transpa
     const uint8_t* blocks = image + codeSizeAt + 1;
     if (!JoinSubBlocks(blocks, size - codeSizeAt - 1, &m_data))
         return false;
-    bool used[kEntries] = {};
-    if (!WalkLzwRoots(m_data.data(), m_data.size(), 8, [&](uint64_t, uint32_t code) {
-            used[code] = true;
-            return place[code] != kNowhere;
-        }))
-        return false;
-
-    // Each used index to claim gets the next free entry, shared by indices of the same colour.
-    uint8_t relabel[kEntries] = {};
+    // One walk relabels the codes; an index to claim takes the next free entry at its first use,
+    // the entry of an index of the same colour claimed before it where there is one.
     std::vector<uint8_t> claimed;
-    for (uint32_t i = 0; i < kEntries; ++i) {
-        if (!used[i])
-            continue;
-        if (place[i] != kClaim) {
-            relabel[i] = static_cast<uint8_t>(place[i]);
-            continue;
+    const bool fits = WalkLzwRoots(m_data.data(), m_data.size(), [&](uint64_t at, uint32_t code) {
+        if (place[code] == kNowhere)
+            return false;
+        if (place[code] == kClaim) {
+            const uint8_t* rgb = local + 3 * code;
+            size_t k = 0;
+            while (k < claimed.size() && std::memcmp(claimed.data() + k, rgb, 3) != 0)
+                k += 3;
+            if (k == claimed.size()) {
+                if (m_used + claimed.size() / 3 >= kTransparent)
+                    return false;
+                claimed.insert(claimed.end(), rgb, rgb + 3);
+            }
+            place[code] = static_cast<uint16_t>(m_used + k / 3);
         }
-        const uint8_t* rgb = local + 3 * i;
-        size_t k = 0;
-        while (k < claimed.size() && std::memcmp(claimed.data() + k, rgb, 3) != 0)
-            k += 3;
-        if (k == claimed.size()) {
-            if (m_used + claimed.size() / 3 >= kTransparent)
-                return false;
-            claimed.insert(claimed.end(), rgb, rgb + 3);
-        }
-        relabel[i] = static_cast<uint8_t>(m_used + k / 3);
-    }
-    WalkLzwRoots(m_data.data(), m_data.size(), 8, [&](uint64_t at, uint32_t code) {
-        PutRoot(m_data.data(), at, relabel[code]);
+        PutRoot(m_data.data(), at, static_cast<uint8_t>(place[code]));
         return true;
     });
+    if (!fits)
+        return false;
 
     fit->image.assign(image, image + kDescriptor);
     fit->image[9] = static_cast<uint8_t>(image[9] & ~(kHasTable | kTableSizeBits | kSortedFlag));
