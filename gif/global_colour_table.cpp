@@ -198,7 +198,8 @@ bool CGlobalColourTable::Take(const uint8_t* image, size_t size, int16_t transpa
     fit->transparentIndex = transparentIndex >= 0 ? kTransparent : -1;
     fit->firstClaimed = m_used;
     fit->claimed = std::move(claimed);
-    std::memcpy(m_bytes + 3 * m_used, fit->claimed.data(), fit->claimed.size());
+    if (!fit->claimed.empty())
+        std::memcpy(m_bytes + 3 * m_used, fit->claimed.data(), fit->claimed.size());
     m_used += static_cast<uint32_t>(fit->claimed.size() / 3);
     return true;
 }

@@ -33,13 +33,13 @@ public:
     // The next frame of the file. image: as WriteGifImage writes it (descriptor, local table,
     // LZW data); transparentIndex: its control block's. exact: the frame's colours are the
     // screen's own, and it may take free entries for any colour the table lacks; a reduced
-    // frame, whose palette was fitted to it, only for colours the frame before used too (a
-    // palette that came again: on a dragged window a reduced first frame that took every entry
-    // left none for the frames after it). True when the frame fits the table: *fit
+    // frame, whose palette was fitted to it, only for colours the table of the frame before held
+    // too (a palette that came again: on a dragged window a reduced first frame that took every
+    // entry left none for the frames after it). True when the frame fits the table: *fit
     // holds it rewritten and the entries it claimed are taken. False, with *fit as it was, when
     // the frame keeps its own table: a table smaller than 256 entries, colours that do not fit,
-    // or data that is not a whole LZW stream. Either way the frame's colours are remembered as
-    // those of the frame before the next.
+    // or data that is not a whole LZW stream. Either way the frame's table is remembered as that
+    // of the frame before the next.
     bool Take(const uint8_t* image, size_t size, int16_t transparentIndex, bool exact, GlobalTableFit* fit);
     // Writes the entries a frame took over the table in the header of `file`.
     void WriteClaimed(IRewindableSink& file, const GlobalTableFit& fit) const;
@@ -51,7 +51,8 @@ public:
 private:
     uint8_t m_bytes[3 * kEntries] = {};
     uint32_t m_used = 0;              // entries 0 .. m_used - 1 are taken
-    std::vector<uint32_t> m_previous; // colours (0xRRGGBB) the frame before used, sorted
+    // The table of the frame before (0xRRGGBB) but its transparent entry, sorted.
+    std::vector<uint32_t> m_previous;
     // Kept from frame to frame for their memory: a frame's LZW data, its sub-blocks joined; the
     // entries taken by colour (colour << 8 | entry), sorted.
     std::vector<uint8_t> m_data;
