@@ -46,10 +46,14 @@ public:
     CCompactWorkspace& Compact();
     // Room for a frame of `bytes` (a scaled copy of a captured frame), valid until the next call.
     uint8_t* FrameBytes(size_t bytes) { return m_frame.Get(bytes); }
+    // Room for an image's indices and their alternatives, count each, as the LZW coder picks
+    // among them; valid until the next call.
+    uint8_t* Choices(size_t count) { return m_choices.Get(2 * count); }
 
 private:
     std::unique_ptr<CLzwEncoder> m_lzw;
     CKeptBuffer<uint16_t> m_values;
     std::unique_ptr<CCompactWorkspace> m_compact;
     CKeptBuffer<uint8_t> m_frame;
+    CKeptBuffer<uint8_t> m_choices;
 };

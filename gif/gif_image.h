@@ -12,6 +12,9 @@ struct GifImage {
     std::vector<uint8_t> palette;   // 3 << tableBits bytes, red, green, blue, zero past the last used
     int16_t transparentIndex = -1;  // -1: every pixel is opaque
     std::vector<uint8_t> indices;   // rect.width x rect.height, top row first
+    // Empty, or for every pixel the other index it may be written with, which shows the same
+    // (its own index where it has no other): the LZW coder picks whichever codes shorter.
+    std::vector<uint8_t> alternatives;
     // When the LZW code table fills up, code the data both ways (clear it, keep it full) and
     // write the shorter; false writes what clearing gives, the same bytes whatever the content.
     bool shortestCode = false;

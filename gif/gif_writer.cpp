@@ -1,6 +1,7 @@
 #include "gif_writer.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 
 #include "frame_workspace.h"
@@ -74,10 +75,26 @@ void WriteGifImage(IByteSink& file, const GifImage& image, CFrameWorkspace* work
     if (!workspace)
         own.reset(new CLzwEncoder());
     CLzwEncoder* lzw = workspace ? &workspace->Lzw() : own.get();
-    const uint8_t* indices = image.indices.data();
     const size_t count = image.indices.size();
+    // With alternatives each coding picks among them in a copy of the indices, from the
+    // image's own values: the kept table's coding started from the cleared one's picks was
+    // larger (the terminal 1 %).
+    std::unique_ptr<uint8_t[]> ownChoices;
+    uint8_t* choices = nullptr;
+    if (!image.alternatives.empty()) {
+        if (!workspace)
+            ownChoices.reset(new uint8_t[2 * count]);
+        choices = workspace ? workspace->Choices(count) : ownChoices.get();
+    }
+    const auto code = [&](IByteSink& sink, LzwWhenFull whenFull) {
+        if (!choices)
+            return lzw->Compress(sink, image.indices.data(), count, minCodeSize, whenFull);
+        std::memcpy(choices, image.indices.data(), count);
+        std::memcpy(choices + count, image.alternatives.data(), count);
+        return lzw->CompressChoosing(sink, choices, choices + count, count, minCodeSize, whenFull);
+    };
     if (!image.shortestCode) {
-        lzw->Compress(file, indices, count, minCodeSize);
+        code(file, LzwWhenFull::Clear);
         return;
     }
     // Measured on screen recordings, a full table kept took 14 % off a scrolling terminal and
@@ -86,13 +103,13 @@ void WriteGifImage(IByteSink& file, const GifImage& image, CFrameWorkspace* work
     // noise (about 2) and fine many-coloured texture (4.8, where the second coding was a third
     // of the frame's time and never won) are not coded twice.
     CMemorySink cleared;
-    const bool filled = lzw->Compress(cleared, indices, count, minCodeSize);
+    const bool filled = code(cleared, LzwWhenFull::Clear);
     if (!filled || count < kKeptTableWorthTrying * cleared.Size()) {
         file.Write(cleared.Data(), cleared.Size());
         return;
     }
     CMemorySink kept;
-    lzw->Compress(kept, indices, count, minCodeSize, LzwWhenFull::Keep);
+    code(kept, LzwWhenFull::Keep);
     const CMemorySink& shorter = kept.Size() < cleared.Size() ? kept : cleared;
     file.Write(shorter.Data(), shorter.Size());
 }

@@ -149,6 +149,20 @@ inline void CLzwEncoder::RecordShortcuts(uint32_t prefix, uint32_t c, uint32_t c
 bool CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count, uint8_t minCodeSize,
                            LzwWhenFull whenFull)
 {
+    // Without alternatives the indices are only read.
+    return Code<false>(file, const_cast<uint8_t*>(indices), nullptr, count, minCodeSize, whenFull);
+}
+
+bool CLzwEncoder::CompressChoosing(IByteSink& file, uint8_t* indices, uint8_t* alternatives, size_t count,
+                                   uint8_t minCodeSize, LzwWhenFull whenFull)
+{
+    return Code<true>(file, indices, alternatives, count, minCodeSize, whenFull);
+}
+
+template <bool kChoosing>
+bool CLzwEncoder::Code(IByteSink& file, uint8_t* indices, uint8_t* alternatives, size_t count, uint8_t minCodeSize,
+                       LzwWhenFull whenFull)
+{
     const uint32_t clearCode = 1u << minCodeSize;
     const uint32_t endCode = clearCode + 1;
     const int firstWidth = minCodeSize + 1;
@@ -173,11 +187,60 @@ bool CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
     // The codes passed one pixel at a time in the current string, to fill quads.
     uint32_t recent[4] = {};
     uint32_t stepsInString = 0;
+    uint32_t walked = 0;  // the last four of those pixels, the latest in the top byte
     int codeWidth = firstWidth;
     uint32_t lastCode = clearCode + 1;
     uint32_t widthLimit = 1u << codeWidth;   // widen once lastCode reaches this
     uint32_t codesWritten = 0;
-    uint32_t prefix = indices[0];
+
+    // The choices between a pixel's two values (none without kChoosing). A string goes on with
+    // the other value where the first would end it; only where neither goes on does it end, so
+    // the string the table gets (the one ended, followed by the next one's first value) is
+    // always new.
+    //
+    // The code of the string `from` followed by pixel k's other value, with the two values
+    // swapped so that indices hold what is written (the four-step and run shortcuts read them);
+    // 0 where the pixel has no other value or the table no such string.
+    const auto goOnWithOther = [&](size_t k, uint32_t from) -> uint32_t {
+        if constexpr (!kChoosing)
+            return 0;
+        const uint8_t other = alternatives[k];
+        if (other == indices[k])
+            return 0;
+        const uint32_t entry = t.Find(from << 8 | other);
+        if (entry != 0) {
+            alternatives[k] = indices[k];
+            indices[k] = other;
+        }
+        return entry;
+    };
+    // The code of the string `from` followed by pixel k, with either of its values; 0 for none.
+    const auto goOn = [&](size_t k, uint32_t from) -> uint32_t {
+        const uint32_t entry = t.Find(from << 8 | indices[k]);
+        return entry != 0 ? entry : goOnWithOther(k, from);
+    };
+    // Whether a string that begins with value v at pixel k is in the table with pixel k + 1 too.
+    const auto twoLong = [&](size_t k, uint32_t v) {
+        if (k + 1 >= count)
+            return false;
+        const uint8_t first = indices[k + 1], other = alternatives[k + 1];
+        return t.Find(v << 8 | first) != 0 || (other != first && t.Find(v << 8 | other) != 0);
+    };
+    // The value a new string begins with at pixel k: the other one only where it goes on to
+    // the next pixel and the first does not. (Measured against looking 2 or 4 pixels ahead and
+    // against taking the other on a tie: see docs/compact-mode.md.)
+    const auto firstValue = [&](size_t k) -> uint32_t {
+        const uint8_t first = indices[k];
+        if constexpr (!kChoosing)
+            return first;
+        const uint8_t other = alternatives[k];
+        if (first == other || twoLong(k, first) || !twoLong(k, other))
+            return first;
+        alternatives[k] = first;
+        indices[k] = other;
+        return other;
+    };
+    uint32_t prefix = firstValue(0);
 
     // Long strings (screen content) gain from the child and run shortcuts; short ones (photos,
     // noise) only pay for their extra, unpredictable branches. Each stretch of pixels takes the
@@ -228,16 +291,15 @@ bool CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
             // The plain loop: one table probe per pixel and nothing else, in a loop small
             // enough to keep everything in registers.
             while (i < stretchEnd) {
-                const uint32_t c = indices[i];
-                const uint32_t slot = prefix << 8 | c;
-                const uint32_t entry = t.Find(slot);
+                const uint32_t entry = goOn(i, prefix);
                 if (entry != 0) {
                     prefix = entry;
                     ++i;
                     continue;
                 }
-                endString(slot);
-                prefix = c;
+                const uint32_t next = firstValue(i);
+                endString(prefix << 8 | next);
+                prefix = next;
                 ++i;
             }
             shortcuts = (codesWritten - codesBefore) * 8 < i - stretchStart;
@@ -249,12 +311,12 @@ bool CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
         }
         stepsInString = 0;
         while (i < stretchEnd) {
-            const uint32_t c = indices[i];
+            uint32_t c = indices[i];
             {
                 if (count - i >= 4) {
                     const FourSteps q = quads[prefix];
-                    uint32_t next4;
-                    std::memcpy(&next4, indices + i, 4);
+                    const uint8_t* p = indices + i;
+                    const uint32_t next4 = p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
                     if (q.code != 0 && q.pixels == next4) {
                         prefix = q.code;
                         i += 4;
@@ -263,12 +325,25 @@ bool CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
                     }
                 }
                 const uint32_t child = childOf[prefix];
+                if constexpr (kChoosing) {
+                    // The prefix's only child is the pixel's other value: the first does not go
+                    // on, so the other is taken here, at the shortcuts' pace (long unchanged
+                    // stretches inside the content go this way, one table probe a pixel slower
+                    // otherwise).
+                    const uint32_t other = alternatives[i];
+                    if (other != c && (child >> 16) == other && !(child & kMoreChildren)) {
+                        alternatives[i] = static_cast<uint8_t>(c);
+                        indices[i] = static_cast<uint8_t>(other);
+                        c = other;
+                    }
+                }
                 if ((child >> 16) == c) {
                     recent[stepsInString & 3] = prefix;
                     prefix = child & 0xFFF;
+                    walked = walked >> 8 | c << 24;
                     if (++stepsInString >= 4) {
                         FourSteps& q = quads[recent[stepsInString & 3]];
-                        std::memcpy(&q.pixels, indices + i - 3, 4);
+                        q.pixels = walked;
                         q.code = prefix;
                     }
                     ++i;
@@ -304,7 +379,13 @@ bool CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
             // No entry for prefix followed by c: write the prefix, give the string the next
             // code, and start again from c. A string that begins at a single index goes
             // straight to the table: such a code has many children, so its shortcuts rarely fit.
-            uint32_t next = c;
+            const uint32_t other = goOnWithOther(i, prefix);
+            if (other != 0) {
+                prefix = other;
+                ++i;
+                continue;
+            }
+            uint32_t next = firstValue(i);
             for (;;) {
                 // Recorded first: endString may clear the table and start the codes again.
                 if (!frozen) {
@@ -316,13 +397,13 @@ bool CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count
                 ++i;
                 if (i >= stretchEnd)
                     break;
-                next = indices[i];
-                const uint32_t entry = t.Find(prefix << 8 | next);
+                const uint32_t entry = goOn(i, prefix);
                 if (entry != 0) {
                     prefix = entry;
                     ++i;
                     break;
                 }
+                next = firstValue(i);
             }
             stepsInString = 0;
         }

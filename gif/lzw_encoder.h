@@ -41,8 +41,20 @@ public:
     bool Compress(IByteSink& file, const uint8_t* indices, size_t count, uint8_t minCodeSize,
                   LzwWhenFull whenFull = LzwWhenFull::Clear);
 
+    // The same for pixels that may take either of two values (a pixel that shows the same
+    // colour opaque or transparent): alternatives[k] is pixel k's other value, equal to
+    // indices[k] where it has none. A string goes on with the alternative where the first value
+    // would end it, and a new string starts with the value whose strings reach further. The
+    // value written is swapped into indices, so that they hold what a decoder reads and a second
+    // coding has the same choices.
+    bool CompressChoosing(IByteSink& file, uint8_t* indices, uint8_t* alternatives, size_t count,
+                          uint8_t minCodeSize, LzwWhenFull whenFull = LzwWhenFull::Clear);
+
 private:
     static constexpr uint32_t kCodes = 4096;
+    template <bool kChoosing>
+    bool Code(IByteSink& file, uint8_t* indices, uint8_t* alternatives, size_t count, uint8_t minCodeSize,
+              LzwWhenFull whenFull);
     void ResetTable(uint32_t clearCode);
     void RecordShortcuts(uint32_t prefix, uint32_t c, uint32_t code);
 

@@ -367,34 +367,46 @@ TEST(CompactFrame, OverflowingHistogramsMapThroughCellCentres)
 
 // An unchanged run is written in its own colour, which keeps the content's strings going, when
 // it is short and the table has its colour, at the start of a row too; a longer one shows
-// through as transparent.
+// through as transparent, with its own colour as the other value the LZW coder may pick. A
+// colour the table lacks has no other value.
 TEST(CompactFrame, ShortUnchangedRunsKeepTheirColours)
 {
     const int32_t w = 240, h = 2;
-    const uint32_t a = 0x101010, b = 0xE0C020, c = 0x3050A0;
+    const uint32_t a = 0x101010, b = 0xE0C020, c = 0x3050A0, d = 0x7F7F7F;
     const struct {
         int32_t gap;
+        uint32_t still;  // the gap's colour, in both frames
         bool own;
-    } cases[] = {{1, true}, {5, true}, {64, true}, {65, false}, {120, false}};
+    } cases[] = {{1, a, true}, {5, a, true}, {64, a, true}, {65, a, false}, {120, a, false}, {5, d, false},
+                 {120, d, false}};
     for (const auto& k : cases) {
-        SCOPED_TRACE(k.gap);
+        SCOPED_TRACE(testing::Message() << k.gap << " of " << std::hex << k.still);
         Pixels before(static_cast<size_t>(w) * h, a), after(static_cast<size_t>(w) * h, a);
         std::fill(before.begin(), before.begin() + w, c);  // row 0 changes from c to a: a is in the table
         for (int32_t x = 10; x < 20; ++x)
             after[static_cast<size_t>(w) + x] = b;
+        for (int32_t x = 20; x < 20 + k.gap; ++x)
+            before[static_cast<size_t>(w) + x] = after[static_cast<size_t>(w) + x] = k.still;
         for (int32_t x = 20 + k.gap; x < 30 + k.gap; ++x)
             after[static_cast<size_t>(w) + x] = b;
         const PixelView v0 = View(before, w, h), v1 = View(after, w, h);
         const CompactFrame f = BuildCompactFrame(&v0, v1, CompactOptions());
         ASSERT_TRUE(f.exact);
         ASSERT_EQ(f.rect.width, w);
+        ASSERT_EQ(f.alternatives.size(), f.indices.size());
         const uint8_t* row = f.indices.data() + w;
+        const uint8_t* other = f.alternatives.data() + w;
         const uint8_t ofA = f.indices[0];
         const auto t = static_cast<uint8_t>(f.transparentIndex);
-        EXPECT_EQ(row[0], ofA);    // the short unchanged start of the row
+        EXPECT_EQ(row[0], ofA);  // the short unchanged start of the row
+        EXPECT_EQ(other[0], ofA);
         EXPECT_EQ(row[w - 1], t);  // its long unchanged end
-        for (int32_t x = 20; x < 20 + k.gap; ++x)
+        EXPECT_EQ(other[w - 1], ofA);
+        EXPECT_EQ(other[10], row[10]);  // changed
+        for (int32_t x = 20; x < 20 + k.gap; ++x) {
             ASSERT_EQ(row[x], k.own ? ofA : t) << "x " << x;
+            ASSERT_EQ(other[x], k.still == a ? ofA : t) << "x " << x;
+        }
         const std::vector<Pixels> shown = Composite(Encode({before, after}, w, h), w, h);
         EXPECT_EQ(shown[1], after);
     }
@@ -416,7 +428,9 @@ TEST(CompactFrame, SameBytesWhateverWasBuiltBefore)
         const PixelView before = View(frames[k - 1], w, h);
         for (CFrameWorkspace* workspace : {static_cast<CFrameWorkspace*>(nullptr), &used}) {
             const CompactFrame alone = BuildCompactFrame(&before, View(frames[k], w, h), CompactOptions(), workspace);
-            EXPECT_TRUE(alone.indices == inOrder[k].indices && alone.palette == inOrder[k].palette) << k;
+            EXPECT_TRUE(alone.indices == inOrder[k].indices && alone.alternatives == inOrder[k].alternatives &&
+                        alone.palette == inOrder[k].palette)
+                << k;
         }
     }
 }

@@ -80,9 +80,7 @@ void WriteWholeFrame(IByteSink& sink, const uint8_t* indices, const uint8_t* pal
     WriteGifFrame(sink, image, delay, workspace);
 }
 
-namespace {
-
-uint32_t Next(uint32_t& state)
+uint32_t NextRandom(uint32_t& state)
 {
     state ^= state << 13;
     state ^= state >> 17;
@@ -90,14 +88,12 @@ uint32_t Next(uint32_t& state)
     return state;
 }
 
-}  // namespace
-
 std::vector<Rgb> NoisePixels(int32_t width, int32_t height, uint32_t seed)
 {
     std::vector<Rgb> px(static_cast<size_t>(width) * height);
     uint32_t s = seed | 1;
     for (Rgb& c : px) {
-        const uint32_t r = Next(s);
+        const uint32_t r = NextRandom(s);
         c = {static_cast<uint8_t>(r), static_cast<uint8_t>(r >> 8), static_cast<uint8_t>(r >> 16)};
     }
     return px;
@@ -113,7 +109,7 @@ std::vector<Rgb> ScreenLikePixels(int32_t width, int32_t height, uint32_t seed)
             if (y < height / 8) {
                 c = {static_cast<uint8_t>(40 + x * 100 / width), 90, static_cast<uint8_t>(160 + y % 40)};
             } else if (x < width / 3) {
-                const uint32_t r = Next(s);
+                const uint32_t r = NextRandom(s);
                 c = {static_cast<uint8_t>((x * 255 / width + (r & 15)) & 0xFF),
                      static_cast<uint8_t>((y * 255 / height + ((r >> 4) & 15)) & 0xFF),
                      static_cast<uint8_t>(((x + y) & 0xFF) ^ ((r >> 8) & 7))};

@@ -14,6 +14,9 @@ class CFrameWorkspace;
 void WriteWholeFrame(IByteSink& sink, const uint8_t* indices, const uint8_t* palette, uint16_t w, uint16_t h,
                      uint8_t bits, uint16_t delay, int16_t transparentIndex, CFrameWorkspace* workspace = nullptr);
 
+// The next of a cheap, repeatable pseudo-random sequence (xorshift; state must not be 0).
+uint32_t NextRandom(uint32_t& state);
+
 struct Rgb {
     uint8_t red, green, blue;
     bool operator==(const Rgb& o) const { return red == o.red && green == o.green && blue == o.blue; }
