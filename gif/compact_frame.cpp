@@ -69,9 +69,10 @@ constexpr int32_t kShortStill = 64;
 // the other value (transparent, or its own colour where the table has it exactly), and the LZW
 // coder picks. (Measured: the dragged-window desktop 3 % smaller; choices in the short runs too
 // made the terminal and the coloured terminal larger.)
-template <typename Lookup>
+// `exactOf` gives the entry of exactly a colour, -1 where the table has none.
+template <typename Lookup, typename ExactLookup>
 void MapRect(CompactFrame& f, const PixelView* previous, const PixelView& current, bool keepStill,
-             const uint32_t* colours, Lookup lookup)
+             const uint32_t* colours, Lookup lookup, ExactLookup exactOf)
 {
     const ImageRect& r = f.rect;
     const uint8_t transparent = static_cast<uint8_t>(f.transparentIndex);
@@ -81,11 +82,6 @@ void MapRect(CompactFrame& f, const PixelView* previous, const PixelView& curren
         f.alternatives.resize(f.indices.size());
         alt = f.alternatives.data();
     }
-    // The entry of exactly this colour, -1 where the table has none.
-    const auto exactIndex = [&](uint32_t rgb) {
-        const int index = lookup(rgb);
-        return index >= 0 && colours[index] == rgb ? index : -1;
-    };
     for (int32_t y = r.top; y < r.top + r.height; ++y) {
         const uint32_t* cur = current.Row(y);
         const uint32_t* prev = previous ? previous->Row(y) : nullptr;
@@ -106,7 +102,7 @@ void MapRect(CompactFrame& f, const PixelView* previous, const PixelView& curren
             const int32_t n = FirstDiffering(prev, cur, x + 1, end) - x;
             bool own = n <= kShortStill;
             for (int32_t k = 0; own && k < n; ++k) {
-                const int index = exactIndex(cur[x + k] & kRgbMask);
+                const int index = exactOf(cur[x + k] & kRgbMask);
                 own = index >= 0;
                 out[k] = static_cast<uint8_t>(index);
             }
@@ -118,7 +114,7 @@ void MapRect(CompactFrame& f, const PixelView* previous, const PixelView& curren
                 out[k] = static_cast<uint8_t>(emitted);
                 if (!alt)
                     continue;
-                const int other = emitted == transparent ? exactIndex(c) : transparent;
+                const int other = emitted == transparent ? exactOf(c) : transparent;
                 alt[k] = static_cast<uint8_t>(other >= 0 ? other : transparent);
             }
             out += n;
@@ -135,13 +131,14 @@ void MapExact(CompactFrame& f, const CExactColours& exact, const PixelView* prev
 {
     uint32_t lastRgb = 0xFFFFFFFFu;
     int lastIndex = 0;
-    MapRect(f, previous, current, !everyChanged, exact.Colours(), [&](uint32_t rgb) {
+    const auto lookup = [&](uint32_t rgb) {
         if (rgb != lastRgb) {
             lastRgb = rgb;
             lastIndex = exact.Find(rgb);
         }
         return lastIndex;
-    });
+    };
+    MapRect(f, previous, current, !everyChanged, exact.Colours(), lookup, lookup);
 }
 
 // The largest difference of one channel between two neighbours, 0 for the same colour. Small
@@ -230,12 +227,31 @@ inline int Clamp255(int v)
 // have their entries listed; any other (a pixel the count skipped) is searched. Where the
 // histogram overflowed (photos, noise) a colour takes the entry nearest to the centre of its
 // cell of 8 x 8 x 8 colours, from a table that stays in the first-level cache.
-void MapPlain(CompactFrame& f, CCompactWorkspace& s, const uint32_t* colours, const PixelView* previous,
+void MapPlain(CompactFrame& f, CCompactWorkspace& s, const uint32_t* colours, uint32_t n, const PixelView* previous,
               const PixelView& current)
 {
+    // Whether an unchanged pixel can be written in its own colour is looked up among the
+    // palette's colours: the nearest-entry search would spend the frame's searches on them.
+    s.paletteColours.Clear();
+    for (uint32_t i = 0; i < n; ++i) {
+        const uint32_t known = s.paletteColours.Count();
+        const int k = s.paletteColours.Add(colours[i]);
+        if (static_cast<uint32_t>(k) == known)
+            s.paletteEntry[k] = static_cast<uint8_t>(i);
+    }
+    uint32_t lastExact = 0xFFFFFFFFu;
+    int lastEntry = -1;
+    const auto exactOf = [&](uint32_t rgb) {
+        if (rgb != lastExact) {
+            lastExact = rgb;
+            const int k = s.paletteColours.Find(rgb);
+            lastEntry = k >= 0 ? s.paletteEntry[k] : -1;
+        }
+        return lastEntry;
+    };
     if (s.histogram.Full()) {
         MapRect(f, previous, current, f.transparentIndex >= 0, colours,
-                [&](uint32_t rgb) { return s.IndexOfCell(rgb); });
+                [&](uint32_t rgb) { return s.IndexOfCell(rgb); }, exactOf);
         return;
     }
     const auto& counted = s.histogram.Entries();
@@ -251,7 +267,7 @@ void MapPlain(CompactFrame& f, CCompactWorkspace& s, const uint32_t* colours, co
             lastIndex = k >= 0 ? s.histogramIndex[k] : s.IndexOf(rgb);
         }
         return lastIndex;
-    });
+    }, exactOf);
 }
 
 // One row of Floyd-Steinberg error diffusion, in sixteenths. The error for the pixel to the
@@ -503,7 +519,7 @@ CompactFrame BuildCompactFrame(const PixelView* previous, const PixelView& curre
     if (diffuse)
         MapDiffused(f, s, colours, previous, current);
     else
-        MapPlain(f, s, colours, previous, current);
+        MapPlain(f, s, colours, n, previous, current);
     s.ForgetIndices();
     return f;
 }

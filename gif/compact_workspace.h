@@ -17,6 +17,10 @@ struct CCompactWorkspace {
     static constexpr uint8_t kUnknown = 0xFF;  // reduced palettes have at most 255 entries
 
     CExactColours exact;
+    // A reduced palette's colours, each with its (first) entry: which unchanged pixels it can
+    // write in their own colour.
+    CExactColours paletteColours;
+    uint8_t paletteEntry[256] = {};
     CMedianCut cut;
     CColourHistogram histogram;
     std::vector<uint8_t> histogramIndex;  // the palette entry of each colour the histogram counted
