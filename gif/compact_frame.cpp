@@ -77,11 +77,17 @@ void MapRect(CompactFrame& f, const PixelView* previous, const PixelView& curren
     const ImageRect& r = f.rect;
     const uint8_t transparent = static_cast<uint8_t>(f.transparentIndex);
     uint8_t* out = f.indices.data();
-    uint8_t* alt = nullptr;
-    if (keepStill && previous) {
-        f.alternatives.resize(f.indices.size());
-        alt = f.alternatives.data();
-    }
+    // The other values of the still runs that have any, gathered apart and laid over a copy of
+    // the indices at the end: the changed pixels pay nothing for them, and a frame without
+    // a choice (such as the recorder's scrolling texture) has no alternatives at all.
+    const bool choices = keepStill && previous;
+    struct Stretch {
+        size_t at;     // the run's first pixel
+        size_t from;   // its first other value in `others`
+        int32_t length;
+    };
+    std::vector<Stretch> stretches;
+    std::vector<uint8_t> others;
     for (int32_t y = r.top; y < r.top + r.height; ++y) {
         const uint32_t* cur = current.Row(y);
         const uint32_t* prev = previous ? previous->Row(y) : nullptr;
@@ -92,8 +98,6 @@ void MapRect(CompactFrame& f, const PixelView* previous, const PixelView& curren
             if (!(keepStill && prev && (prev[x] & kRgbMask) == rgb)) {
                 emitted = lookup(rgb);
                 *out++ = static_cast<uint8_t>(emitted);
-                if (alt)
-                    *alt++ = static_cast<uint8_t>(emitted);
                 continue;
             }
             // A short run of unchanged pixels, as inside a line of text, is written in its own
@@ -106,24 +110,33 @@ void MapRect(CompactFrame& f, const PixelView* previous, const PixelView& curren
                 own = index >= 0;
                 out[k] = static_cast<uint8_t>(index);
             }
-            if (own && alt)
-                std::memcpy(alt, out, static_cast<size_t>(n));
+            const size_t from = others.size();
+            bool anyChoice = false;
             for (int32_t k = 0; !own && k < n; ++k) {
                 const uint32_t c = cur[x + k] & kRgbMask;
                 emitted = StillPixel(c, emitted < 0 ? transparent : emitted, transparent, colours);
                 out[k] = static_cast<uint8_t>(emitted);
-                if (!alt)
+                if (!choices)
                     continue;
-                const int other = emitted == transparent ? exactOf(c) : transparent;
-                alt[k] = static_cast<uint8_t>(other >= 0 ? other : transparent);
+                const int ownIndex = emitted == transparent ? exactOf(c) : transparent;
+                const uint8_t other = static_cast<uint8_t>(ownIndex >= 0 ? ownIndex : transparent);
+                others.push_back(other);
+                anyChoice = anyChoice || other != out[k];
             }
+            if (anyChoice)
+                stretches.push_back({static_cast<size_t>(out - f.indices.data()), from, n});
+            else
+                others.resize(from);
             out += n;
-            if (alt)
-                alt += n;
             emitted = out[-1];
             x += n - 1;
         }
     }
+    if (stretches.empty())
+        return;
+    f.alternatives = f.indices;
+    for (const Stretch& st : stretches)
+        std::memcpy(f.alternatives.data() + st.at, others.data() + st.from, static_cast<size_t>(st.length));
 }
 
 void MapExact(CompactFrame& f, const CExactColours& exact, const PixelView* previous,

@@ -410,6 +410,11 @@ TEST(CompactFrame, ShortUnchangedRunsKeepTheirColours)
         const std::vector<Pixels> shown = Composite(Encode({before, after}, w, h), w, h);
         EXPECT_EQ(shown[1], after);
     }
+    // Only short unchanged runs in their own colours: no choice anywhere, no alternatives.
+    Pixels before(static_cast<size_t>(w) * h, c), after(static_cast<size_t>(w) * h, a);
+    std::fill(before.begin() + 100, before.begin() + 110, a);
+    const PixelView v0 = View(before, w, h), v1 = View(after, w, h);
+    EXPECT_TRUE(BuildCompactFrame(&v0, v1, CompactOptions()).alternatives.empty());
 }
 
 // A frame's bytes depend only on its own pixels and the previous frame's: built alone with
