@@ -110,23 +110,25 @@ void MapRect(CompactFrame& f, const PixelView* previous, const PixelView& curren
                 own = index >= 0;
                 out[k] = static_cast<uint8_t>(index);
             }
-            const size_t from = others.size();
-            bool anyChoice = false;
             for (int32_t k = 0; !own && k < n; ++k) {
-                const uint32_t c = cur[x + k] & kRgbMask;
-                emitted = StillPixel(c, emitted < 0 ? transparent : emitted, transparent, colours);
+                emitted = StillPixel(cur[x + k] & kRgbMask, emitted < 0 ? transparent : emitted, transparent, colours);
                 out[k] = static_cast<uint8_t>(emitted);
-                if (!choices)
-                    continue;
-                const int ownIndex = emitted == transparent ? exactOf(c) : transparent;
-                const uint8_t other = static_cast<uint8_t>(ownIndex >= 0 ? ownIndex : transparent);
-                others.push_back(other);
-                anyChoice = anyChoice || other != out[k];
             }
-            if (anyChoice)
-                stretches.push_back({static_cast<size_t>(out - f.indices.data()), from, n});
-            else
-                others.resize(from);
+            if (!own && choices) {
+                const size_t from = others.size();
+                others.resize(from + static_cast<size_t>(n));
+                uint8_t* other = others.data() + from;
+                bool anyChoice = false;
+                for (int32_t k = 0; k < n; ++k) {
+                    const int ownIndex = out[k] == transparent ? exactOf(cur[x + k] & kRgbMask) : transparent;
+                    other[k] = static_cast<uint8_t>(ownIndex >= 0 ? ownIndex : transparent);
+                    anyChoice |= other[k] != out[k];
+                }
+                if (anyChoice)
+                    stretches.push_back({static_cast<size_t>(out - f.indices.data()), from, n});
+                else
+                    others.resize(from);
+            }
             out += n;
             emitted = out[-1];
             x += n - 1;
