@@ -48,13 +48,10 @@ std::vector<uint8_t> Encode(const std::vector<Pixels>& frames, int32_t w, int32_
 // Every frame as a player shows it: each image drawn over the last, transparent pixels left.
 std::vector<Pixels> Composite(const std::vector<uint8_t>& file, int32_t w, int32_t h)
 {
-    Memory m{&file, 0};
-    int error = 0;
-    GifFileType* gif = DGifOpen(&m, ReadMemory, &error);
-    EXPECT_NE(gif, nullptr);
+    const SlurpedGif slurped = Slurp(file);
+    GifFileType* gif = slurped.get();
     if (!gif)
         return {};
-    EXPECT_EQ(DGifSlurp(gif), GIF_OK) << GifErrorString(gif->Error);
     EXPECT_EQ(gif->SWidth, w);
     EXPECT_EQ(gif->SHeight, h);
     std::vector<Pixels> shown;
@@ -80,7 +77,6 @@ std::vector<Pixels> Composite(const std::vector<uint8_t>& file, int32_t w, int32
             }
         shown.push_back(canvas);
     }
-    DGifCloseFile(gif, &error);
     return shown;
 }
 

@@ -103,13 +103,10 @@ std::vector<uint8_t> CompactGif(const std::vector<Picture>& screens, int32_t w, 
 Decoded WithGiflib(const std::vector<uint8_t>& file)
 {
     Decoded d;
-    Memory m{&file, 0};
-    int error = 0;
-    GifFileType* gif = DGifOpen(&m, ReadMemory, &error);
-    EXPECT_NE(gif, nullptr);
+    const SlurpedGif slurped = Slurp(file);
+    GifFileType* gif = slurped.get();
     if (!gif)
         return d;
-    EXPECT_EQ(DGifSlurp(gif), GIF_OK) << GifErrorString(gif->Error);
     const int w = gif->SWidth, h = gif->SHeight;
     Picture canvas(size_t(w) * h, 0), underneath;
     for (int k = 0; k < gif->ImageCount; ++k) {
@@ -141,7 +138,6 @@ Decoded WithGiflib(const std::vector<uint8_t>& file)
                 for (int x = desc.Left; x < desc.Left + desc.Width && x < w; ++x)
                     canvas[size_t(y) * w + x] = gcb.DisposalMode == DISPOSE_BACKGROUND ? 0 : underneath[size_t(y) * w + x];
     }
-    DGifCloseFile(gif, &error);
     return d;
 }
 

@@ -44,13 +44,10 @@ std::vector<uint8_t> Image(int width, int height, const std::vector<uint32_t>& p
 // Each pixel's colour as giflib shows the file's frame, kTransparentPixel where transparent.
 std::vector<uint32_t> GiflibColours(const std::vector<uint8_t>& file)
 {
-    Memory m{&file, 0};
-    int error = 0;
-    GifFileType* gif = DGifOpen(&m, ReadMemory, &error);
-    EXPECT_NE(gif, nullptr);
+    const SlurpedGif slurped = Slurp(file);
+    GifFileType* gif = slurped.get();
     if (!gif)
         return {};
-    EXPECT_EQ(DGifSlurp(gif), GIF_OK) << GifErrorString(gif->Error);
     std::vector<uint32_t> out;
     if (gif->ImageCount == 1) {
         const SavedImage& image = gif->SavedImages[0];
@@ -64,7 +61,6 @@ std::vector<uint32_t> GiflibColours(const std::vector<uint8_t>& file)
                                                         : static_cast<uint32_t>(c.Red) << 16 | c.Green << 8 | c.Blue);
         }
     }
-    DGifCloseFile(gif, &error);
     return out;
 }
 
