@@ -35,10 +35,17 @@ CSelectionOverlay::~CSelectionOverlay() = default;
 LRESULT CSelectionOverlay::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
-    case WM_WINDOWPOSCHANGING:
-        if (KeepOnScreen(*reinterpret_cast<WINDOWPOS*>(lParam)) && !m_placeCheckPosted)
+    case WM_WINDOWPOSCHANGING: {
+        WINDOWPOS& pos = *reinterpret_cast<WINDOWPOS*>(lParam);
+        // A new border (locking drops the sizing one) moves where the client area begins: the
+        // picture is painted there afresh, not copied, which under Wine showed the old marks a
+        // pixel inside the region until the next paint, long enough for a frame to catch them.
+        if (pos.flags & SWP_FRAMECHANGED)
+            pos.flags |= SWP_NOCOPYBITS;
+        if (KeepOnScreen(pos) && !m_placeCheckPosted)
             m_placeCheckPosted = ::PostMessageW(m_hWnd, kPlaceCheck, 0, 0) != FALSE;
         break;
+    }
     case kPlaceCheck:
         m_placeCheckPosted = false;
         ReassertPlace();
