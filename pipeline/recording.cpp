@@ -164,8 +164,28 @@ void CRecording::CaptureLoop(std::unique_lock<std::mutex>& lock)
         lock.unlock();
         m_source->CaptureFrame(ms);
         lock.lock();
-        m_changed.wait_until(lock, started + interval, [this] { return m_state != State::Recording; });
+        WaitForSlot(lock, started + interval);
     }
+}
+
+// The next frame starts at its slot, not after it: the wait aims a little early and the rest is
+// spun, unlocked, so that the lateness of a timed wait does not add to every frame's interval.
+void CRecording::WaitForSlot(std::unique_lock<std::mutex>& lock, std::chrono::steady_clock::time_point slot)
+{
+    const auto stop = [this] { return m_state != State::Recording; };
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= slot)
+        return;
+    const auto aim = slot - m_wakeLead.Lead();
+    if (aim > now) {
+        if (m_changed.wait_until(lock, aim, stop))
+            return;
+        m_wakeLead.Woke(std::chrono::steady_clock::now() - aim);
+    }
+    lock.unlock();
+    while (std::chrono::steady_clock::now() < slot) {
+    }
+    lock.lock();
 }
 
 void CRecording::EndCapture()

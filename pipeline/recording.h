@@ -10,6 +10,7 @@
 #include "pipeline/frame_encoder.h"
 #include "pipeline/frame_source.h"
 #include "pipeline/recording_clock.h"
+#include "pipeline/wake_lead.h"
 
 // How a recording ended, handed over once by the ended event.
 struct RecordingOutcome {
@@ -61,6 +62,7 @@ public:
 private:
     void RunCapture();
     void CaptureLoop(std::unique_lock<std::mutex>& lock);
+    void WaitForSlot(std::unique_lock<std::mutex>& lock, std::chrono::steady_clock::time_point slot);
     void EndCapture();
     void OnEncoderEnded(EncodeFailure failure);
 
@@ -79,4 +81,5 @@ private:
     std::unique_ptr<IFrameSource> m_source;
     EndedHandler m_ended;
     std::thread m_captureThread;
+    CWakeLead m_wakeLead;  // the capture thread's own
 };

@@ -68,6 +68,7 @@ private:
     RECT m_rect;          // the capture thread's from Open on
     RECT m_wanted;        // set by MoveTo while paused
     HDC m_display = nullptr;
+    bool m_fineTimer = false;  // the 1 ms timer is asked for while the capture is open
     std::unique_ptr<CMemCanvas> m_canvas;
     RECT m_clip = {};
     RECT m_screen = {};  // every monitor, in screen coordinates as the display context has them

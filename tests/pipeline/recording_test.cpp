@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "pipeline/recording.h"
+#include "pipeline/wake_lead.h"
 
 namespace {
 
@@ -270,6 +271,46 @@ TEST(Recording, FinishWakesCaptureBetweenFrames)
     EXPECT_TRUE(f.log.WaitFor([&] { return f.log.endedEvents == 1; })) << "Finish waited for the next frame";
     finisher.join();
     EXPECT_EQ(1u, f.log.FrameCount());
+}
+
+// Waking early must never start a frame early: whatever the wait does, frames start at least an
+// interval apart.
+TEST(Recording, FramesStartAnIntervalApart)
+{
+    Fixture f(true, NoFailure, 7);
+    ASSERT_EQ(NoFailure, f.Start());
+    ASSERT_TRUE(f.WaitFrames(30));
+    f.recording->Finish();
+    f.recording->WaitEnded();
+    for (size_t i = 1; i < f.log.frames.size(); ++i)
+        EXPECT_GE(f.log.frames[i] - f.log.frames[i - 1], 7) << "frame " << i;
+}
+
+TEST(WakeLead, FollowsRecentLatenessWithinBounds)
+{
+    struct Case {
+        const char* name;
+        int lateUs;  // every wake this late
+        int wakes;
+        int leadUsAtLeast;
+        int leadUsAtMost;
+    };
+    const Case cases[] = {
+        {"before any wake", 0, 0, 1500, 1500},
+        {"on time", 0, 60, 500, 600},
+        {"early counts as on time", -3000, 60, 500, 600},
+        {"2 ms late", 2000, 60, 2400, 2500},
+        {"stalls", 200000, 60, 5000, 5000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CWakeLead lead;
+        for (int i = 0; i < c.wakes; ++i)
+            lead.Woke(std::chrono::microseconds(c.lateUs));
+        const auto us = std::chrono::duration_cast<std::chrono::microseconds>(lead.Lead()).count();
+        EXPECT_GE(us, c.leadUsAtLeast);
+        EXPECT_LE(us, c.leadUsAtMost);
+    }
 }
 
 TEST(RecordingClock, LeavesPausesOut)
