@@ -18,7 +18,7 @@ CWakeLead::Duration CWakeLead::Lead() const
 
 void CWakeLead::Woke(Duration late)
 {
-    // A wait that returned far too late (the machine stalled) counts as the longest lead, so one
+    // A wait that returned far too late (the machine stalled) counts as 5 ms late, so that one
     // stall does not set the lead for the next second.
     const int64_t lateUs =
         std::clamp<int64_t>(std::chrono::duration_cast<std::chrono::microseconds>(late).count(), 0, kMostUs);
