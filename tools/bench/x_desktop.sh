@@ -3,18 +3,14 @@
 # processes to end in the array `pids`, which an exit trap ends. wait_window and grab serve the
 # scripts that record sequences from it.
 start_desktop() {
-  "$(dirname "${BASH_SOURCE[0]}")/../../scripts/setup.sh" --bench
-  # Xvfb picks a free display number itself and writes it down.
-  local number
-  number=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 "$1x$2x24" -nolisten tcp 3>"$number" >/dev/null 2>&1 &
-  pids=($!)
+  local scripts
+  scripts="$(dirname "${BASH_SOURCE[0]}")/../../scripts"
+  "$scripts/setup.sh" --bench
+  . "$scripts/xvfb.sh"
+  start_xvfb "$1" "$2"
+  pids=("$xvfb_pid")
   trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; wait 2>/dev/null || true' EXIT
-  for _ in $(seq 100); do [ -s "$number" ] && break; sleep 0.1; done
-  n=$(head -n 1 "$number")  # the display number, left set for the caller
-  rm -f "$number"
-  export DISPLAY=:$n
-  for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+  n=${DISPLAY#:}  # the display number, left set for the caller
   openbox >/dev/null 2>&1 &
   pids+=($!)
   sleep 1
