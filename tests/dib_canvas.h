@@ -8,6 +8,19 @@
 #include "win/dc.h"
 #include "win/gdi_object.h"
 
+// The header of 32-bit rows, top row first: what the tests draw from and read back into.
+inline BITMAPINFO TopDownInfo32(int width, int height)
+{
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+
 class CDibCanvas {
 public:
     CDibCanvas(int width, int height)
@@ -43,13 +56,7 @@ public:
 private:
     static HBITMAP CreateSection(int width, int height, uint32_t** bits)
     {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
+        const BITMAPINFO info = TopDownInfo32(width, height);
         return ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(bits), nullptr, 0);
     }
     static HDC MemoryDC(CDC& dc)

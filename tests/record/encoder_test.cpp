@@ -17,6 +17,7 @@
 #include "record/gif_encoder.h"
 #include "record/mem_canvas.h"
 #include "record/output_file.h"
+#include "tests/dib_canvas.h"
 #include "win/file.h"
 #include "wait_until.h"
 
@@ -62,13 +63,7 @@ void PaintPixels(CMemCanvas& canvas, const std::vector<uint32_t>& pixels)
 {
     const int w = canvas.Width();
     const int h = canvas.Height();
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    const BITMAPINFO info = TopDownInfo32(w, h);
     SetDIBitsToDevice(canvas.Hdc(), 0, 0, w, h, 0, 0, 0, h, pixels.data(), &info, DIB_RGB_COLORS);
 }
 

@@ -11,6 +11,7 @@
 #include "record/bitmap_to_frame.h"
 #include "record/frame_at_output_size.h"
 #include "record/queued_frame.h"
+#include "tests/dib_canvas.h"
 
 namespace {
 
@@ -75,13 +76,7 @@ std::vector<uint32_t> RowsOf(const PixelView& view)
 std::vector<uint32_t> RowsOf(HBITMAP bitmap, SIZE size)
 {
     CFramePixels pixels;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = size.cx;
-    info.bmiHeader.biHeight = -size.cy;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = TopDownInfo32(size.cx, size.cy);
     HDC screen = GetWindowDC(nullptr);
     EXPECT_EQ(size.cy, GetDIBits(screen, bitmap, 0, size.cy, pixels.Fill(size.cx, size.cy), &info, DIB_RGB_COLORS));
     ReleaseDC(nullptr, screen);

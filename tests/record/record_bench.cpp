@@ -28,6 +28,7 @@
 #include "record/queued_frame.h"
 #include "recording_run.h"
 #include "test_scene.h"
+#include "tests/dib_canvas.h"
 
 namespace {
 
@@ -197,13 +198,7 @@ std::vector<uint8_t> Pixels(GpBitmap* bitmap, int width, int height)
     HBITMAP handle = nullptr;
     if (gdip::GdipCreateHBITMAPFromBitmap(bitmap, &handle, 0xFF000000) != Gdiplus::Ok)
         return {};
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = TopDownInfo32(width, height);
     HDC dc = GetDC(nullptr);
     GetDIBits(dc, handle, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
     ReleaseDC(nullptr, dc);
