@@ -1,0 +1,142 @@
+#include "gif_edit_writer.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "compact_frame.h"
+#include "frame_workspace.h"
+#include "gif_writer.h"
+
+namespace {
+
+enum class Way { Copy, Whole, Changes };
+
+GifError CopyBytes(IByteSource& source, uint64_t from, uint64_t to, IByteSink& out, std::vector<uint8_t>& buffer)
+{
+    buffer.resize(static_cast<size_t>(std::min<uint64_t>(to - from, 1 << 20)));
+    while (from < to) {
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(to - from, buffer.size()));
+        if (!source.Read(from, buffer.data(), n))
+            return GifError::ReadFailed;
+        out.Write(buffer.data(), static_cast<uint32_t>(n));
+        from += n;
+    }
+    return GifError::None;
+}
+
+// How each planned frame is written. A copied frame needs below it exactly what it was drawn
+// over; a frame rebuilt as changes needs the frame written before it to stay in place.
+std::vector<Way> ChooseWays(const GifFileInfo& info, const CGifPictures& pictures,
+                            const std::vector<PlannedFrame>& plan, bool cropped)
+{
+    std::vector<Way> ways(plan.size());
+    bool previousStays = false;
+    for (size_t k = 0; k < plan.size(); ++k) {
+        const size_t s = plan[k].source;
+        const bool whole = pictures.IsWhole(s);
+        const bool follows = k > 0 && plan[k - 1].source + 1 == s && previousStays;
+        if (!cropped && (whole || follows))
+            ways[k] = Way::Copy;
+        else if (k > 0 && !whole && !plan[k].afterRemoved && previousStays)
+            ways[k] = Way::Changes;
+        else
+            ways[k] = Way::Whole;
+        previousStays = ways[k] != Way::Copy || info.frames[s].disposal < 2;
+    }
+    return ways;
+}
+
+GifError CopyFrame(IByteSource& source, const GifFrameInfo& f, uint16_t delay, IByteSink& out,
+                   std::vector<uint8_t>& buffer)
+{
+    if (f.controlOffset && f.delay == delay)
+        return CopyBytes(source, f.controlOffset, f.end, out, buffer);
+    uint8_t control[8] = {0x21, 0xF9, 0x04, 0, 0, 0, 0, 0};
+    if (f.controlOffset && !source.Read(f.controlOffset, control, sizeof control))
+        return GifError::ReadFailed;
+    control[4] = static_cast<uint8_t>(delay & 0xFF);
+    control[5] = static_cast<uint8_t>(delay >> 8);
+    out.Write(control, sizeof control);
+    return CopyBytes(source, f.imageOffset, f.end, out, buffer);
+}
+
+// The original's header and screen descriptor, with the screen's size made the crop's.
+GifError WriteHeader(IByteSource& source, const GifFileInfo& info, const ImageRect& crop, IByteSink& out)
+{
+    std::vector<uint8_t> header(static_cast<size_t>(info.headerEnd));
+    if (!source.Read(0, header.data(), header.size()))
+        return GifError::ReadFailed;
+    header[6] = static_cast<uint8_t>(crop.width & 0xFF);
+    header[7] = static_cast<uint8_t>(crop.width >> 8);
+    header[8] = static_cast<uint8_t>(crop.height & 0xFF);
+    header[9] = static_cast<uint8_t>(crop.height >> 8);
+    out.Write(header.data(), static_cast<uint32_t>(header.size()));
+    if (info.loopCount >= 0)
+        WriteGifLoopExtension(out, static_cast<uint16_t>(info.loopCount));
+    return GifError::None;
+}
+
+PixelView CroppedPicture(const CGifPictures& pictures, const GifFileInfo& info, const ImageRect& crop)
+{
+    PixelView view;
+    view.top = pictures.Picture() + static_cast<size_t>(crop.top) * info.width + crop.left;
+    view.step = info.width;
+    view.width = crop.width;
+    view.height = crop.height;
+    return view;
+}
+
+void KeepPicture(const PixelView& view, std::vector<uint32_t>* kept)
+{
+    kept->resize(static_cast<size_t>(view.width) * view.height);
+    for (int32_t y = 0; y < view.height; ++y)
+        std::memcpy(kept->data() + static_cast<size_t>(y) * view.width, view.Row(y), view.width * sizeof(uint32_t));
+}
+
+}  // namespace
+
+GifError WriteEditedGif(IByteSource& source, const GifFileInfo& info, CGifPictures& pictures,
+                        const std::vector<PlannedFrame>& plan, const ImageRect& crop, IByteSink& out,
+                        const EditProgress& progress, bool* cancelled)
+{
+    *cancelled = false;
+    if (plan.empty())
+        return GifError::NoFrames;
+    for (const PlannedFrame& p : plan)
+        if (p.source >= info.frames.size())
+            return GifError::NoFrames;
+    if (crop.Empty() || crop.left < 0 || crop.top < 0 || crop.left + crop.width > info.width ||
+        crop.top + crop.height > info.height)
+        return GifError::Unsupported;
+    const bool cropped = crop.width != info.width || crop.height != info.height;
+    const std::vector<Way> ways = ChooseWays(info, pictures, plan, cropped);
+    GifError error = WriteHeader(source, info, crop, out);
+    std::vector<uint8_t> buffer;
+    std::vector<uint32_t> before;  // the picture written last, when the next frame is its change
+    CFrameWorkspace workspace;
+    for (size_t k = 0; k < plan.size() && error == GifError::None; ++k) {
+        const PlannedFrame& p = plan[k];
+        const bool keep = k + 1 < plan.size() && ways[k + 1] == Way::Changes;
+        if (ways[k] == Way::Copy) {
+            error = CopyFrame(source, info.frames[p.source], p.delay, out, buffer);
+            if (error == GifError::None && keep)
+                error = pictures.Show(p.source);
+        } else if ((error = pictures.Show(p.source)) == GifError::None) {
+            const PixelView now = CroppedPicture(pictures, info, crop);
+            const PixelView was{before.data(), crop.width, crop.width, crop.height};
+            const CompactFrame frame =
+                BuildCompactFrame(ways[k] == Way::Changes ? &was : nullptr, now, CompactOptions(), &workspace);
+            WriteGifFrame(out, frame, p.delay, &workspace);
+        }
+        if (error == GifError::None && keep)
+            KeepPicture(CroppedPicture(pictures, info, crop), &before);
+        if (error == GifError::None && progress && !progress(k + 1, plan.size())) {
+            *cancelled = true;
+            return GifError::None;
+        }
+    }
+    if (error != GifError::None)
+        return error;
+    WriteGifTrailer(out);
+    return GifError::None;
+}
