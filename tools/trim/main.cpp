@@ -1,4 +1,9 @@
-// ravlin-trim IN.gif OUT.gif FIRST LAST   keeps frames FIRST..LAST (counted from 0) of IN in OUT
+// ravlin-trim IN.gif OUT.gif FIRST LAST [EDITS]
+//                                         keeps frames FIRST..LAST (counted from 0; LAST may be
+//                                         "end") of IN in OUT, with the review window's edits:
+//                                         --crop X,Y,W,H  --cut A-B (again for more)
+//                                         --speed PERCENT  --shorten-pauses HUNDREDTHS
+//                                         --stats prints the time taken and the peak memory
 // ravlin-trim --record default|compact OUT.gif [SECONDS]
 //                                         writes a 1920x1080 recording of moving windows at
 //                                         20 frames per second (60 seconds by default)
@@ -13,6 +18,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "gif/byte_source.h"
 #include "gif/compact_frame.h"
@@ -22,6 +28,9 @@
 #include "gif/gif_writer.h"
 #include "gif/indexed_frame.h"
 #include "gif/dib.h"
+#include "gif/gif_edit_writer.h"
+#include "gif/gif_edits.h"
+#include "gif/unchanged_frames.h"
 #include "gif/stdio_sink.h"
 #include "screen_content.h"
 
@@ -29,6 +38,7 @@ namespace {
 
 // The review window's budget for kept pictures.
 constexpr size_t kPictureBudget = 160u << 20;
+constexpr size_t kEnd = static_cast<size_t>(-1);  // LAST given as "end"
 
 const char* ErrorName(GifError e)
 {
@@ -66,18 +76,51 @@ std::FILE* OpenOrFail(const std::string& path)
     return f;
 }
 
-int Trim(const std::string& in, const std::string& out, size_t first, size_t last)
+double PeakMiB()
 {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024.0;
+}
+
+// The edits as the review window would make them, then one pass over the file.
+GifError WriteEdited(IByteSource& source, const GifFileInfo& info, CGifPictures& pictures,
+                     const std::vector<GifEdit>& edits, size_t first, size_t last, IByteSink& out)
+{
+    if (first > last || last >= info.frames.size())
+        return GifError::NoFrames;
+    const GifEditState state = FoldEdits(edits, info.frames.size(), info.width, info.height);
+    std::vector<bool> unchanged;
+    if (state.stillLimit) {
+        const GifError error = FindUnchangedFrames(source, info, state.crop, &unchanged);
+        if (error != GifError::None)
+            return error;
+    }
+    std::vector<uint16_t> delays;
+    for (const GifFrameInfo& f : info.frames)
+        delays.push_back(f.delay);
+    const std::vector<PlannedFrame> plan = PlanEditedFrames(state, delays, unchanged, first, last);
+    bool cancelled = false;
+    return WriteEditedGif(source, info, pictures, plan, state.crop, out, nullptr, &cancelled);
+}
+
+int Trim(const std::string& in, const std::string& out, size_t first, size_t last,
+         const std::vector<GifEdit>& edits, bool stats)
+{
+    const auto start = std::chrono::steady_clock::now();
     CFileSource source(OpenOrFail(in));
     GifFileInfo info;
     GifError error = IndexGif(source, &info);
     if (error != GifError::None)
         Fail(in + ": " + ErrorName(error));
+    if (last == kEnd)
+        last = info.frames.size() - 1;
     CGifPictures pictures(source, info, kPictureBudget);
     const std::string temporary = out + ".part";
     try {
         CStdioSink sink(temporary);
-        error = WriteTrimmedGif(source, info, pictures, first, last, sink);
+        error = edits.empty() ? WriteTrimmedGif(source, info, pictures, first, last, sink)
+                              : WriteEdited(source, info, pictures, edits, first, last, sink);
         sink.Close();
     } catch (const std::exception& e) {
         std::remove(temporary.c_str());
@@ -89,7 +132,35 @@ int Trim(const std::string& in, const std::string& out, size_t first, size_t las
     }
     if (std::rename(temporary.c_str(), out.c_str()) != 0)
         Fail(out + ": cannot replace the file");
+    if (stats)
+        std::printf("%s: written in %.0f ms, peak memory %.1f MiB\n", out.c_str(), MsSince(start), PeakMiB());
     return 0;
+}
+
+bool ParseEdit(const std::string& option, const char* value, std::vector<GifEdit>* edits)
+{
+    GifEdit e;
+    int a = 0, b = 0, c = 0, d = 0;
+    char end = 0;
+    if (option == "--crop" && std::sscanf(value, "%d,%d,%d,%d%c", &a, &b, &c, &d, &end) == 4 && c > 0 && d > 0) {
+        e.kind = GifEdit::Kind::Crop;
+        e.rect = ImageRect{a, b, c, d};
+    } else if (option == "--cut" && std::sscanf(value, "%d-%d%c", &a, &b, &end) == 2 && a >= 0 && b >= a) {
+        e.kind = GifEdit::Kind::Cut;
+        e.first = size_t(a);
+        e.last = size_t(b);
+    } else if (option == "--speed" && std::sscanf(value, "%d%c", &a, &end) == 1 && a >= 10 && a <= 1000) {
+        e.kind = GifEdit::Kind::Speed;
+        e.value = uint32_t(a);
+    } else if (option == "--shorten-pauses" && std::sscanf(value, "%d%c", &a, &end) == 1 && a >= int(kMinEditedDelay) &&
+               a <= 0xFFFF) {
+        e.kind = GifEdit::Kind::ShortenStills;
+        e.value = uint32_t(a);
+    } else {
+        return false;
+    }
+    edits->push_back(e);
+    return true;
 }
 
 int Record(bool compact, const std::string& out, int seconds)
@@ -180,9 +251,7 @@ int Bench(const std::string& in)
     }
     std::printf("  trimmed copy of frames %zu..%zu: %.0f ms\n", n / 10 + 3, n - n / 10, MsSince(start));
     std::remove(out.c_str());
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    std::printf("  peak memory: %.1f MiB\n", usage.ru_maxrss / 1024.0);
+    std::printf("  peak memory: %.1f MiB\n", PeakMiB());
     return 0;
 }
 
@@ -194,14 +263,25 @@ int main(int argc, char** argv)
         return Bench(argv[2]);
     if (argc >= 4 && std::strcmp(argv[1], "--record") == 0)
         return Record(std::strcmp(argv[2], "compact") == 0, argv[3], argc >= 5 ? std::atoi(argv[4]) : 60);
-    if (argc == 5) {
+    if (argc >= 5) {
         char* end1 = nullptr;
         char* end2 = nullptr;
-        const unsigned long first = std::strtoul(argv[3], &end1, 10), last = std::strtoul(argv[4], &end2, 10);
-        if (*end1 == '\0' && *end2 == '\0')
-            return Trim(argv[1], argv[2], first, last);
+        const unsigned long first = std::strtoul(argv[3], &end1, 10);
+        const bool toEnd = std::strcmp(argv[4], "end") == 0;
+        const unsigned long last = toEnd ? 0 : std::strtoul(argv[4], &end2, 10);
+        std::vector<GifEdit> edits;
+        bool stats = false, good = *end1 == '\0' && (toEnd || *end2 == '\0');
+        for (int i = 5; i < argc && good; ++i) {
+            if (std::strcmp(argv[i], "--stats") == 0)
+                stats = true;
+            else if ((good = i + 1 < argc && ParseEdit(argv[i], argv[i + 1], &edits)))
+                ++i;
+        }
+        if (good)
+            return Trim(argv[1], argv[2], first, toEnd ? kEnd : last, edits, stats);
     }
-    std::fprintf(stderr, "usage: ravlin-trim IN.gif OUT.gif FIRST LAST\n"
+    std::fprintf(stderr, "usage: ravlin-trim IN.gif OUT.gif FIRST LAST|end [--crop X,Y,W,H] [--cut A-B]...\n"
+                         "                   [--speed PERCENT] [--shorten-pauses HUNDREDTHS] [--stats]\n"
                          "       ravlin-trim --record default|compact OUT.gif [SECONDS]\n"
                          "       ravlin-trim --bench IN.gif\n");
     return 2;
