@@ -9,7 +9,7 @@ namespace {
 // Global memory for SetClipboardData: freed here unless the clipboard has taken it.
 class CClipboardMemory {
 public:
-    explicit CClipboardMemory(size_t bytes) : m_memory(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes)) {}
+    explicit CClipboardMemory(HGLOBAL memory) : m_memory(memory) {}
     ~CClipboardMemory()
     {
         if (m_memory)
@@ -68,20 +68,33 @@ private:
 
 }  // namespace
 
+HGLOBAL NewFileDrop(const std::wstring& path)
+{
+    // A DROPFILES header, then the path, then the empty name that ends the list.
+    const size_t pathBytes = (path.size() + 1) * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + pathBytes + sizeof(wchar_t));
+    void* p = memory ? GlobalLock(memory) : nullptr;
+    if (!p) {
+        if (memory)
+            GlobalFree(memory);
+        return nullptr;
+    }
+    DROPFILES header = {};
+    header.pFiles = sizeof(DROPFILES);
+    header.fWide = TRUE;
+    std::memcpy(p, &header, sizeof header);
+    std::memcpy(static_cast<char*>(p) + sizeof header, path.c_str(), pathBytes);
+    GlobalUnlock(memory);
+    return memory;
+}
+
 bool PutFileOnClipboard(HWND owner, const std::wstring& path)
 {
     if (path.empty())
         return false;
-    // A DROPFILES header, then the path, then the empty name that ends the list.
-    const size_t pathBytes = (path.size() + 1) * sizeof(wchar_t);
-    CClipboardMemory drop(sizeof(DROPFILES) + pathBytes + sizeof(wchar_t));
-    DROPFILES header = {};
-    header.pFiles = sizeof(DROPFILES);
-    header.fWide = TRUE;
-    if (!drop.Fill(&header, sizeof header) || !drop.Fill(path.c_str(), pathBytes, sizeof(DROPFILES)))
-        return false;
+    CClipboardMemory drop(NewFileDrop(path));
     const DWORD copy = DROPEFFECT_COPY;
-    CClipboardMemory effect(sizeof copy);
+    CClipboardMemory effect(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof copy));
     if (!effect.Fill(&copy, sizeof copy))
         return false;
     const UINT effectFormat = RegisterClipboardFormatW(CFSTR_PREFERREDDROPEFFECT);

@@ -46,6 +46,7 @@ protected:
     void OnClose() override;
     BOOL OnEraseBkgnd(HDC dc) override;
     void OnTimer(UINT_PTR id) override;
+    void OnLButtonDown(UINT flags, POINT point) override;
 
 private:
     void OnHotkey(WPARAM id);

@@ -1,4 +1,5 @@
 // The main window's part in reviewing a finished recording.
+#include "app/output_file.h"
 #include "app/ravlin_dlg.h"
 #include "app/recording_review.h"
 #include "app/review_dlg.h"
@@ -16,6 +17,13 @@ bool CRavlinDlg::ReviewRecording()
     }
     CReviewDlg dialog(review, this);
     dialog.DoModal();
+    if (dialog.Outcome() == ReviewOutcome::SavedCopy) {
+        // The copy is what the user will share: the completion actions and the file name
+        // line are about it; the recording stays as it was.
+        m_filePath = dialog.SavedPath();
+        m_fileNameText = FileNamePart(m_filePath);
+        InvalidateStatus(2);
+    }
     if (dialog.Outcome() != ReviewOutcome::Deleted)
         return true;
     m_fileNameText.clear();

@@ -4,6 +4,7 @@
 
 #include "app/resource.h"
 #include "gif/gif_trim.h"
+#include "gif/unchanged_frames.h"
 #include "record/output_file.h"
 #include "win/file.h"
 #include "win/resource_text.h"
@@ -131,16 +132,41 @@ bool CRecordingReview::Keep(size_t first, size_t last, std::wstring* message)
         *message = FormatText(IDS_REVIEW_CANNOT_READ, {GifErrorText(error)});
         return false;
     }
+    return PutInPlace(temporary, m_path, message);
+}
+
+bool CRecordingReview::PutInPlace(const std::wstring& temporary, const std::wstring& target, std::wstring* message)
+{
     // The recording must be closed before another file can take its name.
-    Close();
-    if (!::MoveFileExW(temporary.c_str(), m_path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    const bool itself = target == m_path;
+    if (itself)
+        Close();
+    if (!::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         ::DeleteFileW(temporary.c_str());
         std::wstring ignored;
-        Open(m_path, &ignored);
+        if (itself)
+            Open(m_path, &ignored);
         *message = LoadText(IDS_REVIEW_CANNOT_REPLACE);
         return false;
     }
     return true;
+}
+
+bool CRecordingReview::UnchangedFrames(const ImageRect& area, std::vector<bool>* unchanged, std::wstring* message)
+{
+    const GifError error = m_source ? FindUnchangedFrames(*m_source, m_info, area, unchanged) : GifError::ReadFailed;
+    if (error == GifError::None)
+        return true;
+    *message = FormatText(IDS_REVIEW_CANNOT_READ, {GifErrorText(error)});
+    return false;
+}
+
+bool CRecordingReview::CheckUnchanged(std::wstring* message) const
+{
+    if (m_source && Unchanged())
+        return true;
+    *message = LoadText(m_source ? IDS_REVIEW_CHANGED : IDS_REVIEW_CANNOT_OPEN);
+    return false;
 }
 
 bool CRecordingReview::Unchanged() const

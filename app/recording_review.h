@@ -21,6 +21,8 @@ public:
     bool Open(const std::wstring& path, std::wstring* message);
     void Close();
 
+    const std::wstring& Path() const { return m_path; }
+    const GifFileInfo& Info() const { return m_info; }
     size_t FrameCount() const { return m_info.frames.size(); }
     int32_t Width() const { return m_info.width; }
     int32_t Height() const { return m_info.height; }
@@ -39,6 +41,15 @@ public:
     // the disk and puts it in the recording's place in one step. On failure the recording is
     // as it was, and *message says why.
     bool Keep(size_t first, size_t last, std::wstring* message);
+    // For every frame, whether it changes nothing inside `area` (gif/unchanged_frames.h);
+    // false with *message set when the file cannot be read.
+    bool UnchangedFrames(const ImageRect& area, std::vector<bool>* unchanged, std::wstring* message);
+    // False with *message set when another program changed the file since it was opened.
+    bool CheckUnchanged(std::wstring* message) const;
+    // Puts a new file written beside `target` in its place in one step: the recording itself
+    // (closed for it, and opened again when that fails) or another file. On failure the new
+    // file is deleted, the target is as it was, and *message says why.
+    bool PutInPlace(const std::wstring& temporary, const std::wstring& target, std::wstring* message);
     // Deletes the recording; false with *message set when it cannot.
     bool Delete(std::wstring* message);
 

@@ -2,6 +2,10 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <iterator>
+
+#include "app/picture_fit.h"
 #include "app/resource.h"
 #include "win/message_box.h"
 #include "win/resource_text.h"
@@ -20,7 +24,10 @@ UINT FrameMilliseconds(uint32_t delay)
 
 }  // namespace
 
-CReviewDlg::CReviewDlg(CRecordingReview& review, CWnd* parent) : CDialog(IDD_REVIEW, parent), m_review(review) {}
+CReviewDlg::CReviewDlg(CRecordingReview& review, CWnd* parent)
+    : CDialog(IDD_REVIEW, parent), m_review(review), m_edits(review)
+{
+}
 
 BOOL CReviewDlg::OnInitDialog()
 {
@@ -30,7 +37,12 @@ BOOL CReviewDlg::OnInitDialog()
     ::SendMessageW(slider, TBM_SETRANGEMIN, FALSE, 0);
     ::SendMessageW(slider, TBM_SETRANGEMAX, FALSE, static_cast<LPARAM>(m_last));
     ::SendMessageW(slider, TBM_SETPAGESIZE, 0, 10);
-    ShowRange();
+    HWND speeds = GetDlgItem(IDC_REVIEW_SPEED);
+    for (uint32_t percent : kEditSpeeds)
+        ::SendMessageW(speeds, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(SpeedText(percent).c_str()));
+    std::wstring ignored;
+    m_edits.Undo(&ignored);  // derives the state of no edits
+    EditsChanged();
     ShowFrame(0);
     SetPlaying(m_review.FrameCount() > 1);
     ::SetTimer(m_hWnd, kPrepareTimer, 10, nullptr);
@@ -42,6 +54,10 @@ LRESULT CReviewDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg == WM_HSCROLL && reinterpret_cast<HWND>(lParam) == GetDlgItem(IDC_REVIEW_SLIDER)) {
         OnSliderMoved();
+        return 0;
+    }
+    if (msg == kSaveMessage) {
+        OnSaveProgress(wParam);
         return 0;
     }
     return CDialog::OnMessage(msg, wParam, lParam);
@@ -61,6 +77,14 @@ bool CReviewDlg::PreTranslateMessage(MSG& msg)
 
 bool CReviewDlg::OnKey(WPARAM key)
 {
+    if (m_save)
+        return false;  // the stop button alone works while saving
+    if (m_crop.active)
+        return OnCropKey(key);
+    if ((key == 'Z' || key == 'Y') && (::GetKeyState(VK_CONTROL) & 0x8000)) {
+        UndoRedo(key == 'Y');
+        return true;
+    }
     switch (key) {
     case VK_SPACE:
         SetPlaying(!m_playing);
@@ -88,6 +112,10 @@ bool CReviewDlg::OnKey(WPARAM key)
 
 bool CReviewDlg::OnCommand(UINT id, UINT code, HWND control)
 {
+    if (id == IDC_REVIEW_SPEED && code == CBN_SELCHANGE) {
+        OnSpeedChosen();
+        return true;
+    }
     if (code != BN_CLICKED)
         return CDialog::OnCommand(id, code, control);
     switch (id) {
@@ -98,16 +126,32 @@ bool CReviewDlg::OnCommand(UINT id, UINT code, HWND control)
         m_first = m_frame;
         if (m_last < m_first)
             m_last = m_first;
-        ShowRange();
+        EditsChanged();
         return true;
     case IDC_REVIEW_SET_END:
         m_last = m_frame;
         if (m_first > m_last)
             m_first = m_last;
-        ShowRange();
+        EditsChanged();
+        return true;
+    case IDC_REVIEW_CROP:
+        StartCrop();
+        return true;
+    case IDC_REVIEW_CUT:
+        ApplyEdit(GifEdit{GifEdit::Kind::Cut, {}, m_first, m_last});
+        return true;
+    case IDC_REVIEW_PAUSES:
+        ApplyEdit(GifEdit{GifEdit::Kind::ShortenStills, {}, 0, 0, m_edits.State().stillLimit ? 0 : kDefaultStillLimit});
         return true;
     case IDC_REVIEW_SAVE:
         OnSave();
+        return true;
+    case IDC_REVIEW_SAVE_AS:
+        OnSaveAs();
+        return true;
+    case IDC_REVIEW_STOP_SAVE:
+        if (m_save)
+            m_save->Stop();
         return true;
     case IDC_REVIEW_KEEP_ALL:
         OnCancel();
@@ -125,6 +169,14 @@ void CReviewDlg::OnOK() {}
 
 void CReviewDlg::OnCancel()
 {
+    if (m_save) {  // Esc and the close box stop a save; the window stays
+        m_save->Stop();
+        return;
+    }
+    if (m_crop.active) {
+        EndCrop(false);
+        return;
+    }
     SetPlaying(false);
     ::KillTimer(m_hWnd, kPrepareTimer);
     m_outcome = ReviewOutcome::KeptAll;
@@ -134,6 +186,10 @@ void CReviewDlg::OnCancel()
 void CReviewDlg::OnSave()
 {
     SetPlaying(false);
+    if (m_edits.Any()) {
+        StartSave(m_review.Path());
+        return;
+    }
     if (m_first == 0 && m_last + 1 == m_review.FrameCount()) {
         OnCancel();
         return;
@@ -173,10 +229,30 @@ void CReviewDlg::OnTimer(UINT_PTR id)
     ::KillTimer(m_hWnd, kPlayTimer);
     if (!m_playing)
         return;
-    ShowFrame(m_frame + 1 < m_review.FrameCount() ? m_frame + 1 : 0);
+    ShowFrame(NextPlayed());
     if (m_playing)
-        ::SetTimer(m_hWnd, kPlayTimer, FrameMilliseconds(m_review.TimeAt(m_frame + 1) - m_review.TimeAt(m_frame)),
-                   nullptr);
+        ::SetTimer(m_hWnd, kPlayTimer, NextDelay(), nullptr);
+}
+
+// Playing follows the edited recording: the frames it keeps, for their edited delays. Frames
+// outside it (cut, merged, outside the part) are passed over; from one of them, play goes on
+// at the next frame kept.
+size_t CReviewDlg::NextPlayed() const
+{
+    if (m_plan.empty())
+        return m_frame;
+    const auto next = std::upper_bound(m_plan.begin(), m_plan.end(), m_frame,
+                                       [](size_t frame, const PlannedFrame& p) { return frame < p.source; });
+    return next == m_plan.end() ? m_plan.front().source : next->source;
+}
+
+UINT CReviewDlg::NextDelay() const
+{
+    const auto at = std::upper_bound(m_plan.begin(), m_plan.end(), m_frame,
+                                     [](size_t frame, const PlannedFrame& p) { return frame < p.source; });
+    if (at == m_plan.begin())
+        return FrameMilliseconds(2);
+    return FrameMilliseconds(std::prev(at)->delay);
 }
 
 void CReviewDlg::OnSliderMoved()
@@ -187,11 +263,10 @@ void CReviewDlg::OnSliderMoved()
 
 void CReviewDlg::SetPlaying(bool playing)
 {
-    m_playing = playing && m_picture != nullptr;
+    m_playing = playing && m_picture != nullptr && !m_plan.empty() && !m_crop.active;
     ::KillTimer(m_hWnd, kPlayTimer);
     if (m_playing)
-        ::SetTimer(m_hWnd, kPlayTimer, FrameMilliseconds(m_review.TimeAt(m_frame + 1) - m_review.TimeAt(m_frame)),
-                   nullptr);
+        ::SetTimer(m_hWnd, kPlayTimer, NextDelay(), nullptr);
     ::SetDlgItemTextW(m_hWnd, IDC_REVIEW_PLAY, LoadText(m_playing ? IDS_REVIEW_PAUSE : IDS_REVIEW_PLAY).c_str());
 }
 
@@ -257,34 +332,41 @@ void CReviewDlg::PaintKeptBar(HDC dc, const RECT& area) const
     };
     RECT kept{at(m_first) - 1, area.top, at(m_last) + 2, area.bottom};
     ::FillRect(dc, &kept, ::GetSysColorBrush(COLOR_HIGHLIGHT));
+    // Deleted parts as gaps in the band.
+    for (size_t i = 0; i <= last; ++i) {
+        if (!m_edits.Removed(i) || (i > 0 && m_edits.Removed(i - 1)))
+            continue;
+        size_t end = i;
+        while (end < last && m_edits.Removed(end + 1))
+            ++end;
+        RECT gap{at(i) - 1, area.top, at(end) + 2, area.bottom};
+        ::FillRect(dc, &gap, ::GetSysColorBrush(COLOR_BTNSHADOW));
+    }
 }
 
-// The picture as large as it fits, its shape kept, on black.
+// The picture (the crop of it, once cropped) as large as it fits, its shape kept, on black;
+// the whole picture with the rectangle being chosen while a crop is chosen.
 void CReviewDlg::PaintPicture(HDC dc, const RECT& area) const
 {
     ::FillRect(dc, &area, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
-    const int w = m_review.Width(), h = m_review.Height();
-    if (!m_picture || w <= 0 || h <= 0)
+    const ImageRect shown = Shown();
+    if (!m_picture || shown.Empty())
         return;
-    const int areaW = area.right - area.left, areaH = area.bottom - area.top;
-    int drawW = areaW, drawH = static_cast<int>(static_cast<int64_t>(areaW) * h / w);
-    if (drawH > areaH) {
-        drawH = areaH;
-        drawW = static_cast<int>(static_cast<int64_t>(areaH) * w / h);
-    }
-    if (drawW > w && drawH > h) {  // small recordings at their own size, not blown up
-        drawW = w;
-        drawH = h;
-    }
+    const RECT drawn = FitPicture(area, shown.width, shown.height);
+    // The rows of the part shown, with the whole picture's row length: a source rectangle
+    // that starts at the top of the bitmap reads the same whichever way its rows run.
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;  // top row first
+    info.bmiHeader.biWidth = m_review.Width();
+    info.bmiHeader.biHeight = -shown.height;  // top row first
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     ::SetStretchBltMode(dc, HALFTONE);
     ::SetBrushOrgEx(dc, 0, 0, nullptr);
-    ::StretchDIBits(dc, area.left + (areaW - drawW) / 2, area.top + (areaH - drawH) / 2, drawW, drawH, 0, 0, w, h,
-                    m_picture, &info, DIB_RGB_COLORS, SRCCOPY);
+    ::StretchDIBits(dc, drawn.left, drawn.top, drawn.right - drawn.left, drawn.bottom - drawn.top, shown.left, 0,
+                    shown.width, shown.height, m_picture + static_cast<size_t>(shown.top) * m_review.Width(), &info,
+                    DIB_RGB_COLORS, SRCCOPY);
+    if (m_crop.active)
+        PaintCropChoice(dc, drawn);
 }

@@ -19,6 +19,10 @@
 //                          then "effect <preferred drop effect or -1>"
 //       holdclipboard      opens the clipboard and keeps it open (as a busy program would):
 //                          "held" or "refused"; "freeclipboard" closes it
+//   e2e_helper droptarget <left> <top> <width> <height>
+//     shows a window there that takes file drops by OLE drag and drop, as a chat or a mail
+//     program does; prints "ready", then "dropped <path>" for each file of each drop (CF_HDROP),
+//     until stdin closes.
 //   e2e_helper hold
 //     keeps a window on the desktop until stdin closes, so that Wine's desktop process stays up
 //     between test programs (it ends when the last one goes, and the next program to release a
@@ -26,6 +30,7 @@
 // Handles are printed and read in decimal.
 #include <windows.h>
 #include <commctrl.h>
+#include <ole2.h>
 #include <psapi.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -382,6 +387,83 @@ int Scene(int left, int top, int width, int height)
     return 0;
 }
 
+// Takes a drop of files: asks the data for a file drop and prints its names.
+class CFileDropTarget : public IDropTarget {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** out) override
+    {
+        if (id == IID_IUnknown || id == IID_IDropTarget) {
+            *out = static_cast<IDropTarget*>(this);
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD, POINTL, DWORD* effect) override
+    {
+        FORMATETC drop{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+        m_files = data->QueryGetData(&drop) == S_OK;
+        *effect = m_files ? DROPEFFECT_COPY : DROPEFFECT_NONE;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE DragOver(DWORD, POINTL, DWORD* effect) override
+    {
+        *effect = m_files ? DROPEFFECT_COPY : DROPEFFECT_NONE;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE DragLeave() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) override
+    {
+        FORMATETC drop{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+        STGMEDIUM medium{};
+        *effect = DROPEFFECT_NONE;
+        if (data->GetData(&drop, &medium) != S_OK)
+            return S_OK;
+        HDROP files = static_cast<HDROP>(medium.hGlobal);
+        const UINT count = DragQueryFileW(files, 0xFFFFFFFF, nullptr, 0);
+        for (UINT i = 0; i < count; ++i) {
+            wchar_t name[MAX_PATH * 2] = {};
+            DragQueryFileW(files, i, name, MAX_PATH * 2);
+            Out("dropped " + Utf8(name));
+        }
+        std::fflush(stdout);
+        ReleaseStgMedium(&medium);
+        *effect = DROPEFFECT_COPY;
+        return S_OK;
+    }
+
+private:
+    bool m_files = false;
+};
+
+int DropTarget(int left, int top, int width, int height)
+{
+    if (FAILED(OleInitialize(nullptr)))
+        return 1;
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcW;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"RavlinE2EDropTarget";
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
+    RegisterClassW(&windowClass);
+    HWND hwnd = CreateWindowExW(WS_EX_TOOLWINDOW, L"RavlinE2EDropTarget", L"drop target", WS_POPUP | WS_VISIBLE, left,
+                                top, width, height, nullptr, nullptr, windowClass.hInstance, nullptr);
+    static CFileDropTarget target;
+    if (!hwnd || FAILED(RegisterDragDrop(hwnd, &target)))
+        return 1;
+    Out("ready");
+    std::fflush(stdout);
+    CloseHandle(CreateThread(nullptr, 0, ExitAtStdinEnd, nullptr, 0, nullptr));
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return 0;
+}
+
 int Hold()
 {
     // A message-only window: on the desktop, yet never shown, never focused, never broadcast to.
@@ -405,6 +487,8 @@ int main(int argc, char** argv)
         return Hold();
     if (mode == "scene" && argc == 6)
         return Scene(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
-    std::fputs("usage: e2e_helper probe | hold | scene <left> <top> <width> <height>\n", stderr);
+    if (mode == "droptarget" && argc == 6)
+        return DropTarget(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
+    std::fputs("usage: e2e_helper probe | hold | scene|droptarget <left> <top> <width> <height>\n", stderr);
     return 2;
 }

@@ -1,0 +1,91 @@
+#include "app/edited_save.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "gif/byte_source.h"
+#include "gif/gif_edit_writer.h"
+#include "gif/gif_pictures.h"
+#include "record/output_file.h"
+#include "win/file.h"
+
+CEditedSave::~CEditedSave()
+{
+    if (m_thread.joinable()) {
+        m_stop = true;
+        m_thread.join();
+    }
+}
+
+bool CEditedSave::Start(const std::wstring& recording, const GifFileInfo& info, std::vector<PlannedFrame> plan,
+                        const ImageRect& crop, const std::wstring& output)
+{
+    if (m_thread.joinable())
+        return false;
+    m_recording = recording;
+    m_output = output;
+    m_info = &info;
+    m_plan = std::move(plan);
+    m_crop = crop;
+    m_stop = false;
+    m_thread = std::thread(&CEditedSave::Run, this);
+    return true;
+}
+
+CEditedSave::Outcome CEditedSave::Finish(GifError* error)
+{
+    if (m_thread.joinable())
+        m_thread.join();
+    *error = m_error;
+    return m_outcome;
+}
+
+void CEditedSave::Run()
+{
+    m_outcome = Outcome::Written;
+    m_error = GifError::None;
+    try {
+        std::FILE* in = _wfopen(m_recording.c_str(), L"rb");
+        auto file = std::make_unique<CFile>();
+        if (!in) {
+            m_outcome = Outcome::ReadFailed;
+            m_error = GifError::ReadFailed;
+        } else if (!file->OpenForWrite(m_output.c_str())) {
+            std::fclose(in);
+            m_outcome = Outcome::CannotCreate;
+        } else {
+            CFileSource source(in);
+            // The frames are visited in order: no pictures need keeping for seeking.
+            CGifPictures pictures(source, *m_info, 0);
+            CFile& out = *file;
+            CFileSink sink(std::move(file));
+            int told = -1;
+            const auto progress = [&](size_t done, size_t total) {
+                const int percent = static_cast<int>(done * 100 / total);
+                if (percent != told)
+                    ::PostMessageW(m_window, m_message, static_cast<WPARAM>(told = percent), 0);
+                return !m_stop.load();
+            };
+            bool stopped = false;
+            try {
+                m_error = WriteEditedGif(source, *m_info, pictures, m_plan, m_crop, sink, progress, &stopped);
+                if (m_error == GifError::None && !stopped)
+                    out.Flush();
+            } catch (const CFileException&) {
+                m_outcome = Outcome::WriteFailed;
+            }
+            out.Close();
+            if (m_outcome == Outcome::Written && m_error != GifError::None)
+                m_outcome = Outcome::ReadFailed;
+            else if (m_outcome == Outcome::Written && stopped)
+                m_outcome = Outcome::Stopped;
+            if (m_outcome != Outcome::Written)
+                ::DeleteFileW(m_output.c_str());
+        }
+    } catch (...) {
+        // Out of memory: nothing half-written is left, and the window hears of it.
+        m_outcome = Outcome::WriteFailed;
+        ::DeleteFileW(m_output.c_str());
+    }
+    ::PostMessageW(m_window, m_message, kEnded, 0);
+}
