@@ -87,15 +87,15 @@
 #define IDS_SIZE_LIMIT_RANGE 272
 
 // The review window's edits: what is in force, saving them, the copy's name.
-#define IDS_EDIT_CROP 280
-#define IDS_EDIT_CUTS 281
-#define IDS_EDIT_SPEED 282
-#define IDS_EDIT_PAUSES 283
-#define IDS_EDIT_NONE 284
-#define IDS_EDIT_CROP_HINT 285
-#define IDS_EDIT_SAVING 286
-#define IDS_EDIT_NOTHING_LEFT 287
-#define IDS_EDIT_SAVE_AS_FILTER 288
+#define IDS_EDIT_CROP 300
+#define IDS_EDIT_CUTS 301
+#define IDS_EDIT_SPEED 302
+#define IDS_EDIT_PAUSES 303
+#define IDS_EDIT_NONE 304
+#define IDS_EDIT_CROP_HINT 305
+#define IDS_EDIT_SAVING 306
+#define IDS_EDIT_NOTHING_LEFT 307
+#define IDS_EDIT_SAVE_AS_FILTER 308
 #define IDR_MAINFRAME 128
 #define IDC_SELECT_CURSOR 135
 

@@ -112,7 +112,9 @@ bool CReviewDlg::OnKey(WPARAM key)
 
 bool CReviewDlg::OnCommand(UINT id, UINT code, HWND control)
 {
-    if (id == IDC_REVIEW_SPEED && code == CBN_SELCHANGE) {
+    // A speed is one edit when chosen: not every entry passed on the open list.
+    const bool listOpen = ::SendMessageW(GetDlgItem(IDC_REVIEW_SPEED), CB_GETDROPPEDSTATE, 0, 0) != 0;
+    if (id == IDC_REVIEW_SPEED && ((code == CBN_SELCHANGE && !listOpen) || code == CBN_CLOSEUP)) {
         OnSpeedChosen();
         return true;
     }

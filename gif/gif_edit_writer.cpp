@@ -5,6 +5,7 @@
 
 #include "compact_frame.h"
 #include "frame_workspace.h"
+#include "gif_frame_decoder.h"
 #include "gif_writer.h"
 
 namespace {
@@ -86,6 +87,27 @@ PixelView CroppedPicture(const CGifPictures& pictures, const GifFileInfo& info, 
     return view;
 }
 
+// A frame that paints the whole screen, cut to the crop with its own colour table: its picture
+// is its own pixels, so nothing needs compositing or choosing colours, and they stay exact.
+GifError CropWholeFrame(IByteSource& source, const GifFileInfo& info, const GifFrameInfo& f, const ImageRect& crop,
+                        CGifFrameDecoder& decoder, std::vector<uint8_t>& indices, GifImage* image)
+{
+    const GifError error = decoder.Decode(source, info, f, &indices, &image->palette);
+    if (error != GifError::None)
+        return error;
+    image->tableBits = 1;
+    while ((1u << image->tableBits) < f.tableSize)
+        ++image->tableBits;
+    image->palette.resize(3u << image->tableBits);
+    image->rect = ImageRect{0, 0, crop.width, crop.height};
+    image->transparentIndex = -1;
+    image->indices.resize(static_cast<size_t>(crop.width) * crop.height);
+    for (int32_t y = 0; y < crop.height; ++y)
+        std::memcpy(image->indices.data() + static_cast<size_t>(y) * crop.width,
+                    indices.data() + static_cast<size_t>(crop.top + y) * f.rect.width + crop.left, crop.width);
+    return GifError::None;
+}
+
 void KeepPicture(const PixelView& view, std::vector<uint32_t>* kept)
 {
     kept->resize(static_cast<size_t>(view.width) * view.height);
@@ -114,6 +136,9 @@ GifError WriteEditedGif(IByteSource& source, const GifFileInfo& info, CGifPictur
     std::vector<uint8_t> buffer;
     std::vector<uint32_t> before;  // the picture written last, when the next frame is its change
     CFrameWorkspace workspace;
+    CGifFrameDecoder decoder;
+    std::vector<uint8_t> indices;
+    GifImage image;
     for (size_t k = 0; k < plan.size() && error == GifError::None; ++k) {
         const PlannedFrame& p = plan[k];
         const bool keep = k + 1 < plan.size() && ways[k + 1] == Way::Changes;
@@ -121,6 +146,10 @@ GifError WriteEditedGif(IByteSource& source, const GifFileInfo& info, CGifPictur
             error = CopyFrame(source, info.frames[p.source], p.delay, out, buffer);
             if (error == GifError::None && keep)
                 error = pictures.Show(p.source);
+        } else if (ways[k] == Way::Whole && !keep && pictures.IsWhole(p.source)) {
+            error = CropWholeFrame(source, info, info.frames[p.source], crop, decoder, indices, &image);
+            if (error == GifError::None)
+                WriteGifFrame(out, image, p.delay, &workspace);
         } else if ((error = pictures.Show(p.source)) == GifError::None) {
             const PixelView now = CroppedPicture(pictures, info, crop);
             const PixelView was{before.data(), crop.width, crop.width, crop.height};

@@ -2,7 +2,8 @@
 //
 //   e2e_helper scene <left> <top> <width> <height>
 //     shows a moving scene there (a white square sliding over colour bars, one step every
-//     40 ms) until stdin closes; prints "ready" once it is on screen.
+//     40 ms) until stdin closes; prints "ready" once it is on screen. A line "stop" on stdin
+//     holds the square still, "go" moves it again.
 //   e2e_helper probe
 //     answers one command per stdin line, each answer ending with a line "end":
 //       windows            visible top-level windows: "<hwnd> <pid> <class>|<title>|<window>|<client>"
@@ -36,6 +37,7 @@
 #include <shlobj.h>
 
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -314,6 +316,8 @@ int Probe()
 
 // The scene: colour bars with a white square that moves one step per tick.
 int g_step = 0;
+HWND g_scene = nullptr;
+constexpr UINT kSceneHold = WM_APP + 1;  // wParam: 1 holds the square still, 0 moves it
 
 LRESULT CALLBACK SceneProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
@@ -321,6 +325,12 @@ LRESULT CALLBACK SceneProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_TIMER:
         ++g_step;
         InvalidateRect(hwnd, nullptr, FALSE);
+        return 0;
+    case kSceneHold:
+        if (wParam)
+            KillTimer(hwnd, 1);
+        else
+            SetTimer(hwnd, 1, 40, nullptr);
         return 0;
     case WM_PAINT: {
         PAINTSTRUCT paint;
@@ -358,6 +368,10 @@ DWORD WINAPI ExitAtStdinEnd(void*)
 {
     char line[64];
     while (std::fgets(line, sizeof(line), stdin)) {
+        if (g_scene && std::strncmp(line, "stop", 4) == 0)
+            PostMessageW(g_scene, kSceneHold, 1, 0);
+        else if (g_scene && std::strncmp(line, "go", 2) == 0)
+            PostMessageW(g_scene, kSceneHold, 0, 0);
     }
     ExitProcess(0);
 }
@@ -374,6 +388,7 @@ int Scene(int left, int top, int width, int height)
                                 height, nullptr, nullptr, windowClass.hInstance, nullptr);
     if (!hwnd)
         return 1;
+    g_scene = hwnd;
     SetTimer(hwnd, 1, 40, nullptr);
     UpdateWindow(hwnd);
     Out("ready");

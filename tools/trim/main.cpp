@@ -115,7 +115,9 @@ int Trim(const std::string& in, const std::string& out, size_t first, size_t las
         Fail(in + ": " + ErrorName(error));
     if (last == kEnd)
         last = info.frames.size() - 1;
-    CGifPictures pictures(source, info, kPictureBudget);
+    // An edited copy visits the frames in order, as the review window's save does: no
+    // pictures are kept for seeking.
+    CGifPictures pictures(source, info, edits.empty() ? kPictureBudget : 0);
     const std::string temporary = out + ".part";
     try {
         CStdioSink sink(temporary);
