@@ -94,10 +94,10 @@ def crop_exactly(program):
         check(100 <= w <= 140 and 70 <= h <= 95, 'dragged %dx%d' % (w, h))
         key('shift+Right')  # the right edge a pixel further
         wait_edits(program, review, '%d×%d' % (w + 1, h))
+        program.shot('review-crop', (review.rect[0] - 8, review.rect[1] - 8, review.rect[2] + 8, review.rect[3] + 8))
         key('Right')  # the whole rectangle a pixel to the right: the size stays
         key('Return')
         wait_edits(program, review, '裁剪 %d×%d' % (w + 1, h))
-        program.shot('review-crop', (review.rect[0] - 8, review.rect[1] - 8, review.rect[2] + 8, review.rect[3] + 8))
         save_and_close(program, review)
 
         size_before, before = gif_frames(original)
