@@ -20,6 +20,12 @@ std::wstring TimeText(uint32_t hundredths)
 
 }  // namespace
 
+bool SamePath(const std::wstring& a, const std::wstring& b)
+{
+    return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
+}
+
 std::wstring GifErrorText(GifError error)
 {
     switch (error) {
@@ -138,7 +144,7 @@ bool CRecordingReview::Keep(size_t first, size_t last, std::wstring* message)
 bool CRecordingReview::PutInPlace(const std::wstring& temporary, const std::wstring& target, std::wstring* message)
 {
     // The recording must be closed before another file can take its name.
-    const bool itself = target == m_path;
+    const bool itself = SamePath(target, m_path);
     if (itself)
         Close();
     if (!::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {

@@ -65,6 +65,8 @@ private:
     std::vector<uint32_t> m_startTimes;  // one per frame and one for the end
 };
 
+// True when both name the same file as Windows compares names (letter case aside).
+bool SamePath(const std::wstring& a, const std::wstring& b);
 // Why a file could not be read, in the user's words.
 std::wstring GifErrorText(GifError error);
 // "第 12/300 帧  0:00.44 / 0:12.00": the frame counted from 1, its time and the whole time.

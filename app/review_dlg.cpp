@@ -40,8 +40,6 @@ BOOL CReviewDlg::OnInitDialog()
     HWND speeds = GetDlgItem(IDC_REVIEW_SPEED);
     for (uint32_t percent : kEditSpeeds)
         ::SendMessageW(speeds, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(SpeedText(percent).c_str()));
-    std::wstring ignored;
-    m_edits.Undo(&ignored);  // derives the state of no edits
     EditsChanged();
     ShowFrame(0);
     SetPlaying(m_review.FrameCount() > 1);
@@ -120,6 +118,8 @@ bool CReviewDlg::OnCommand(UINT id, UINT code, HWND control)
     }
     if (code != BN_CLICKED)
         return CDialog::OnCommand(id, code, control);
+    if (m_crop.active && id != IDC_REVIEW_CROP)
+        EndCrop(true);  // a rectangle drawn and then saved is meant to be kept
     switch (id) {
     case IDC_REVIEW_PLAY:
         SetPlaying(!m_playing);
@@ -298,7 +298,8 @@ void CReviewDlg::ShowRange()
     HWND slider = GetDlgItem(IDC_REVIEW_SLIDER);
     ::SendMessageW(slider, TBM_SETSELSTART, FALSE, static_cast<LPARAM>(m_first));
     ::SendMessageW(slider, TBM_SETSELEND, TRUE, static_cast<LPARAM>(m_last));
-    const std::wstring text = KeptRangeText(m_first, m_last, m_review.TimeAt(m_last + 1) - m_review.TimeAt(m_first));
+    // How long the part plays once edited: deleted frames, speed and pauses included.
+    const std::wstring text = KeptRangeText(m_first, m_last, CReviewEdits::Duration(m_plan));
     ::SetDlgItemTextW(m_hWnd, IDC_REVIEW_RANGE, text.c_str());
     ::InvalidateRect(GetDlgItem(IDC_REVIEW_KEPT_BAR), nullptr, FALSE);
 }

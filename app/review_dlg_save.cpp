@@ -96,7 +96,7 @@ void CReviewDlg::OnSaveProgress(WPARAM percent)
     case CEditedSave::Outcome::Written:
         if (!m_review.PutInPlace(m_saveTarget + L".trim", m_saveTarget, &message))
             break;
-        m_outcome = m_saveTarget == m_review.Path() ? ReviewOutcome::Trimmed : ReviewOutcome::SavedCopy;
+        m_outcome = SamePath(m_saveTarget, m_review.Path()) ? ReviewOutcome::Trimmed : ReviewOutcome::SavedCopy;
         m_savedPath = m_saveTarget;
         EndDialog(IDOK);
         return;

@@ -11,6 +11,20 @@ std::wstring SpeedText(uint32_t percent)
     return text + L"×";
 }
 
+CReviewEdits::CReviewEdits(CRecordingReview& review) : m_review(review)
+{
+    std::wstring ignored;
+    Derive(&ignored);  // no edits: nothing to read
+}
+
+uint32_t CReviewEdits::Duration(const std::vector<PlannedFrame>& plan)
+{
+    uint32_t total = 0;
+    for (const PlannedFrame& p : plan)
+        total += p.delay;
+    return total;
+}
+
 bool CReviewEdits::Add(const GifEdit& edit, std::wstring* message)
 {
     m_list.Add(edit);

@@ -10,7 +10,8 @@
 
 class CReviewEdits {
 public:
-    explicit CReviewEdits(CRecordingReview& review) : m_review(review) {}
+    // The review is open: its frames are known.
+    explicit CReviewEdits(CRecordingReview& review);
 
     // Add, Undo and Redo re-derive the state; false when the frames that stay unchanged could
     // not be read (the file broke): then *message says why and nothing changed.
@@ -24,6 +25,8 @@ public:
     bool Removed(size_t frame) const { return frame < m_state.removed.size() && m_state.removed[frame]; }
     // The frames of the edited recording within the kept part first..last.
     std::vector<PlannedFrame> Plan(size_t first, size_t last) const;
+    // Hundredths of a second the edited recording lasts, from its plan.
+    static uint32_t Duration(const std::vector<PlannedFrame>& plan);
     // "裁剪 640×360  删除了 2 段  速度 2×": the edits in force, or how to use the window.
     std::wstring SummaryText() const;
 
