@@ -252,6 +252,27 @@ def save_as_keeps_original(program):
         check([i.tobytes() for i, _ in after] == [i.tobytes() for i, _ in before[2:]], 'the copy is not the edit')
 
 
+def failed_save_keeps_recording(program):
+    with scene(program) as sc:
+        review, path, original = record_into_review(program, sc, seconds=1.5)
+        choose_speed(program, review, 2)
+        wait_edits(program, review, '速度 2×')
+        # A folder where the new file must go: it cannot be written (the test runs as root, so
+        # the folder's own permissions would not stop it).
+        blocker = path + '.trim'
+        os.mkdir(blocker)
+        try:
+            press(program, review, SAVE)
+            program.answer(program.wait_message('录制文件保持原样'), 1)
+        finally:
+            os.rmdir(blocker)
+        check(program.find_window(TITLE), 'the review closed after a failed save')
+        check(open(path, 'rb').read() == open(original, 'rb').read(), 'a failed save changed the recording')
+        check('速度 2×' in edits_line(program, review), 'the edits were lost: %r' % edits_line(program, review))
+        save_and_close(program, review)  # and the same edits save once the way is clear
+        check(giflib_delays(path) == planned(giflib_delays(original), 200)[1], 'the edits were not saved')
+
+
 class DropTarget:
     """A window of another program that takes file drops and says which files it got."""
 
@@ -321,6 +342,7 @@ SCENARIOS = [
     ('speeds', speeds),
     ('pauses_shortened', pauses_shortened),
     ('save_as_keeps_original', save_as_keeps_original),
+    ('failed_save_keeps_recording', failed_save_keeps_recording),
     ('drag_out', drag_out),
 ]
 
