@@ -224,6 +224,11 @@ TEST_F(EnglishDialogs, RunTimeTextsFit)
         {IDD_REVIEW, IDC_REVIEW_PLAY, LoadText(IDS_REVIEW_PAUSE)},
         {IDD_REVIEW, IDC_REVIEW_POSITION, FormatText(IDS_REVIEW_POSITION, {L"70000", L"70000", L"61:40.05", L"61:40.05"})},
         {IDD_REVIEW, IDC_REVIEW_RANGE, FormatText(IDS_REVIEW_KEPT, {L"70000", L"70000", L"3700.05"})},
+        {IDD_REVIEW, IDC_REVIEW_EDITS, FormatText(IDS_EDIT_CROP_HINT, {L"3840", L"2160"})},
+        {IDD_REVIEW, IDC_REVIEW_EDITS, LoadText(IDS_EDIT_NONE)},
+        {IDD_REVIEW, IDC_REVIEW_EDITS,
+         FormatText(IDS_EDIT_CROP, {L"3840", L"2160"}) + L"  ·  " + FormatText(IDS_EDIT_CUTS, {L"999"}) + L"  ·  " +
+             FormatText(IDS_EDIT_SPEED, {L"1.5×"}) + L"  ·  " + LoadText(IDS_EDIT_PAUSES)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "dialog " << c.dialog << " control " << c.control);
