@@ -42,16 +42,21 @@ void CCountdownWnd::Start(CWnd* owner, const RECT& region, int seconds)
 void CCountdownWnd::Cancel()
 {
     if (Running())
-        End(false);
+        Stop();
 }
 
-void CCountdownWnd::End(bool ranOut)
+void CCountdownWnd::Stop()
 {
     m_left = 0;
     KillTimer(kSecondTimer);
     ::UnregisterHotKey(m_hWnd, kEscapeKeyId);
     // Hidden and drawn away at once: the first frame is taken right after this.
     ShowWindow(SW_HIDE);
+}
+
+void CCountdownWnd::End(bool ranOut)
+{
+    Stop();
     if (m_owner)
         ::PostMessageW(m_owner, kEndedMessage, ranOut ? 1 : 0, 0);
 }
@@ -59,7 +64,8 @@ void CCountdownWnd::End(bool ranOut)
 LRESULT CCountdownWnd::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg == WM_HOTKEY && wParam == kEscapeKeyId) {
-        Cancel();
+        if (Running())
+            End(false);
         return 0;
     }
     if (msg == WM_MOUSEACTIVATE)

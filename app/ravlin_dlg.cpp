@@ -188,7 +188,7 @@ LRESULT CRavlinDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         OnRecordingEnded();
         return 0;
     case WM_OVERLAY_HIDDEN:
-        if (m_state == State::RegionChosen)
+        if (m_state == State::RegionChosen || m_state == State::CountingDown)
             SetState(State::NoRegion);
         return 0;
     default:
@@ -282,10 +282,10 @@ void CRavlinDlg::OnSelectRegion()
 {
     // While paused a new region may be chosen, and capture resumes on it; while capturing or
     // writing out the file, the veil would only cover what is being recorded.
-    m_countdown.Cancel();
     switch (m_state) {
     case State::NoRegion:
     case State::RegionChosen:
+    case State::CountingDown:
         m_overlay.ShowOverlay(false);
         m_overlay.ShowOverlay(true);
         SetState(State::RegionChosen);
@@ -306,9 +306,10 @@ void CRavlinDlg::OnRecord()
         ShowMessage(m_hWnd, LoadText(IDS_SELECT_FIRST).c_str());
         return;
     case State::RegionChosen:
-        if (!StartCountdown())
-            StartRecording();
+        StartCountdownOrRecording();
         return;
+    case State::CountingDown:
+        return;  // the recording starts when the count runs out
     case State::Recording:
         m_recording->Pause();
         SetState(State::Paused);
@@ -329,12 +330,11 @@ void CRavlinDlg::OnRecord()
 
 void CRavlinDlg::OnStop()
 {
-    // During the countdown nothing has started: Stop only cancels it, as Esc does.
-    if (m_countdown.Running()) {
-        m_countdown.Cancel();
-        return;
-    }
     switch (m_state) {
+    case State::CountingDown:
+        // Nothing has started: Stop only cancels the countdown, as Esc does.
+        SetState(State::RegionChosen);
+        return;
     case State::Recording:
     case State::Paused:
         m_recording->Finish();
@@ -355,17 +355,19 @@ void CRavlinDlg::SetState(State state)
     ApplyState(previous);
 }
 
-// Everything the state decides: the overlay's look, the buttons' latches and the open-folder
-// button, and the counters' timer.
+// Everything the state decides: the overlay's look, the countdown, the buttons' latches and the
+// open-folder button, and the counters' timer.
 void CRavlinDlg::ApplyState(State previous)
 {
     const auto regionShown = [](State s) {
-        return s == State::RegionChosen || s == State::Recording || s == State::Paused;
+        return s == State::RegionChosen || s == State::CountingDown || s == State::Recording || s == State::Paused;
     };
     const auto capturing = [](State s) { return s == State::Recording || s == State::Paused; };
     const bool recordingExists = capturing(m_state) || m_state == State::Finishing || m_state == State::Closing;
     if (regionShown(previous) && !regionShown(m_state))
         m_overlay.ShowOverlay(false);
+    if (previous == State::CountingDown && m_state != State::CountingDown)
+        m_countdown.Cancel();
     if (capturing(previous) != capturing(m_state))
         m_overlay.LockFrame(capturing(m_state));
     m_selectButton.SetLatched(regionShown(m_state) ? TRUE : FALSE);
@@ -504,7 +506,8 @@ void CRavlinDlg::ShowSize(int64_t bytes)
 
 void CRavlinDlg::OnSettings()
 {
-    m_countdown.Cancel();
+    if (m_state == State::CountingDown)
+        SetState(State::RegionChosen);
     // Owned by this window, as a framework dialog without a parent would be: the tool window is
     // topmost and would otherwise cover it.
     // The dialog's key fields must see the keys this window holds, and a key the user picks

@@ -20,9 +20,10 @@
 
 class CRavlinDlg : public CSkinnedFrameDlg {
 public:
-    // RegionChosen: the overlay is up, selecting or showing a region. Finishing: stopped, the
-    // file is being written out. Closing: the same, and the window closes once it is.
-    enum class State { NoRegion, RegionChosen, Recording, Paused, Finishing, Closing };
+    // RegionChosen: the overlay is up, selecting or showing a region. CountingDown: the same,
+    // with the countdown before the recording running. Finishing: stopped, the file is being
+    // written out. Closing: the same, and the window closes once it is.
+    enum class State { NoRegion, RegionChosen, CountingDown, Recording, Paused, Finishing, Closing };
 
     static constexpr UINT_PTR IDT_REFRESH_COUNTERS = 1;
     // Posted by the recording's ended event.
@@ -77,7 +78,7 @@ private:
     void OnRecordingEnded();
     void ReportCompleted(const EncoderProgress& counts);
     bool ReviewRecording();
-    bool StartCountdown();
+    void StartCountdownOrRecording();
     void ShowSize(int64_t bytes);
     void OnCountdownEnded(bool ranOut);
     void FinishClose();
