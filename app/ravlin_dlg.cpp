@@ -11,6 +11,7 @@
 #include "app/size_limit.h"
 #include "app/set_dlg.h"
 #include "app/ui_language.h"
+#include "app/version.h"
 #include "record/screen_recording.h"
 #include "skin/skin_cache.h"
 #include "win/data_exchange.h"
@@ -81,9 +82,9 @@ BOOL CRavlinDlg::OnInitDialog()
     m_outputFolder = ProgramFolder() + L"\\CaptureFile";
     EnsureDirectory(m_outputFolder);
 
-    m_preview.Resize(180, 320);
+    m_preview.Resize(320, 180);
 
-    SetWindowText(L"Ravlin 1.2");
+    SetWindowText(L"Ravlin " RAVLIN_VERSION_SHORT_TEXT);
     CenterWindow();
     RegisterHotkeys();
     UpdateLanguageTexts();

@@ -36,7 +36,7 @@ TEST(MemCanvas, StartsBlackAt800x600AndResizeLosesThePixels)
     EXPECT_TRUE(AllPixels(canvas, RGB(0, 0, 0)));
 
     Fill(canvas.Hdc(), RECT{0, 0, 800, 600}, RGB(200, 10, 10));
-    ASSERT_TRUE(canvas.Resize(180, 320));  // height first
+    ASSERT_TRUE(canvas.Resize(320, 180));
     EXPECT_EQ(320, canvas.Width());
     EXPECT_EQ(180, canvas.Height());
     EXPECT_TRUE(AllPixels(canvas, RGB(0, 0, 0)));
@@ -52,7 +52,7 @@ TEST(MemCanvas, StartsBlackAt800x600AndResizeLosesThePixels)
 TEST(MemCanvas, ImpossibleSizeLeavesAnEmptyCanvasThatCopiesToNothing)
 {
     CMemCanvas canvas;
-    EXPECT_FALSE(canvas.Resize(0, 100));
+    EXPECT_FALSE(canvas.Resize(100, 0));
     EXPECT_EQ(0, canvas.Width());
     EXPECT_EQ(0, canvas.Height());
     EXPECT_EQ(0u, canvas.DibSize());
@@ -60,16 +60,16 @@ TEST(MemCanvas, ImpossibleSizeLeavesAnEmptyCanvasThatCopiesToNothing)
     BITMAPINFO info = {};
     EXPECT_EQ(nullptr, canvas.CopyDib(&size, &info));
     EXPECT_EQ(77u, size);
-    EXPECT_FALSE(canvas.Resize(10, -1));
+    EXPECT_FALSE(canvas.Resize(-1, 10));
     // And it recovers on the next good size.
-    EXPECT_TRUE(canvas.Resize(3, 4));
+    EXPECT_TRUE(canvas.Resize(4, 3));
     EXPECT_EQ(4, canvas.Width());
 }
 
 TEST(MemCanvas, CopyDibOf101x3Has404ByteRowsBottomUp)
 {
     CMemCanvas canvas;
-    ASSERT_TRUE(canvas.Resize(3, 101));
+    ASSERT_TRUE(canvas.Resize(101, 3));
     ASSERT_EQ(32, canvas.BitsPerPixel()) << "the test display is expected at 32 bits";
     Fill(canvas.Hdc(), RECT{0, 0, 101, 1}, RGB(255, 0, 0));  // top row red
     Fill(canvas.Hdc(), RECT{0, 2, 101, 3}, RGB(0, 0, 255));  // bottom row blue

@@ -92,7 +92,7 @@ int Run(int width, int height, int interval, int seconds, int outWidth, int outH
     EncoderParams params = RecordingParams(file, outWidth, outHeight);
     params.compact = compact;
     CMemCanvas preview;
-    preview.Resize(180, 320);
+    preview.Resize(320, 180);
     CGifEncoder* encoder = nullptr;
     CScreenCapture* capture = nullptr;
     std::unique_ptr<CRecording> recording =
@@ -154,7 +154,7 @@ int Soak(int frames)
     scene.WaitShown();
     const std::wstring file = TempFile(L"ravlin-soak.gif");
     CMemCanvas preview;
-    preview.Resize(180, 320);
+    preview.Resize(320, 180);
     CGifEncoder* encoder = nullptr;
     std::unique_ptr<CRecording> recording =
         ScreenRecording(RecordingParams(file, 320, 240), RECT{0, 0, 320, 240}, 20, &preview, &encoder);
@@ -211,7 +211,7 @@ int Identity(int width, int height)
     CTestScene scene(CTestScene::Kind::Moving, RECT{0, 0, width, height});
     scene.WaitShown();
     CMemCanvas canvas;
-    canvas.Resize(height, width);
+    canvas.Resize(width, height);
     HDC screen = GetDC(nullptr);
     BitBlt(canvas.Hdc(), 0, 0, width, height, screen, 0, 0, SRCCOPY);
     ReleaseDC(nullptr, screen);
