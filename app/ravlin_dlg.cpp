@@ -6,7 +6,7 @@
 #include "app/file_clipboard.h"
 #include "app/file_size_text.h"
 #include "app/key_tip_text.h"
-#include "app/output_file.h"
+#include "app/recording_file_name.h"
 #include "app/resource.h"
 #include "app/size_limit.h"
 #include "app/set_dlg.h"

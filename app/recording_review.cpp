@@ -4,7 +4,7 @@
 
 #include "app/resource.h"
 #include "gif/gif_trim.h"
-#include "record/output_file.h"
+#include "record/file_sink.h"
 #include "win/file.h"
 #include "win/resource_text.h"
 

@@ -16,7 +16,7 @@
 #include "gif_layout.h"
 #include "record/gif_encoder.h"
 #include "record/mem_canvas.h"
-#include "record/output_file.h"
+#include "record/file_sink.h"
 #include "tests/dib_canvas.h"
 #include "win/file.h"
 #include "wait_until.h"
