@@ -133,7 +133,7 @@ void CRavlinDlg::UpdateLanguageTexts()
         ::ModifyMenuW(systemMenu, IDM_ABOUTBOX, MF_BYCOMMAND | MF_STRING, IDM_ABOUTBOX,
                       LoadText(IDS_ABOUTBOX).c_str());
     }
-    m_overlay.SetHints(LoadText(IDS_VEIL_HINT_DRAG), LoadText(IDS_VEIL_HINT_PICK));
+    m_overlay.SetHints(LoadText(IDS_OVERLAY_HINT_DRAG), LoadText(IDS_OVERLAY_HINT_PICK));
     m_settingsButton.SetTipText(LoadText(IDS_TIP_SETTINGS).c_str(), TRUE);
     m_aboutButton.SetTipText(LoadText(IDS_TIP_ABOUT).c_str(), TRUE);
     m_openFolderButton.SetTipText(LoadText(IDS_TIP_OPEN_FOLDER).c_str(), TRUE);
@@ -160,10 +160,10 @@ void CRavlinDlg::UpdateTips()
 
 bool CRavlinDlg::PreTranslateMessage(MSG& msg)
 {
-    // The veil's keys work wherever the keyboard is in this window: a window manager may leave
-    // the focus here when the veil comes up.
+    // The overlay's keys work wherever the keyboard is in this window: a window manager may leave
+    // the focus here when the overlay comes up.
     if (msg.message == WM_KEYDOWN && (msg.hwnd == m_hWnd || ::IsChild(m_hWnd, msg.hwnd)) &&
-        m_overlay.OnVeilKey(static_cast<UINT>(msg.wParam)))
+        m_overlay.OnKey(static_cast<UINT>(msg.wParam)))
         return true;
     // Enter and Escape do nothing here. The dialog manager would turn Enter into a click on
     // whichever tool button last had the focus (it becomes the default button), so both keys
@@ -282,7 +282,7 @@ void CRavlinDlg::OnHotkey(WPARAM id)
 void CRavlinDlg::OnSelectRegion()
 {
     // While paused a new region may be chosen, and capture resumes on it; while capturing or
-    // writing out the file, the veil would only cover what is being recorded.
+    // writing out the file, the overlay would only cover what is being recorded.
     switch (m_state) {
     case State::NoRegion:
     case State::RegionChosen:
