@@ -15,12 +15,12 @@ constexpr COLORREF kBackground = RGB(24, 24, 28);
 
 }  // namespace
 
-void CCountdownWnd::Start(CWnd* owner, const RECT& region, int seconds)
+bool CCountdownWnd::Start(CWnd* owner, const RECT& region, int seconds)
 {
     m_owner = owner ? owner->GetSafeHwnd() : nullptr;
     if (!m_hWnd) {
         if (!Create(owner))
-            return;
+            return false;
         SetWindowText(LoadText(IDS_COUNTDOWN).c_str());  // a name for tools that list windows
     }
     m_left = seconds;
@@ -37,6 +37,7 @@ void CCountdownWnd::Start(CWnd* owner, const RECT& region, int seconds)
     ::RegisterHotKey(m_hWnd, kEscapeKeyId, 0, VK_ESCAPE);
     SetTimer(kSecondTimer, 1000);
     Invalidate(false);
+    return true;
 }
 
 void CCountdownWnd::Cancel()

@@ -14,8 +14,9 @@ public:
 
     CCountdownWnd() : CDialog(IDD_COUNTDOWN) {}
 
-    // Shows seconds (1..10) centred on region and counts down; owner hears the end.
-    void Start(CWnd* owner, const RECT& region, int seconds);
+    // Shows seconds (1..10) centred on region and counts down; owner hears the end. False when
+    // the window could not be made: nothing runs then.
+    bool Start(CWnd* owner, const RECT& region, int seconds);
     void Cancel();
     bool Running() const { return m_left > 0; }
 

@@ -1,9 +1,9 @@
 #pragma once
-// CRavlinDlg: the tool window. It owns the region overlay, the preview canvas and, from the start
-// of a recording until its ended event, the recording. Its state is one value from which the
-// buttons, the overlay's lock and the timer follow; the recording's end arrives as a posted
-// message, and a timer refreshes the counters and the preview meanwhile. The buttons and the
-// global keys run the same commands.
+// CRavlinDlg: the tool window. It owns the region overlay, the countdown, the preview canvas
+// and, from the start of a recording until its ended event, the recording. Its state is one
+// value from which the buttons, the overlay's lock, the countdown and the timer follow; the
+// recording's end arrives as a posted message, and a timer refreshes the counters and the
+// preview meanwhile. The buttons and the global keys run the same commands.
 #include <cstdint>
 #include <memory>
 #include <string>

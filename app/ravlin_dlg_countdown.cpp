@@ -6,12 +6,9 @@
 void CRavlinDlg::StartCountdownOrRecording()
 {
     const int seconds = UsableSettings(m_settings).countdownSeconds;
-    if (seconds > 0) {
-        m_countdown.Start(this, m_overlay.GetCaptureRect(), seconds);
-        if (m_countdown.Running()) {
-            SetState(State::CountingDown);
-            return;
-        }
+    if (seconds > 0 && m_countdown.Start(this, m_overlay.GetCaptureRect(), seconds)) {
+        SetState(State::CountingDown);
+        return;
     }
     StartRecording();
 }
