@@ -10,7 +10,7 @@
 class CTimerPeriod {
 public:
     CTimerPeriod() = default;
-    // Asks for a tick of ms milliseconds; Granted() says whether Windows agreed.
+    // Asks for a tick of ms milliseconds; a request Windows refused is not given back.
     explicit CTimerPeriod(UINT ms) : m_ms(::timeBeginPeriod(ms) == TIMERR_NOERROR ? ms : 0) {}
     ~CTimerPeriod() { Release(); }
     CTimerPeriod(CTimerPeriod&& other) noexcept : m_ms(std::exchange(other.m_ms, 0)) {}
@@ -24,8 +24,6 @@ public:
     }
     CTimerPeriod(const CTimerPeriod&) = delete;
     CTimerPeriod& operator=(const CTimerPeriod&) = delete;
-
-    bool Granted() const { return m_ms != 0; }
 
 private:
     void Release()
