@@ -62,9 +62,10 @@ def counts_down_then_records(program):
 
 def stop_cancels(program):
     with scene(program):
-        start_with_countdown(program, 5)
+        # Ten seconds: gone within five, the countdown was put away, not left to run out.
+        start_with_countdown(program, 10)
         program.press(1002)
-        wait_for('the countdown to go', lambda: not visible_countdown(program), 10)
+        wait_for('the countdown to go', lambda: not visible_countdown(program), 5)
         check(no_message_for(program, 6.0), 'a message after cancelling')
         check(not program.gifs(), 'Stop during the countdown left a file: %s' % program.gifs())
 
@@ -87,9 +88,10 @@ def escape_cancels(program):
 def select_cancels(program):
     """Select during the countdown puts it away for a new selection; nothing records."""
     with scene(program):
-        start_with_countdown(program, 3)
+        start_with_countdown(program, 10)
         program.press(1000)
-        wait_for('the countdown to go', lambda: not visible_countdown(program), 10)
+        # The overlay would cover a countdown left running: the window itself must be hidden.
+        wait_for('the countdown to go', lambda: not countdown_window(program), 5)
         wait_for('the selection overlay', lambda: program.overlay() and program.overlay().rect[2] >= 1900)
         check(no_message_for(program, 5.0), 'a message after selecting again')
         check(not program.gifs(), 'Select during the countdown left a file: %s' % program.gifs())
