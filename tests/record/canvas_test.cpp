@@ -7,6 +7,8 @@
 #include "record/dib_copy.h"
 #include "record/mem_canvas.h"
 #include "record/queued_frame.h"
+#include "win/dc.h"
+#include "win/gdi_object.h"
 
 namespace {
 
@@ -117,19 +119,19 @@ TEST(DibCopy, A24BitBitmapOf101x3Has304ByteRows)
     info.bmiHeader.biBitCount = 24;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    ASSERT_NE(nullptr, bitmap);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    Fill(dc, RECT{0, 0, 101, 1}, RGB(0, 255, 0));  // top row green
-    GdiFlush();
-
+    CDC dc;
+    ASSERT_TRUE(dc.CreateCompatibleDC(nullptr));
+    CBitmap bitmap(CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    ASSERT_TRUE(bitmap);
+    std::unique_ptr<uint8_t[]> pixels;
     uint32_t size = 0;
     BITMAPINFO copy = {};
-    std::unique_ptr<uint8_t[]> pixels(CopyBitmapDib(dc, bitmap, &size, &copy));
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
+    {
+        CSelectGuard select(dc, bitmap);
+        Fill(dc, RECT{0, 0, 101, 1}, RGB(0, 255, 0));  // top row green
+        GdiFlush();
+        pixels.reset(CopyBitmapDib(dc, bitmap, &size, &copy));
+    }
     ASSERT_NE(nullptr, pixels);
     EXPECT_EQ(912u, size);
     EXPECT_EQ(24, copy.bmiHeader.biBitCount);
@@ -149,12 +151,11 @@ TEST(DibCopy, SizesRoundRowsToWholeWordsAndRefuseWhatCannotBeCopied)
     EXPECT_EQ(0u, DibImageSize(0, 3, 32));
     EXPECT_EQ(0xFFFFFFFFu, DibImageSize(70000, 70000, 32));
 
-    HBITMAP mono = CreateBitmap(16, 16, 1, 1, nullptr);
+    CBitmap mono(CreateBitmap(16, 16, 1, 1, nullptr));
     uint32_t size = 0;
     BITMAPINFO info = {};
-    HDC dc = CreateCompatibleDC(nullptr);
+    CDC dc;
+    ASSERT_TRUE(dc.CreateCompatibleDC(nullptr));
     EXPECT_EQ(nullptr, CopyBitmapDib(dc, mono, &size, &info)) << "would need a colour table";
     EXPECT_EQ(nullptr, CopyBitmapDib(dc, nullptr, &size, &info));
-    DeleteDC(dc);
-    DeleteObject(mono);
 }

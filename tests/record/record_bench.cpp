@@ -29,6 +29,8 @@
 #include "recording_run.h"
 #include "test_scene.h"
 #include "tests/dib_canvas.h"
+#include "win/dc.h"
+#include "win/gdi_object.h"
 
 namespace {
 
@@ -199,10 +201,8 @@ std::vector<uint8_t> Pixels(GpBitmap* bitmap, int width, int height)
     if (gdip::GdipCreateHBITMAPFromBitmap(bitmap, &handle, 0xFF000000) != Gdiplus::Ok)
         return {};
     BITMAPINFO info = TopDownInfo32(width, height);
-    HDC dc = GetDC(nullptr);
-    GetDIBits(dc, handle, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, dc);
-    DeleteObject(handle);
+    CBitmap owned(handle);
+    GetDIBits(CClientDC(nullptr), owned, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
     return pixels;
 }
 
@@ -212,9 +212,7 @@ int Identity(int width, int height)
     scene.WaitShown();
     CMemCanvas canvas;
     canvas.Resize(width, height);
-    HDC screen = GetDC(nullptr);
-    BitBlt(canvas.Hdc(), 0, 0, width, height, screen, 0, 0, SRCCOPY);
-    ReleaseDC(nullptr, screen);
+    BitBlt(canvas.Hdc(), 0, 0, width, height, CClientDC(nullptr), 0, 0, SRCCOPY);
     uint32_t size = 0;
     BITMAPINFO info = {};
     std::unique_ptr<uint8_t[]> buffer(canvas.CopyDib(&size, &info));
