@@ -15,12 +15,12 @@ constexpr COLORREF kBackground = RGB(24, 24, 28);
 
 }  // namespace
 
-void CCountdownWnd::Start(CWnd* owner, const RECT& region, int seconds)
+bool CCountdownWnd::Start(CWnd* owner, const RECT& region, int seconds)
 {
     m_owner = owner ? owner->GetSafeHwnd() : nullptr;
     if (!m_hWnd) {
         if (!Create(owner))
-            return;
+            return false;
         SetWindowText(LoadText(IDS_COUNTDOWN).c_str());  // a name for tools that list windows
     }
     m_left = seconds;
@@ -37,21 +37,27 @@ void CCountdownWnd::Start(CWnd* owner, const RECT& region, int seconds)
     ::RegisterHotKey(m_hWnd, kEscapeKeyId, 0, VK_ESCAPE);
     SetTimer(kSecondTimer, 1000);
     Invalidate(false);
+    return true;
 }
 
 void CCountdownWnd::Cancel()
 {
     if (Running())
-        End(false);
+        Stop();
 }
 
-void CCountdownWnd::End(bool ranOut)
+void CCountdownWnd::Stop()
 {
     m_left = 0;
     KillTimer(kSecondTimer);
     ::UnregisterHotKey(m_hWnd, kEscapeKeyId);
     // Hidden and drawn away at once: the first frame is taken right after this.
     ShowWindow(SW_HIDE);
+}
+
+void CCountdownWnd::End(bool ranOut)
+{
+    Stop();
     if (m_owner)
         ::PostMessageW(m_owner, kEndedMessage, ranOut ? 1 : 0, 0);
 }
@@ -59,7 +65,8 @@ void CCountdownWnd::End(bool ranOut)
 LRESULT CCountdownWnd::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg == WM_HOTKEY && wParam == kEscapeKeyId) {
-        Cancel();
+        if (Running())
+            End(false);
         return 0;
     }
     if (msg == WM_MOUSEACTIVATE)

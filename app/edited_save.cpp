@@ -6,7 +6,7 @@
 #include "gif/byte_source.h"
 #include "gif/gif_edit_writer.h"
 #include "gif/gif_pictures.h"
-#include "record/output_file.h"
+#include "record/file_sink.h"
 #include "win/file.h"
 
 CEditedSave::~CEditedSave()

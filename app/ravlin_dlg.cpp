@@ -6,11 +6,12 @@
 #include "app/file_clipboard.h"
 #include "app/file_size_text.h"
 #include "app/key_tip_text.h"
-#include "app/output_file.h"
+#include "app/recording_file_name.h"
 #include "app/resource.h"
 #include "app/size_limit.h"
 #include "app/set_dlg.h"
 #include "app/ui_language.h"
+#include "app/version.h"
 #include "record/screen_recording.h"
 #include "skin/skin_cache.h"
 #include "win/data_exchange.h"
@@ -81,9 +82,9 @@ BOOL CRavlinDlg::OnInitDialog()
     m_outputFolder = ProgramFolder() + L"\\CaptureFile";
     EnsureDirectory(m_outputFolder);
 
-    m_preview.Resize(180, 320);
+    m_preview.Resize(320, 180);
 
-    SetWindowText(L"Ravlin 1.2");
+    SetWindowText(L"Ravlin " RAVLIN_VERSION_SHORT_TEXT);
     CenterWindow();
     RegisterHotkeys();
     UpdateLanguageTexts();
@@ -132,7 +133,7 @@ void CRavlinDlg::UpdateLanguageTexts()
         ::ModifyMenuW(systemMenu, IDM_ABOUTBOX, MF_BYCOMMAND | MF_STRING, IDM_ABOUTBOX,
                       LoadText(IDS_ABOUTBOX).c_str());
     }
-    m_overlay.SetHints(LoadText(IDS_VEIL_HINT_DRAG), LoadText(IDS_VEIL_HINT_PICK));
+    m_overlay.SetHints(LoadText(IDS_OVERLAY_HINT_DRAG), LoadText(IDS_OVERLAY_HINT_PICK));
     m_settingsButton.SetTipText(LoadText(IDS_TIP_SETTINGS).c_str(), TRUE);
     m_aboutButton.SetTipText(LoadText(IDS_TIP_ABOUT).c_str(), TRUE);
     m_openFolderButton.SetTipText(LoadText(IDS_TIP_OPEN_FOLDER).c_str(), TRUE);
@@ -159,10 +160,10 @@ void CRavlinDlg::UpdateTips()
 
 bool CRavlinDlg::PreTranslateMessage(MSG& msg)
 {
-    // The veil's keys work wherever the keyboard is in this window: a window manager may leave
-    // the focus here when the veil comes up.
+    // The overlay's keys work wherever the keyboard is in this window: a window manager may leave
+    // the focus here when the overlay comes up.
     if (msg.message == WM_KEYDOWN && (msg.hwnd == m_hWnd || ::IsChild(m_hWnd, msg.hwnd)) &&
-        m_overlay.OnVeilKey(static_cast<UINT>(msg.wParam)))
+        m_overlay.OnKey(static_cast<UINT>(msg.wParam)))
         return true;
     // Enter and Escape do nothing here. The dialog manager would turn Enter into a click on
     // whichever tool button last had the focus (it becomes the default button), so both keys
@@ -188,7 +189,7 @@ LRESULT CRavlinDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         OnRecordingEnded();
         return 0;
     case WM_OVERLAY_HIDDEN:
-        if (m_state == State::RegionChosen)
+        if (m_state == State::RegionChosen || m_state == State::CountingDown)
             SetState(State::NoRegion);
         return 0;
     default:
@@ -281,11 +282,11 @@ void CRavlinDlg::OnHotkey(WPARAM id)
 void CRavlinDlg::OnSelectRegion()
 {
     // While paused a new region may be chosen, and capture resumes on it; while capturing or
-    // writing out the file, the veil would only cover what is being recorded.
-    m_countdown.Cancel();
+    // writing out the file, the overlay would only cover what is being recorded.
     switch (m_state) {
     case State::NoRegion:
     case State::RegionChosen:
+    case State::CountingDown:
         m_overlay.ShowOverlay(false);
         m_overlay.ShowOverlay(true);
         SetState(State::RegionChosen);
@@ -306,9 +307,10 @@ void CRavlinDlg::OnRecord()
         ShowMessage(m_hWnd, LoadText(IDS_SELECT_FIRST).c_str());
         return;
     case State::RegionChosen:
-        if (!StartCountdown())
-            StartRecording();
+        StartCountdownOrRecording();
         return;
+    case State::CountingDown:
+        return;  // the recording starts when the count runs out
     case State::Recording:
         m_recording->Pause();
         SetState(State::Paused);
@@ -329,12 +331,11 @@ void CRavlinDlg::OnRecord()
 
 void CRavlinDlg::OnStop()
 {
-    // During the countdown nothing has started: Stop only cancels it, as Esc does.
-    if (m_countdown.Running()) {
-        m_countdown.Cancel();
-        return;
-    }
     switch (m_state) {
+    case State::CountingDown:
+        // Nothing has started: Stop only cancels the countdown, as Esc does.
+        SetState(State::RegionChosen);
+        return;
     case State::Recording:
     case State::Paused:
         m_recording->Finish();
@@ -355,17 +356,19 @@ void CRavlinDlg::SetState(State state)
     ApplyState(previous);
 }
 
-// Everything the state decides: the overlay's look, the buttons' latches and the open-folder
-// button, and the counters' timer.
+// Everything the state decides: the overlay's look, the countdown, the buttons' latches and the
+// open-folder button, and the counters' timer.
 void CRavlinDlg::ApplyState(State previous)
 {
     const auto regionShown = [](State s) {
-        return s == State::RegionChosen || s == State::Recording || s == State::Paused;
+        return s == State::RegionChosen || s == State::CountingDown || s == State::Recording || s == State::Paused;
     };
     const auto capturing = [](State s) { return s == State::Recording || s == State::Paused; };
     const bool recordingExists = capturing(m_state) || m_state == State::Finishing || m_state == State::Closing;
     if (regionShown(previous) && !regionShown(m_state))
         m_overlay.ShowOverlay(false);
+    if (previous == State::CountingDown && m_state != State::CountingDown)
+        m_countdown.Cancel();
     if (capturing(previous) != capturing(m_state))
         m_overlay.LockFrame(capturing(m_state));
     m_selectButton.SetLatched(regionShown(m_state) ? TRUE : FALSE);
@@ -504,7 +507,8 @@ void CRavlinDlg::ShowSize(int64_t bytes)
 
 void CRavlinDlg::OnSettings()
 {
-    m_countdown.Cancel();
+    if (m_state == State::CountingDown)
+        SetState(State::RegionChosen);
     // Owned by this window, as a framework dialog without a parent would be: the tool window is
     // topmost and would otherwise cover it.
     // The dialog's key fields must see the keys this window holds, and a key the user picks

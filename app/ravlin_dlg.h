@@ -1,9 +1,9 @@
 #pragma once
-// CRavlinDlg: the tool window. It owns the region overlay, the preview canvas and, from the start
-// of a recording until its ended event, the recording. Its state is one value from which the
-// buttons, the overlay's lock and the timer follow; the recording's end arrives as a posted
-// message, and a timer refreshes the counters and the preview meanwhile. The buttons and the
-// global keys run the same commands.
+// CRavlinDlg: the tool window. It owns the region overlay, the countdown, the preview canvas
+// and, from the start of a recording until its ended event, the recording. Its state is one
+// value from which the buttons, the overlay's lock, the countdown and the timer follow; the
+// recording's end arrives as a posted message, and a timer refreshes the counters and the
+// preview meanwhile. The buttons and the global keys run the same commands.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -20,9 +20,10 @@
 
 class CRavlinDlg : public CSkinnedFrameDlg {
 public:
-    // RegionChosen: the overlay is up, selecting or showing a region. Finishing: stopped, the
-    // file is being written out. Closing: the same, and the window closes once it is.
-    enum class State { NoRegion, RegionChosen, Recording, Paused, Finishing, Closing };
+    // RegionChosen: the overlay is up, selecting or showing a region. CountingDown: the same,
+    // with the countdown before the recording running. Finishing: stopped, the file is being
+    // written out. Closing: the same, and the window closes once it is.
+    enum class State { NoRegion, RegionChosen, CountingDown, Recording, Paused, Finishing, Closing };
 
     static constexpr UINT_PTR IDT_REFRESH_COUNTERS = 1;
     // Posted by the recording's ended event.
@@ -78,7 +79,7 @@ private:
     void OnRecordingEnded();
     void ReportCompleted(const EncoderProgress& counts);
     bool ReviewRecording();
-    bool StartCountdown();
+    void StartCountdownOrRecording();
     void ShowSize(int64_t bytes);
     void OnCountdownEnded(bool ranOut);
     void FinishClose();

@@ -1,22 +1,26 @@
 // The main window's part in the countdown before a recording.
 #include "app/ravlin_dlg.h"
 
-// Starts the countdown when one is set; true when it runs (the recording starts when it ends).
-bool CRavlinDlg::StartCountdown()
+// Record with a region chosen: the countdown when one is set (and its window could be shown),
+// else the recording at once.
+void CRavlinDlg::StartCountdownOrRecording()
 {
-    if (m_countdown.Running())
-        return true;
     const int seconds = UsableSettings(m_settings).countdownSeconds;
-    if (seconds <= 0)
-        return false;
-    m_countdown.Start(this, m_overlay.GetCaptureRect(), seconds);
-    return m_countdown.Running();
+    if (seconds > 0 && m_countdown.Start(this, m_overlay.GetCaptureRect(), seconds)) {
+        SetState(State::CountingDown);
+        return;
+    }
+    StartRecording();
 }
 
-// The countdown ran out: the recording starts on the region as it is now, if one is still
-// chosen and nothing else has started meanwhile. Cancelled, nothing happens.
+// The count ran out, or Esc cancelled it. Ran out, the recording starts on the region as it is
+// now. A countdown the window itself cancelled says nothing; a count that runs again was started
+// after the one that sent this.
 void CRavlinDlg::OnCountdownEnded(bool ranOut)
 {
-    if (ranOut && m_state == State::RegionChosen)
+    if (m_state != State::CountingDown || m_countdown.Running())
+        return;
+    SetState(State::RegionChosen);
+    if (ranOut)
         StartRecording();
 }

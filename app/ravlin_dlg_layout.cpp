@@ -6,6 +6,7 @@
 #include <initializer_list>
 
 #include "skin/skin_cache.h"
+#include "win/dc.h"
 
 namespace {
 
@@ -19,17 +20,15 @@ RECT Offset(RECT r, int dx, int dy)
 SIZE DialogBaseUnits(HFONT font)
 {
     SIZE units{0, 0};
-    HDC screen = ::GetDC(nullptr);
+    CClientDC screen(nullptr);
     if (!screen)
         return units;
-    HGDIOBJ old = ::SelectObject(screen, font);
+    CSelectGuard select(screen, font);
     TEXTMETRICW metrics{};
     SIZE extent{};
     const wchar_t letters[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
     if (::GetTextMetricsW(screen, &metrics) && ::GetTextExtentPoint32W(screen, letters, 52, &extent))
         units = SIZE{(extent.cx / 26 + 1) / 2, metrics.tmHeight};
-    ::SelectObject(screen, old);
-    ::ReleaseDC(nullptr, screen);
     return units;
 }
 

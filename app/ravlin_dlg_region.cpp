@@ -1,4 +1,4 @@
-// The typed region size, asked from the system menu or from the selection veil.
+// The typed region size, asked from the system menu or from the selection overlay.
 #include "app/ravlin_dlg.h"
 
 #include "app/region_size_dlg.h"
@@ -16,7 +16,7 @@ void CRavlinDlg::OnRegionSize()
     // A recording's region stays until the recording is stopped.
     if (m_state != State::NoRegion && m_state != State::RegionChosen)
         return;
-    // A region on screen is resized around its centre; otherwise (the veil makes way for the
+    // A region on screen is resized around its centre; otherwise (the overlay makes way for the
     // dialog) the region goes in the middle of the monitor under the pointer.
     const bool resize = m_overlay.ShowsRegion();
     RECT around = m_overlay.GetCaptureRect();

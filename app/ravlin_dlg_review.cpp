@@ -1,5 +1,5 @@
 // The main window's part in reviewing a finished recording.
-#include "app/output_file.h"
+#include "app/recording_file_name.h"
 #include "app/ravlin_dlg.h"
 #include "app/recording_review.h"
 #include "app/review_dlg.h"

@@ -5,7 +5,7 @@
 #include "app/resource.h"
 #include "gif/gif_trim.h"
 #include "gif/unchanged_frames.h"
-#include "record/output_file.h"
+#include "record/file_sink.h"
 #include "win/file.h"
 #include "win/resource_text.h"
 

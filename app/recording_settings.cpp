@@ -2,58 +2,58 @@
 
 #include "app/config_store.h"
 
-namespace {
-
-constexpr int32_t kMinDelay = 1000 / 30;
-constexpr int32_t kMaxDelay = 1000 / 15;
-
-bool InRange(int32_t value, int32_t low, int32_t high)
+const SettingRow& SettingRowOf(int32_t RecordingSettings::*field)
 {
-    return value >= low && value <= high;
+    for (const SettingRow& row : kSettingRows) {
+        if (row.field == field)
+            return row;
+    }
+    return kSettingRows[0];  // every field has a row: the table test sees to it
 }
 
-}  // namespace
+bool InSettingRange(const SettingRow& row, int32_t value)
+{
+    return value >= row.low && value <= row.high;
+}
+
+RecordingSettings DefaultRecordingSettings()
+{
+    RecordingSettings settings;
+    for (const SettingRow& row : kSettingRows)
+        settings.*row.field = row.defaultValue;
+    return settings;
+}
 
 RecordingSettings ReadRecordingSettings()
 {
-    const RecordingSettings defaults;
     RecordingSettings settings;
-    settings.captureDelay = ReadConfigInt(L"CaptureDelay", defaults.captureDelay);
-    settings.width = ReadConfigInt(L"Width", defaults.width);
-    settings.height = ReadConfigInt(L"Height", defaults.height);
-    settings.captureType = ReadConfigInt(L"CaptureType", defaults.captureType);
-    settings.trueSpeed = ReadConfigInt(L"TrueSpeed", defaults.trueSpeed);
-    settings.recordPointer = ReadConfigInt(L"RecordPointer", defaults.recordPointer);
-    settings.compactMode = ReadConfigInt(L"CompactMode", defaults.compactMode);
-    settings.reviewAfterRecording = ReadConfigInt(L"ReviewAfterRecording", defaults.reviewAfterRecording);
-    settings.playCount = ReadConfigInt(L"PlayCount", defaults.playCount);
-    settings.countdownSeconds = ReadConfigInt(L"CountdownSeconds", defaults.countdownSeconds);
-    settings.recordClicks = ReadConfigInt(L"RecordClicks", defaults.recordClicks);
-    settings.maxFileSizeMB = ReadConfigInt(L"MaxFileSizeMB", defaults.maxFileSizeMB);
+    for (const SettingRow& row : kSettingRows)
+        settings.*row.field = ReadConfigInt(row.key, row.defaultValue);
     return settings;
+}
+
+bool WriteRecordingSettings(const RecordingSettings& settings)
+{
+    bool written = true;
+    for (const SettingRow& row : kSettingRows)
+        written = WriteConfigInt(row.key, settings.*row.field) != 0 && written;
+    return written;
 }
 
 RecordingSettings UsableSettings(const RecordingSettings& stored)
 {
-    const RecordingSettings defaults;
     RecordingSettings usable = stored;
-    if (!InRange(stored.captureDelay, kMinDelay, kMaxDelay))
-        usable.captureDelay = defaults.captureDelay;
-    if (!InRange(stored.width, 50, 1920))
-        usable.width = defaults.width;
-    if (!InRange(stored.height, 50, 1080))
-        usable.height = defaults.height;
-    usable.captureType = stored.captureType != 0 ? 1 : 0;
-    usable.trueSpeed = stored.trueSpeed != 0 ? 1 : 0;
-    usable.recordPointer = stored.recordPointer != 0 ? 1 : 0;
-    usable.compactMode = stored.compactMode == 1 ? 1 : 0;
-    usable.reviewAfterRecording = stored.reviewAfterRecording != 0 ? 1 : 0;
-    usable.recordClicks = stored.recordClicks != 0 ? 1 : 0;
-    if (!InRange(stored.playCount, kMinPlayCount, kMaxPlayCount))
-        usable.playCount = defaults.playCount;
-    if (!InRange(stored.countdownSeconds, 0, kMaxCountdownSeconds))
-        usable.countdownSeconds = defaults.countdownSeconds;
-    if (!InRange(stored.maxFileSizeMB, 0, kMaxFileSizeMB))
-        usable.maxFileSizeMB = defaults.maxFileSizeMB;
+    for (const SettingRow& row : kSettingRows) {
+        const int32_t value = stored.*row.field;
+        switch (row.check) {
+        case SettingCheck::Switch:
+            usable.*row.field = value != 0 ? 1 : 0;
+            break;
+        case SettingCheck::Range:
+            if (!InSettingRange(row, value))
+                usable.*row.field = row.defaultValue;
+            break;
+        }
+    }
     return usable;
 }

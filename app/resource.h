@@ -159,13 +159,13 @@
 #define IDC_REGION_SIZE_NOTE 1207
 
 // The main window's command for a typed region size: its system-menu item, and the command the
-// selection veil posts when the user asks for it there.
+// selection overlay posts when the user asks for it there.
 #define IDM_REGION_SIZE 0x0020
 #define IDC_REGION_SIZE 1010
 
-// The veil's hints, the system-menu item and the note of the typed-size dialog.
-#define IDS_VEIL_HINT_DRAG 280
-#define IDS_VEIL_HINT_PICK 281
+// The overlay's hints, the system-menu item and the note of the typed-size dialog.
+#define IDS_OVERLAY_HINT_DRAG 280
+#define IDS_OVERLAY_HINT_PICK 281
 #define IDS_REGION_SIZE_MENU 282
 #define IDS_REGION_SIZE_CUT 283
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/resource.h"
-#include "record/output_file.h"
+#include "record/file_sink.h"
 #include "win/message_box.h"
 #include "win/resource_text.h"
 

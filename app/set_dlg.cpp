@@ -41,29 +41,28 @@ void CSetDlg::DoDataExchange(CDataExchange& dx)
 BOOL CSetDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
-    const RecordingSettings stored = ReadRecordingSettings();
+    // What the next recording would use: a value the dialog would not store (an edited file)
+    // shows as the default it records with.
+    const RecordingSettings shown = UsableSettings(ReadRecordingSettings());
+    const auto check = [](CButton& box, int32_t value) { box.SetCheck(value != 0 ? BST_CHECKED : BST_UNCHECKED); };
+    const auto number = [](CEdit& edit, int32_t value) { edit.SetWindowText(std::to_wstring(value).c_str()); };
 
-    m_actualSizeCheck.SetCheck(stored.captureType == 0 ? BST_CHECKED : BST_UNCHECKED);
-    EnableSizeEdits(stored.captureType != 0);
-    m_compactCheck.SetCheck(stored.compactMode == 1 ? BST_CHECKED : BST_UNCHECKED);
-
-    // 30 or less would show a rate above 33 (or divide by zero); such a file shows the default.
-    const int delay = stored.captureDelay <= 30 ? RecordingSettings().captureDelay : stored.captureDelay;
-    m_frameRateEdit.SetWindowText(std::to_wstring(1000 / delay).c_str());
-    m_widthEdit.SetWindowText(std::to_wstring(stored.width).c_str());
-    m_heightEdit.SetWindowText(std::to_wstring(stored.height).c_str());
-
-    m_trueSpeedCheck.SetCheck(stored.trueSpeed != 0 ? BST_CHECKED : BST_UNCHECKED);
-    m_pointerCheck.SetCheck(stored.recordPointer != 0 ? BST_CHECKED : BST_UNCHECKED);
-    m_reviewCheck.SetCheck(stored.reviewAfterRecording != 0 ? BST_CHECKED : BST_UNCHECKED);
-    m_clicksCheck.SetCheck(stored.recordClicks != 0 ? BST_CHECKED : BST_UNCHECKED);
-    // A count the dialog would not store (an edited file) shows as "for ever", as it records.
-    const int32_t plays = UsableSettings(stored).playCount;
-    m_loopForeverCheck.SetCheck(plays == 0 ? BST_CHECKED : BST_UNCHECKED);
-    m_playCountEdit.SetWindowText(std::to_wstring(plays == 0 ? kMinPlayCount : plays).c_str());
-    ::EnableWindow(m_playCountEdit, plays != 0);
-    m_countdownEdit.SetWindowText(std::to_wstring(UsableSettings(stored).countdownSeconds).c_str());
-    m_maxSizeEdit.SetWindowText(std::to_wstring(UsableSettings(stored).maxFileSizeMB).c_str());
+    check(m_actualSizeCheck, shown.captureType == 0);
+    EnableSizeEdits(shown.captureType != 0);
+    check(m_compactCheck, shown.compactMode);
+    number(m_frameRateEdit, 1000 / shown.captureDelay);
+    number(m_widthEdit, shown.width);
+    number(m_heightEdit, shown.height);
+    check(m_trueSpeedCheck, shown.trueSpeed);
+    check(m_pointerCheck, shown.recordPointer);
+    check(m_reviewCheck, shown.reviewAfterRecording);
+    check(m_clicksCheck, shown.recordClicks);
+    const bool forever = shown.playCount == 0;
+    check(m_loopForeverCheck, forever);
+    number(m_playCountEdit, forever ? SettingRowOf(&RecordingSettings::playCount).low : shown.playCount);
+    ::EnableWindow(m_playCountEdit, !forever);
+    number(m_countdownEdit, shown.countdownSeconds);
+    number(m_maxSizeEdit, shown.maxFileSizeMB);
     const HotkeySettings keys = ReadHotkeySettings();
     for (int i = 0; i < kHotkeyCount; ++i)
         ::SendMessageW(m_keyFields[i], HKM_SETHOTKEY, keys.keys[i], 0);
@@ -142,62 +141,52 @@ int CSetDlg::ParseEdit(const CEdit& edit) const
     return ParseLeadingInt(edit.GetWindowText().c_str());
 }
 
+// The settings as the controls show them.
+RecordingSettings CSetDlg::SettingsShown() const
+{
+    const auto checked = [](const CButton& box) { return box.GetCheck() == BST_CHECKED ? 1 : 0; };
+    RecordingSettings typed;
+    const int rate = ParseEdit(m_frameRateEdit);
+    // The rate is stored, and checked, as the delay between frames.
+    typed.captureDelay = rate > 0 ? 1000 / rate : 0;
+    typed.captureType = checked(m_actualSizeCheck) ? 0 : 1;
+    typed.width = ParseEdit(m_widthEdit);
+    typed.height = ParseEdit(m_heightEdit);
+    typed.trueSpeed = checked(m_trueSpeedCheck);
+    typed.recordPointer = checked(m_pointerCheck);
+    typed.compactMode = checked(m_compactCheck);
+    typed.reviewAfterRecording = checked(m_reviewCheck);
+    typed.playCount = checked(m_loopForeverCheck) ? 0 : ParseEdit(m_playCountEdit);
+    typed.countdownSeconds = ParseEdit(m_countdownEdit);
+    typed.recordClicks = checked(m_clicksCheck);
+    typed.maxFileSizeMB = ParseEdit(m_maxSizeEdit);
+    return typed;
+}
+
 void CSetDlg::OnOK()
 {
-    const int rate = ParseEdit(m_frameRateEdit);
-    if (rate < 15 || rate > 30) {
-        ShowMessage(m_hWnd, LoadText(IDS_RATE_RANGE).c_str());
-        return;
-    }
-    const int delay = 1000 / rate;
-    const int type = m_actualSizeCheck.GetCheck() == BST_CHECKED ? 0 : 1;
-    // Checked even while the box is ticked and the edits are disabled: the values are stored.
-    const int width = ParseEdit(m_widthEdit);
-    if (width < 50 || width > 1920) {
-        ShowMessage(m_hWnd, LoadText(IDS_WIDTH_RANGE).c_str());
-        return;
-    }
-    const int height = ParseEdit(m_heightEdit);
-    if (height < 50 || height > 1080) {
-        ShowMessage(m_hWnd, LoadText(IDS_HEIGHT_RANGE).c_str());
-        return;
-    }
+    const RecordingSettings typed = SettingsShown();
     const bool forever = m_loopForeverCheck.GetCheck() == BST_CHECKED;
-    const int plays = forever ? 0 : ParseEdit(m_playCountEdit);
-    if (!forever && (plays < kMinPlayCount || plays > kMaxPlayCount)) {
-        ShowMessage(m_hWnd, LoadText(IDS_PLAY_COUNT_RANGE).c_str());
-        return;
-    }
-    const int countdown = ParseEdit(m_countdownEdit);
-    if (countdown < 0 || countdown > kMaxCountdownSeconds) {
-        ShowMessage(m_hWnd, LoadText(IDS_COUNTDOWN_RANGE).c_str());
-        return;
-    }
-    const int maxSize = ParseEdit(m_maxSizeEdit);
-    if (maxSize < 0 || maxSize > kMaxFileSizeMB) {
-        ShowMessage(m_hWnd, LoadText(IDS_SIZE_LIMIT_RANGE).c_str());
-        return;
+    // Each typed number against its range, in the table's order: the first one refused is
+    // said, and nothing is stored. The size is checked even while the box is ticked and its
+    // edits are disabled: the values are stored.
+    for (const SettingRow& row : kSettingRows) {
+        if (row.rangeText == 0 || (forever && row.field == &RecordingSettings::playCount))
+            continue;
+        if (!InSettingRange(row, typed.*row.field)) {
+            ShowMessage(m_hWnd, LoadText(row.rangeText).c_str());
+            return;
+        }
     }
     const HotkeySettings keys = KeysShown();
     if (DuplicateHotkey(keys) >= 0) {
         ShowMessage(m_hWnd, LoadText(IDS_KEYS_REPEATED).c_str());
         return;
     }
-    WriteConfigInt(L"CaptureDelay", delay);
-    WriteConfigInt(L"CaptureType", type);
-    WriteConfigInt(L"Width", width);
-    WriteConfigInt(L"Height", height);
-    WriteConfigInt(L"TrueSpeed", m_trueSpeedCheck.GetCheck() == BST_CHECKED ? 1 : 0);
-    WriteConfigInt(L"RecordPointer", m_pointerCheck.GetCheck() == BST_CHECKED ? 1 : 0);
+    WriteRecordingSettings(typed);
     WriteHotkeySettings(keys);
-    WriteConfigInt(L"CompactMode", m_compactCheck.GetCheck() == BST_CHECKED ? 1 : 0);
     const LRESULT language = ::SendMessageW(m_languageList, CB_GETCURSEL, 0, 0);
     if (language >= 0 && language < kLanguageSettingCount)
         WriteLanguageSetting(static_cast<UiLanguageSetting>(language));
-    WriteConfigInt(L"ReviewAfterRecording", m_reviewCheck.GetCheck() == BST_CHECKED ? 1 : 0);
-    WriteConfigInt(L"PlayCount", plays);
-    WriteConfigInt(L"CountdownSeconds", countdown);
-    WriteConfigInt(L"RecordClicks", m_clicksCheck.GetCheck() == BST_CHECKED ? 1 : 0);
-    WriteConfigInt(L"MaxFileSizeMB", maxSize);
     CDialog::OnOK();
 }

@@ -3,6 +3,7 @@
 // checked on OK and written to the configuration file. It keeps nothing itself; the file is
 // the only state.
 #include "app/hotkeys.h"
+#include "app/recording_settings.h"
 #include "win/controls.h"
 #include "win/dialog.h"
 
@@ -21,6 +22,7 @@ private:
     void EnableSizeEdits(bool enable);
     void OnLoopForeverClicked();
     int ParseEdit(const CEdit& edit) const;
+    RecordingSettings SettingsShown() const;
     HotkeySettings KeysShown() const;
     void ShowKeyConflicts();
 

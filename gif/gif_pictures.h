@@ -22,7 +22,6 @@ public:
     // info.width x info.height pixels, top row first, 0xAARRGGBB: alpha 0 where no frame has
     // drawn yet, else 0xFF.
     const uint32_t* Picture() const { return m_view.canvas.data(); }
-    size_t Shown() const { return m_view.shown; }
 
     // Decodes about count more frames on a canvas of its own towards the places where pictures
     // are kept, so that later seeks anywhere are short; the picture shown is not touched. Frames

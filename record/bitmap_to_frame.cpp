@@ -6,6 +6,7 @@
 
 #include "gif/dib.h"
 #include "gif/indexed_frame.h"
+#include "win/dc.h"
 
 namespace {
 
@@ -13,13 +14,12 @@ namespace {
 // which is held only for the copy.
 bool CopyBits(HBITMAP bitmap, uint8_t* dib, uint32_t tableEntries, int32_t height)
 {
-    HDC screen = GetWindowDC(nullptr);
+    CWindowDC screen(nullptr);
     if (!screen)
         return false;
     uint8_t* rows = dib + kDibHeaderSize + 4 * tableEntries;
     const int lines = GetDIBits(screen, bitmap, 0, static_cast<UINT>(height), rows,
                                 reinterpret_cast<BITMAPINFO*>(dib), DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
     return lines != 0;
 }
 

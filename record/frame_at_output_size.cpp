@@ -8,6 +8,7 @@
 #include "gif/frame_workspace.h"
 #include "record/bitmap_to_frame.h"
 #include "record/queued_frame.h"
+#include "win/dc.h"
 
 namespace {
 
@@ -44,12 +45,11 @@ bool ReadRows(HBITMAP bitmap, CFramePixels* pixels)
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     uint32_t* rows = pixels->Fill(description.bmWidth, description.bmHeight);
-    HDC screen = GetWindowDC(nullptr);
+    CWindowDC screen(nullptr);
     if (!screen)
         return false;
     const int lines =
         GetDIBits(screen, bitmap, 0, static_cast<UINT>(description.bmHeight), rows, &info, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
     return lines == description.bmHeight;
 }
 

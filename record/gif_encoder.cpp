@@ -6,7 +6,7 @@
 #include "win/message_box.h"
 #include "record/gif_repair.h"
 #include "record/mem_canvas.h"
-#include "record/output_file.h"
+#include "record/file_sink.h"
 #include "pipeline/ordered_writer.h"
 
 namespace {

@@ -8,12 +8,12 @@ CMemCanvas::CMemCanvas()
     // Outlines drawn on the canvas leave the inside alone.
     if (CreateCompatibleDC(screen))
         SelectObject(m_hDC, GetStockObject(NULL_BRUSH));
-    Resize(600, 800);
+    Resize(800, 600);
 }
 
 CMemCanvas::~CMemCanvas() = default;
 
-bool CMemCanvas::Resize(int32_t height, int32_t width)
+bool CMemCanvas::Resize(int32_t width, int32_t height)
 {
     DropBitmap();
     ++m_generation;

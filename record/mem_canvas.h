@@ -20,9 +20,9 @@ public:
     CMemCanvas& operator=(const CMemCanvas&) = delete;
 
     // Replaces the bitmap by a new one of width x height filled with the fill colour; the old
-    // pixels are lost. Height first. A size of zero or less, or a bitmap that cannot be
-    // created, leaves an empty 0 x 0 canvas and returns false.
-    bool Resize(int32_t height, int32_t width);
+    // pixels are lost. A size of zero or less, or a bitmap that cannot be created, leaves an
+    // empty 0 x 0 canvas and returns false.
+    bool Resize(int32_t width, int32_t height);
 
     HDC Hdc() const { return m_hDC; }
     HBITMAP Bitmap() const { return m_bitmap.Get(); }

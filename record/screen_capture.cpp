@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <mutex>
 
-#include <mmsystem.h>
-
 #include "record/click_mark.h"
 #include "record/mem_canvas.h"
 #include "record/pointer_drawing.h"
@@ -45,35 +43,27 @@ CScreenCapture::CScreenCapture(const CaptureRect& rect, ICanvasSink& sink, CMemC
 {
 }
 
-CScreenCapture::~CScreenCapture()
-{
-    m_canvas.reset();
-    if (m_display)
-        DeleteDC(m_display);
-    if (m_fineTimer)
-        timeEndPeriod(1);
-}
+CScreenCapture::~CScreenCapture() = default;
 
 bool CScreenCapture::Open()
 {
     if (IsRectEmpty(&m_rect))
         return false;
-    m_display = CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr);
-    if (!m_display)
+    if (!m_display.CreateDisplayDC())
         return false;
     m_dpi = WindowDpi(nullptr);
     m_screen = VirtualScreenRect();
     if (!ClampToScreen(m_rect, m_screen, &m_clip))
         return false;
     m_canvas = std::make_unique<CMemCanvas>();
-    if (!m_canvas->Resize(m_rect.bottom - m_rect.top, m_rect.right - m_rect.left)) {
+    if (!m_canvas->Resize(m_rect.right - m_rect.left, m_rect.bottom - m_rect.top)) {
         m_canvas.reset();
         return false;
     }
     m_canvasesMade = 1;
     // Windows ends timed waits on its timer's tick, 15.6 ms unless asked for finer: at 20 frames
     // per second, most frames would start a tick after their slot.
-    m_fineTimer = timeBeginPeriod(1) == TIMERR_NOERROR;
+    m_fineTimer = CTimerPeriod(1);
     return true;
 }
 
@@ -91,13 +81,13 @@ void CScreenCapture::AdoptMovedRect()
     m_wanted = m_rect;
     RECT clip;
     if (ClampToScreen(moved, m_screen, &clip) &&
-        m_canvas->Resize(moved.bottom - moved.top, moved.right - moved.left)) {
+        m_canvas->Resize(moved.right - moved.left, moved.bottom - moved.top)) {
         m_rect = moved;
         m_wanted = moved;
         m_clip = clip;
         ++m_canvasesMade;
     } else if (m_canvas->Width() == 0) {
-        m_canvas->Resize(m_rect.bottom - m_rect.top, m_rect.right - m_rect.left);
+        m_canvas->Resize(m_rect.right - m_rect.left, m_rect.bottom - m_rect.top);
     }
 }
 

@@ -6,6 +6,8 @@
 #include <memory>
 
 #include "pipeline/frame_source.h"
+#include "win/dc.h"
+#include "win/timer_period.h"
 
 class CMemCanvas;
 
@@ -67,9 +69,9 @@ private:
     int m_dpi = 96;  // the screen's, for the click ring's size
     RECT m_rect;          // the capture thread's from Open on
     RECT m_wanted;        // set by MoveTo while paused
-    HDC m_display = nullptr;
-    bool m_fineTimer = false;  // the 1 ms timer is asked for while the capture is open
-    std::unique_ptr<CMemCanvas> m_canvas;
+    CDC m_display;
+    CTimerPeriod m_fineTimer;  // a 1 ms tick while the capture is open
+    std::unique_ptr<CMemCanvas> m_canvas;  // after the display: goes first
     RECT m_clip = {};
     RECT m_screen = {};  // every monitor, in screen coordinates as the display context has them
     bool m_previewShown = false;

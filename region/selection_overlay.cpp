@@ -9,7 +9,7 @@
 namespace {
 
 const COLORREF kColourKey = RGB(255, 255, 255);
-const COLORREF kVeilGrey = RGB(128, 128, 128);
+const COLORREF kOverlayGrey = RGB(128, 128, 128);
 const COLORREF kMarkGreen = RGB(0, 255, 0);
 const COLORREF kMarkRed = RGB(255, 0, 0);
 const COLORREF kPickOutline = RGB(0, 120, 215);
@@ -83,7 +83,7 @@ void CSelectionOverlay::ReassertPlace()
 
 bool CSelectionOverlay::KeepOnScreen(WINDOWPOS& pos) const
 {
-    // Only the frame look: the veil lies exactly on the virtual screen.
+    // Only the frame look: selecting, the overlay lies exactly on the virtual screen.
     if (m_selecting || ::IsZoomed(m_hWnd))
         return false;
     if ((pos.flags & SWP_NOMOVE) && (pos.flags & SWP_NOSIZE) && !(pos.flags & SWP_SHOWWINDOW))
@@ -98,7 +98,7 @@ bool CSelectionOverlay::KeepOnScreen(WINDOWPOS& pos) const
         next.bottom = next.top + pos.cy;
     }
     if (::IsRectEmpty(&next))
-        return false;  // the hidden veil parked on an empty rectangle
+        return false;  // the hidden overlay parked on an empty rectangle
     // The whole window stays on screen, not only the region: a window manager keeps windows on
     // screen by itself, and where it moved one without the system knowing, the marks would sit
     // inside the region the system reports.
@@ -115,7 +115,7 @@ bool CSelectionOverlay::KeepOnScreen(WINDOWPOS& pos) const
 
 void CSelectionOverlay::ApplyStyle() const
 {
-    // The veil has neither border nor edge, so it lies exactly on the virtual screen; the frame
+    // The overlay has neither border nor edge, so it lies exactly on the virtual screen; the frame
     // has both, and its sizing border only while it may be changed.
     const DWORD style = static_cast<DWORD>(::GetWindowLongW(m_hWnd, GWL_STYLE));
     const DWORD exStyle = static_cast<DWORD>(::GetWindowLongW(m_hWnd, GWL_EXSTYLE));
@@ -183,7 +183,7 @@ BOOL CSelectionOverlay::OnInitDialog()
 {
     CDialog::OnInitDialog();
 
-    // The template's two buttons would sit on the veil and inside the marked region; the
+    // The template's two buttons would sit on the overlay and inside the marked region; the
     // overlay is driven by the mouse and Esc alone.
     for (int id : {IDOK, IDCANCEL})
         ::ShowWindow(GetDlgItem(id), SW_HIDE);
@@ -218,7 +218,7 @@ void CSelectionOverlay::RepaintWithErase() const
 void CSelectionOverlay::ShowOverlay(bool show)
 {
     if (show) {
-        // The veil's client area is the virtual screen, every monitor under it. Armed once shown:
+        // The overlay's client area is the virtual screen, every monitor under it. Armed once shown:
         // the translucency then applies to the window as shown. (Wine keeps the cut-out of the
         // frame look on a window resized while hidden until the colour key changes on the shown
         // window.)
@@ -233,7 +233,7 @@ void CSelectionOverlay::ShowOverlay(bool show)
     }
     m_band = RECT{0, 0, 0, 0};
     m_selecting = 1;
-    // A maximised window that is moved keeps the new place as its maximised one: a veil still
+    // A maximised window that is moved keeps the new place as its maximised one: an overlay still
     // maximised from its creation is only hidden.
     if (!::IsZoomed(m_hWnd))
         ::MoveWindow(m_hWnd, 0, 0, 0, 0, TRUE);
@@ -334,7 +334,7 @@ void CSelectionOverlay::HighlightWindowAt(POINT clientPoint)
     RepaintWithErase();
 }
 
-bool CSelectionOverlay::OnVeilKey(UINT key)
+bool CSelectionOverlay::OnKey(UINT key)
 {
     if (!(m_selecting && m_armed && IsWindowVisible()))
         return false;
@@ -360,7 +360,7 @@ bool CSelectionOverlay::PreTranslateMessage(MSG& msg)
 {
     // The keyboard focus may be on one of the template's hidden buttons.
     if (msg.message == WM_KEYDOWN && (msg.hwnd == m_hWnd || ::IsChild(m_hWnd, msg.hwnd)) &&
-        OnVeilKey(static_cast<UINT>(msg.wParam)))
+        OnKey(static_cast<UINT>(msg.wParam)))
         return true;
     return CDialog::PreTranslateMessage(msg);
 }
@@ -445,10 +445,10 @@ void CSelectionOverlay::PaintSelectionLook(HDC dc)
 {
     const RECT client = GetClientRect();
     CMemDC memory(dc, &client);
-    memory.FillSolidRect(client, kVeilGrey);
+    memory.FillSolidRect(client, kOverlayGrey);
     const bool hasBand = m_band.right > m_band.left && m_band.bottom > m_band.top;
     if (m_picking && hasBand) {
-        // The picked window: a white inside (see-through on the veil) with a thick outline.
+        // The picked window: a white inside (see-through on the overlay) with a thick outline.
         CPen pen(PS_INSIDEFRAME, ScaleToDpi(kPickOutlineWidth, WindowDpi(m_hWnd)), kPickOutline);
         CSelectGuard usePen(memory, pen);
         ::Rectangle(memory, m_band.left, m_band.top, m_band.right, m_band.bottom);
@@ -521,7 +521,7 @@ void CSelectionOverlay::OnMouseMove(UINT flags, POINT point)
 void CSelectionOverlay::OnLButtonUp(UINT flags, POINT point)
 {
     if (m_selecting && m_armed) {
-        // A release without a press on the veil (the press that armed it, or Esc in between)
+        // A release without a press on the overlay (the press that armed it, or Esc in between)
         // selects nothing.
         const bool pressed = m_dragging != 0;
         m_dragging = 0;
@@ -540,7 +540,7 @@ void CSelectionOverlay::OnLButtonUp(UINT flags, POINT point)
 
 void CSelectionOverlay::FinishSelection()
 {
-    // The band was taken in client coordinates of the veil; the region is where it was seen.
+    // The band was taken in client coordinates of the overlay; the region is where it was seen.
     RECT region = m_band;
     ::MapWindowPoints(m_hWnd, nullptr, reinterpret_cast<POINT*>(&region), 2);
     ShowRegion(region);

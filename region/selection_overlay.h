@@ -1,9 +1,9 @@
 #pragma once
 // CSelectionOverlay: the overlay with which the user marks the screen rectangle to record.
 //
-// Selection look: a grey veil over every monitor on which the user either drags a band with the
+// Selection look: grey over every monitor; on it the user either drags a band with the
 // left button or, after Tab or Space, picks a window: the window under the pointer is
-// highlighted and a click takes what is seen of it. A hint line on the veil names the keys.
+// highlighted and a click takes what is seen of it. A hint line on the overlay names the keys.
 // Frame look: the window sits around the chosen rectangle, its inside cut out by the white
 // colour key, with an L-shaped mark at each corner (green, red while locked). The marks lie in
 // a margin just outside the region, so a copy of the region's pixels never holds them, whatever
@@ -14,7 +14,7 @@
 // so the region is always all there to record. A region reaches to within the margin and border
 // of the screen's edges; a band or a window beyond that is cut there.
 //
-// Keys on the veil: Esc cancels the selection (the overlay hides and nothing is chosen); Tab
+// Keys on the overlay: Esc cancels the selection (the overlay hides and nothing is chosen); Tab
 // and Space switch between dragging and picking; S asks the owner for a typed size. Enter and
 // the template's buttons do nothing, and the overlay never ends itself as a dialog.
 #include "win/dialog.h"
@@ -29,14 +29,14 @@ public:
 
     // 1: selection look (the main window passes 1 before creating the window); 0: frame look.
     void SetSelectMode(int selecting);
-    // The cursor shown over the veil while dragging; borrowed, never destroyed here.
+    // The cursor shown over the overlay while dragging; borrowed, never destroyed here.
     void SetSelectCursor(HCURSOR cursor);
-    // The hint lines shown on the veil while dragging and while picking a window.
+    // The hint lines shown on the overlay while dragging and while picking a window.
     void SetHints(const std::wstring& dragHint, const std::wstring& pickHint);
-    // The command (WM_COMMAND, BN_CLICKED) posted to the parent when the user asks on the veil
+    // The command (WM_COMMAND, BN_CLICKED) posted to the parent when the user asks on the overlay
     // for a typed size; 0: the key does nothing.
     void SetTypedSizeCommand(UINT command);
-    // true: arm a new selection and show the veil over every monitor. false: forget the band
+    // true: arm a new selection and show the overlay over every monitor. false: forget the band
     // and hide.
     void ShowOverlay(bool show);
     // Ends any selection in the frame look on `region` (screen coordinates), as a drag would.
@@ -52,12 +52,12 @@ public:
     bool ShowsRegion() const;
     // The largest region whose frame, marks and border included, fits on `area`.
     RECT LargestRegionOn(const RECT& area) const;
-    // 1 while the veil picks windows instead of taking a dragged band.
+    // 1 while the overlay picks windows instead of taking a dragged band.
     int IsPicking() const { return m_picking; }
 
-    // A key pressed while the veil is up (Tab, Space, S or Esc, wherever the keyboard focus
-    // is in the owner's windows); true when it was the veil's.
-    bool OnVeilKey(UINT key);
+    // A key pressed while the overlay is up (Tab, Space, S or Esc, wherever the keyboard focus
+    // is in the owner's windows); true when it was the overlay's.
+    bool OnKey(UINT key);
 
     bool PreTranslateMessage(MSG& msg) override;
 
@@ -89,7 +89,7 @@ private:
     void PaintFrameLook(HDC dc);
     void PaintSelectionLook(HDC dc);
     void PaintHint(HDC dc, const RECT& client) const;
-    // The veil's or the frame's styles, as the state says.
+    // The selection look's or the frame look's styles, as the state says.
     void ApplyStyle() const;
     DWORD FrameStyle(DWORD style) const;
     // The frame window's outer rectangle for a client area.
@@ -101,7 +101,7 @@ private:
     RECT m_region{};
     POINT m_dragStart{-1, -1};
     POINT m_dragEnd{};
-    RECT m_band{};  // client coordinates of the veil, normalised: the dragged band or the picked window
+    RECT m_band{};  // client coordinates of the overlay, normalised: the dragged band or the picked window
     int m_selecting = 0;
     int m_armed = 0;
     int m_dragging = 0;

@@ -1,6 +1,6 @@
 #pragma once
 // Finding the window to record by pointing at it: the topmost visible top-level window under a
-// screen point, passing over the windows of one process (Ravlin's own, the veil among them).
+// screen point, passing over the windows of one process (Ravlin's own, the overlay among them).
 #include <windows.h>
 
 // The topmost window under `screenPoint` that is visible, not minimised, not cloaked and not of

@@ -15,7 +15,9 @@ REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
 def version():
     with open(os.path.join(REPO, 'app', 'version.h'), encoding='utf-8') as f:
-        return re.search(r'RAVLIN_VERSION_TEXT "([^"]+)"', f.read()).group(1)
+        text = f.read()
+    return '.'.join(re.search(r'#define RAVLIN_VERSION_%s (\d+)' % part, text).group(1)
+                    for part in ('MAJOR', 'MINOR', 'PATCH'))
 
 
 def readme_bytes():

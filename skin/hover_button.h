@@ -22,7 +22,6 @@ public:
     int SetImageStrip(HBITMAP strip, COLORREF maskColour, BOOL useMask, int stripDpi = kDesignDpi);
     void SetTipText(const wchar_t* text, BOOL activate);
     void SetLatched(BOOL latched);
-    BOOL IsLatched() const { return m_latched; }
 
     SIZE ImageSize() const { return SIZE{m_imageWidth, m_imageHeight}; }
     BOOL IsHover() const { return m_hover; }

@@ -180,12 +180,3 @@ void CSkinCache::FreeNamedBitmap(const std::wstring& name)
     ::DeleteObject(found->second.handle);
     m_bitmapsByName.erase(found);
 }
-
-void CSkinCache::FreeNamedIcon(const std::wstring& name)
-{
-    auto found = m_iconsByName.find(LowerName(name));
-    if (found == m_iconsByName.end())
-        return;
-    ::DestroyIcon(found->second.handle);
-    m_iconsByName.erase(found);
-}

@@ -25,7 +25,6 @@ public:
     HBITMAP LoadNamedBitmap(const std::wstring& name, SIZE& size);
     HICON LoadNamedIcon(const std::wstring& name, int cx, int cy);
     void FreeNamedBitmap(const std::wstring& name);
-    void FreeNamedIcon(const std::wstring& name);
 
     const std::wstring& ModuleDir() const { return m_moduleDir; }
 

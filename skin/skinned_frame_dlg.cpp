@@ -1,7 +1,5 @@
 #include "skinned_frame_dlg.h"
 
-#include <algorithm>
-
 #include "win/dc.h"
 #include "win/dpi.h"
 
@@ -17,9 +15,6 @@ constexpr UINT kTitleFormat = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_
 constexpr int kCloseBoxSize = 20;
 constexpr int kCloseBoxRight = 25;
 constexpr int kCloseBoxTop = 4;
-constexpr int kEdgeSize = 4;
-constexpr int kCornerSize = 10;
-constexpr UINT kTickMs = 16;
 
 RECT Deflated(RECT r, int by)
 {
@@ -38,12 +33,7 @@ void FrameLine(HDC dc, RECT r, int width, COLORREF colour)
 }  // namespace
 
 CSkinnedFrameDlg::CSkinnedFrameDlg(UINT templateId, CWnd* parent)
-    : CDialog(templateId, parent),
-      m_cursorSizeNS(::LoadCursorW(nullptr, IDC_SIZENS)),
-      m_cursorArrow(::LoadCursorW(nullptr, IDC_ARROW)),
-      m_cursorSizeWE(::LoadCursorW(nullptr, IDC_SIZEWE)),
-      m_cursorSizeNWSE(::LoadCursorW(nullptr, IDC_SIZENWSE)),
-      m_cursorSizeNESW(::LoadCursorW(nullptr, IDC_SIZENESW))
+    : CDialog(templateId, parent)
 {
     CreateCaptionFont();
 }
@@ -77,12 +67,6 @@ void CSkinnedFrameDlg::SetCloseBitmaps(HBITMAP normal, HBITMAP hover, HBITMAP pr
     m_closeButton.SetStateBitmaps(normal, hover, pressed, inactive, inactiveHover);
 }
 
-void CSkinnedFrameDlg::EnableResize(bool resizable)
-{
-    if (!m_hWnd)
-        m_resizable = resizable;
-}
-
 BOOL CSkinnedFrameDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
@@ -96,7 +80,6 @@ BOOL CSkinnedFrameDlg::OnInitDialog()
         PlaceCloseBox(GetClientRect().right);
     m_active = TRUE;
     m_closeButton.SetActive(TRUE);
-    m_anchor = POINT{0, 0};
     return TRUE;
 }
 
@@ -169,108 +152,14 @@ BOOL CSkinnedFrameDlg::OnEraseBkgnd(HDC hdc)
     return TRUE;
 }
 
-int CSkinnedFrameDlg::HitTestEdges(POINT p)
-{
-    const RECT c = GetClientRect();
-    const int kCorner = Scaled(kCornerSize);
-    const int kEdge = Scaled(kEdgeSize);
-    struct Zone {
-        RECT rect;
-        EdgeZone zone;
-        CursorKind cursor;
-    };
-    const Zone zones[] = {
-        {{c.left, c.top, c.left + kCorner, c.top + kCorner}, EdgeZone::TopLeft, CursorKind::SizeNWSE},
-        {{c.right - kCorner, c.top, c.right, c.top + kCorner}, EdgeZone::TopRight, CursorKind::SizeNESW},
-        {{c.left, c.bottom - kCorner, c.left + kCorner, c.bottom}, EdgeZone::BottomLeft, CursorKind::SizeNESW},
-        {{c.right - kCorner, c.bottom - kCorner, c.right, c.bottom}, EdgeZone::BottomRight, CursorKind::SizeNWSE},
-        {{c.left, c.top, c.right, c.top + kEdge}, EdgeZone::Top, CursorKind::SizeNS},
-        {{c.left, c.bottom - kEdge, c.right, c.bottom}, EdgeZone::Bottom, CursorKind::SizeNS},
-        {{c.left, c.top, c.left + kEdge, c.bottom}, EdgeZone::Left, CursorKind::SizeWE},
-        {{c.right - kEdge, c.top, c.right, c.bottom}, EdgeZone::Right, CursorKind::SizeWE},
-    };
-    for (const Zone& z : zones) {
-        if (::PtInRect(&z.rect, p)) {
-            m_edgeZone = z.zone;
-            m_cursorKind = z.cursor;
-            return 0;
-        }
-    }
-    m_edgeZone = EdgeZone::None;
-    m_cursorKind = CursorKind::None;
-    return -1;
-}
-
 void CSkinnedFrameDlg::OnLButtonDown(UINT flags, POINT point)
 {
     const RECT caption = CaptionRect();
-    if (::PtInRect(&caption, point) && m_cursorKind == CursorKind::None) {
+    if (::PtInRect(&caption, point)) {
         // The system moves the window with the mouse until the button is released.
         SendMessage(WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(point.x, point.y));
-    } else if (m_resizable && HitTestEdges(point) == 0) {
-        ::SetCapture(m_hWnd);
-        m_anchor = point;
-        m_pressed = true;
     }
     CDialog::OnLButtonDown(flags, point);
-}
-
-void CSkinnedFrameDlg::StopDragTimer()
-{
-    if (m_dragTimerOn) {
-        KillTimer(IDT_EDGE_DRAG);
-        m_dragTimerOn = false;
-    }
-}
-
-void CSkinnedFrameDlg::OnMouseMove(UINT flags, POINT point)
-{
-    if (m_resizable) {
-        if (!(flags & MK_LBUTTON)) {
-            HitTestEdges(point);
-            StopDragTimer();
-        } else if (m_pressed) {
-            SetTimer(IDT_EDGE_DRAG, kTickMs);
-            m_dragTimerOn = true;
-        }
-    }
-    CDialog::OnMouseMove(flags, point);
-}
-
-void CSkinnedFrameDlg::OnLButtonUp(UINT flags, POINT point)
-{
-    if (m_resizable && m_pressed) {
-        ::ReleaseCapture();
-        m_pressed = false;
-        StopDragTimer();
-    }
-    CDialog::OnLButtonUp(flags, point);
-}
-
-BOOL CSkinnedFrameDlg::OnSetCursor(HWND hwnd, UINT hitTest, UINT message)
-{
-    switch (m_cursorKind) {
-    case CursorKind::SizeNS:
-        ::SetCursor(m_cursorSizeNS);
-        return TRUE;
-    case CursorKind::SizeNWSE:
-        ::SetCursor(m_cursorSizeNWSE);
-        return TRUE;
-    case CursorKind::SizeNESW:
-        ::SetCursor(m_cursorSizeNESW);
-        return TRUE;
-    case CursorKind::SizeWE:
-        ::SetCursor(m_cursorSizeWE);
-        // Leaving a side edge sends no message to the frame when a control lies beyond it.
-        if (!m_dragTimerOn)
-            SetTimer(IDT_CURSOR_RESTORE, kTickMs);
-        return TRUE;
-    case CursorKind::None:
-        break;
-    }
-    if (hwnd == m_hWnd)
-        ::SetCursor(m_cursorArrow);
-    return CDialog::OnSetCursor(hwnd, hitTest, message);
 }
 
 BOOL CSkinnedFrameDlg::OnNcActivate(BOOL active)
@@ -297,121 +186,4 @@ bool CSkinnedFrameDlg::OnCommand(UINT id, UINT code, HWND control)
         return true;
     }
     return CDialog::OnCommand(id, code, control);
-}
-
-bool CSkinnedFrameDlg::PreTranslateMessage(MSG& msg)
-{
-    if (msg.message == WM_MOUSEMOVE && msg.hwnd != m_hWnd) {
-        // The pointer is over a control: an edge drag cannot go on, and must not keep the mouse.
-        if (m_dragTimerOn) {
-            StopDragTimer();
-            ::ReleaseCapture();
-        }
-        if (m_pressed) {
-            ::ReleaseCapture();
-            m_pressed = false;
-        }
-    }
-    return CDialog::PreTranslateMessage(msg);
-}
-
-void CSkinnedFrameDlg::OnTimer(UINT_PTR id)
-{
-    if (id == IDT_EDGE_DRAG)
-        EdgeDragTick();
-    else if (id == IDT_CURSOR_RESTORE)
-        CursorRestoreTick();
-    CDialog::OnTimer(id);
-}
-
-void CSkinnedFrameDlg::ApplyFrame(const RECT& frame)
-{
-    ::MoveWindow(m_hWnd, frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top, TRUE);
-    OnFrameResized();
-    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-}
-
-void CSkinnedFrameDlg::EdgeDragTick()
-{
-    POINT cur{};
-    ::GetCursorPos(&cur);
-    const RECT w = GetWindowRect();
-    const int width = w.right - w.left;
-    const int height = w.bottom - w.top;
-
-    if (::GetForegroundWindow() != m_hWnd) {
-        if (m_pressed)
-            ::ReleaseCapture();
-        KillTimer(IDT_EDGE_DRAG);
-        m_dragTimerOn = false;
-    }
-
-    RECT n = w;
-    auto moveTop = [&] {
-        n.top = std::min<LONG>(cur.y - m_anchor.y, n.bottom - m_minSize.cy);
-        return n.top != w.top;
-    };
-    auto moveLeft = [&] {
-        n.left = std::min<LONG>(cur.x - m_anchor.x, n.right - m_minSize.cx);
-        return n.left != w.left;
-    };
-    // Right and bottom keep the moving edge at its distance from the cursor by re-basing the
-    // anchor after each applied step; a step that hit the minimum keeps the anchor it set, so the
-    // edge follows again two pixels from the cursor instead of jumping by the old offset.
-    bool rightClamped = false;
-    bool bottomClamped = false;
-    auto moveRight = [&] {
-        n.right = cur.x + (width - m_anchor.x);
-        if (n.right - m_minSize.cx < n.left) {
-            n.right = n.left + m_minSize.cx;
-            m_anchor.x = m_minSize.cx - 2;
-            rightClamped = true;
-        }
-        return n.right != w.right;
-    };
-    auto moveBottom = [&] {
-        n.bottom = cur.y + (height - m_anchor.y);
-        if (n.bottom - m_minSize.cy < n.top) {
-            n.bottom = n.top + m_minSize.cy;
-            m_anchor.y = m_minSize.cy - 2;
-            bottomClamped = true;
-        }
-        return n.bottom != w.bottom;
-    };
-    auto rebaseX = [&] {
-        if (!rightClamped)
-            m_anchor.x = cur.x - n.left;
-    };
-    auto rebaseY = [&] {
-        if (!bottomClamped)
-            m_anchor.y = cur.y - n.top;
-    };
-
-    // Each edge of the zone moves on its own; the frame is applied once if any of them moved.
-    using Zone = EdgeZone;
-    const Zone z = m_edgeZone;
-    const bool top = (z == Zone::Top || z == Zone::TopLeft || z == Zone::TopRight) && moveTop();
-    const bool bottom = (z == Zone::Bottom || z == Zone::BottomLeft || z == Zone::BottomRight) && moveBottom();
-    const bool left = (z == Zone::Left || z == Zone::TopLeft || z == Zone::BottomLeft) && moveLeft();
-    const bool right = (z == Zone::Right || z == Zone::TopRight || z == Zone::BottomRight) && moveRight();
-    if (top || bottom || left || right)
-        ApplyFrame(n);
-    if (bottom)
-        rebaseY();
-    if (right)
-        rebaseX();
-}
-
-void CSkinnedFrameDlg::CursorRestoreTick()
-{
-    if (!m_resizable || m_dragTimerOn || m_cursorKind != CursorKind::SizeWE)
-        return;
-    POINT p{};
-    ::GetCursorPos(&p);
-    ::ScreenToClient(m_hWnd, &p);
-    HitTestEdges(p);
-    if (m_cursorKind == CursorKind::None) {
-        ::SetCursor(m_cursorArrow);
-        KillTimer(IDT_CURSOR_RESTORE);
-    }
 }

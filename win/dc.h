@@ -70,6 +70,13 @@ public:
         m_hDC = ::CreateCompatibleDC(target);
         return m_hDC != nullptr;
     }
+    // A DC of the whole display, every monitor in screen coordinates.
+    bool CreateDisplayDC()
+    {
+        DeleteDC();
+        m_hDC = ::CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr);
+        return m_hDC != nullptr;
+    }
     void DeleteDC()
     {
         if (m_hDC)

@@ -18,10 +18,8 @@ GetDpiForWindowFn LookUpGetDpiForWindow()
 
 int SystemDpi()
 {
-    HDC screen = ::GetDC(nullptr);
+    CClientDC screen(nullptr);
     const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : kDesignDpi;
-    if (screen)
-        ::ReleaseDC(nullptr, screen);
     return dpi > 0 ? dpi : kDesignDpi;
 }
 
@@ -63,7 +61,7 @@ void DrawBitmapInto(HDC dc, const RECT& target, HBITMAP bitmap)
 
 HBITMAP StretchedBitmap(HBITMAP bitmap, int width, int height)
 {
-    HDC screen = ::GetDC(nullptr);
+    CClientDC screen(nullptr);
     if (!screen)
         return nullptr;
     CBitmap result;
@@ -72,6 +70,5 @@ HBITMAP StretchedBitmap(HBITMAP bitmap, int width, int height)
         CSelectGuard select(target, result);
         DrawBitmapInto(target, RECT{0, 0, width, height}, bitmap);
     }
-    ::ReleaseDC(nullptr, screen);
     return result.Detach();
 }

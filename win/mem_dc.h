@@ -1,6 +1,6 @@
 #pragma once
 // CMemDC: draws off-screen and copies the result to its target in one BitBlt when it goes, so a
-// window that repaints often (the selection veil, the main window) does not flicker. The memory
+// window that repaints often (the selection overlay, the main window) does not flicker. The memory
 // bitmap is selected out again before it is deleted. For a printer target it draws straight
 // into the target instead, which it borrows and never closes.
 #include "win/dc.h"

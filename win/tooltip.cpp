@@ -49,15 +49,6 @@ void CToolTipCtrl::UpdateTipText(const std::wstring& text, HWND tool, UINT_PTR i
     ::SendMessageW(m_hwnd, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&info));
 }
 
-std::wstring CToolTipCtrl::GetText(HWND tool, UINT_PTR id) const
-{
-    wchar_t buffer[256] = {};
-    TTTOOLINFOW info = ToolInfo(tool, id);
-    info.lpszText = buffer;
-    ::SendMessageW(m_hwnd, TTM_GETTEXTW, 0, reinterpret_cast<LPARAM>(&info));
-    return buffer;
-}
-
 void CToolTipCtrl::Activate(bool activate)
 {
     ::SendMessageW(m_hwnd, TTM_ACTIVATE, activate ? TRUE : FALSE, 0);

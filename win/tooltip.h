@@ -20,7 +20,6 @@ public:
     // The tool gets its mouse messages by RelayEvent unless flags ask the control to subclass it.
     bool AddTool(HWND tool, const std::wstring& text, const RECT& rect, UINT_PTR id, UINT flags = 0);
     void UpdateTipText(const std::wstring& text, HWND tool, UINT_PTR id);
-    std::wstring GetText(HWND tool, UINT_PTR id) const;
     void Activate(bool activate);
     void RelayEvent(const MSG& msg);
 

@@ -1,4 +1,5 @@
 #include "app/config_store.h"
+#include "app/recording_settings.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -9,6 +10,8 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
+#include <cwchar>
 
 namespace {
 
@@ -164,6 +167,33 @@ TEST_F(ConfigStore, FixedFolderWinsWheneverItWorks)
     EXPECT_EQ(ReadConfigInt(L"Height", 270), 720);
     EXPECT_EQ(ReadWholeFile(m_user + L"\\config.ini").find(L"Height="), std::wstring::npos);
     EXPECT_NE(ReadWholeFile(m_fixed + L"\\config.ini").find(L"Height=720"), std::wstring::npos);
+}
+
+// Listed field by field, not through the table: a field the table misses, or a row that names
+// another row's field, comes back wrong.
+std::vector<int32_t> Fields(const RecordingSettings& s)
+{
+    return {s.captureDelay,         s.captureType, s.width,            s.height,       s.trueSpeed,    s.recordPointer,
+            s.compactMode, s.reviewAfterRecording, s.playCount, s.countdownSeconds, s.recordClicks, s.maxFileSizeMB};
+}
+
+TEST_F(ConfigStore, EverySettingIsWrittenUnderItsOwnKeyAndReadBack)
+{
+    RecordingSettings written;
+    int32_t next = 1001;
+    for (int32_t* field : {&written.captureDelay, &written.captureType, &written.width, &written.height,
+                           &written.trueSpeed, &written.recordPointer, &written.compactMode,
+                           &written.reviewAfterRecording, &written.playCount, &written.countdownSeconds,
+                           &written.recordClicks, &written.maxFileSizeMB})
+        *field = next++;
+    ASSERT_TRUE(WriteRecordingSettings(written));
+    EXPECT_EQ(Fields(ReadRecordingSettings()), Fields(written));
+    const std::wstring text = ReadWholeFile(m_fixed + L"\\config.ini");
+    for (const SettingRow& row : kSettingRows) {
+        SCOPED_TRACE(std::string(row.key, row.key + wcslen(row.key)));
+        EXPECT_NE(text.find(std::wstring(row.key) + L"=" + std::to_wstring(written.*row.field)), std::wstring::npos);
+        EXPECT_EQ(&SettingRowOf(row.field), &row);
+    }
 }
 
 TEST(ConfigFolders, RealLocations)

@@ -11,6 +11,7 @@
 #include "app/key_tip_text.h"
 #include "app/resource.h"
 #include "app/ui_language.h"
+#include "win/dc.h"
 #include "win/resource_text.h"
 
 namespace {
@@ -46,13 +47,11 @@ RECT ChildRect(HWND dialog, HWND child)
 // The extent of text in the control's font: one line, or wrapped to width when width > 0.
 SIZE TextExtent(HWND control, const std::wstring& text, int width = 0)
 {
-    HDC dc = ::GetDC(control);
-    HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0)));
+    CClientDC dc(control);
+    CSelectGuard font(dc, reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0)));
     RECT r{0, 0, width, 0};
     const UINT flags = DT_CALCRECT | (width > 0 ? DT_WORDBREAK : DT_SINGLELINE);
     ::DrawTextW(dc, text.c_str(), -1, &r, flags);
-    ::SelectObject(dc, old);
-    ::ReleaseDC(control, dc);
     return SIZE{r.right - r.left, r.bottom - r.top};
 }
 

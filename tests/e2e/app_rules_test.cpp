@@ -5,7 +5,7 @@
 #include <set>
 #include <string>
 
-#include "app/output_file.h"
+#include "app/recording_file_name.h"
 #include "app/recording_review.h"
 #include "app/recording_settings.h"
 #include "app/size_limit.h"

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """The countdown before a recording, driven with real pointer and keyboard input: it shows over
-the middle of the region, the recording starts when it runs out and never holds it, and Stop or
-Esc during it leave no file."""
+the middle of the region, the recording starts when it runs out and never holds it, and Stop,
+Esc or Select during it leave no file."""
 import os
 import sys
 import time
@@ -62,9 +62,10 @@ def counts_down_then_records(program):
 
 def stop_cancels(program):
     with scene(program):
-        start_with_countdown(program, 5)
+        # Ten seconds: gone within five, the countdown was put away, not left to run out.
+        start_with_countdown(program, 10)
         program.press(1002)
-        wait_for('the countdown to go', lambda: not visible_countdown(program), 10)
+        wait_for('the countdown to go', lambda: not visible_countdown(program), 5)
         check(no_message_for(program, 6.0), 'a message after cancelling')
         check(not program.gifs(), 'Stop during the countdown left a file: %s' % program.gifs())
 
@@ -84,6 +85,18 @@ def escape_cancels(program):
         program.accept_completion(wait_completion(program))
 
 
+def select_cancels(program):
+    """Select during the countdown puts it away for a new selection; nothing records."""
+    with scene(program):
+        start_with_countdown(program, 10)
+        program.press(1000)
+        # The overlay would cover a countdown left running: the window itself must be hidden.
+        wait_for('the countdown to go', lambda: not countdown_window(program), 5)
+        wait_for('the selection overlay', lambda: program.overlay() and program.overlay().rect[2] >= 1900)
+        check(no_message_for(program, 5.0), 'a message after selecting again')
+        check(not program.gifs(), 'Select during the countdown left a file: %s' % program.gifs())
+
+
 def settings_store_countdown(program):
     from settings_test import number_field
     number_field(program, 1030, '0', ('11', '99'), '倒计时范围是0-10秒!', '10', 'CountdownSeconds')
@@ -93,6 +106,7 @@ SCENARIOS = [
     ('counts_down_then_records', counts_down_then_records),
     ('stop_cancels', stop_cancels),
     ('escape_cancels', escape_cancels),
+    ('select_cancels', select_cancels),
     ('settings_store_countdown', settings_store_countdown),
 ]
 

@@ -26,7 +26,7 @@ def focus_scene():
 
 def select_with_key(program, start, end):
     key('F8')
-    wait_for('the selection veil', lambda: (program.overlay() or None) and program.overlay().rect[2] >= 1900)
+    wait_for('the selection overlay', lambda: (program.overlay() or None) and program.overlay().rect[2] >= 1900)
     drag(start, end)
     return wait_for('the overlay on the band', lambda: (program.overlay() or None)
                     and program.overlay().rect[2] - program.overlay().rect[0] < 1900 and program.overlay())

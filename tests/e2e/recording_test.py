@@ -30,7 +30,7 @@ def scene(program, rect=SCENE):
 def select_region(program, start, end):
     """Select region, drag a band; returns the overlay once it sits on the band."""
     program.press(1000)
-    wait_for('the selection veil', lambda: (program.overlay() or None) and program.overlay().rect[2] >= 1900)
+    wait_for('the selection overlay', lambda: (program.overlay() or None) and program.overlay().rect[2] >= 1900)
     drag(start, end)
     return wait_for('the overlay on the band', lambda: (program.overlay() or None)
                     and program.overlay().rect[2] - program.overlay().rect[0] < 1900 and program.overlay())
@@ -96,8 +96,8 @@ def record_pause_move_resume_stop(program):
         program.answer(program.wait_message('请先选择抓取区域！'), 1)
 
         program.press(1000)
-        wait_for('the selection veil', lambda: program.overlay() and program.overlay().rect[2] >= 1900)
-        program.shot('overlay-veil')
+        wait_for('the selection overlay', lambda: program.overlay() and program.overlay().rect[2] >= 1900)
+        program.shot('overlay-selecting')
         drag((120, 170), (480, 400))
         overlay = wait_for('the overlay on the band', lambda: program.overlay() and
                            program.overlay().rect[2] - program.overlay().rect[0] < 1900 and program.overlay())

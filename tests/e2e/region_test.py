@@ -53,9 +53,9 @@ def mark_pixels(image, corner=30):
     return count
 
 
-def open_veil(program):
+def open_overlay(program):
     program.press(1000)
-    return wait_for('the selection veil', lambda: (program.overlay() or None)
+    return wait_for('the selection overlay', lambda: (program.overlay() or None)
                     and program.overlay().client[2] - program.overlay().client[0] >= SCREEN[0] and program.overlay())
 
 
@@ -93,23 +93,23 @@ def marks_are_never_recorded(program):
     program.clear_output()
     with scene(program, SCENE):
         program.start()
-        open_veil(program)
+        open_overlay(program)
         wine_desktop.drag((150, 150), (650, 400), steps=8, settle=0.1)
         frame_on(program, (150, 150, 650, 400))
         record_and_check(program, (150, 150, 650, 400))
 
 
 def pick_a_window(program):
-    """Tab on the veil picks windows: hovering the scene's window outlines it, a click takes
+    """Tab on the overlay picks windows: hovering the scene's window outlines it, a click takes
     exactly its rectangle, and the recording has its size."""
     program.reset_config()
     program.clear_output()
     with scene(program, SCENE):
         program.start()
-        open_veil(program)
+        open_overlay(program)
         xdo('mousemove', 200, 900)
         # The hint names the keys before any is pressed.
-        wait_for('the hint on the veil', lambda: any(c == HINT_BOX for _, c in
+        wait_for('the hint on the overlay', lambda: any(c == HINT_BOX for _, c in
                                                      screenshot().crop((0, 0, SCREEN[0], 120)).getcolors(1 << 20)))
         key('Tab')
         xdo('mousemove', *centre(SCENE))
@@ -128,17 +128,17 @@ def pick_a_window(program):
 
 
 def type_a_size(program):
-    """S on the veil asks for a size: a preset places a region of exactly that size in the middle
+    """S on the overlay asks for a size: a preset places a region of exactly that size in the middle
     of the screen; a width larger than the screen is noted in the dialog and cut to the screen."""
     program.reset_config()
     program.clear_output()
     title = program.tr('区域尺寸')
     with scene(program, SCENE):
         program.start()
-        open_veil(program)
+        open_overlay(program)
         key('s')
         dialog = wait_for('the size dialog', lambda: program.find_window(title))
-        check(program.overlay() is None, 'the veil stays up behind the size dialog')
+        check(program.overlay() is None, 'the overlay stays up behind the size dialog')
         click(centre(program.probe.control(dialog.hwnd, PRESET_1280).rect))
         wait_for('the preset in the width field',
                  lambda: program.probe.control(dialog.hwnd, REGION_WIDTH).text == '1280')
@@ -146,7 +146,7 @@ def type_a_size(program):
         middle = ((SCREEN[0] - 1280) // 2, (SCREEN[1] - 720) // 2, (SCREEN[0] + 1280) // 2, (SCREEN[1] + 720) // 2)
         frame_on(program, middle)
 
-        open_veil(program)
+        open_overlay(program)
         key('s')
         dialog = wait_for('the size dialog again', lambda: program.find_window(title))
         width = program.probe.control(dialog.hwnd, REGION_WIDTH)
@@ -161,7 +161,7 @@ def type_a_size(program):
                            and program.overlay().rect[2] - program.overlay().rect[0] == SCREEN[0] and program.overlay())
         # Cut to the screen less the room the marks and the frame's border need, and centred.
         region = region_of(overlay)
-        # The dialog opened on the veil starts at 640 x 480: the height stays.
+        # The dialog opened on the overlay starts at 640 x 480: the height stays.
         check(region[0] > 0 and region[0] == SCREEN[0] - region[2] and region[3] - region[1] == 480
               and region[1] == (SCREEN[1] - 480) // 2, 'the cut region is %s' % (region,))
         check(str(region[2] - region[0]) in note, 'the note %r does not give the width it is cut to' % note)

@@ -212,7 +212,7 @@ def options_and_keys_are_stored(program):
     time.sleep(1.0)
     check(program.overlay() is None, 'F8 still selects')
     key('ctrl+shift+F11')
-    wait_for('the selection veil', lambda: program.overlay() and program.overlay().rect[2] >= 1900)
+    wait_for('the selection overlay', lambda: program.overlay() and program.overlay().rect[2] >= 1900)
 
 
 def image_sizes(path):

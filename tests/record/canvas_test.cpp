@@ -7,6 +7,8 @@
 #include "record/dib_copy.h"
 #include "record/mem_canvas.h"
 #include "record/queued_frame.h"
+#include "win/dc.h"
+#include "win/gdi_object.h"
 
 namespace {
 
@@ -36,7 +38,7 @@ TEST(MemCanvas, StartsBlackAt800x600AndResizeLosesThePixels)
     EXPECT_TRUE(AllPixels(canvas, RGB(0, 0, 0)));
 
     Fill(canvas.Hdc(), RECT{0, 0, 800, 600}, RGB(200, 10, 10));
-    ASSERT_TRUE(canvas.Resize(180, 320));  // height first
+    ASSERT_TRUE(canvas.Resize(320, 180));
     EXPECT_EQ(320, canvas.Width());
     EXPECT_EQ(180, canvas.Height());
     EXPECT_TRUE(AllPixels(canvas, RGB(0, 0, 0)));
@@ -52,7 +54,7 @@ TEST(MemCanvas, StartsBlackAt800x600AndResizeLosesThePixels)
 TEST(MemCanvas, ImpossibleSizeLeavesAnEmptyCanvasThatCopiesToNothing)
 {
     CMemCanvas canvas;
-    EXPECT_FALSE(canvas.Resize(0, 100));
+    EXPECT_FALSE(canvas.Resize(100, 0));
     EXPECT_EQ(0, canvas.Width());
     EXPECT_EQ(0, canvas.Height());
     EXPECT_EQ(0u, canvas.DibSize());
@@ -60,16 +62,16 @@ TEST(MemCanvas, ImpossibleSizeLeavesAnEmptyCanvasThatCopiesToNothing)
     BITMAPINFO info = {};
     EXPECT_EQ(nullptr, canvas.CopyDib(&size, &info));
     EXPECT_EQ(77u, size);
-    EXPECT_FALSE(canvas.Resize(10, -1));
+    EXPECT_FALSE(canvas.Resize(-1, 10));
     // And it recovers on the next good size.
-    EXPECT_TRUE(canvas.Resize(3, 4));
+    EXPECT_TRUE(canvas.Resize(4, 3));
     EXPECT_EQ(4, canvas.Width());
 }
 
 TEST(MemCanvas, CopyDibOf101x3Has404ByteRowsBottomUp)
 {
     CMemCanvas canvas;
-    ASSERT_TRUE(canvas.Resize(3, 101));
+    ASSERT_TRUE(canvas.Resize(101, 3));
     ASSERT_EQ(32, canvas.BitsPerPixel()) << "the test display is expected at 32 bits";
     Fill(canvas.Hdc(), RECT{0, 0, 101, 1}, RGB(255, 0, 0));  // top row red
     Fill(canvas.Hdc(), RECT{0, 2, 101, 3}, RGB(0, 0, 255));  // bottom row blue
@@ -117,19 +119,19 @@ TEST(DibCopy, A24BitBitmapOf101x3Has304ByteRows)
     info.bmiHeader.biBitCount = 24;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    ASSERT_NE(nullptr, bitmap);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    Fill(dc, RECT{0, 0, 101, 1}, RGB(0, 255, 0));  // top row green
-    GdiFlush();
-
+    CDC dc;
+    ASSERT_TRUE(dc.CreateCompatibleDC(nullptr));
+    CBitmap bitmap(CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    ASSERT_TRUE(bitmap);
+    std::unique_ptr<uint8_t[]> pixels;
     uint32_t size = 0;
     BITMAPINFO copy = {};
-    std::unique_ptr<uint8_t[]> pixels(CopyBitmapDib(dc, bitmap, &size, &copy));
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
+    {
+        CSelectGuard select(dc, bitmap);
+        Fill(dc, RECT{0, 0, 101, 1}, RGB(0, 255, 0));  // top row green
+        GdiFlush();
+        pixels.reset(CopyBitmapDib(dc, bitmap, &size, &copy));
+    }
     ASSERT_NE(nullptr, pixels);
     EXPECT_EQ(912u, size);
     EXPECT_EQ(24, copy.bmiHeader.biBitCount);
@@ -149,12 +151,11 @@ TEST(DibCopy, SizesRoundRowsToWholeWordsAndRefuseWhatCannotBeCopied)
     EXPECT_EQ(0u, DibImageSize(0, 3, 32));
     EXPECT_EQ(0xFFFFFFFFu, DibImageSize(70000, 70000, 32));
 
-    HBITMAP mono = CreateBitmap(16, 16, 1, 1, nullptr);
+    CBitmap mono(CreateBitmap(16, 16, 1, 1, nullptr));
     uint32_t size = 0;
     BITMAPINFO info = {};
-    HDC dc = CreateCompatibleDC(nullptr);
+    CDC dc;
+    ASSERT_TRUE(dc.CreateCompatibleDC(nullptr));
     EXPECT_EQ(nullptr, CopyBitmapDib(dc, mono, &size, &info)) << "would need a colour table";
     EXPECT_EQ(nullptr, CopyBitmapDib(dc, nullptr, &size, &info));
-    DeleteDC(dc);
-    DeleteObject(mono);
 }

@@ -210,7 +210,7 @@ TEST(ScreenCapture, ResumeFollowsAMovedRectangleAndKeepsTheCanvasOtherwise)
     ASSERT_TRUE(right.WaitShown());
 
     CMemCanvas preview;
-    ASSERT_TRUE(preview.Resize(180, 320));
+    ASSERT_TRUE(preview.Resize(320, 180));
     LoggedRecording run(RECT{310, 310, 450, 410}, 25, &preview);
     CFrameLog& log = *run.log;
     ASSERT_EQ(NoFailure, run.Start());

@@ -16,7 +16,7 @@
 #include "gif_layout.h"
 #include "record/gif_encoder.h"
 #include "record/mem_canvas.h"
-#include "record/output_file.h"
+#include "record/file_sink.h"
 #include "tests/dib_canvas.h"
 #include "win/file.h"
 #include "wait_until.h"
@@ -248,7 +248,7 @@ protected:
         m_folder = std::wstring(temp) + L"ravlin-encoder-" + std::to_wstring(GetCurrentProcessId()) +
                    L"-" + std::to_wstring(++s_serial);
         CreateDirectoryW(m_folder.c_str(), nullptr);
-        m_canvas.Resize(48, 64);
+        m_canvas.Resize(64, 48);
     }
     void TearDown() override
     {
@@ -384,7 +384,7 @@ TEST_F(EncoderTest, CompactModeWritesChangesAndWholeFramesAfterANewRegion)
     ASSERT_EQ(1, AddFrame(encoder, 0));
     ASSERT_EQ(1, AddFrame(encoder, 0));
     ASSERT_EQ(1, AddFrame(encoder, 1));
-    m_canvas.Resize(48, 64);
+    m_canvas.Resize(64, 48);
     ASSERT_EQ(1, AddFrame(encoder, 1));
     ASSERT_EQ(1, AddFrame(encoder, 1));
     encoder.Finish(0);
@@ -405,7 +405,7 @@ TEST_F(EncoderTest, CompactModeWritesChangesAndWholeFramesAfterANewRegion)
 TEST_F(EncoderTest, CompactFramesShareTheHeadersColourTable)
 {
     const std::wstring file = PathOf(L"shared-table.gif");
-    m_canvas.Resize(8, 32);
+    m_canvas.Resize(32, 8);
     CTestEncoder encoder;
     EncoderParams params = Params(file, 32, 8);
     params.compact = true;
@@ -726,7 +726,7 @@ protected:
 
 TEST_F(MixedEncoderTest, AnyNumberOfWorkersWritesTheSameBytes)
 {
-    m_canvas.Resize(120, 160);
+    m_canvas.Resize(160, 120);
     for (const SIZE out : {SIZE{160, 120}, SIZE{96, 72}}) {
         const bool scaled = out.cx != 160;
         std::vector<uint8_t> reference;
@@ -770,7 +770,7 @@ TEST_F(MixedEncoderTest, AnyNumberOfWorkersWritesTheSameBytes)
 // been captured.
 TEST_F(MixedEncoderTest, CompactFramesAfterALostFrameFollowOnFromTheFile)
 {
-    m_canvas.Resize(120, 160);
+    m_canvas.Resize(160, 120);
     const MixedRun without = Record(PathOf(L"compact-without.gif"), 1, 160, 120, -1, 0, Mode::CompactWithout);
     ASSERT_EQ(Finished, without.status);
     for (const int threads : {1, 3}) {
@@ -786,7 +786,7 @@ TEST_F(MixedEncoderTest, CompactFramesAfterALostFrameFollowOnFromTheFile)
 // would have ended it: the file holds the frames before it, byte for byte, and a trailer.
 TEST_F(MixedEncoderTest, AFailurePartWayKeepsTheSameFramesBeforeItForAnyNumberOfWorkers)
 {
-    m_canvas.Resize(120, 160);
+    m_canvas.Resize(160, 120);
     const MixedRun whole = Record(PathOf(L"whole.gif"), 1, 160, 120);
     ASSERT_EQ(Finished, whole.status);
     ASSERT_GT(whole.bytes.size(), 20000u);
@@ -818,7 +818,7 @@ TEST_F(MixedEncoderTest, AFailurePartWayKeepsTheSameFramesBeforeItForAnyNumberOf
 
 TEST_F(EncoderTest, StopWithFramesInFlightEndsEveryThreadAndRemovesTheFile)
 {
-    m_canvas.Resize(480, 640);
+    m_canvas.Resize(640, 480);
     const std::wstring file = PathOf(L"in-flight.gif");
     CTestEncoder encoder(CGifEncoder::kDefaultQueueBudget, 3);
     encoder.SetParams(Params(file, 640, 480));

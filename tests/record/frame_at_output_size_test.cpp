@@ -12,6 +12,7 @@
 #include "record/frame_at_output_size.h"
 #include "record/queued_frame.h"
 #include "tests/dib_canvas.h"
+#include "win/dc.h"
 
 namespace {
 
@@ -77,9 +78,8 @@ std::vector<uint32_t> RowsOf(HBITMAP bitmap, SIZE size)
 {
     CFramePixels pixels;
     BITMAPINFO info = TopDownInfo32(size.cx, size.cy);
-    HDC screen = GetWindowDC(nullptr);
-    EXPECT_EQ(size.cy, GetDIBits(screen, bitmap, 0, size.cy, pixels.Fill(size.cx, size.cy), &info, DIB_RGB_COLORS));
-    ReleaseDC(nullptr, screen);
+    EXPECT_EQ(size.cy, GetDIBits(CWindowDC(nullptr), bitmap, 0, size.cy, pixels.Fill(size.cx, size.cy), &info,
+                                 DIB_RGB_COLORS));
     return RowsOf(pixels.View());
 }
 

@@ -29,6 +29,8 @@
 #include "recording_run.h"
 #include "test_scene.h"
 #include "tests/dib_canvas.h"
+#include "win/dc.h"
+#include "win/gdi_object.h"
 
 namespace {
 
@@ -92,7 +94,7 @@ int Run(int width, int height, int interval, int seconds, int outWidth, int outH
     EncoderParams params = RecordingParams(file, outWidth, outHeight);
     params.compact = compact;
     CMemCanvas preview;
-    preview.Resize(180, 320);
+    preview.Resize(320, 180);
     CGifEncoder* encoder = nullptr;
     CScreenCapture* capture = nullptr;
     std::unique_ptr<CRecording> recording =
@@ -154,7 +156,7 @@ int Soak(int frames)
     scene.WaitShown();
     const std::wstring file = TempFile(L"ravlin-soak.gif");
     CMemCanvas preview;
-    preview.Resize(180, 320);
+    preview.Resize(320, 180);
     CGifEncoder* encoder = nullptr;
     std::unique_ptr<CRecording> recording =
         ScreenRecording(RecordingParams(file, 320, 240), RECT{0, 0, 320, 240}, 20, &preview, &encoder);
@@ -199,10 +201,8 @@ std::vector<uint8_t> Pixels(GpBitmap* bitmap, int width, int height)
     if (gdip::GdipCreateHBITMAPFromBitmap(bitmap, &handle, 0xFF000000) != Gdiplus::Ok)
         return {};
     BITMAPINFO info = TopDownInfo32(width, height);
-    HDC dc = GetDC(nullptr);
-    GetDIBits(dc, handle, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, dc);
-    DeleteObject(handle);
+    CBitmap owned(handle);
+    GetDIBits(CClientDC(nullptr), owned, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
     return pixels;
 }
 
@@ -211,10 +211,8 @@ int Identity(int width, int height)
     CTestScene scene(CTestScene::Kind::Moving, RECT{0, 0, width, height});
     scene.WaitShown();
     CMemCanvas canvas;
-    canvas.Resize(height, width);
-    HDC screen = GetDC(nullptr);
-    BitBlt(canvas.Hdc(), 0, 0, width, height, screen, 0, 0, SRCCOPY);
-    ReleaseDC(nullptr, screen);
+    canvas.Resize(width, height);
+    BitBlt(canvas.Hdc(), 0, 0, width, height, CClientDC(nullptr), 0, 0, SRCCOPY);
     uint32_t size = 0;
     BITMAPINFO info = {};
     std::unique_ptr<uint8_t[]> buffer(canvas.CopyDib(&size, &info));

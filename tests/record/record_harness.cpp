@@ -40,7 +40,7 @@ int Capture(const std::wstring& file, int32_t frames, RECT rect, SIZE output)
         return 2;
     }
     CMemCanvas preview;
-    preview.Resize(180, 320);
+    preview.Resize(320, 180);
     CGifEncoder* encoder = nullptr;
     std::unique_ptr<CRecording> recording =
         ScreenRecording(RecordingParams(file, output.cx, output.cy), rect, 50, &preview, &encoder);
@@ -62,7 +62,7 @@ int Fill(const std::wstring& file)
     CGifEncoder encoder;
     encoder.SetParams(RecordingParams(file, 96, 64));
     CMemCanvas canvas;
-    canvas.Resize(64, 96);
+    canvas.Resize(96, 64);
     if (encoder.Start() != NoFailure)
         return 2;
     // Noise compresses badly, so a small disk fills within a few dozen frames.
@@ -94,7 +94,7 @@ int Together(const std::wstring& file, int64_t atMs)
     CGifEncoder encoder;
     encoder.SetParams(RecordingParams(file, 32, 24));
     CMemCanvas canvas;
-    canvas.Resize(24, 32);
+    canvas.Resize(32, 24);
     // Both copies run the same steps from the same moment: the spin keeps them within a
     // millisecond or so of each other.
     while (UnixMs() < atMs) {

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cwchar>
 
+#include "win/dc.h"
+
 namespace {
 
 const UINT_PTR kStepTimer = 1;
@@ -33,7 +35,7 @@ bool CTestScene::WaitShown(DWORD timeoutMs) const
     // The top-left corner is the scene's own colour: the solid colour, or the red bar.
     if (m_kind == Kind::Moving || m_kind == Kind::Window) {
         const int scroll = m_kind == Kind::Moving ? 6 : 0;
-        HDC screen = GetDC(nullptr);
+        CClientDC screen(nullptr);
         const DWORD start = GetTickCount();
         bool shown = false;
         while (!shown && GetTickCount() - start < timeoutMs) {
@@ -41,7 +43,6 @@ bool CTestScene::WaitShown(DWORD timeoutMs) const
                     GetPixel(m_picture->Dc(), 1 + scroll * Step() % (m_rect.right - m_rect.left), 1);
             Sleep(20);
         }
-        ReleaseDC(nullptr, screen);
         return shown;
     }
     const COLORREF corner = m_kind == Kind::Solid ? m_colour : RGB(255, 0, 0);
@@ -196,9 +197,7 @@ bool WaitForScreenColour(int x, int y, COLORREF colour, int tolerance, DWORD tim
 {
     const DWORD start = GetTickCount();
     for (;;) {
-        HDC screen = GetDC(nullptr);
-        const COLORREF seen = GetPixel(screen, x, y);
-        ReleaseDC(nullptr, screen);
+        const COLORREF seen = GetPixel(CClientDC(nullptr), x, y);
         if (seen != CLR_INVALID && ColourNear(seen, colour, tolerance))
             return true;
         if (GetTickCount() - start > timeoutMs)

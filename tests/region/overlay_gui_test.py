@@ -5,7 +5,7 @@ Starts overlay_harness.exe (which hosts CSelectionOverlay and answers on stdout)
 and keyboard with xdotool, reads the overlay's state back from the harness and checks what is
 on screen pixel by pixel in screenshots. Screenshots are kept in the artefacts folder.
 
-Wine on Xvfb: a layered window's alpha is not composited (the veil shows opaque grey), the white
+Wine on Xvfb: a layered window's alpha is not composited (the overlay shows opaque grey), the white
 colour key does cut the frame's inside out. Without a window manager Wine leaves maximising to a
 manager that is not there, so the harness runs with Wine's "Managed" option off for itself only.
 
@@ -152,15 +152,15 @@ class OverlayTest:
         if not condition:
             raise Failure(message)
 
-    def open_veil(self):
+    def open_overlay(self):
         """The main window's select command: ShowOverlay(false) then ShowOverlay(true)."""
         self.h.ask('hide')
         self.h.ask('show')
         full = (0, 0) + self.screen
-        wait_for('the veil to cover the screen',
+        wait_for('the overlay to cover the screen',
                  lambda: (lambda s: (s['visible'] and s['client'] == full, None) if s['visible'] and s['client'] == full
                           else (False, s))(self.h.state()))
-        return shot_where('the grey veil', lambda im: [] if im.getpixel((5, self.screen[1] - 5)) == GREY and
+        return shot_where('the grey overlay', lambda im: [] if im.getpixel((5, self.screen[1] - 5)) == GREY and
                           im.getpixel((self.screen[0] // 2, 5)) == GREY else ['not grey'])
 
     def wait_state(self, what, predicate):
@@ -169,11 +169,11 @@ class OverlayTest:
             return (True, s) if predicate(s) else (False, s)
         return wait_for(what, check)
 
-    def select(self, start, end, veil_shot=None):
+    def select(self, start, end, overlay_shot=None):
         """Drags a band from start to end and waits for the frame on it; returns the state."""
-        self.open_veil()
-        if veil_shot:
-            # Button held: the band follows the pointer on the veil.
+        self.open_overlay()
+        if overlay_shot:
+            # Button held: the band follows the pointer on the overlay.
             xdo('mousemove', *start)
             xdo('mousedown', 1)
             for i in range(1, 5):
@@ -189,7 +189,7 @@ class OverlayTest:
                     if im.getpixel(p) != c:
                         out.append('band pixel %r is %r, expected %r' % (p, im.getpixel(p), c))
                 return out
-            self.save(shot_where('the band on the veil', band), veil_shot)
+            self.save(shot_where('the band on the overlay', band), overlay_shot)
             xdo('mouseup', 1)
         else:
             drag(start, end)
@@ -214,7 +214,7 @@ class OverlayTest:
         a, b = (600, 300), (1000, 560)
         captures = []
         for i, (start, end) in enumerate(((a, b), (b, a), ((b[0], a[1]), (a[0], b[1])), ((a[0], b[1]), (b[0], a[1])))):
-            s = self.select(start, end, veil_shot='veil-with-band.png' if i == 0 else None)
+            s = self.select(start, end, overlay_shot='overlay-with-band.png' if i == 0 else None)
             w, c = s['window'], s['client']
             border = c[0] - w[0]
             self.check(border > 0 and (c[1] - w[1], w[2] - c[2], w[3] - c[3]) == (border,) * 3,
@@ -337,7 +337,7 @@ class OverlayTest:
 
     def test_click_without_drag_hides(self):
         before = self.h.state()['capture']
-        self.open_veil()
+        self.open_overlay()
         xdo('mousemove', 800, 500)
         xdo('click', 1)
         s = self.wait_state('the overlay to hide after a click', lambda s: not s['visible'])
@@ -345,27 +345,27 @@ class OverlayTest:
 
     def test_escape_cancels_and_enter_does_nothing(self):
         before = self.h.state()['capture']
-        self.open_veil()
+        self.open_overlay()
         xdo('mousemove', 900, 500)
         xdo('key', 'Escape')
-        s = self.wait_state('Esc to hide the veil', lambda s: not s['visible'])
+        s = self.wait_state('Esc to hide the overlay', lambda s: not s['visible'])
         self.check(s['capture'] == before, 'Esc chose a region')
 
         # Esc in the middle of a drag: hidden, and the release chooses nothing.
-        self.open_veil()
+        self.open_overlay()
         xdo('mousemove', 600, 300)
         xdo('mousedown', 1)
         xdo('mousemove', 700, 400)
         xdo('mousemove', 800, 500)
         xdo('key', 'Escape')
-        self.wait_state('Esc to hide the veil during a drag', lambda s: not s['visible'])
+        self.wait_state('Esc to hide the overlay during a drag', lambda s: not s['visible'])
         xdo('mouseup', 1)
         time.sleep(0.5)
         s = self.h.state()
         self.check(not s['visible'] and s['capture'] == before, 'the release after Esc chose a region: %r' % (s,))
 
-        # Enter leaves the veil up: the drag that follows it still selects.
-        self.open_veil()
+        # Enter leaves the overlay up: the drag that follows it still selects.
+        self.open_overlay()
         xdo('mousemove', 700, 400)
         xdo('key', 'Return')
         drag((650, 350), (950, 650))

@@ -62,7 +62,7 @@ protected:
         m_hwnd = m_overlay.GetSafeHwnd();
     }
 
-    // The select command, then a drag in client coordinates of the veil, by messages.
+    // The select command, then a drag in client coordinates of the overlay, by messages.
     void Select(POINT from, POINT to)
     {
         m_overlay.ShowOverlay(false);
@@ -93,10 +93,10 @@ TEST_F(Overlay, LayeredAttributesFollowTheLook)
     l = LayeredOf(m_hwnd);
     EXPECT_EQ(l.flags, static_cast<DWORD>(LWA_ALPHA));
     EXPECT_EQ(l.alpha, 128);
-    RECT veil = m_overlay.GetClientRect();
-    ::MapWindowPoints(m_hwnd, nullptr, reinterpret_cast<POINT*>(&veil), 2);
+    RECT overlay = m_overlay.GetClientRect();
+    ::MapWindowPoints(m_hwnd, nullptr, reinterpret_cast<POINT*>(&overlay), 2);
     const RECT screen = VirtualScreenRect();
-    EXPECT_TRUE(Same(veil, screen)) << "the veil covers every monitor";
+    EXPECT_TRUE(Same(overlay, screen)) << "the overlay covers every monitor";
 
     Select(POINT{100, 100}, POINT{300, 250});
     l = LayeredOf(m_hwnd);
@@ -158,7 +158,7 @@ TEST_F(Overlay, TheRegionIsTheBandAndHoldsNoMark)
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.from.x) + "," + std::to_string(c.from.y));
         Select(c.from, c.to);
-        // The veil's client area starts at the virtual screen's origin.
+        // The overlay's client area starts at the virtual screen's origin.
         const RECT band{std::min(c.from.x, c.to.x) + screen.left, std::min(c.from.y, c.to.y) + screen.top,
                         std::max(c.from.x, c.to.x) + screen.left, std::max(c.from.y, c.to.y) + screen.top};
         RECT expected = band;
@@ -185,10 +185,10 @@ TEST_F(Overlay, TheRegionIsTheBandAndHoldsNoMark)
 TEST_F(Overlay, AGivenRegionEndsLikeADrag)
 {
     const RECT given{200, 150, 840, 630};
-    for (bool fromVeil : {false, true}) {
-        SCOPED_TRACE(fromVeil ? "from the veil" : "from hidden");
+    for (bool fromOverlay : {false, true}) {
+        SCOPED_TRACE(fromOverlay ? "from the overlay" : "from hidden");
         m_overlay.ShowOverlay(false);
-        if (fromVeil)
+        if (fromOverlay)
             m_overlay.ShowOverlay(true);
         m_overlay.ShowRegion(given);
         Pump();
@@ -323,7 +323,7 @@ TEST_F(Overlay, EmptyBandsAndStrayReleasesChooseNothing)
     Select(POINT{500, 400}, POINT{800, 400});  // a line
     EXPECT_FALSE(::IsWindowVisible(m_hwnd));
 
-    // A release without a press on the veil (the press went elsewhere).
+    // A release without a press on the overlay (the press went elsewhere).
     m_overlay.ShowOverlay(false);
     m_overlay.ShowOverlay(true);
     ::SendMessageW(m_hwnd, WM_LBUTTONUP, 0, At(600, 500));

@@ -1,5 +1,5 @@
 // The skinned frame under real input: outlines, body and caption colours in both activation
-// states, the close box images, the close path, moving by the caption, and the edge zones.
+// states, the close box images, the close path, and moving by the caption.
 #include <gtest/gtest.h>
 
 #include "gui_harness.h"
@@ -168,33 +168,6 @@ TEST_F(SkinnedFrame, CaptionMovesTheWindowAndTheBodyDoesNot)
     PumpFor(300);
     EXPECT_EQ(moved.left, Frame().left) << "a press on the body moves nothing";
     EXPECT_EQ(moved.top, Frame().top);
-}
-
-TEST(SkinnedFrameZones, EdgesAndCornersAreHitInTheirOrder)
-{
-    CTestSkinDlg dialog;
-    ASSERT_TRUE(dialog.Create());
-    const RECT c = dialog.GetClientRect();
-    using Z = CSkinnedFrameDlg::EdgeZone;
-    using K = CSkinnedFrameDlg::CursorKind;
-    struct Case {
-        POINT p;
-        Z zone;
-        K cursor;
-    } cases[] = {
-        {{0, 0}, Z::TopLeft, K::SizeNWSE},          {{9, 9}, Z::TopLeft, K::SizeNWSE},
-        {{10, 0}, Z::Top, K::SizeNS},               {{c.right - 1, 0}, Z::TopRight, K::SizeNESW},
-        {{0, c.bottom - 1}, Z::BottomLeft, K::SizeNESW}, {{c.right - 10, c.bottom - 10}, Z::BottomRight, K::SizeNWSE},
-        {{50, 3}, Z::Top, K::SizeNS},               {{50, 4}, Z::None, K::None},
-        {{50, c.bottom - 4}, Z::Bottom, K::SizeNS}, {{3, 50}, Z::Left, K::SizeWE},
-        {{c.right - 4, 50}, Z::Right, K::SizeWE},   {{c.right, 50}, Z::None, K::None},
-    };
-    for (const Case& k : cases) {
-        const int hit = dialog.HitTestEdges(k.p);
-        EXPECT_EQ(k.zone == Z::None ? -1 : 0, hit) << k.p.x << "," << k.p.y;
-        EXPECT_EQ(k.zone, dialog.GetEdgeZone()) << k.p.x << "," << k.p.y;
-        EXPECT_EQ(k.cursor, dialog.GetCursorKind()) << k.p.x << "," << k.p.y;
-    }
 }
 
 namespace {

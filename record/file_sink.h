@@ -1,4 +1,5 @@
 #pragma once
+// A new file for a recording under a free name, and the GIF writer's sink that writes it.
 #include <windows.h>
 
 #include <memory>

@@ -1,5 +1,5 @@
 #pragma once
-// Where recordings go and what they are called.
+// What a recording's file is called, and the parts of its path the window shows.
 #include <windows.h>
 
 #include <string>

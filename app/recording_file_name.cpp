@@ -1,4 +1,4 @@
-#include "app/output_file.h"
+#include "app/recording_file_name.h"
 
 #include <cwchar>
 

@@ -1,4 +1,4 @@
-#include "record/output_file.h"
+#include "record/file_sink.h"
 
 std::wstring NumberedPath(const std::wstring& path, int n)
 {
