@@ -66,10 +66,12 @@ void WriteGifImage(IByteSink& file, const GifImage& image, CFrameWorkspace* work
     PutLe16(desc + 3, static_cast<uint16_t>(image.rect.top));
     PutLe16(desc + 5, static_cast<uint16_t>(image.rect.width));
     PutLe16(desc + 7, static_cast<uint16_t>(image.rect.height));
-    desc[9] = static_cast<uint8_t>(0x80 | (image.tableBits - 1));
+    if (!image.globalTable)
+        desc[9] = static_cast<uint8_t>(0x80 | (image.tableBits - 1));
     file.Write(desc, sizeof desc);
-    file.Write(image.palette.data(), 3u << image.tableBits);
-    const uint8_t minCodeSize = MinCodeSizeFor(image.tableBits);
+    if (!image.globalTable)
+        file.Write(image.palette.data(), 3u << image.tableBits);
+    const uint8_t minCodeSize = image.globalTable ? 8 : MinCodeSizeFor(image.tableBits);
     file.Write(&minCodeSize, 1);
     std::unique_ptr<CLzwEncoder> own;
     if (!workspace)

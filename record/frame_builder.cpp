@@ -96,7 +96,9 @@ void CFrameBuilder::BuildChanges(std::shared_ptr<const IFrameOrigin> origin, con
     result->exact = frame.exact;
     result->sinceFrameBefore = previous != nullptr;
     result->origin = std::move(origin);
-    WriteImage(frame, workspace, result);
+    // Coded by the writer, once its colour table is chosen in file order.
+    result->uncoded.reset(new GifImage(std::move(frame)));
+    result->built = true;
 }
 
 void CFrameBuilder::WriteImage(const GifImage& image, CFrameWorkspace& workspace, CEncodedFrame* result) const

@@ -114,38 +114,42 @@ void EncodeCompactFrame(const std::vector<uint8_t>& dib, const std::vector<uint8
     } else {
         frame = BuildCompactFrame(nullptr, current, CompactOptions(), &workspace);
     }
-    CMemorySink image;
-    WriteGifImage(image, frame, &workspace);
-    result.image = image.Take();
     result.width = static_cast<uint16_t>(size.width);
     result.height = static_cast<uint16_t>(size.height);
     result.bitsPerIndex = 8;
-    result.transparentIndex = frame.transparentIndex;
     result.exact = frame.exact;
+    result.uncoded.reset(new GifImage(std::move(frame)));
     result.built = true;
 }
 
-// Writes the frames in order as the workers finish them. The compact file's frames share the
-// global table where they fit it.
+// Writes the frames in order as the workers finish them. A compact frame's colour table (the
+// file's global table where it fits, or its own) is chosen here, in file order, and the frame
+// coded.
 void WriteFrames(IRewindableSink& sink, CEncodePool& pool, uint16_t delay, bool compact, uint32_t plays)
 {
     CGlobalColourTable table;
-    GlobalTableFit fit;
+    CFrameWorkspace workspace;
     bool first = true;
     CEncodedFrame frame;
     while (pool.TakeInOrder(&frame) == CEncodePool::Next::Frame) {
         if (frame.error)
             std::rethrow_exception(frame.error);
-        const bool global =
-            compact && table.Take(frame.image.data(), frame.image.size(), frame.transparentIndex, frame.exact, &fit);
+        int16_t transparentIndex = frame.transparentIndex;
+        bool global = false;
+        if (frame.uncoded) {
+            global = compact && table.Place(*frame.uncoded, frame.exact);
+            transparentIndex = frame.uncoded->transparentIndex;
+            CMemorySink image;
+            WriteGifImage(image, *frame.uncoded, &workspace);
+            frame.image = image.Take();
+        }
         if (first)
             WriteGifHeader(sink, frame.width, frame.height, frame.bitsPerIndex, plays, compact ? table.Bytes() : nullptr);
         else if (global)
-            table.WriteClaimed(sink, fit);
+            table.WriteClaimed(sink);
         first = false;
-        const std::vector<uint8_t>& image = global ? fit.image : frame.image;
-        WriteGifControl(sink, delay, global ? fit.transparentIndex : frame.transparentIndex);
-        sink.Write(image.data(), static_cast<uint32_t>(image.size()));
+        WriteGifControl(sink, delay, transparentIndex);
+        sink.Write(frame.image.data(), static_cast<uint32_t>(frame.image.size()));
     }
     WriteGifTrailer(sink);
 }
