@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <vector>
 
+#include "gif/lzw_choices.h"
 #include "gif/lzw_decoder.h"
 #include "gif/lzw_encoder.h"
+#include "gif/lzw_plain_coder.h"
 #include "gif/memory_sink.h"
 #include "test_frames.h"
 
@@ -117,6 +119,41 @@ TEST(LzwChoices, NoChoiceCodesLikeThePlainCoder)
             CMemorySink plain;
             lzw.Compress(plain, c.first.data(), c.first.size(), 8, whenFull);
             EXPECT_TRUE(Code(lzw, first, same, 8, whenFull) == plain.Bytes());
+        }
+    }
+}
+
+// The fast coder and its plain twin write the same bytes and pick the same values, with and
+// without choices, the table cleared or kept, on every shape of content.
+TEST(LzwChoices, FastCoderWritesWhatItsPlainTwinWrites)
+{
+    CLzwEncoder lzw;
+    for (uint8_t bits : {2, 5, 8}) {
+        for (const Choices& c : Shapes(bits, 150000)) {
+            for (size_t length : {1, 4097, 150000}) {
+                for (LzwWhenFull whenFull : {LzwWhenFull::Clear, LzwWhenFull::Keep}) {
+                    for (bool choosing : {false, true}) {
+                        SCOPED_TRACE(testing::Message() << c.name << ", bits " << int(bits) << ", length " << length
+                                                        << (whenFull == LzwWhenFull::Keep ? ", kept" : ", cleared")
+                                                        << (choosing ? ", choosing" : ""));
+                        std::vector<uint8_t> first(c.first.begin(), c.first.begin() + length);
+                        std::vector<uint8_t> other(c.other.begin(), c.other.begin() + length);
+                        std::vector<uint8_t> plainFirst = first, plainOther = other;
+                        CMemorySink fast, plain;
+                        if (choosing) {
+                            lzw.CompressChoosing(fast, first.data(), other.data(), length, bits, whenFull);
+                            CTwoValuedPixels pixels(plainFirst.data(), plainOther.data(), length);
+                            CodeLzwPlain(plain, pixels, length, bits, whenFull);
+                        } else {
+                            lzw.Compress(fast, first.data(), length, bits, whenFull);
+                            CFixedPixels pixels(plainFirst.data());
+                            CodeLzwPlain(plain, pixels, length, bits, whenFull);
+                        }
+                        ASSERT_TRUE(fast.Bytes() == plain.Bytes());
+                        ASSERT_TRUE(first == plainFirst);
+                    }
+                }
+            }
         }
     }
 }
