@@ -189,3 +189,29 @@ TEST(GlobalColourTable, FramesFitByTheirColoursAndTheTableHoldsWhatTheyUse)
         EXPECT_EQ(want, GiflibColours(File(image, table.Bytes())));
     }
 }
+
+// A frame's alternatives are placed with its indices: every pixel keeps both of its colours,
+// whichever the coder picks.
+TEST(GlobalColourTable, AlternativesArePlacedWithTheIndices)
+{
+    const std::vector<uint32_t> palette = Palette(255, 5);
+    std::vector<uint8_t> indices, alternatives;
+    for (uint32_t i = 0; i < 4000; ++i) {
+        indices.push_back(static_cast<uint8_t>((i * 37) % 255));
+        alternatives.push_back(i % 3 == 0 ? 255 : indices.back());
+    }
+    GifImage image = Image(80, 50, palette, 8, indices, 255);
+    image.alternatives = alternatives;
+    CGlobalColourTable table;
+    ASSERT_TRUE(table.Place(image, true));
+    const auto colour = [&](uint8_t entry) {
+        return entry == 255 ? kTransparentPixel
+                            : static_cast<uint32_t>(table.Bytes()[3 * entry]) << 16 |
+                                  table.Bytes()[3 * entry + 1] << 8 | table.Bytes()[3 * entry + 2];
+    };
+    for (size_t k = 0; k < indices.size(); ++k) {
+        ASSERT_EQ(palette[indices[k]], colour(image.indices[k])) << k;
+        ASSERT_EQ(alternatives[k] == 255 ? kTransparentPixel : palette[alternatives[k]], colour(image.alternatives[k]))
+            << k;
+    }
+}
