@@ -575,6 +575,20 @@ void BuildReduced(CompactFrame& f, CCompactWorkspace& s, const CompactOptions& o
     s.ForgetIndices();
 }
 
+// The captured colours of the image's pixels, for the lossy coder to measure its error against.
+void KeepCaptured(CompactFrame& f, const PixelView& current, int nearEnough)
+{
+    const ImageRect& r = f.rect;
+    f.captured.resize(static_cast<size_t>(r.width) * static_cast<size_t>(r.height));
+    uint32_t* out = f.captured.data();
+    for (int32_t y = r.top; y < r.top + r.height; ++y) {
+        const uint32_t* cur = current.Row(y);
+        for (int32_t x = r.left; x < r.left + r.width; ++x)
+            *out++ = cur[x] & kRgbMask;
+    }
+    f.nearEnough = nearEnough;
+}
+
 }  // namespace
 
 CompactFrame BuildCompactFrame(const PixelView* previous, const PixelView& current,
@@ -604,5 +618,15 @@ CompactFrame BuildCompactFrame(const PixelView* previous, const PixelView& curre
     CCompactWorkspace& s = workspace->Compact();
     if (!BuildExact(f, s, previous, current))
         BuildReduced(f, s, options, previous, current);
+    if (options.quality < 100)
+        KeepCaptured(f, current, NearEnoughFor(options.quality));
     return f;
+}
+
+int NearEnoughFor(int quality)
+{
+    // An error of up to (100 - quality) * 2 / 5 in each channel, weighted as the eye sees it.
+    const int q = quality < 1 ? 1 : (quality > 100 ? 100 : quality);
+    const int step = (100 - q) * 2 / 5;
+    return (kEyeWeights.red + kEyeWeights.green + kEyeWeights.blue) * step * step;
 }

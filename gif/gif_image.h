@@ -18,6 +18,11 @@ struct GifImage {
     // Empty, or for every pixel the other index it may be written with, which shows the same
     // (its own index where it has no other): the LZW coder picks whichever codes shorter.
     std::vector<uint8_t> alternatives;
+    // Lossy coding: each pixel's captured colour (0xRRGGBB), and the largest error (squared,
+    // weighted for the eye) a pixel may be written with where that lets an LZW string go on;
+    // empty for exact coding.
+    std::vector<uint32_t> captured;
+    int nearEnough = 0;
     // When the LZW code table fills up, code the data both ways (clear it, keep it full) and
     // write the shorter; false writes what clearing gives, the same bytes whatever the content.
     bool shortestCode = false;

@@ -81,18 +81,23 @@ void WriteGifImage(IByteSink& file, const GifImage& image, CFrameWorkspace* work
     // With alternatives each coding picks among them in a copy of the indices, from the
     // image's own values: the kept table's coding started from the cleared one's picks was
     // larger (the terminal 1 %).
+    const bool near = !image.captured.empty();
     std::unique_ptr<uint8_t[]> ownChoices;
     uint8_t* choices = nullptr;
-    if (!image.alternatives.empty()) {
+    if (!image.alternatives.empty() || near) {
         if (!workspace)
             ownChoices.reset(new uint8_t[2 * count]);
         choices = workspace ? workspace->Choices(count) : ownChoices.get();
     }
+    const NearEnough nearEnough{image.captured.data(), image.palette.data(), image.transparentIndex,
+                                static_cast<size_t>(image.rect.width), image.nearEnough};
     const auto code = [&](IByteSink& sink, LzwWhenFull whenFull) {
         if (!choices)
             return lzw->Compress(sink, image.indices.data(), count, minCodeSize, whenFull);
         std::memcpy(choices, image.indices.data(), count);
-        std::memcpy(choices + count, image.alternatives.data(), count);
+        std::memcpy(choices + count, (image.alternatives.empty() ? image.indices : image.alternatives).data(), count);
+        if (near)
+            return lzw->CompressNear(sink, choices, choices + count, count, nearEnough, minCodeSize, whenFull);
         return lzw->CompressChoosing(sink, choices, choices + count, count, minCodeSize, whenFull);
     };
     if (!image.shortestCode) {

@@ -95,6 +95,7 @@ bool CGlobalColourTable::Place(GifImage& image, bool exact)
         entry[1] = static_cast<uint8_t>(rgb >> 8);
         entry[2] = static_cast<uint8_t>(rgb);
     }
+    image.palette.assign(m_bytes, m_bytes + 3 * kEntries);  // the values' colours from now on
     image.transparentIndex = image.transparentIndex >= 0 ? kTransparent : -1;
     image.globalTable = true;
     return true;

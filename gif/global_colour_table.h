@@ -16,6 +16,16 @@
 //
 // The frames are placed one by one in file order, so the file is the same for any number of
 // workers.
+// Whether a compact frame is coded with its own table on its worker, before the writer places
+// it: a table of fewer than 256 entries never takes the global one, and a reduced frame's fitted
+// palette takes it only where the frame before had the same colours, which is rare. The writer
+// codes it again, after placing it, only where it takes the global table after all. The other
+// frames (exact, 256 entries: they mostly take it) are coded by the writer once placed.
+inline bool CodedBeforePlacing(const GifImage& image, bool exact)
+{
+    return image.tableBits < 8 || !exact;
+}
+
 class CGlobalColourTable {
 public:
     static constexpr uint32_t kEntries = 256;

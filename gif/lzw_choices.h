@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "colour_distance.h"
 #include "lzw_strings.h"
 
 // The policy that decides, pixel by pixel, which of the values a pixel may take the LZW coder
@@ -103,4 +104,88 @@ private:
     uint8_t* const indices;
     uint8_t* const alternatives;
     const size_t count;
+};
+
+// What lets a pixel be written as a value whose colour is only near its captured colour.
+struct NearEnough {
+    const uint32_t* captured;  // each pixel's captured colour, 0xRRGGBB
+    const uint8_t* palette;    // the values' colours: red, green, blue
+    int transparent;           // the transparent value, -1 for none
+    size_t width;              // pixels a row
+    int limit;                 // the largest error, squared and weighted for the eye
+};
+
+// Pixels that may also be written as the value of the pixel before them or of the one above
+// them, where that value's colour is near enough to their captured colour: a string goes on over
+// small differences (noise, dither, a soft gradient) instead of ending. The error is measured
+// against the captured pixel, not against the pixel's first value, so it does not add up along
+// a run. Transparent pixels, and the transparent value, take no part. Otherwise as
+// CTwoValuedPixels, whose choices are tried first.
+class CNearPixels {
+public:
+    static constexpr bool kChoosing = true;
+
+    CNearPixels(uint8_t* indices_, uint8_t* alternatives_, size_t count_, const NearEnough& near_)
+        : two(indices_, alternatives_, count_), indices(indices_), near(near_) {}
+    const uint8_t* Indices() const { return indices; }
+
+    uint32_t Start(const CLzwStrings& t, size_t k) { return two.Start(t, k); }
+
+    uint32_t GoOn(const CLzwStrings& t, uint32_t from, size_t k)
+    {
+        const uint32_t entry = t.Find(from << 8 | indices[k]);
+        return entry != 0 ? entry : GoOnOther(t, from, k);
+    }
+
+    uint32_t GoOnOther(const CLzwStrings& t, uint32_t from, size_t k)
+    {
+        const uint32_t entry = two.GoOnOther(t, from, k);
+        if (entry != 0 || k == 0)
+            return entry;
+        const uint32_t before = indices[k - 1];
+        if (May(k, before)) {
+            const uint32_t e = t.Find(from << 8 | before);
+            if (e != 0) {
+                indices[k] = static_cast<uint8_t>(before);
+                return e;
+            }
+        }
+        if (k < near.width)
+            return 0;
+        const uint32_t above = indices[k - near.width];
+        if (above == before || !May(k, above))
+            return 0;
+        const uint32_t e = t.Find(from << 8 | above);
+        if (e != 0)
+            indices[k] = static_cast<uint8_t>(above);
+        return e;
+    }
+
+    bool TakeOther(size_t k, uint32_t v)
+    {
+        if (two.TakeOther(k, v))
+            return true;
+        const bool neighbour = k > 0 && (v == indices[k - 1] || (k >= near.width && v == indices[k - near.width]));
+        if (!neighbour || !May(k, v))
+            return false;
+        indices[k] = static_cast<uint8_t>(v);
+        return true;
+    }
+
+private:
+    // Whether pixel k may be written as v for its colour.
+    bool May(size_t k, uint32_t v) const
+    {
+        const int first = indices[k];
+        if (static_cast<int>(v) == first || first == near.transparent || static_cast<int>(v) == near.transparent)
+            return false;
+        const uint32_t rgb = near.captured[k];
+        const uint8_t* c = near.palette + 3 * v;
+        return kEyeWeights.Distance(static_cast<int>(rgb >> 16 & 0xFF) - c[0], static_cast<int>(rgb >> 8 & 0xFF) - c[1],
+                                    static_cast<int>(rgb & 0xFF) - c[2]) <= near.limit;
+    }
+
+    CTwoValuedPixels two;
+    uint8_t* const indices;
+    const NearEnough near;
 };

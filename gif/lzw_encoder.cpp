@@ -1,7 +1,5 @@
 #include "lzw_encoder.h"
 
-#include "lzw_choices.h"
-
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -61,6 +59,13 @@ bool CLzwEncoder::CompressChoosing(IByteSink& file, uint8_t* indices, uint8_t* a
                                    uint8_t minCodeSize, LzwWhenFull whenFull)
 {
     CTwoValuedPixels choice(indices, alternatives, count);
+    return Code(file, choice, count, minCodeSize, whenFull);
+}
+
+bool CLzwEncoder::CompressNear(IByteSink& file, uint8_t* indices, uint8_t* alternatives, size_t count,
+                               const NearEnough& near, uint8_t minCodeSize, LzwWhenFull whenFull)
+{
+    CNearPixels choice(indices, alternatives, count, near);
     return Code(file, choice, count, minCodeSize, whenFull);
 }
 

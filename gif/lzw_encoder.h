@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "byte_sink.h"
+#include "lzw_choices.h"
 #include "lzw_code_stream.h"
 #include "lzw_shortcuts.h"
 #include "lzw_strings.h"
@@ -39,6 +40,11 @@ public:
     // coding has the same choices.
     bool CompressChoosing(IByteSink& file, uint8_t* indices, uint8_t* alternatives, size_t count,
                           uint8_t minCodeSize, LzwWhenFull whenFull = LzwWhenFull::Clear);
+
+    // The same, where pixels may also be written as a value near enough to their captured colour
+    // (CNearPixels): lossy.
+    bool CompressNear(IByteSink& file, uint8_t* indices, uint8_t* alternatives, size_t count, const NearEnough& near,
+                      uint8_t minCodeSize, LzwWhenFull whenFull = LzwWhenFull::Clear);
 
 private:
     struct Walk;

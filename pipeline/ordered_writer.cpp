@@ -61,8 +61,9 @@ COrderedWriter::End COrderedWriter::Run(const std::atomic<int64_t>& endMs)
 }
 
 // One frame in one write, trailer included, so the file never ends part-way through a frame.
-// A frame left uncoded gets its colour table here, in file order, and is coded; the global
-// table's entries it takes are in the file before it.
+// A compact frame gets its colour table here, in file order, and is coded unless its worker
+// coded it already for the table it keeps; the global table's entries it takes are in the file
+// before it.
 bool COrderedWriter::Write(CEncodedFrame& frame, uint16_t delay)
 {
     CStageTimer timer(m_times, Stage::Write);
@@ -73,9 +74,11 @@ bool COrderedWriter::Write(CEncodedFrame& frame, uint16_t delay)
         // the entries it took.
         global = m_timing.globalTable && m_table.Place(*frame.uncoded, frame.exact);
         transparentIndex = frame.uncoded->transparentIndex;
-        CMemorySink coded;
-        WriteGifImage(coded, *frame.uncoded, &m_workspace);
-        frame.image = coded.Take();
+        if (global || frame.image.empty()) {
+            CMemorySink coded;
+            WriteGifImage(coded, *frame.uncoded, &m_workspace);
+            frame.image = coded.Take();
+        }
         frame.uncoded.reset();
     }
     const std::vector<uint8_t>& image = frame.image;

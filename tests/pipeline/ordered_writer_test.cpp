@@ -301,6 +301,11 @@ TEST(OrderedWriter, AFileWithASharedTableIsWholeAfterEveryFrame)
                 frame.height = kSharedHeight;
                 frame.bitsPerIndex = 8;
                 frame.exact = built.exact;
+                if (CodedBeforePlacing(built, built.exact)) {
+                    CMemorySink image;
+                    WriteGifImage(image, built, &workspace);
+                    frame.image = image.Take();
+                }
                 frame.uncoded.reset(new GifImage(std::move(built)));
                 frame.built = true;
             });

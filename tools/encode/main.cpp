@@ -1,9 +1,10 @@
-// ravlin-encode [--delay N] [--compact] [--threads N] [--plays N] OUT.gif FRAME.ppm [FRAME.ppm ...]
+// ravlin-encode [--delay N] [--compact] [--quality N] [--threads N] [--plays N] OUT.gif FRAME.ppm [FRAME.ppm ...]
 // Encodes PPM frames into a looping GIF the way the recorder's encoder does: a pool of workers
 // (--threads, default all logical processors) each reads a frame, builds it from a 32-bit
 // bottom-up bitmap and compresses it; this thread writes header, frames and trailer in order.
 // With --compact, each frame holds only what changed since the one before, in exact colours
-// where they fit. --plays: how many times the animation plays, 0 (the default) for ever.
+// where they fit; --quality (1 to 100, default 100) below 100 lets it write colours only near the
+// captured ones where that codes shorter. --plays: how many times the animation plays, 0 (the default) for ever.
 // Writes to a temporary file renamed over OUT only on success.
 #include <atomic>
 #include <chrono>
@@ -32,6 +33,7 @@ struct Options {
     bool compact = false;
     int threads = 0;  // 0: all logical processors
     uint32_t plays = kPlayForever;
+    int quality = 100;  // the compact mode's; below 100 lossy
     std::string out;
     std::vector<std::string> frames;
 };
@@ -69,6 +71,8 @@ Options ParseArguments(int argc, char** argv)
             o.threads = static_cast<int>(number(1, 64, "--threads takes a number of workers from 1 to 64"));
         } else if (std::strcmp(argv[i], "--plays") == 0) {
             o.plays = static_cast<uint32_t>(number(0, kMaxPlays, "--plays takes 0 (for ever) or a count up to 65536"));
+        } else if (std::strcmp(argv[i], "--quality") == 0) {
+            o.quality = static_cast<int>(number(1, 100, "--quality takes a number from 1 to 100"));
         } else if (std::strcmp(argv[i], "--compact") == 0) {
             o.compact = true;
             ++i;
@@ -104,15 +108,22 @@ void EncodeFrame(const std::string& path, std::vector<uint8_t>& dib, CFrameWorks
 
 // One compact frame on a worker: it reads the frame before it too.
 void EncodeCompactFrame(const std::vector<uint8_t>& dib, const std::vector<uint8_t>* previous, PpmSize size,
-                        CFrameWorkspace& workspace, CEncodedFrame& result)
+                        const CompactOptions& options, CFrameWorkspace& workspace, CEncodedFrame& result)
 {
     const PixelView current = ViewOfPackedDib32(dib.data(), size.width, size.height);
     CompactFrame frame;
     if (previous) {
         const PixelView before = ViewOfPackedDib32(previous->data(), size.width, size.height);
-        frame = BuildCompactFrame(&before, current, CompactOptions(), &workspace);
+        frame = BuildCompactFrame(&before, current, options, &workspace);
     } else {
-        frame = BuildCompactFrame(nullptr, current, CompactOptions(), &workspace);
+        frame = BuildCompactFrame(nullptr, current, options, &workspace);
+    }
+    // The writer chooses its colour table in file order; coded here where it likely keeps its
+    // own.
+    if (CodedBeforePlacing(frame, frame.exact)) {
+        CMemorySink image;
+        WriteGifImage(image, frame, &workspace);
+        result.image = image.Take();
     }
     result.width = static_cast<uint16_t>(size.width);
     result.height = static_cast<uint16_t>(size.height);
@@ -124,7 +135,7 @@ void EncodeCompactFrame(const std::vector<uint8_t>& dib, const std::vector<uint8
 
 // Writes the frames in order as the workers finish them. A compact frame's colour table (the
 // file's global table where it fits, or its own) is chosen here, in file order, and the frame
-// coded.
+// coded unless its worker coded it already for the table it keeps.
 void WriteFrames(IRewindableSink& sink, CEncodePool& pool, uint16_t delay, bool compact, uint32_t plays)
 {
     CGlobalColourTable table;
@@ -139,9 +150,11 @@ void WriteFrames(IRewindableSink& sink, CEncodePool& pool, uint16_t delay, bool 
         if (frame.uncoded) {
             global = compact && table.Place(*frame.uncoded, frame.exact);
             transparentIndex = frame.uncoded->transparentIndex;
-            CMemorySink image;
-            WriteGifImage(image, *frame.uncoded, &workspace);
-            frame.image = image.Take();
+            if (global || frame.image.empty()) {
+                CMemorySink image;
+                WriteGifImage(image, *frame.uncoded, &workspace);
+                frame.image = image.Take();
+            }
         }
         if (first)
             WriteGifHeader(sink, frame.width, frame.height, frame.bitsPerIndex, plays, compact ? table.Bytes() : nullptr);
@@ -193,7 +206,9 @@ int main(int argc, char** argv)
                     const CSharedFrames::Frame frame = shared.Get(k);
                     if (o.compact) {
                         const CSharedFrames::Frame previous = k == 0 ? nullptr : shared.Get(k - 1);
-                        EncodeCompactFrame(*frame, previous.get(), size, workspace, result);
+                        CompactOptions options;
+                        options.quality = o.quality;
+                        EncodeCompactFrame(*frame, previous.get(), size, options, workspace, result);
                     } else {
                         EncodeFrame(o.frames[k], *frame, workspace, result);
                     }
