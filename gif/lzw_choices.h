@@ -125,8 +125,8 @@ class CNearPixels {
 public:
     static constexpr bool kChoosing = true;
 
-    CNearPixels(uint8_t* indices_, uint8_t* alternatives_, size_t count_, const NearEnough& near_)
-        : two(indices_, alternatives_, count_), indices(indices_), near(near_) {}
+    CNearPixels(uint8_t* indices_, uint8_t* alternatives_, size_t count_, const NearEnough& reach_)
+        : two(indices_, alternatives_, count_), indices(indices_), reach(reach_) {}
     const uint8_t* Indices() const { return indices; }
 
     uint32_t Start(const CLzwStrings& t, size_t k) { return two.Start(t, k); }
@@ -150,9 +150,9 @@ public:
                 return e;
             }
         }
-        if (k < near.width)
+        if (k < reach.width)
             return 0;
-        const uint32_t above = indices[k - near.width];
+        const uint32_t above = indices[k - reach.width];
         if (above == before || !May(k, above))
             return 0;
         const uint32_t e = t.Find(from << 8 | above);
@@ -165,7 +165,7 @@ public:
     {
         if (two.TakeOther(k, v))
             return true;
-        const bool neighbour = k > 0 && (v == indices[k - 1] || (k >= near.width && v == indices[k - near.width]));
+        const bool neighbour = k > 0 && (v == indices[k - 1] || (k >= reach.width && v == indices[k - reach.width]));
         if (!neighbour || !May(k, v))
             return false;
         indices[k] = static_cast<uint8_t>(v);
@@ -177,15 +177,15 @@ private:
     bool May(size_t k, uint32_t v) const
     {
         const int first = indices[k];
-        if (static_cast<int>(v) == first || first == near.transparent || static_cast<int>(v) == near.transparent)
+        if (static_cast<int>(v) == first || first == reach.transparent || static_cast<int>(v) == reach.transparent)
             return false;
-        const uint32_t rgb = near.captured[k];
-        const uint8_t* c = near.palette + 3 * v;
+        const uint32_t rgb = reach.captured[k];
+        const uint8_t* c = reach.palette + 3 * v;
         return kEyeWeights.Distance(static_cast<int>(rgb >> 16 & 0xFF) - c[0], static_cast<int>(rgb >> 8 & 0xFF) - c[1],
-                                    static_cast<int>(rgb & 0xFF) - c[2]) <= near.limit;
+                                    static_cast<int>(rgb & 0xFF) - c[2]) <= reach.limit;
     }
 
     CTwoValuedPixels two;
     uint8_t* const indices;
-    const NearEnough near;
+    const NearEnough reach;
 };

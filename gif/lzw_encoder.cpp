@@ -63,9 +63,9 @@ bool CLzwEncoder::CompressChoosing(IByteSink& file, uint8_t* indices, uint8_t* a
 }
 
 bool CLzwEncoder::CompressNear(IByteSink& file, uint8_t* indices, uint8_t* alternatives, size_t count,
-                               const NearEnough& near, uint8_t minCodeSize, LzwWhenFull whenFull)
+                               const NearEnough& reach, uint8_t minCodeSize, LzwWhenFull whenFull)
 {
-    CNearPixels choice(indices, alternatives, count, near);
+    CNearPixels choice(indices, alternatives, count, reach);
     return Code(file, choice, count, minCodeSize, whenFull);
 }
 

@@ -43,7 +43,7 @@ public:
 
     // The same, where pixels may also be written as a value near enough to their captured colour
     // (CNearPixels): lossy.
-    bool CompressNear(IByteSink& file, uint8_t* indices, uint8_t* alternatives, size_t count, const NearEnough& near,
+    bool CompressNear(IByteSink& file, uint8_t* indices, uint8_t* alternatives, size_t count, const NearEnough& reach,
                       uint8_t minCodeSize, LzwWhenFull whenFull = LzwWhenFull::Clear);
 
 private:

@@ -91,7 +91,7 @@ struct Near {
         for (uint32_t& grey : captured)
             grey = grey << 16 | grey << 8 | grey;
     }
-    // Up to 2 greys off: a value one step (4 greys) away is near for some pixels, not for others.
+    // Up to 2 greys off: a value one step (4 greys) away is nearby for some pixels, not for others.
     NearEnough Enough() const { return {captured.data(), palette.data(), transparent, 100, 7 * 2 * 2}; }
 };
 
@@ -165,10 +165,10 @@ TEST(LzwChoices, FastCoderWritesWhatItsPlainTwinWrites)
                         std::vector<uint8_t> other(c.other.begin(), c.other.begin() + length);
                         std::vector<uint8_t> plainFirst = first, plainOther = other;
                         CMemorySink fast, plain;
-                        const Near near(c.first, bits);
+                        const Near nearby(c.first, bits);
                         if (policy == 2) {
-                            lzw.CompressNear(fast, first.data(), other.data(), length, near.Enough(), bits, whenFull);
-                            CNearPixels pixels(plainFirst.data(), plainOther.data(), length, near.Enough());
+                            lzw.CompressNear(fast, first.data(), other.data(), length, nearby.Enough(), bits, whenFull);
+                            CNearPixels pixels(plainFirst.data(), plainOther.data(), length, nearby.Enough());
                             CodeLzwPlain(plain, pixels, length, bits, whenFull);
                         } else if (choosing) {
                             lzw.CompressChoosing(fast, first.data(), other.data(), length, bits, whenFull);
@@ -188,13 +188,13 @@ TEST(LzwChoices, FastCoderWritesWhatItsPlainTwinWrites)
     }
 }
 
-// Lossy: every pixel decodes to its own value, its other one, or a value whose colour is near
+// Lossy: every pixel decodes to its own value, its other one, or a value whose colour is nearby
 // enough to its captured colour; and dithered steps code shorter than exactly.
 TEST(LzwChoices, NearPixelsStayNearTheirCapturedColours)
 {
     const size_t length = 60000;
     uint32_t s = 3;
-    // Steps of grey between two values, dithered: every pixel is near both.
+    // Steps of grey between two values, dithered: every pixel is nearby both.
     Choices noisy{"dithered steps", std::vector<uint8_t>(length), std::vector<uint8_t>(length)};
     std::vector<uint32_t> noisyGreys;
     for (size_t i = 0; i < length; ++i) {
@@ -208,10 +208,10 @@ TEST(LzwChoices, NearPixelsStayNearTheirCapturedColours)
     CLzwEncoder lzw;
     for (const Choices& c : shapes) {
         SCOPED_TRACE(c.name);
-        const Near near(c.first, 8, c.name == noisy.name ? noisyGreys : std::vector<uint32_t>());
+        const Near nearby(c.first, 8, c.name == noisy.name ? noisyGreys : std::vector<uint32_t>());
         std::vector<uint8_t> first = c.first, other = c.other;
         CMemorySink lossy;
-        lzw.CompressNear(lossy, first.data(), other.data(), length, near.Enough(), 8);
+        lzw.CompressNear(lossy, first.data(), other.data(), length, nearby.Enough(), 8);
         const std::vector<uint8_t> data = Joined(lossy.Bytes());
         std::vector<uint8_t> decoded(length);
         ASSERT_EQ(DecodeLzw(data.data(), data.size(), 8, decoded.data(), length), GifError::None);
@@ -219,10 +219,10 @@ TEST(LzwChoices, NearPixelsStayNearTheirCapturedColours)
         for (size_t k = 0; k < length; ++k) {
             if (decoded[k] == c.first[k] || decoded[k] == c.other[k])
                 continue;
-            const int d = static_cast<int>(near.palette[3 * decoded[k]]) - static_cast<int>(near.captured[k] & 0xFF);
-            ASSERT_LE(7 * d * d, near.Enough().limit) << "pixel " << k;
-            ASSERT_NE(near.transparent, decoded[k]) << "pixel " << k;
-            ASSERT_NE(near.transparent, c.first[k]) << "pixel " << k;
+            const int d = static_cast<int>(nearby.palette[3 * decoded[k]]) - static_cast<int>(nearby.captured[k] & 0xFF);
+            ASSERT_LE(7 * d * d, nearby.Enough().limit) << "pixel " << k;
+            ASSERT_NE(nearby.transparent, decoded[k]) << "pixel " << k;
+            ASSERT_NE(nearby.transparent, c.first[k]) << "pixel " << k;
         }
         if (c.name == noisy.name) {
             std::vector<uint8_t> exactFirst = c.first, exactOther = c.other;
