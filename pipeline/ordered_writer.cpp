@@ -61,25 +61,37 @@ COrderedWriter::End COrderedWriter::Run(const std::atomic<int64_t>& endMs)
 }
 
 // One frame in one write, trailer included, so the file never ends part-way through a frame.
-// The global table's entries the frame takes are in the file before it.
-bool COrderedWriter::Write(const CEncodedFrame& frame, uint16_t delay)
+// A compact frame gets its colour table here, in file order, and is coded unless its worker
+// coded it already for the table it keeps; the global table's entries it takes are in the file
+// before it.
+bool COrderedWriter::Write(CEncodedFrame& frame, uint16_t delay)
 {
     CStageTimer timer(m_times, Stage::Write);
-    // A frame refused below for the size limit ends the file, so no later frame can use the
-    // entries it took.
-    const bool global = m_timing.globalTable && m_table.Take(frame.image.data(), frame.image.size(),
-                                                             frame.transparentIndex, frame.exact, &m_fit);
-    const std::vector<uint8_t>& image = global ? m_fit.image : frame.image;
+    int16_t transparentIndex = frame.transparentIndex;
+    bool global = false;
+    if (frame.uncoded) {
+        // A frame refused below for the size limit ends the file, so no later frame can use
+        // the entries it took.
+        global = m_timing.globalTable && m_table.Place(*frame.uncoded, frame.exact);
+        transparentIndex = frame.uncoded->transparentIndex;
+        if (global || frame.image.empty()) {
+            CMemorySink coded;
+            WriteGifImage(coded, *frame.uncoded, &m_workspace);
+            frame.image = coded.Take();
+        }
+        frame.uncoded.reset();
+    }
+    const std::vector<uint8_t>& image = frame.image;
     CMemorySink block;
     if (!m_headerWritten)
         WriteGifHeader(block, frame.width, frame.height, frame.bitsPerIndex, m_timing.plays,
                        m_timing.globalTable ? m_table.Bytes() : nullptr);
-    WriteGifControl(block, delay, global ? m_fit.transparentIndex : frame.transparentIndex);
+    WriteGifControl(block, delay, transparentIndex);
     const uint64_t end = m_output.Committed() + block.Size() + image.size() + 1;  // with the trailer
     if (m_timing.maxBytes > 0 && end > static_cast<uint64_t>(m_timing.maxBytes))
         return false;
     if (global && m_headerWritten)
-        m_table.WriteClaimed(m_file, m_fit);
+        m_table.WriteClaimed(m_file);
     m_output.AppendFrame(block, image.data(), static_cast<uint32_t>(image.size()));
     m_headerWritten = true;
     if (m_written)

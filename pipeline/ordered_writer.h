@@ -52,7 +52,7 @@ public:
 
 private:
     // False, with nothing written, when the frame would take the file past its size limit.
-    bool Write(const CEncodedFrame& frame, uint16_t delay);
+    bool Write(CEncodedFrame& frame, uint16_t delay);
 
     CEncodePool& m_pool;
     IRewindableSink& m_file;  // the header's table is written over in it
@@ -63,5 +63,5 @@ private:
     const Written m_written;
     bool m_headerWritten = false;
     CGlobalColourTable m_table;
-    GlobalTableFit m_fit;  // the frame being written, where it fits the table; reused
+    CFrameWorkspace m_workspace;  // codes the frames left uncoded, in file order
 };

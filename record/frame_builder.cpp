@@ -5,6 +5,7 @@
 #include "gif/compact_frame.h"
 #include "gif/frame_workspace.h"
 #include "gif/gif_writer.h"
+#include "gif/global_colour_table.h"
 #include "gif/indexed_frame.h"
 #include "gif/memory_sink.h"
 
@@ -87,7 +88,9 @@ void CFrameBuilder::BuildChanges(std::shared_ptr<const IFrameOrigin> origin, con
     CompactFrame frame;
     {
         CStageTimer timer(m_times, Stage::Encode);
-        frame = BuildCompactFrame(previous ? &previous->View() : nullptr, current.View(), CompactOptions(), &workspace);
+        CompactOptions options;
+        options.quality = m_quality;
+        frame = BuildCompactFrame(previous ? &previous->View() : nullptr, current.View(), options, &workspace);
     }
     result->width = static_cast<uint16_t>(m_output.Width());
     result->height = static_cast<uint16_t>(m_output.Height());
@@ -96,7 +99,12 @@ void CFrameBuilder::BuildChanges(std::shared_ptr<const IFrameOrigin> origin, con
     result->exact = frame.exact;
     result->sinceFrameBefore = previous != nullptr;
     result->origin = std::move(origin);
-    WriteImage(frame, workspace, result);
+    // The writer chooses its colour table in file order; coded here where it likely keeps its
+    // own.
+    if (CodedBeforePlacing(frame, frame.exact))
+        WriteImage(frame, workspace, result);
+    result->uncoded.reset(new GifImage(std::move(frame)));
+    result->built = true;
 }
 
 void CFrameBuilder::WriteImage(const GifImage& image, CFrameWorkspace& workspace, CEncodedFrame* result) const

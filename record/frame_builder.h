@@ -22,8 +22,10 @@ struct CFrameJob {
 // aborted run does not wait for a whole frame. Shared by the workers and the writer.
 class CFrameBuilder {
 public:
-    CFrameBuilder(const CFrameAtOutputSize& output, bool compact, CStageTimes* times, const std::atomic<bool>& stop)
-        : m_output(output), m_compact(compact), m_times(times), m_stop(stop) {}
+    // quality: the compact mode's (CompactOptions::quality).
+    CFrameBuilder(const CFrameAtOutputSize& output, bool compact, int quality, CStageTimes* times,
+                  const std::atomic<bool>& stop)
+        : m_output(output), m_compact(compact), m_quality(quality), m_times(times), m_stop(stop) {}
 
     // Leaves result->built false when the frame cannot be built.
     void Build(const CFrameJob& job, CFrameWorkspace& workspace, CEncodedFrame* result) const;
@@ -41,6 +43,7 @@ private:
 
     const CFrameAtOutputSize m_output;
     const bool m_compact;
+    const int m_quality;
     CStageTimes* const m_times;
     const std::atomic<bool>& m_stop;
     const int m_nearestColour = 1;

@@ -62,7 +62,7 @@ EncodeFailure CGifEncoder::Start(EndedHandler ended)
         return failure;
     }
     m_builder = std::make_unique<CFrameBuilder>(CFrameAtOutputSize(out.right - out.left, out.bottom - out.top, m_times),
-                                                m_runParams.compact, m_times, m_stopFlag);
+                                                m_runParams.compact, m_runParams.quality, m_times, m_stopFlag);
     // Enough for the frames the workers hold, the one before each and a few queued, within
     // 64 MiB for large frames.
     m_frameBuffers =

@@ -295,16 +295,18 @@ TEST(OrderedWriter, AFileWithASharedTableIsWholeAfterEveryFrame)
                 const PixelView current{pictures[k].data(), kSharedWidth, kSharedWidth, kSharedHeight};
                 const PixelView before{k > 0 ? pictures[k - 1].data() : nullptr, kSharedWidth, kSharedWidth,
                                        kSharedHeight};
-                const CompactFrame built =
+                CompactFrame built =
                     BuildCompactFrame(k > 0 ? &before : nullptr, current, CompactOptions(), &workspace);
-                CMemorySink image;
-                WriteGifImage(image, built, &workspace);
-                frame.image = image.Take();
                 frame.width = kSharedWidth;
                 frame.height = kSharedHeight;
                 frame.bitsPerIndex = 8;
-                frame.transparentIndex = built.transparentIndex;
                 frame.exact = built.exact;
+                if (CodedBeforePlacing(built, built.exact)) {
+                    CMemorySink image;
+                    WriteGifImage(image, built, &workspace);
+                    frame.image = image.Take();
+                }
+                frame.uncoded.reset(new GifImage(std::move(built)));
                 frame.built = true;
             });
         pool.Finish();
