@@ -397,6 +397,7 @@ void CRavlinDlg::StartRecording()
     params.encoder.outputRect = settings.captureType == 0 ? r : RECT{0, 0, settings.width, settings.height};
     params.encoder.trueSpeed = settings.trueSpeed != 0;
     params.encoder.compact = settings.compactMode == 1;
+    params.encoder.quality = settings.quality;
     params.encoder.plays = static_cast<uint32_t>(settings.playCount);
     params.encoder.maxBytes = SizeLimitBytes(settings.maxFileSizeMB);
     EnsureDirectory(m_outputFolder);

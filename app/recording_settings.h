@@ -21,6 +21,7 @@ struct RecordingSettings {
     int32_t countdownSeconds = 0;      // 0 starts at once
     int32_t recordClicks = 0;          // 1: a ring around the pointer while a button is down
     int32_t maxFileSizeMB = 0;         // the file stays within this many MB; 0: no limit
+    int32_t quality = 0;               // the compact mode's, 1 to 100: lower trades sharpness for size
 };
 
 enum class SettingCheck {
@@ -56,6 +57,7 @@ inline constexpr SettingRow kSettingRows[] = {
     {L"CountdownSeconds", &RecordingSettings::countdownSeconds, 0, SettingCheck::Range, 0, 10, IDS_COUNTDOWN_RANGE},
     {L"RecordClicks", &RecordingSettings::recordClicks, 0, SettingCheck::Switch, 0, 1, 0},
     {L"MaxFileSizeMB", &RecordingSettings::maxFileSizeMB, 0, SettingCheck::Range, 0, 4000, IDS_SIZE_LIMIT_RANGE},
+    {L"Quality", &RecordingSettings::quality, 100, SettingCheck::Range, 1, 100, IDS_QUALITY_RANGE},
 };
 
 // The row of a field of RecordingSettings.

@@ -85,6 +85,7 @@
 #define IDS_SIZE_OF_LIMIT 270
 #define IDS_DONE_SIZE_LIMIT 271
 #define IDS_SIZE_LIMIT_RANGE 272
+#define IDS_QUALITY_RANGE 273
 
 // The review window's edits: what is in force, saving them, the copy's name.
 #define IDS_EDIT_CROP 300
@@ -126,6 +127,7 @@
 #define IDC_COUNTDOWN 1030
 #define IDC_RECORD_CLICKS 1031
 #define IDC_MAX_SIZE 1032
+#define IDC_QUALITY 1033
 
 // Review window controls.
 #define IDC_REVIEW_PICTURE 1101

@@ -36,6 +36,7 @@ void CSetDlg::DoDataExchange(CDataExchange& dx)
     DDX_Control(dx, IDC_PLAY_COUNT, m_playCountEdit);
     DDX_Control(dx, IDC_COUNTDOWN, m_countdownEdit);
     DDX_Control(dx, IDC_MAX_SIZE, m_maxSizeEdit);
+    DDX_Control(dx, IDC_QUALITY, m_qualityEdit);
 }
 
 BOOL CSetDlg::OnInitDialog()
@@ -63,6 +64,8 @@ BOOL CSetDlg::OnInitDialog()
     ::EnableWindow(m_playCountEdit, !forever);
     number(m_countdownEdit, shown.countdownSeconds);
     number(m_maxSizeEdit, shown.maxFileSizeMB);
+    number(m_qualityEdit, shown.quality);
+    ::EnableWindow(m_qualityEdit, shown.compactMode == 1);
     const HotkeySettings keys = ReadHotkeySettings();
     for (int i = 0; i < kHotkeyCount; ++i)
         ::SendMessageW(m_keyFields[i], HKM_SETHOTKEY, keys.keys[i], 0);
@@ -113,6 +116,10 @@ bool CSetDlg::OnCommand(UINT id, UINT code, HWND control)
         OnLoopForeverClicked();
         return true;
     }
+    if (id == IDC_COMPACT_MODE && code == BN_CLICKED) {
+        OnCompactClicked();
+        return true;
+    }
     if ((id == IDC_HOTKEY_SELECT || id == IDC_HOTKEY_RECORD || id == IDC_HOTKEY_STOP) && code == EN_CHANGE) {
         ShowKeyConflicts();
         return true;
@@ -128,6 +135,12 @@ void CSetDlg::OnActualSizeClicked()
 void CSetDlg::OnLoopForeverClicked()
 {
     ::EnableWindow(m_playCountEdit, m_loopForeverCheck.GetCheck() != BST_CHECKED);
+}
+
+// The quality applies to the compact mode only; it is kept, and checked, while off.
+void CSetDlg::OnCompactClicked()
+{
+    ::EnableWindow(m_qualityEdit, m_compactCheck.GetCheck() == BST_CHECKED);
 }
 
 void CSetDlg::EnableSizeEdits(bool enable)
@@ -160,6 +173,7 @@ RecordingSettings CSetDlg::SettingsShown() const
     typed.countdownSeconds = ParseEdit(m_countdownEdit);
     typed.recordClicks = checked(m_clicksCheck);
     typed.maxFileSizeMB = ParseEdit(m_maxSizeEdit);
+    typed.quality = ParseEdit(m_qualityEdit);
     return typed;
 }
 

@@ -21,6 +21,7 @@ private:
     void OnActualSizeClicked();
     void EnableSizeEdits(bool enable);
     void OnLoopForeverClicked();
+    void OnCompactClicked();
     int ParseEdit(const CEdit& edit) const;
     RecordingSettings SettingsShown() const;
     HotkeySettings KeysShown() const;
@@ -42,4 +43,5 @@ private:
     CEdit m_playCountEdit;
     CEdit m_countdownEdit;
     CEdit m_maxSizeEdit;
+    CEdit m_qualityEdit;
 };

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "compact_frame.h"
+#include "frame_scaler.h"
 #include "frame_workspace.h"
 #include "gif_frame_decoder.h"
 #include "gif_writer.h"
@@ -61,16 +62,16 @@ GifError CopyFrame(IByteSource& source, const GifFrameInfo& f, uint16_t delay, I
     return CopyBytes(source, f.imageOffset, f.end, out, buffer);
 }
 
-// The original's header and screen descriptor, with the screen's size made the crop's.
-GifError WriteHeader(IByteSource& source, const GifFileInfo& info, const ImageRect& crop, IByteSink& out)
+// The original's header and screen descriptor, with the screen's size made the output's.
+GifError WriteHeader(IByteSource& source, const GifFileInfo& info, const ImageRect& size, IByteSink& out)
 {
     std::vector<uint8_t> header(static_cast<size_t>(info.headerEnd));
     if (!source.Read(0, header.data(), header.size()))
         return GifError::ReadFailed;
-    header[6] = static_cast<uint8_t>(crop.width & 0xFF);
-    header[7] = static_cast<uint8_t>(crop.width >> 8);
-    header[8] = static_cast<uint8_t>(crop.height & 0xFF);
-    header[9] = static_cast<uint8_t>(crop.height >> 8);
+    header[6] = static_cast<uint8_t>(size.width & 0xFF);
+    header[7] = static_cast<uint8_t>(size.width >> 8);
+    header[8] = static_cast<uint8_t>(size.height & 0xFF);
+    header[9] = static_cast<uint8_t>(size.height >> 8);
     out.Write(header.data(), static_cast<uint32_t>(header.size()));
     if (info.loopCount >= 0)
         WriteGifLoopExtension(out, static_cast<uint16_t>(info.loopCount));
@@ -85,6 +86,20 @@ PixelView CroppedPicture(const CGifPictures& pictures, const GifFileInfo& info, 
     view.width = crop.width;
     view.height = crop.height;
     return view;
+}
+
+// The picture shown, cropped and brought to the output's size (in *scaled when it is not the
+// crop's).
+PixelView OutputPicture(const CGifPictures& pictures, const GifFileInfo& info, const ImageRect& crop,
+                        const ImageRect& size, std::vector<uint32_t>* scaled)
+{
+    const PixelView view = CroppedPicture(pictures, info, crop);
+    if (size.width == crop.width && size.height == crop.height)
+        return view;
+    scaled->resize(static_cast<size_t>(size.width) * size.height);
+    ScalePixels32(reinterpret_cast<const uint8_t*>(view.top), view.width, view.height, view.step * sizeof(uint32_t),
+                  reinterpret_cast<uint8_t*>(scaled->data()), size.width, size.height, size.width * sizeof(uint32_t));
+    return PixelView{scaled->data(), size.width, size.width, size.height};
 }
 
 // A frame that paints the whole screen, cut to the crop with its own colour table: its picture
@@ -117,9 +132,17 @@ void KeepPicture(const PixelView& view, std::vector<uint32_t>* kept)
 
 }  // namespace
 
+ImageRect EncodedSize(const ImageRect& crop, const EditEncoding& encoding)
+{
+    if (encoding.scalePercent >= 100)
+        return ImageRect{0, 0, crop.width, crop.height};
+    const auto side = [&](int32_t n) { return std::max<int32_t>(1, n * encoding.scalePercent / 100); };
+    return ImageRect{0, 0, side(crop.width), side(crop.height)};
+}
+
 GifError WriteEditedGif(IByteSource& source, const GifFileInfo& info, CGifPictures& pictures,
                         const std::vector<PlannedFrame>& plan, const ImageRect& crop, IByteSink& out,
-                        const EditProgress& progress, bool* cancelled)
+                        const EditProgress& progress, bool* cancelled, const EditEncoding& encoding)
 {
     *cancelled = false;
     if (plan.empty())
@@ -131,10 +154,14 @@ GifError WriteEditedGif(IByteSource& source, const GifFileInfo& info, CGifPictur
         crop.top + crop.height > info.height)
         return GifError::Unsupported;
     const bool cropped = crop.width != info.width || crop.height != info.height;
-    const std::vector<Way> ways = ChooseWays(info, pictures, plan, cropped);
-    GifError error = WriteHeader(source, info, crop, out);
+    const std::vector<Way> ways = ChooseWays(info, pictures, plan, cropped || !encoding.Plain());
+    const ImageRect size = EncodedSize(crop, encoding);
+    CompactOptions options;
+    options.quality = encoding.quality;
+    GifError error = WriteHeader(source, info, size, out);
     std::vector<uint8_t> buffer;
     std::vector<uint32_t> before;  // the picture written last, when the next frame is its change
+    std::vector<uint32_t> scaled;
     CFrameWorkspace workspace;
     CGifFrameDecoder decoder;
     std::vector<uint8_t> indices;
@@ -146,18 +173,20 @@ GifError WriteEditedGif(IByteSource& source, const GifFileInfo& info, CGifPictur
             error = CopyFrame(source, info.frames[p.source], p.delay, out, buffer);
             if (error == GifError::None && keep)
                 error = pictures.Show(p.source);
-        } else if (ways[k] == Way::Whole && !keep && pictures.IsWhole(p.source)) {
+        } else if (ways[k] == Way::Whole && !keep && pictures.IsWhole(p.source) && encoding.Plain()) {
             error = CropWholeFrame(source, info, info.frames[p.source], crop, decoder, indices, &image);
             if (error == GifError::None)
                 WriteGifFrame(out, image, p.delay, &workspace);
         } else if ((error = pictures.Show(p.source)) == GifError::None) {
-            const PixelView now = CroppedPicture(pictures, info, crop);
-            const PixelView was{before.data(), crop.width, crop.width, crop.height};
+            const PixelView now = OutputPicture(pictures, info, crop, size, &scaled);
+            const PixelView was{before.data(), size.width, size.width, size.height};
             const CompactFrame frame =
-                BuildCompactFrame(ways[k] == Way::Changes ? &was : nullptr, now, CompactOptions(), &workspace);
+                BuildCompactFrame(ways[k] == Way::Changes ? &was : nullptr, now, options, &workspace);
             WriteGifFrame(out, frame, p.delay, &workspace);
+            if (keep)
+                KeepPicture(now, &before);
         }
-        if (error == GifError::None && keep)
+        if (error == GifError::None && keep && ways[k] == Way::Copy)
             KeepPicture(CroppedPicture(pictures, info, crop), &before);
         if (error == GifError::None && progress && !progress(k + 1, plan.size())) {
             *cancelled = true;

@@ -9,6 +9,18 @@
 #include "gif_index.h"
 #include "gif_pictures.h"
 
+// How the kept frames are coded. At quality 100 and full scale, frames are copied or rebuilt as
+// described below; otherwise every frame is rebuilt in the compact mode at that quality, from
+// the pictures shrunk to scalePercent of the crop's sides.
+struct EditEncoding {
+    int quality = 100;
+    int scalePercent = 100;
+    bool Plain() const { return quality >= 100 && scalePercent >= 100; }
+};
+
+// The size of the edited file's screen: the crop at the encoding's scale, at least 1 x 1.
+ImageRect EncodedSize(const ImageRect& crop, const EditEncoding& encoding);
+
 // Told after each frame written (frames written, frames in all); false stops the writing.
 using EditProgress = std::function<bool(size_t done, size_t total)>;
 
@@ -24,4 +36,4 @@ using EditProgress = std::function<bool(size_t done, size_t total)>;
 // failed write raises whatever the sink raises.
 GifError WriteEditedGif(IByteSource& source, const GifFileInfo& info, CGifPictures& pictures,
                         const std::vector<PlannedFrame>& plan, const ImageRect& crop, IByteSink& out,
-                        const EditProgress& progress, bool* cancelled);
+                        const EditProgress& progress, bool* cancelled, const EditEncoding& encoding = {});

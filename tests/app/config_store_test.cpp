@@ -174,7 +174,8 @@ TEST_F(ConfigStore, FixedFolderWinsWheneverItWorks)
 std::vector<int32_t> Fields(const RecordingSettings& s)
 {
     return {s.captureDelay,         s.captureType, s.width,            s.height,       s.trueSpeed,    s.recordPointer,
-            s.compactMode, s.reviewAfterRecording, s.playCount, s.countdownSeconds, s.recordClicks, s.maxFileSizeMB};
+            s.compactMode, s.reviewAfterRecording, s.playCount, s.countdownSeconds, s.recordClicks, s.maxFileSizeMB,
+            s.quality};
 }
 
 TEST_F(ConfigStore, EverySettingIsWrittenUnderItsOwnKeyAndReadBack)
@@ -184,7 +185,7 @@ TEST_F(ConfigStore, EverySettingIsWrittenUnderItsOwnKeyAndReadBack)
     for (int32_t* field : {&written.captureDelay, &written.captureType, &written.width, &written.height,
                            &written.trueSpeed, &written.recordPointer, &written.compactMode,
                            &written.reviewAfterRecording, &written.playCount, &written.countdownSeconds,
-                           &written.recordClicks, &written.maxFileSizeMB})
+                           &written.recordClicks, &written.maxFileSizeMB, &written.quality})
         *field = next++;
     ASSERT_TRUE(WriteRecordingSettings(written));
     EXPECT_EQ(Fields(ReadRecordingSettings()), Fields(written));

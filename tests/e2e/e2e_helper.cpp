@@ -36,6 +36,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <cstdlib>
@@ -317,7 +318,36 @@ int Probe()
 // The scene: colour bars with a white square that moves one step per tick.
 int g_step = 0;
 HWND g_scene = nullptr;
+// The busy scene: a photo-like picture (gradients with grain) that drifts one step per tick, so
+// that every frame has far more than 256 colours and changes nearly everywhere.
+bool g_busy = false;
 constexpr UINT kSceneHold = WM_APP + 1;  // wParam: 1 holds the square still, 0 moves it
+
+void PaintBusy(HDC dc, int width, int height)
+{
+    std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
+    uint32_t grain = 12345u + static_cast<uint32_t>(g_step);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            grain = grain * 1103515245u + 12345u;
+            const int noise = static_cast<int>((grain >> 16) & 15) - 8;
+            const int u = x + g_step * 3, v = y + g_step;
+            const auto clamp = [](int c) { return static_cast<uint32_t>(c < 0 ? 0 : c > 255 ? 255 : c); };
+            const uint32_t r = clamp((u * 255) / (width + 1) % 256 + noise);
+            const uint32_t g = clamp((v * 255) / (height + 1) % 256 + noise);
+            const uint32_t b = clamp(((u + v) / 2) % 256 + noise);
+            pixels[static_cast<size_t>(y) * width + x] = (r << 16) | (g << 8) | b;
+        }
+    }
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    SetDIBitsToDevice(dc, 0, 0, width, height, 0, 0, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
+}
 
 LRESULT CALLBACK SceneProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
@@ -337,6 +367,11 @@ LRESULT CALLBACK SceneProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         HDC dc = BeginPaint(hwnd, &paint);
         RECT client;
         GetClientRect(hwnd, &client);
+        if (g_busy) {
+            PaintBusy(dc, client.right, client.bottom);
+            EndPaint(hwnd, &paint);
+            return 0;
+        }
         const COLORREF bars[] = {RGB(200, 30, 30), RGB(30, 160, 30), RGB(30, 30, 200), RGB(220, 200, 20)};
         const int barWidth = (client.right + 3) / 4;
         for (int i = 0; i < 4; ++i) {
@@ -500,10 +535,11 @@ int main(int argc, char** argv)
         return Probe();
     if (mode == "hold")
         return Hold();
-    if (mode == "scene" && argc == 6)
+    g_busy = mode == "busyscene";
+    if ((mode == "scene" || mode == "busyscene") && argc == 6)
         return Scene(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
     if (mode == "droptarget" && argc == 6)
         return DropTarget(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
-    std::fputs("usage: e2e_helper probe | hold | scene|droptarget <left> <top> <width> <height>\n", stderr);
+    std::fputs("usage: e2e_helper probe | hold | scene|busyscene|droptarget <left> <top> <width> <height>\n", stderr);
     return 2;
 }

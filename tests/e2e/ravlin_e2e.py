@@ -166,11 +166,12 @@ class Probe:
 
 
 class Scene:
-    """A moving scene (colour bars and a sliding white square) at a screen rectangle."""
+    """A moving scene at a screen rectangle: colour bars and a sliding white square, or with kind
+    'busyscene' a drifting photo-like picture with grain."""
 
-    def __init__(self, wine_run, helper, env, rect):
+    def __init__(self, wine_run, helper, env, rect, kind='scene'):
         left, top, right, bottom = rect
-        self.proc = subprocess.Popen([wine_run, helper, 'scene', str(left), str(top), str(right - left),
+        self.proc = subprocess.Popen([wine_run, helper, kind, str(left), str(top), str(right - left),
                                       str(bottom - top)], stdin=subprocess.PIPE, stdout=subprocess.PIPE, env=env, text=True)
         if self.proc.stdout.readline().strip() != 'ready':
             raise Failure('scene did not start')

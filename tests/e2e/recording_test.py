@@ -19,8 +19,8 @@ NAME = re.compile(r'^(\d{14})(-\d+)?\.gif$')
 
 
 @contextlib.contextmanager
-def scene(program, rect=SCENE):
-    s = Scene(program.wine_run, program.helper, program.env, rect)
+def scene(program, rect=SCENE, kind='scene'):
+    s = Scene(program.wine_run, program.helper, program.env, rect, kind)
     try:
         yield s
     finally:

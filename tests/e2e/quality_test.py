@@ -1,0 +1,59 @@
+#!/usr/bin/python3
+"""The compact mode's quality as a user meets it: the settings dialog refuses a quality outside
+1..100 and stores the one typed, and the next recording of a busy, photo-like scene uses it: a low
+quality gives far fewer bytes a frame than 100, in a file every decoder reads."""
+import os
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from ravlin_e2e import Ravlin, arguments, check, gif_frames, giflib_delays, run_scenarios, wait_for  # noqa: E402
+from recording_test import SCENE, scene, select_region, wait_completion  # noqa: E402
+from settings_test import ok_accepted, ok_expecting, open_settings, type_into  # noqa: E402
+
+QUALITY = 1033
+
+
+def record_for(program, seconds):
+    """Records the selected region for about `seconds`; the new file's bytes a frame."""
+    before = set(program.gifs())
+    program.press(1001)
+    wait_for('recording to start', lambda: [g for g in program.gifs() if g not in before])
+    time.sleep(seconds)
+    program.press(1002)
+    program.accept_completion(wait_completion(program))
+    path = [g for g in program.gifs() if g not in before][0]
+    _, frames = gif_frames(path)
+    check(len(frames) >= 5, 'only %d frames in %s' % (len(frames), path))
+    check(len(giflib_delays(path)) == len(frames), 'giflib and Pillow disagree on the frames of %s' % path)
+    return os.path.getsize(path) / len(frames)
+
+
+def quality_is_stored_and_used(program):
+    program.reset_config({'CompactMode': '1'})
+    program.clear_output()
+    with scene(program, SCENE, 'busyscene'):
+        program.start()
+        select_region(program, (SCENE[0] + 10, SCENE[1] + 10), (SCENE[2] - 10, SCENE[3] - 10))
+        sharp = record_for(program, 3)
+        dialog = open_settings(program)
+        check(program.probe.control(dialog.hwnd, QUALITY).text == '100', 'the quality does not show 100')
+        check(program.probe.control(dialog.hwnd, QUALITY).enabled, 'the quality is disabled in the compact mode')
+        for bad in ('0', '101'):
+            type_into(program, dialog, QUALITY, bad)
+            ok_expecting(program, dialog, '画质范围是1-100!')
+        type_into(program, dialog, QUALITY, '20')
+        ok_accepted(program, dialog)
+        check(program.read_config().get('Quality') == '20', 'stored %s' % program.read_config())
+        rough = record_for(program, 3)
+    print('bytes a frame: quality 100 %.0f, quality 20 %.0f' % (sharp, rough))
+    check(rough < 0.8 * sharp, 'quality 20 gives %.0f bytes a frame, 100 gives %.0f' % (rough, sharp))
+
+
+SCENARIOS = [
+    ('quality_is_stored_and_used', quality_is_stored_and_used),
+]
+
+if __name__ == '__main__':
+    args = arguments(__doc__)
+    sys.exit(run_scenarios(Ravlin(args), SCENARIOS, args.scenarios))
