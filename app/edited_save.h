@@ -5,16 +5,21 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdint>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "gif/byte_sink.h"
+#include "gif/byte_source.h"
 #include "gif/gif_edits.h"
 #include "gif/gif_index.h"
+#include "win/file.h"
 
 class CEditedSave {
 public:
-    enum class Outcome { Written, Stopped, CannotCreate, WriteFailed, ReadFailed };
+    // TooLarge: not even the smallest pictures fit the size asked for.
+    enum class Outcome { Written, Stopped, CannotCreate, WriteFailed, ReadFailed, TooLarge };
 
     // Posts `message` to `window` as the frames are written (wParam: percent done) and once
     // more when the thread ends (wParam: kEnded).
@@ -24,9 +29,10 @@ public:
     CEditedSave(const CEditedSave&) = delete;
     CEditedSave& operator=(const CEditedSave&) = delete;
 
-    // info stays as it is until Finish. False when a save is running already.
+    // info stays as it is until Finish. fitBytes: 0 writes the frames as they are; else they
+    // are fit within that many bytes (FitEditedGif). False when a save is running already.
     bool Start(const std::wstring& recording, const GifFileInfo& info, std::vector<PlannedFrame> plan,
-               const ImageRect& crop, const std::wstring& output);
+               const ImageRect& crop, const std::wstring& output, uint64_t fitBytes = 0);
     bool Running() const { return m_thread.joinable(); }
     void Stop() { m_stop = true; }
     // After the end message: waits for the thread and says how it went; a file not Written
@@ -35,6 +41,8 @@ public:
 
 private:
     void Run();
+    // Writes into out through sink; false when stopped, *tooLarge when the fit found no size.
+    bool Write(IByteSource& source, CFile& out, IByteSink& sink, bool* tooLarge);
 
     HWND m_window;
     UINT m_message;
@@ -44,6 +52,7 @@ private:
     const GifFileInfo* m_info = nullptr;
     std::vector<PlannedFrame> m_plan;
     ImageRect m_crop;
+    uint64_t m_fitBytes = 0;
     Outcome m_outcome = Outcome::Written;
     GifError m_error = GifError::None;
 };

@@ -22,6 +22,7 @@ struct RecordingSettings {
     int32_t recordClicks = 0;          // 1: a ring around the pointer while a button is down
     int32_t maxFileSizeMB = 0;         // the file stays within this many MB; 0: no limit
     int32_t quality = 0;               // the compact mode's, 1 to 100: lower trades sharpness for size
+    int32_t fitSizeMB = 0;             // the review window's "fit to" size last used
 };
 
 enum class SettingCheck {
@@ -58,6 +59,8 @@ inline constexpr SettingRow kSettingRows[] = {
     {L"RecordClicks", &RecordingSettings::recordClicks, 0, SettingCheck::Switch, 0, 1, 0},
     {L"MaxFileSizeMB", &RecordingSettings::maxFileSizeMB, 0, SettingCheck::Range, 0, 4000, IDS_SIZE_LIMIT_RANGE},
     {L"Quality", &RecordingSettings::quality, 100, SettingCheck::Range, 1, 100, IDS_QUALITY_RANGE},
+    // Typed in the review window, which checks it; the settings dialog keeps it as stored.
+    {L"FitSizeMB", &RecordingSettings::fitSizeMB, 10, SettingCheck::Range, 1, 4000, 0},
 };
 
 // The row of a field of RecordingSettings.

@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "app/picture_fit.h"
+#include "app/recording_settings.h"
 #include "app/resource.h"
 #include "win/message_box.h"
 #include "win/resource_text.h"
@@ -40,6 +41,8 @@ BOOL CReviewDlg::OnInitDialog()
     HWND speeds = GetDlgItem(IDC_REVIEW_SPEED);
     for (uint32_t percent : kEditSpeeds)
         ::SendMessageW(speeds, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(SpeedText(percent).c_str()));
+    const int32_t fitSize = UsableSettings(ReadRecordingSettings()).fitSizeMB;
+    ::SetDlgItemTextW(m_hWnd, IDC_REVIEW_FIT_SIZE, std::to_wstring(fitSize).c_str());
     EditsChanged();
     ShowFrame(0);
     SetPlaying(m_review.FrameCount() > 1);
@@ -150,6 +153,9 @@ bool CReviewDlg::OnCommand(UINT id, UINT code, HWND control)
         return true;
     case IDC_REVIEW_SAVE_AS:
         OnSaveAs();
+        return true;
+    case IDC_REVIEW_FIT:
+        OnFit();
         return true;
     case IDC_REVIEW_STOP_SAVE:
         if (m_save)

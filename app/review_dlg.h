@@ -73,9 +73,11 @@ private:
 
     // review_dlg_save.cpp: writing the edits, with progress, to the recording or a copy.
     void OnSaveAs();
-    void StartSave(const std::wstring& target);
+    void OnFit();
+    // fitMB: 0 writes the edits as they are; else the file is fit within that many MB.
+    void StartSave(const std::wstring& target, int32_t fitMB = 0);
     void OnSaveProgress(WPARAM percent);
-    void ShowSaving(bool saving);
+    void ShowSaving(bool saving, UINT what = 0);
 
     CRecordingReview& m_review;
     CReviewEdits m_edits;
@@ -88,6 +90,7 @@ private:
     const uint32_t* m_picture = nullptr;
     std::unique_ptr<CEditedSave> m_save;
     std::wstring m_saveTarget;
+    int32_t m_fitMB = 0;  // the save's size to fit within; 0 for none
     std::wstring m_savedPath;
     ReviewOutcome m_outcome = ReviewOutcome::KeptAll;
 };

@@ -7,7 +7,11 @@
 
 #include <vector>
 
+#include "app/config_store.h"
+#include "app/recording_settings.h"
 #include "app/resource.h"
+#include "app/size_limit.h"
+#include "win/data_exchange.h"
 #include "record/file_sink.h"
 #include "win/message_box.h"
 #include "win/resource_text.h"
@@ -56,7 +60,24 @@ void CReviewDlg::OnSaveAs()
         StartSave(target);
 }
 
-void CReviewDlg::StartSave(const std::wstring& target)
+// "压缩到": the kept part, with the edits, in place of the recording at the highest quality
+// that fits the size typed, which is remembered.
+void CReviewDlg::OnFit()
+{
+    SetPlaying(false);
+    wchar_t text[16] = L"";
+    ::GetDlgItemTextW(m_hWnd, IDC_REVIEW_FIT_SIZE, text, 16);
+    const int32_t megabytes = ParseLeadingInt(text);
+    const SettingRow& row = SettingRowOf(&RecordingSettings::fitSizeMB);
+    if (!InSettingRange(row, megabytes)) {
+        ShowMessage(m_hWnd, LoadText(IDS_FIT_SIZE_RANGE).c_str());
+        return;
+    }
+    WriteConfigInt(row.key, megabytes);
+    StartSave(m_review.Path(), megabytes);
+}
+
+void CReviewDlg::StartSave(const std::wstring& target, int32_t fitMB)
 {
     std::vector<PlannedFrame> plan = m_edits.Plan(m_first, m_last);
     std::wstring message;
@@ -70,9 +91,11 @@ void CReviewDlg::StartSave(const std::wstring& target)
     }
     // Beside the target, so that putting it in place is a rename within one volume.
     m_saveTarget = target;
+    m_fitMB = fitMB;
     m_save = std::make_unique<CEditedSave>(m_hWnd, kSaveMessage);
-    m_save->Start(m_review.Path(), m_review.Info(), std::move(plan), m_edits.State().crop, target + L".trim");
-    ShowSaving(true);
+    m_save->Start(m_review.Path(), m_review.Info(), std::move(plan), m_edits.State().crop, target + L".trim",
+                  static_cast<uint64_t>(SizeLimitBytes(fitMB)));
+    ShowSaving(true, fitMB ? IDS_EDIT_FITTING : IDS_EDIT_SAVING);
 }
 
 void CReviewDlg::OnSaveProgress(WPARAM percent)
@@ -93,6 +116,7 @@ void CReviewDlg::OnSaveProgress(WPARAM percent)
     case CEditedSave::Outcome::CannotCreate: message = LoadText(IDS_REVIEW_CANNOT_CREATE); break;
     case CEditedSave::Outcome::WriteFailed: message = LoadText(IDS_REVIEW_WRITE_FAILED); break;
     case CEditedSave::Outcome::ReadFailed: message = FormatText(IDS_REVIEW_CANNOT_READ, {GifErrorText(error)}); break;
+    case CEditedSave::Outcome::TooLarge: message = FormatText(IDS_FIT_IMPOSSIBLE, {std::to_wstring(m_fitMB)}); break;
     case CEditedSave::Outcome::Written:
         if (!m_review.PutInPlace(m_saveTarget + L".trim", m_saveTarget, &message))
             break;
@@ -106,10 +130,11 @@ void CReviewDlg::OnSaveProgress(WPARAM percent)
 
 // While saving, the progress and the stop button take the place of the part's line, and
 // nothing else can be used.
-void CReviewDlg::ShowSaving(bool saving)
+void CReviewDlg::ShowSaving(bool saving, UINT what)
 {
     const int controls[] = {IDC_REVIEW_SLIDER, IDC_REVIEW_PLAY, IDC_REVIEW_SET_START, IDC_REVIEW_SET_END,
                             IDC_REVIEW_CROP, IDC_REVIEW_CUT, IDC_REVIEW_SPEED, IDC_REVIEW_PAUSES,
+                            IDC_REVIEW_FIT, IDC_REVIEW_FIT_SIZE,
                             IDC_REVIEW_SAVE_AS, IDC_REVIEW_SAVE, IDC_REVIEW_KEEP_ALL, IDC_REVIEW_DELETE};
     for (int id : controls)
         ::EnableWindow(GetDlgItem(id), !saving);
@@ -121,5 +146,5 @@ void CReviewDlg::ShowSaving(bool saving)
     ::ShowWindow(GetDlgItem(IDC_REVIEW_RANGE), saving ? SW_HIDE : SW_SHOW);
     if (saving)
         ::SetFocus(GetDlgItem(IDC_REVIEW_STOP_SAVE));
-    ::SetDlgItemTextW(m_hWnd, IDC_REVIEW_EDITS, saving ? LoadText(IDS_EDIT_SAVING).c_str() : m_edits.SummaryText().c_str());
+    ::SetDlgItemTextW(m_hWnd, IDC_REVIEW_EDITS, saving ? LoadText(what).c_str() : m_edits.SummaryText().c_str());
 }

@@ -158,7 +158,8 @@ int CSetDlg::ParseEdit(const CEdit& edit) const
 RecordingSettings CSetDlg::SettingsShown() const
 {
     const auto checked = [](const CButton& box) { return box.GetCheck() == BST_CHECKED ? 1 : 0; };
-    RecordingSettings typed;
+    // Settings this dialog does not show stay as they are.
+    RecordingSettings typed = ReadRecordingSettings();
     const int rate = ParseEdit(m_frameRateEdit);
     // The rate is stored, and checked, as the delay between frames.
     typed.captureDelay = rate > 0 ? 1000 / rate : 0;

@@ -37,6 +37,14 @@ void CFile::Rewind(uint32_t count)
         throw CFileException(GetLastError());
 }
 
+void CFile::Truncate()
+{
+    LARGE_INTEGER start;
+    start.QuadPart = 0;
+    if (!SetFilePointerEx(m_handle, start, nullptr, FILE_BEGIN) || !SetEndOfFile(m_handle))
+        throw CFileException(GetLastError());
+}
+
 void CFile::WriteAt(uint64_t offset, const void* data, uint32_t count)
 {
     LARGE_INTEGER none;

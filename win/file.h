@@ -37,6 +37,8 @@ public:
     // Writes over the bytes at `offset` from the start and returns to where the file was;
     // raises CFileException when it cannot.
     void WriteAt(uint64_t offset, const void* data, uint32_t count);
+    // Empties the file; the next write is its first byte. Raises CFileException when it cannot.
+    void Truncate();
     // Writes what the system still holds for the file to the disk; raises CFileException when it
     // cannot.
     void Flush();

@@ -153,6 +153,9 @@ TEST(Resources, SettingsTemplate)
         {-1, L"Static", L"MB（0 为不限）", 252, 167, 57, 11, 0},
         {-1, L"Static", L"界面语言", 9, 165, 40, 11, 0},
         {IDC_LANGUAGE, L"ComboBox", L"", 61, 163, 98, 60, CBS_DROPDOWNLIST | WS_TABSTOP},
+        {-1, L"Static", L"画质", 9, 184, 40, 11, 0},
+        {IDC_QUALITY, L"Edit", L"", 61, 182, 28, 13, edit | ES_NUMBER},
+        {-1, L"Static", L"1-100，用于小文件模式", 93, 184, 106, 11, 0},
     });
 }
 

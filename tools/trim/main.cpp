@@ -3,6 +3,9 @@
 //                                         "end") of IN in OUT, with the review window's edits:
 //                                         --crop X,Y,W,H  --cut A-B (again for more)
 //                                         --speed PERCENT  --shorten-pauses HUNDREDTHS
+//                                         --fit MB writes them at the highest quality whose file
+//                                         fits within MB (of 1024 x 1024 bytes), smaller only
+//                                         when quality 1 does not fit
 //                                         --stats prints the time taken and the peak memory
 // ravlin-trim --record default|compact OUT.gif [SECONDS]
 //                                         writes a 1920x1080 recording of moving windows at
@@ -16,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -30,6 +34,7 @@
 #include "gif/dib.h"
 #include "gif/gif_edit_writer.h"
 #include "gif/gif_edits.h"
+#include "gif/gif_fit.h"
 #include "gif/unchanged_frames.h"
 #include "gif/stdio_sink.h"
 #include "screen_content.h"
@@ -83,9 +88,9 @@ double PeakMiB()
     return usage.ru_maxrss / 1024.0;
 }
 
-// The edits as the review window would make them, then one pass over the file.
-GifError WriteEdited(IByteSource& source, const GifFileInfo& info, CGifPictures& pictures,
-                     const std::vector<GifEdit>& edits, size_t first, size_t last, IByteSink& out)
+// The frames the edits keep, as the review window would plan them.
+GifError PlanEdits(IByteSource& source, const GifFileInfo& info, const std::vector<GifEdit>& edits, size_t first,
+                   size_t last, std::vector<PlannedFrame>* plan, ImageRect* crop)
 {
     if (first > last || last >= info.frames.size())
         return GifError::NoFrames;
@@ -99,13 +104,71 @@ GifError WriteEdited(IByteSource& source, const GifFileInfo& info, CGifPictures&
     std::vector<uint16_t> delays;
     for (const GifFrameInfo& f : info.frames)
         delays.push_back(f.delay);
-    const std::vector<PlannedFrame> plan = PlanEditedFrames(state, delays, unchanged, first, last);
+    *plan = PlanEditedFrames(state, delays, unchanged, first, last);
+    *crop = state.crop;
+    return GifError::None;
+}
+
+// The edits as the review window would make them, then one pass over the file.
+GifError WriteEdited(IByteSource& source, const GifFileInfo& info, CGifPictures& pictures,
+                     const std::vector<GifEdit>& edits, size_t first, size_t last, IByteSink& out)
+{
+    std::vector<PlannedFrame> plan;
+    ImageRect crop;
+    const GifError error = PlanEdits(source, info, edits, first, last, &plan, &crop);
+    if (error != GifError::None)
+        return error;
     bool cancelled = false;
-    return WriteEditedGif(source, info, pictures, plan, state.crop, out, nullptr, &cancelled);
+    return WriteEditedGif(source, info, pictures, plan, crop, out, nullptr, &cancelled);
+}
+
+// Each trial of a fit into the file at `path`, written afresh.
+class CStdioFitOutput : public IFitOutput {
+public:
+    explicit CStdioFitOutput(std::string path) : m_path(std::move(path)) {}
+    IByteSink& Restart() override
+    {
+        m_sink.reset();
+        m_sink = std::make_unique<CStdioSink>(m_path);
+        return *m_sink;
+    }
+    void Close()
+    {
+        if (m_sink)
+            m_sink->Close();
+    }
+
+private:
+    std::string m_path;
+    std::unique_ptr<CStdioSink> m_sink;
+};
+
+// The edits, then the kept frames fit within limitBytes; says what it came to.
+GifError FitEdited(IByteSource& source, const GifFileInfo& info, CGifPictures& pictures,
+                   const std::vector<GifEdit>& edits, size_t first, size_t last, uint64_t limitBytes,
+                   const std::string& out)
+{
+    std::vector<PlannedFrame> plan;
+    ImageRect crop;
+    const GifError error = PlanEdits(source, info, edits, first, last, &plan, &crop);
+    if (error != GifError::None)
+        return error;
+    CStdioFitOutput output(out);
+    const FitResult r = FitEditedGif(source, info, pictures, plan, crop, limitBytes, output, nullptr);
+    output.Close();
+    if (r.error != GifError::None)
+        return r.error;
+    if (!r.fits)
+        Fail("not even the smallest scale fits within the size");
+    const ImageRect size = EncodedSize(crop, r.encoding);
+    std::printf("%s: %llu bytes (%.1f%% of the size), quality %d, %dx%d (%d%%), %d files tried\n", out.c_str(),
+                static_cast<unsigned long long>(r.bytes), r.bytes * 100.0 / limitBytes, r.encoding.quality,
+                size.width, size.height, r.encoding.scalePercent, r.trials);
+    return GifError::None;
 }
 
 int Trim(const std::string& in, const std::string& out, size_t first, size_t last,
-         const std::vector<GifEdit>& edits, bool stats)
+         const std::vector<GifEdit>& edits, uint64_t fitBytes, bool stats)
 {
     const auto start = std::chrono::steady_clock::now();
     CFileSource source(OpenOrFail(in));
@@ -117,13 +180,18 @@ int Trim(const std::string& in, const std::string& out, size_t first, size_t las
         last = info.frames.size() - 1;
     // An edited copy visits the frames in order, as the review window's save does: no
     // pictures are kept for seeking.
-    CGifPictures pictures(source, info, edits.empty() ? kPictureBudget : 0);
+    const bool edited = !edits.empty() || fitBytes > 0;
+    CGifPictures pictures(source, info, edited ? 0 : kPictureBudget);
     const std::string temporary = out + ".part";
     try {
-        CStdioSink sink(temporary);
-        error = edits.empty() ? WriteTrimmedGif(source, info, pictures, first, last, sink)
-                              : WriteEdited(source, info, pictures, edits, first, last, sink);
-        sink.Close();
+        if (fitBytes > 0) {
+            error = FitEdited(source, info, pictures, edits, first, last, fitBytes, temporary);
+        } else {
+            CStdioSink sink(temporary);
+            error = edited ? WriteEdited(source, info, pictures, edits, first, last, sink)
+                           : WriteTrimmedGif(source, info, pictures, first, last, sink);
+            sink.Close();
+        }
     } catch (const std::exception& e) {
         std::remove(temporary.c_str());
         Fail(e.what());
@@ -272,18 +340,25 @@ int main(int argc, char** argv)
         const bool toEnd = std::strcmp(argv[4], "end") == 0;
         const unsigned long last = toEnd ? 0 : std::strtoul(argv[4], &end2, 10);
         std::vector<GifEdit> edits;
+        uint64_t fitBytes = 0;
         bool stats = false, good = *end1 == '\0' && (toEnd || *end2 == '\0');
         for (int i = 5; i < argc && good; ++i) {
-            if (std::strcmp(argv[i], "--stats") == 0)
+            if (std::strcmp(argv[i], "--stats") == 0) {
                 stats = true;
-            else if ((good = i + 1 < argc && ParseEdit(argv[i], argv[i + 1], &edits)))
+            } else if (std::strcmp(argv[i], "--fit") == 0 && i + 1 < argc) {
+                char* end = nullptr;
+                const double mb = std::strtod(argv[++i], &end);
+                good = *end == '\0' && mb > 0 && mb <= 1e6;
+                fitBytes = static_cast<uint64_t>(mb * 1048576);
+            } else if ((good = i + 1 < argc && ParseEdit(argv[i], argv[i + 1], &edits))) {
                 ++i;
+            }
         }
         if (good)
-            return Trim(argv[1], argv[2], first, toEnd ? kEnd : last, edits, stats);
+            return Trim(argv[1], argv[2], first, toEnd ? kEnd : last, edits, fitBytes, stats);
     }
     std::fprintf(stderr, "usage: ravlin-trim IN.gif OUT.gif FIRST LAST|end [--crop X,Y,W,H] [--cut A-B]...\n"
-                         "                   [--speed PERCENT] [--shorten-pauses HUNDREDTHS] [--stats]\n"
+                         "                   [--speed PERCENT] [--shorten-pauses HUNDREDTHS] [--fit MB] [--stats]\n"
                          "       ravlin-trim --record default|compact OUT.gif [SECONDS]\n"
                          "       ravlin-trim --bench IN.gif\n");
     return 2;
