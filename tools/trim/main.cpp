@@ -7,9 +7,10 @@
 //                                         fits within MB (of 1024 x 1024 bytes), smaller only
 //                                         when quality 1 does not fit
 //                                         --stats prints the time taken and the peak memory
-// ravlin-trim --record default|compact OUT.gif [SECONDS]
-//                                         writes a 1920x1080 recording of moving windows at
-//                                         20 frames per second (60 seconds by default)
+// ravlin-trim --record default|compact OUT.gif [SECONDS [ui|photo]]
+//                                         writes a 1920x1080 recording of moving windows (or a
+//                                         photo panned) at 20 frames per second (60 seconds by
+//                                         default)
 // ravlin-trim --bench IN.gif              times what the review window does with IN: the first
 //                                         picture, seeks across the file, a trimmed copy; and
 //                                         prints the peak memory of this process
@@ -233,7 +234,7 @@ bool ParseEdit(const std::string& option, const char* value, std::vector<GifEdit
     return true;
 }
 
-int Record(bool compact, const std::string& out, int seconds)
+int Record(bool compact, const std::string& out, int seconds, ContentKind kind)
 {
     const int32_t w = 1920, h = 1080;
     const int frames = seconds * 20;
@@ -241,7 +242,7 @@ int Record(bool compact, const std::string& out, int seconds)
     CStdioSink sink(out);
     std::vector<uint8_t> previous;
     for (int k = 0; k < frames; ++k) {
-        ScreenImage screen = MakeScreen(ContentKind::Ui, w, h, k);
+        ScreenImage screen = MakeScreen(kind, w, h, k);
         const PixelView current{reinterpret_cast<const uint32_t*>(screen.bgra.data()), w, w, h};
         if (compact) {
             if (k == 0)
@@ -332,7 +333,8 @@ int main(int argc, char** argv)
     if (argc >= 3 && std::strcmp(argv[1], "--bench") == 0)
         return Bench(argv[2]);
     if (argc >= 4 && std::strcmp(argv[1], "--record") == 0)
-        return Record(std::strcmp(argv[2], "compact") == 0, argv[3], argc >= 5 ? std::atoi(argv[4]) : 60);
+        return Record(std::strcmp(argv[2], "compact") == 0, argv[3], argc >= 5 ? std::atoi(argv[4]) : 60,
+                      argc >= 6 && std::strcmp(argv[5], "photo") == 0 ? ContentKind::Photo : ContentKind::Ui);
     if (argc >= 5) {
         char* end1 = nullptr;
         char* end2 = nullptr;
@@ -359,7 +361,7 @@ int main(int argc, char** argv)
     }
     std::fprintf(stderr, "usage: ravlin-trim IN.gif OUT.gif FIRST LAST|end [--crop X,Y,W,H] [--cut A-B]...\n"
                          "                   [--speed PERCENT] [--shorten-pauses HUNDREDTHS] [--fit MB] [--stats]\n"
-                         "       ravlin-trim --record default|compact OUT.gif [SECONDS]\n"
+                         "       ravlin-trim --record default|compact OUT.gif [SECONDS [ui|photo]]\n"
                          "       ravlin-trim --bench IN.gif\n");
     return 2;
 }
