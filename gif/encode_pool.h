@@ -13,7 +13,7 @@
 
 #include "frame_pixels.h"
 #include "frame_workspace.h"
-#include "gif_image.h"
+#include "global_colour_table.h"
 
 // What a frame was built from, kept with a frame that holds only what changed since the frame
 // before it, so that the writer can have it built again against another frame.
@@ -34,9 +34,8 @@ struct CEncodedFrame {
     int16_t transparentIndex = -1;  // for the control block; -1: no transparent colour
     bool exact = false;             // a compact frame whose changed pixels keep their colours exactly
     std::vector<uint8_t> image;  // WriteGifImage's bytes: descriptor, colour table, LZW data
-    // A compact frame's image before it is coded, for the writer to choose its colour table in
-    // file order and code it (`image` is empty then); null where the worker coded it.
-    std::unique_ptr<GifImage> uncoded;
+    // The compact file's global colour table entries the frame took, for the file's header.
+    TableClaims claims;
     int64_t captureMs = 0;       // when the frame was captured, for the delay at true speed
     std::exception_ptr error;    // raised by the job; the writer raises it again in its turn
     // Set by encodings that write only what changed since the frame captured before: the image

@@ -66,11 +66,14 @@ bool CGlobalColourTable::Map(const GifImage& image, bool exact, const std::vecto
     return true;
 }
 
-bool CGlobalColourTable::Place(GifImage& image, bool exact)
+bool CGlobalColourTable::Place(GifImage& image, bool exact, TableClaims* claims)
 {
     std::vector<uint32_t> before;
     before.swap(m_previous);
-    m_claimedFrom = m_used;
+    if (claims) {
+        claims->first = m_used;
+        claims->colours.clear();
+    }
     const uint32_t entries = 1u << image.tableBits;
     // The frame's colours for the next frame to find again: its table but the transparent entry
     // (a compact frame's table holds the colours it uses).
@@ -94,6 +97,8 @@ bool CGlobalColourTable::Place(GifImage& image, bool exact)
         entry[0] = static_cast<uint8_t>(rgb >> 16);
         entry[1] = static_cast<uint8_t>(rgb >> 8);
         entry[2] = static_cast<uint8_t>(rgb);
+        if (claims)
+            claims->colours.insert(claims->colours.end(), entry, entry + 3);
     }
     image.palette.assign(m_bytes, m_bytes + 3 * kEntries);  // the values' colours from now on
     image.transparentIndex = image.transparentIndex >= 0 ? kTransparent : -1;
@@ -101,8 +106,50 @@ bool CGlobalColourTable::Place(GifImage& image, bool exact)
     return true;
 }
 
-void CGlobalColourTable::WriteClaimed(IRewindableSink& file) const
+bool CSharedColourTable::Place(uint64_t turn, GifImage& image, bool exact, TableClaims* claims)
 {
-    if (m_used > m_claimedFrom)
-        file.WriteAt(kFileOffset + 3 * m_claimedFrom, m_bytes + 3 * m_claimedFrom, 3 * (m_used - m_claimedFrom));
+    std::unique_lock<std::mutex> hold(m_mutex);
+    m_turnDone.wait(hold, [&] { return m_next == turn; });
+    const bool global = m_table.Place(image, exact, claims);
+    ++m_next;
+    Advance();
+    m_turnDone.notify_all();
+    return global;
+}
+
+void CSharedColourTable::Pass(uint64_t turn)
+{
+    std::lock_guard<std::mutex> hold(m_mutex);
+    if (turn == m_next)
+        ++m_next;
+    else
+        m_passed.insert(turn);
+    Advance();
+    m_turnDone.notify_all();
+}
+
+void CSharedColourTable::Advance()
+{
+    while (!m_passed.empty() && *m_passed.begin() == m_next) {
+        m_passed.erase(m_passed.begin());
+        ++m_next;
+    }
+}
+
+void CHeaderTable::Add(const TableClaims& claims)
+{
+    if (claims.colours.empty())
+        return;
+    std::memcpy(m_bytes + 3 * claims.first, claims.colours.data(), claims.colours.size());
+    const uint32_t to = claims.first + static_cast<uint32_t>(claims.colours.size() / 3);
+    m_newFrom = m_newFrom == m_newTo ? claims.first : std::min(m_newFrom, claims.first);
+    m_newTo = std::max(m_newTo, to);
+}
+
+void CHeaderTable::WriteNew(IRewindableSink& file)
+{
+    if (m_newTo > m_newFrom)
+        file.WriteAt(CGlobalColourTable::kFileOffset + 3 * m_newFrom, m_bytes + 3 * m_newFrom,
+                     3 * (m_newTo - m_newFrom));
+    Written();
 }

@@ -52,7 +52,7 @@ public:
 
 private:
     // False, with nothing written, when the frame would take the file past its size limit.
-    bool Write(CEncodedFrame& frame, uint16_t delay);
+    bool Write(const CEncodedFrame& frame, uint16_t delay);
 
     CEncodePool& m_pool;
     IRewindableSink& m_file;  // the header's table is written over in it
@@ -62,6 +62,7 @@ private:
     const Rebuild m_rebuild;
     const Written m_written;
     bool m_headerWritten = false;
-    CGlobalColourTable m_table;
-    CFrameWorkspace m_workspace;  // codes the frames left uncoded, in file order
+    // The global table's entries the frames taken so far claimed (a frame left out too: the
+    // frames after it may use them).
+    CHeaderTable m_table;
 };

@@ -5,7 +5,6 @@
 #include "gif/compact_frame.h"
 #include "gif/frame_workspace.h"
 #include "gif/gif_writer.h"
-#include "gif/global_colour_table.h"
 #include "gif/indexed_frame.h"
 #include "gif/memory_sink.h"
 
@@ -27,12 +26,15 @@ private:
 
 void CFrameBuilder::Build(const CFrameJob& job, CFrameWorkspace& workspace, CEncodedFrame* result) const
 {
-    if (m_output.Width() <= 0 || m_output.Height() <= 0 || m_stop)
+    if (!m_compact) {
+        if (m_output.Width() > 0 && m_output.Height() > 0 && !m_stop)
+            BuildWhole(*job.frame, workspace, result);
         return;
-    if (m_compact)
-        BuildCompact(job, workspace, result);
-    else
-        BuildWhole(*job.frame, workspace, result);
+    }
+    // Taken however the build ends, so the frames after it do not wait for it.
+    CTableTurn turn(m_table, job.turn);
+    if (m_output.Width() > 0 && m_output.Height() > 0 && !m_stop)
+        BuildCompact(job, turn, workspace, result);
 }
 
 void CFrameBuilder::BuildAgainSince(const IFrameOrigin* lastWritten, CEncodedFrame* frame) const
@@ -46,8 +48,9 @@ void CFrameBuilder::BuildAgainSince(const IFrameOrigin* lastWritten, CEncodedFra
         const bool compare = lastWritten && lastWritten->Pixels(&previous);
         CFrameWorkspace workspace;
         if (!m_stop)
-            BuildChanges(frame->origin, current, compare ? &previous : nullptr, workspace, &again);
+            BuildChanges(frame->origin, current, compare ? &previous : nullptr, workspace, nullptr, &again);
     }
+    again.claims = std::move(frame->claims);
     *frame = std::move(again);
 }
 
@@ -68,7 +71,8 @@ void CFrameBuilder::BuildWhole(CQueuedFrame& frame, CFrameWorkspace& workspace, 
     WriteImage(image, workspace, result);
 }
 
-void CFrameBuilder::BuildCompact(const CFrameJob& job, CFrameWorkspace& workspace, CEncodedFrame* result) const
+void CFrameBuilder::BuildCompact(const CFrameJob& job, CTableTurn& turn, CFrameWorkspace& workspace,
+                                 CEncodedFrame* result) const
 {
     CFramePixels current;
     CFramePixels previous;
@@ -78,11 +82,11 @@ void CFrameBuilder::BuildCompact(const CFrameJob& job, CFrameWorkspace& workspac
     if (m_stop)
         return;
     BuildChanges(std::make_shared<CQueuedOrigin>(job.frame, m_output), current, compare ? &previous : nullptr,
-                 workspace, result);
+                 workspace, &turn, result);
 }
 
 void CFrameBuilder::BuildChanges(std::shared_ptr<const IFrameOrigin> origin, const CFramePixels& current,
-                                 const CFramePixels* previous, CFrameWorkspace& workspace,
+                                 const CFramePixels* previous, CFrameWorkspace& workspace, CTableTurn* turn,
                                  CEncodedFrame* result) const
 {
     CompactFrame frame;
@@ -92,6 +96,9 @@ void CFrameBuilder::BuildChanges(std::shared_ptr<const IFrameOrigin> origin, con
         options.quality = m_quality;
         frame = BuildCompactFrame(previous ? &previous->View() : nullptr, current.View(), options, &workspace);
     }
+    // Its colour table chosen in file order, then coded.
+    if (turn)
+        turn->Place(frame, frame.exact, &result->claims);
     result->width = static_cast<uint16_t>(m_output.Width());
     result->height = static_cast<uint16_t>(m_output.Height());
     result->bitsPerIndex = 8;
@@ -99,12 +106,7 @@ void CFrameBuilder::BuildChanges(std::shared_ptr<const IFrameOrigin> origin, con
     result->exact = frame.exact;
     result->sinceFrameBefore = previous != nullptr;
     result->origin = std::move(origin);
-    // The writer chooses its colour table in file order; coded here where it likely keeps its
-    // own.
-    if (CodedBeforePlacing(frame, frame.exact))
-        WriteImage(frame, workspace, result);
-    result->uncoded.reset(new GifImage(std::move(frame)));
-    result->built = true;
+    WriteImage(frame, workspace, result);
 }
 
 void CFrameBuilder::WriteImage(const GifImage& image, CFrameWorkspace& workspace, CEncodedFrame* result) const

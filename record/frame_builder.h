@@ -5,6 +5,7 @@
 
 #include "gif/encode_pool.h"
 #include "gif/gif_image.h"
+#include "gif/global_colour_table.h"
 #include "pipeline/stage_times.h"
 #include "record/frame_at_output_size.h"
 #include "record/queued_frame.h"
@@ -14,6 +15,7 @@
 struct CFrameJob {
     std::shared_ptr<CQueuedFrame> frame;
     std::shared_ptr<const CQueuedFrame> previous;
+    uint64_t turn = 0;  // the frame's place in the file, from NextTurn (the compact mode)
 };
 
 // Builds the frames of one run, each into what the writer appends. The default mode writes
@@ -27,6 +29,9 @@ public:
                   const std::atomic<bool>& stop)
         : m_output(output), m_compact(compact), m_quality(quality), m_times(times), m_stop(stop) {}
 
+    // The turn of the next frame queued, in file order: the compact mode's frames take their
+    // colour table in that order. Called by the one thread that queues frames.
+    uint64_t NextTurn() { return m_nextTurn++; }
     // Leaves result->built false when the frame cannot be built.
     void Build(const CFrameJob& job, CFrameWorkspace& workspace, CEncodedFrame* result) const;
     // A compact frame whose frame before is not in the file (it could not be built), built
@@ -35,10 +40,14 @@ public:
 
 private:
     void BuildWhole(CQueuedFrame& frame, CFrameWorkspace& workspace, CEncodedFrame* result) const;
-    void BuildCompact(const CFrameJob& job, CFrameWorkspace& workspace, CEncodedFrame* result) const;
-    // previous: the pixels the frame is compared with; null to write it whole.
+    void BuildCompact(const CFrameJob& job, CTableTurn& turn, CFrameWorkspace& workspace,
+                      CEncodedFrame* result) const;
+    // previous: the pixels the frame is compared with; null to write it whole. turn: the frame's
+    // turn at the shared colour table, or null to keep its own table (built again by the writer,
+    // long after its turn).
     void BuildChanges(std::shared_ptr<const IFrameOrigin> origin, const CFramePixels& current,
-                      const CFramePixels* previous, CFrameWorkspace& workspace, CEncodedFrame* result) const;
+                      const CFramePixels* previous, CFrameWorkspace& workspace, CTableTurn* turn,
+                      CEncodedFrame* result) const;
     void WriteImage(const GifImage& image, CFrameWorkspace& workspace, CEncodedFrame* result) const;
 
     const CFrameAtOutputSize m_output;
@@ -47,4 +56,6 @@ private:
     CStageTimes* const m_times;
     const std::atomic<bool>& m_stop;
     const int m_nearestColour = 1;
+    mutable CSharedColourTable m_table;  // the compact file's global colour table
+    uint64_t m_nextTurn = 0;
 };

@@ -117,7 +117,7 @@ bool CGifEncoder::AddFrame(CMemCanvas& canvas)
     // Counted before the writer can see it, so encoded never passes received.
     ++m_receivedCount;
     // A moved or resized region has a new canvas: its first frame has nothing to compare with.
-    CFrameJob job{frame, canvas.Generation() == m_lastGeneration ? m_lastFrame : nullptr};
+    CFrameJob job{frame, canvas.Generation() == m_lastGeneration ? m_lastFrame : nullptr, m_builder->NextTurn()};
     // Shared only because a pool job must be copyable; the frame holds it until it is written.
     auto held = std::make_shared<CFrameClaim>(std::move(claim));
     const bool queued = m_pool.Submit([this, job, held](CFrameWorkspace& workspace, CEncodedFrame& result) {

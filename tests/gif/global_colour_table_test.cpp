@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "gif/gif_writer.h"
@@ -213,5 +214,38 @@ TEST(GlobalColourTable, AlternativesArePlacedWithTheIndices)
         ASSERT_EQ(palette[indices[k]], colour(image.indices[k])) << k;
         ASSERT_EQ(alternatives[k] == 255 ? kTransparentPixel : palette[alternatives[k]], colour(image.alternatives[k]))
             << k;
+    }
+}
+
+// Frames placed from several threads, whatever order they arrive in, take the table in their
+// turns; a turn that ends unplaced (its frame not built) holds up none after it.
+TEST(GlobalColourTable, SharedTablePlacesInTurnsWhateverTheArrival)
+{
+    const auto frame = [](int k) {
+        const uint32_t c = static_cast<uint32_t>(k) * 3 + 1;
+        return Image(3, 1, {c, c + 1, c + 2}, 8, {0, 1, 2}, -1);
+    };
+    CSharedColourTable shared;
+    std::vector<TableClaims> claims(5);
+    std::vector<std::thread> threads;
+    for (int k = 4; k >= 0; --k) {  // the later turns arrive first
+        threads.emplace_back([&, k] {
+            CTableTurn turn(shared, static_cast<uint64_t>(k));
+            if (k == 2)
+                return;  // not built
+            GifImage image = frame(k);
+            turn.Place(image, true, &claims[static_cast<size_t>(k)]);
+        });
+    }
+    for (std::thread& t : threads)
+        t.join();
+    CGlobalColourTable alone;
+    for (int k : {0, 1, 3, 4}) {
+        SCOPED_TRACE(k);
+        GifImage image = frame(k);
+        TableClaims want;
+        alone.Place(image, true, &want);
+        EXPECT_EQ(want.first, claims[static_cast<size_t>(k)].first);
+        EXPECT_EQ(want.colours, claims[static_cast<size_t>(k)].colours);
     }
 }

@@ -106,9 +106,11 @@ void EncodeFrame(const std::string& path, std::vector<uint8_t>& dib, CFrameWorks
     result.built = true;
 }
 
-// One compact frame on a worker: it reads the frame before it too.
+// One compact frame on a worker: it reads the frame before it too. Its colour table is chosen
+// in its turn at the shared table, then it is coded.
 void EncodeCompactFrame(const std::vector<uint8_t>& dib, const std::vector<uint8_t>* previous, PpmSize size,
-                        const CompactOptions& options, CFrameWorkspace& workspace, CEncodedFrame& result)
+                        const CompactOptions& options, CTableTurn& turn, CFrameWorkspace& workspace,
+                        CEncodedFrame& result)
 {
     const PixelView current = ViewOfPackedDib32(dib.data(), size.width, size.height);
     CompactFrame frame;
@@ -118,50 +120,37 @@ void EncodeCompactFrame(const std::vector<uint8_t>& dib, const std::vector<uint8
     } else {
         frame = BuildCompactFrame(nullptr, current, options, &workspace);
     }
-    // The writer chooses its colour table in file order; coded here where it likely keeps its
-    // own.
-    if (CodedBeforePlacing(frame, frame.exact)) {
-        CMemorySink image;
-        WriteGifImage(image, frame, &workspace);
-        result.image = image.Take();
-    }
+    turn.Place(frame, frame.exact, &result.claims);
+    CMemorySink image;
+    WriteGifImage(image, frame, &workspace);
+    result.image = image.Take();
     result.width = static_cast<uint16_t>(size.width);
     result.height = static_cast<uint16_t>(size.height);
     result.bitsPerIndex = 8;
+    result.transparentIndex = frame.transparentIndex;
     result.exact = frame.exact;
-    result.uncoded.reset(new GifImage(std::move(frame)));
     result.built = true;
 }
 
-// Writes the frames in order as the workers finish them. A compact frame's colour table (the
-// file's global table where it fits, or its own) is chosen here, in file order, and the frame
-// coded unless its worker coded it already for the table it keeps.
+// Writes the frames in order as the workers finish them; the compact file's header gets the
+// global table's entries the frames took before the frames that use them.
 void WriteFrames(IRewindableSink& sink, CEncodePool& pool, uint16_t delay, bool compact, uint32_t plays)
 {
-    CGlobalColourTable table;
-    CFrameWorkspace workspace;
+    CHeaderTable table;
     bool first = true;
     CEncodedFrame frame;
     while (pool.TakeInOrder(&frame) == CEncodePool::Next::Frame) {
         if (frame.error)
             std::rethrow_exception(frame.error);
-        int16_t transparentIndex = frame.transparentIndex;
-        bool global = false;
-        if (frame.uncoded) {
-            global = compact && table.Place(*frame.uncoded, frame.exact);
-            transparentIndex = frame.uncoded->transparentIndex;
-            if (global || frame.image.empty()) {
-                CMemorySink image;
-                WriteGifImage(image, *frame.uncoded, &workspace);
-                frame.image = image.Take();
-            }
-        }
-        if (first)
+        table.Add(frame.claims);
+        if (first) {
             WriteGifHeader(sink, frame.width, frame.height, frame.bitsPerIndex, plays, compact ? table.Bytes() : nullptr);
-        else if (global)
-            table.WriteClaimed(sink);
+            table.Written();
+        } else {
+            table.WriteNew(sink);
+        }
         first = false;
-        WriteGifControl(sink, delay, transparentIndex);
+        WriteGifControl(sink, delay, frame.transparentIndex);
         sink.Write(frame.image.data(), static_cast<uint32_t>(frame.image.size()));
     }
     WriteGifTrailer(sink);
@@ -187,6 +176,7 @@ int main(int argc, char** argv)
         std::atomic<int64_t> workerNs{0};
         const int threads = o.threads > 0 ? o.threads : EncodeThreadCount();
         CSharedFrames shared(o.frames, size, o.compact ? 2 : 1);
+        CSharedColourTable table;  // the compact file's
         CEncodePool pool;
         {
             // The pool's workers end before anything they use goes.
@@ -201,14 +191,17 @@ int main(int argc, char** argv)
             if (!pool.Start(threads))
                 throw CWriteError("cannot start the encoding threads");
             for (size_t k = 0; k < o.frames.size(); ++k) {
-                pool.Submit([&o, &shared, k, size, &workerNs](CFrameWorkspace& workspace, CEncodedFrame& result) {
+                pool.Submit([&o, &shared, &table, k, size, &workerNs](CFrameWorkspace& workspace,
+                                                                      CEncodedFrame& result) {
                     const auto t0 = std::chrono::steady_clock::now();
+                    // Taken however the job ends, so the frames after it do not wait for it.
+                    CTableTurn turn(table, k);
                     const CSharedFrames::Frame frame = shared.Get(k);
                     if (o.compact) {
                         const CSharedFrames::Frame previous = k == 0 ? nullptr : shared.Get(k - 1);
                         CompactOptions options;
                         options.quality = o.quality;
-                        EncodeCompactFrame(*frame, previous.get(), size, options, workspace, result);
+                        EncodeCompactFrame(*frame, previous.get(), size, options, turn, workspace, result);
                     } else {
                         EncodeFrame(o.frames[k], *frame, workspace, result);
                     }
