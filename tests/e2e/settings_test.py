@@ -126,7 +126,7 @@ def ranges_and_their_order(program):
     check(stored == {'CaptureDelay': '40', 'CaptureType': '1', 'Width': '50', 'Height': '1080', 'TrueSpeed': '0',
                      'RecordPointer': '0', 'HotkeySelect': '119', 'HotkeyRecord': '120', 'HotkeyStop': '121',
                      'CompactMode': '0', 'Language': 'auto', 'ReviewAfterRecording': '0', 'PlayCount': '0',
-                     'CountdownSeconds': '0', 'RecordClicks': '0', 'MaxFileSizeMB': '0', 'Quality': '100'},
+                     'CountdownSeconds': '0', 'RecordClicks': '0', 'MaxFileSizeMB': '0', 'Quality': '100', 'FitSizeMB': '10'},
           'stored %s' % stored)
     dialog = open_settings(program)
     type_into(program, dialog, WIDTH, '1920')
