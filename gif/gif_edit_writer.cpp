@@ -134,10 +134,10 @@ void KeepPicture(const PixelView& view, std::vector<uint32_t>* kept)
 
 ImageRect EncodedSize(const ImageRect& crop, const EditEncoding& encoding)
 {
-    if (encoding.scalePercent >= 100)
+    if (encoding.width <= 0 || encoding.width >= crop.width)
         return ImageRect{0, 0, crop.width, crop.height};
-    const auto side = [&](int32_t n) { return std::max<int32_t>(1, n * encoding.scalePercent / 100); };
-    return ImageRect{0, 0, side(crop.width), side(crop.height)};
+    const int32_t height = static_cast<int32_t>(int64_t{crop.height} * encoding.width / crop.width);
+    return ImageRect{0, 0, encoding.width, std::max<int32_t>(1, height)};
 }
 
 GifError WriteEditedGif(IByteSource& source, const GifFileInfo& info, CGifPictures& pictures,

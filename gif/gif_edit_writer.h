@@ -9,16 +9,17 @@
 #include "gif_index.h"
 #include "gif_pictures.h"
 
-// How the kept frames are coded. At quality 100 and full scale, frames are copied or rebuilt as
-// described below; otherwise every frame is rebuilt in the compact mode at that quality, from
-// the pictures shrunk to scalePercent of the crop's sides.
+// How the kept frames are coded. At quality 100 and the crop's size, frames are copied or
+// rebuilt as described below; otherwise every frame is rebuilt in the compact mode at that
+// quality, from the pictures shrunk to `width` pixels wide.
 struct EditEncoding {
     int quality = 100;
-    int scalePercent = 100;
-    bool Plain() const { return quality >= 100 && scalePercent >= 100; }
+    int width = 0;  // 0: the crop's; else narrower, the height in proportion
+    bool Plain() const { return quality >= 100 && width == 0; }
 };
 
-// The size of the edited file's screen: the crop at the encoding's scale, at least 1 x 1.
+// The size of the edited file's screen: the crop, or `width` wide with the height in
+// proportion (at least 1).
 ImageRect EncodedSize(const ImageRect& crop, const EditEncoding& encoding);
 
 // Told after each frame written (frames written, frames in all); false stops the writing.

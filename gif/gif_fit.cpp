@@ -1,6 +1,7 @@
 #include "gif_fit.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -19,7 +20,15 @@ private:
     uint64_t m_count = 0;
 };
 
-// Trials written one after another into the output, each stopped once past the limit.
+// A value tried and the size of its whole file, measured or, for a trial stopped past the
+// limit, estimated from the share of the frames written by then.
+struct Seen {
+    int value = 0;
+    double bytes = 0;
+};
+
+// Trials written one after another into the output, each stopped once past the limit, and
+// the search over one value of the encoding that they serve.
 class CFitTrials {
 public:
     CFitTrials(IByteSource& source, const GifFileInfo& info, CGifPictures& pictures,
@@ -30,11 +39,13 @@ public:
 
     // Writes a trial; *fits: whole and within the limit. False when the fit must end (a
     // failure or a cancel).
-    bool Try(const EditEncoding& encoding, int trialsLeft, bool* fits)
+    bool Try(const EditEncoding& encoding, int trialsLeft, bool* fits, double* wholeBytes)
     {
         CCountingSink sink(m_output.Restart());
         bool over = false, stopped = false;
+        size_t framesDone = 0;
         const auto told = [&](size_t done, size_t total) {
+            framesDone = done;
             if (sink.Count() > m_limit)
                 return !(over = true);
             // Each trial ahead counts as much as this one.
@@ -47,38 +58,68 @@ public:
         m_result.error = WriteEditedGif(m_source, m_info, m_pictures, m_plan, m_crop, sink, told, &stopped, encoding);
         ++m_result.trials;
         *fits = !stopped && m_result.error == GifError::None && sink.Count() <= m_limit;
+        *wholeBytes = over ? static_cast<double>(sink.Count()) * m_plan.size() / std::max<size_t>(framesDone, 1)
+                           : static_cast<double>(sink.Count());
         m_result.encoding = encoding;
         m_result.bytes = sink.Count();
         m_result.fits = *fits;
+        m_lastBytes = *wholeBytes;
         return m_result.error == GifError::None && !m_result.cancelled;
     }
 
-    // The highest value in low + 1 .. high - 1 for which the encoding fits, or low when none
-    // does; low is taken to fit and high not. The output is left holding that value's trial
-    // when there is one.
-    bool Bisect(int low, int high, int EditEncoding::*value, EditEncoding encoding, int* found)
+    // The highest value between low and high for which the encoding fits, or low when none
+    // does (low is taken to fit, high not, its file about high.bytes). The next value tried is
+    // read off the sizes seen (size taken to grow as value^power), falling back to the middle
+    // when a guess did not halve the span. A value whose file reaches enough * limit ends the
+    // search early. The output is left holding the value found, when there is one.
+    bool Search(int EditEncoding::*value, EditEncoding encoding, int low, Seen high, double power, double enough,
+                int* found)
     {
-        int lastTried = high;
-        while (high - low > 1) {
-            encoding.*value = (low + high) / 2;
+        Seen lo{low, 0};
+        int lastTried = high.value;
+        bool halve = false;
+        while (high.value - lo.value > 1) {
+            const int span = high.value - lo.value;
+            const int guess = halve ? lo.value + span / 2 : Guess(lo, high, power);
+            encoding.*value = std::clamp(guess, lo.value + 1, high.value - 1);
             bool fits = false;
-            if (!Try(encoding, TrialsFor(high - low) + 1, &fits))
+            double bytes = 0;
+            if (!Try(encoding, TrialsFor(span), &fits, &bytes))
                 return false;
             lastTried = encoding.*value;
-            (fits ? low : high) = encoding.*value;
+            (fits ? lo : high) = Seen{encoding.*value, bytes};
+            if (fits && bytes >= enough * m_limit)
+                break;
+            halve = (high.value - lo.value) * 2 > span;
         }
-        *found = low;
-        if (low == 0 || lastTried == low)
+        *found = lo.value;
+        if (lo.value == low || lastTried == lo.value)
             return true;
-        encoding.*value = low;
+        encoding.*value = lo.value;
         bool fits = false;
-        return Try(encoding, 1, &fits);
+        double bytes = 0;
+        return Try(encoding, 1, &fits, &bytes);
     }
 
+    // The whole file's bytes, measured or estimated, of the last trial.
+    double LastBytes() const { return m_lastBytes; }
+
 private:
+    // Where the file would be a little under the limit, between the sizes seen.
+    int Guess(const Seen& lo, const Seen& high, double power) const
+    {
+        const double target = 0.96 * m_limit;
+        if (high.bytes <= target || (lo.value > 0 && lo.bytes >= high.bytes))
+            return lo.value + (high.value - lo.value) / 2;
+        if (lo.bytes <= 0 || lo.value <= 0)
+            return static_cast<int>(high.value * std::pow(target / high.bytes, 1 / power));
+        const double t = std::log(target / lo.bytes) / std::log(high.bytes / lo.bytes);
+        return static_cast<int>(std::exp(std::log(lo.value) + t * std::log(double(high.value) / lo.value)));
+    }
+
     static int TrialsFor(int span)
     {
-        int n = 0;
+        int n = 1;
         while ((1 << n) < span)
             ++n;
         return n;
@@ -94,6 +135,7 @@ private:
     const EditProgress& m_progress;
     FitResult& m_result;
     size_t m_shown = 0;
+    double m_lastBytes = 0;
 };
 
 }  // namespace
@@ -106,14 +148,19 @@ FitResult FitEditedGif(IByteSource& source, const GifFileInfo& info, CGifPicture
     CFitTrials trials(source, info, pictures, plan, crop, limitBytes, output, progress, &result);
     EditEncoding encoding;
     bool fits = false;
-    if (!trials.Try(encoding, 8, &fits) || fits)
+    double bytes = 0;
+    if (!trials.Try(encoding, 8, &fits, &bytes) || fits)
         return result;
+    // The highest quality that fits: the search runs to its end.
     int quality = 0;
-    if (!trials.Bisect(0, 100, &EditEncoding::quality, encoding, &quality) || quality > 0)
+    if (!trials.Search(&EditEncoding::quality, encoding, 0, Seen{100, bytes}, 1, 2, &quality) || quality > 0)
         return result;
+    // Quality 1 does not fit: narrower, the file shrinking about with the picture's area; a
+    // width whose file comes near the size is taken.
     encoding.quality = 1;
-    int scale = 0;
-    if (!trials.Bisect(0, 100, &EditEncoding::scalePercent, encoding, &scale) || scale > 0)
+    int width = 0;
+    if (!trials.Search(&EditEncoding::width, encoding, 0, Seen{crop.width, trials.LastBytes()}, 2, 0.95, &width) ||
+        width > 0)
         return result;
     result.fits = false;
     return result;

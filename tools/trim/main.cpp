@@ -162,9 +162,9 @@ GifError FitEdited(IByteSource& source, const GifFileInfo& info, CGifPictures& p
     if (!r.fits)
         Fail("not even the smallest scale fits within the size");
     const ImageRect size = EncodedSize(crop, r.encoding);
-    std::printf("%s: %llu bytes (%.1f%% of the size), quality %d, %dx%d (%d%%), %d files tried\n", out.c_str(),
+    std::printf("%s: %llu bytes (%.1f%% of the size), quality %d, %dx%d, %d files tried\n", out.c_str(),
                 static_cast<unsigned long long>(r.bytes), r.bytes * 100.0 / limitBytes, r.encoding.quality,
-                size.width, size.height, r.encoding.scalePercent, r.trials);
+                size.width, size.height, r.trials);
     return GifError::None;
 }
 
