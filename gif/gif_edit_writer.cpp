@@ -62,12 +62,19 @@ GifError CopyFrame(IByteSource& source, const GifFrameInfo& f, uint16_t delay, I
     return CopyBytes(source, f.imageOffset, f.end, out, buffer);
 }
 
-// The original's header and screen descriptor, with the screen's size made the output's.
-GifError WriteHeader(IByteSource& source, const GifFileInfo& info, const ImageRect& size, IByteSink& out)
+// The original's header and screen descriptor, with the screen's size made the output's; its
+// global colour table too unless every frame is rebuilt with a table of its own.
+GifError WriteHeader(IByteSource& source, const GifFileInfo& info, const ImageRect& size, bool ownTables,
+                     IByteSink& out)
 {
-    std::vector<uint8_t> header(static_cast<size_t>(info.headerEnd));
+    constexpr size_t kDescriptorEnd = 13;
+    std::vector<uint8_t> header(static_cast<size_t>(ownTables ? kDescriptorEnd : info.headerEnd));
     if (!source.Read(0, header.data(), header.size()))
         return GifError::ReadFailed;
+    if (ownTables) {
+        header[10] &= 0x7F;  // no global colour table
+        header[11] = 0;      // its background index
+    }
     header[6] = static_cast<uint8_t>(size.width & 0xFF);
     header[7] = static_cast<uint8_t>(size.width >> 8);
     header[8] = static_cast<uint8_t>(size.height & 0xFF);
@@ -158,7 +165,7 @@ GifError WriteEditedGif(IByteSource& source, const GifFileInfo& info, CGifPictur
     const ImageRect size = EncodedSize(crop, encoding);
     CompactOptions options;
     options.quality = encoding.quality;
-    GifError error = WriteHeader(source, info, size, out);
+    GifError error = WriteHeader(source, info, size, !encoding.Plain(), out);
     std::vector<uint8_t> buffer;
     std::vector<uint32_t> before;  // the picture written last, when the next frame is its change
     std::vector<uint32_t> scaled;

@@ -14,8 +14,9 @@
 // quality, from the pictures shrunk to `width` pixels wide.
 struct EditEncoding {
     int quality = 100;
-    int width = 0;  // 0: the crop's; else narrower, the height in proportion
-    bool Plain() const { return quality >= 100 && width == 0; }
+    int width = 0;         // 0: the crop's; else narrower, the height in proportion
+    bool rebuild = false;  // every frame rebuilt, even at quality 100 and the crop's size
+    bool Plain() const { return quality >= 100 && width == 0 && !rebuild; }
 };
 
 // The size of the edited file's screen: the crop, or `width` wide with the height in

@@ -151,9 +151,12 @@ FitResult FitEditedGif(IByteSource& source, const GifFileInfo& info, CGifPicture
     double bytes = 0;
     if (!trials.Try(encoding, 8, &fits, &bytes) || fits)
         return result;
-    // The highest quality that fits: the search runs to its end.
+    // The highest quality that fits, every frame rebuilt (100 then keeps every colour, in
+    // frames of the compact mode): the search runs to its end. 101 stands for the file as
+    // written above.
+    encoding.rebuild = true;
     int quality = 0;
-    if (!trials.Search(&EditEncoding::quality, encoding, 0, Seen{100, bytes}, 1, 2, &quality) || quality > 0)
+    if (!trials.Search(&EditEncoding::quality, encoding, 0, Seen{101, bytes}, 1, 2, &quality) || quality > 0)
         return result;
     // Quality 1 does not fit: narrower, the file shrinking about with the picture's area; a
     // width whose file comes near the size is taken.

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """ravlin-trim's edits end to end, on files of both encodings read back by Pillow and giflib:
 a crop keeps exactly its pixels, a cut removes exactly its frames, speeds give the delays asked
-(frames merged where a delay would fall below 2 hundredths), still moments end at the limit.
+(frames merged where a delay would fall below 2 hundredths), still moments end at the limit, a
+fit keeps within its size.
 Usage: edit_tool_test.py RAVLIN-ENCODE RAVLIN-TRIM"""
 import os
 import re
@@ -100,7 +101,20 @@ def main():
             check([ms for _, ms in runs] == [min(ms, 80) for _, ms in runs_before], "%s pauses: %s" % (
                 mode, [ms for _, ms in runs]))
 
-        for bad in (["--crop", "1,2,3"], ["--cut", "5-2"], ["--speed", "0"], ["--shorten-pauses", "1"], ["--spin", "2"]):
+            # Fit: a roomy size keeps the pictures exactly; half the file gives a file within the
+            # size with every frame. (How near the size it comes is the unit test's: these few
+            # blocky frames grow colours, and bytes, when shrunk.)
+            size = os.path.getsize(whole)
+            after, delays = edit("roomy fit", ["--fit", "%.6f" % (2 * size / 1048576)])
+            check(after == before, "%s roomy fit: the pictures changed" % mode)
+            limit = size // 2
+            after, delays = edit("fit to half", ["--fit", "%.6f" % (limit / 1048576)])
+            fit = os.path.getsize(out)
+            check(0 < fit <= limit, "%s fit to half: %d bytes for %d" % (mode, fit, limit))
+            check(len(after) == 12 and delays == [5] * 12, "%s fit to half: delays %s" % (mode, delays))
+
+        for bad in (["--crop", "1,2,3"], ["--cut", "5-2"], ["--speed", "0"], ["--shorten-pauses", "1"], ["--spin", "2"],
+                    ["--fit", "0"], ["--fit", "x"]):
             r = trim([whole, os.path.join(tmp, "bad.gif"), "0", "end"] + bad)
             check(r.returncode == 2 and "usage" in r.stderr, "%s accepted" % bad)
 
