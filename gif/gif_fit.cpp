@@ -109,12 +109,19 @@ private:
     int Guess(const Seen& lo, const Seen& high, double power) const
     {
         const double target = 0.96 * m_limit;
+        const int middle = lo.value + (high.value - lo.value) / 2;
         if (high.bytes <= target || (lo.value > 0 && lo.bytes >= high.bytes))
-            return lo.value + (high.value - lo.value) / 2;
-        if (lo.bytes <= 0 || lo.value <= 0)
-            return static_cast<int>(high.value * std::pow(target / high.bytes, 1 / power));
-        const double t = std::log(target / lo.bytes) / std::log(high.bytes / lo.bytes);
-        return static_cast<int>(std::exp(std::log(lo.value) + t * std::log(double(high.value) / lo.value)));
+            return middle;
+        double guess = 0;
+        if (lo.bytes <= 0 || lo.value <= 0) {
+            guess = high.value * std::pow(target / high.bytes, 1 / power);
+        } else {
+            const double t = std::log(target / lo.bytes) / std::log(high.bytes / lo.bytes);
+            guess = std::exp(std::log(lo.value) + t * std::log(double(high.value) / lo.value));
+        }
+        if (!(guess > lo.value && guess < high.value))  // NaN too
+            return guess <= lo.value ? lo.value + 1 : guess >= high.value ? high.value - 1 : middle;
+        return static_cast<int>(guess);
     }
 
     static int TrialsFor(int span)
