@@ -11,7 +11,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from ravlin_e2e import Ravlin, Scene, arguments, centre, check, click, gif_frames, key, run_scenarios, wait_for, xdo
 from recording_test import select_region, wait_completion
 
-RATE, CHECK, WIDTH, HEIGHT, COMPACT = 1005, 1006, 1007, 1008, 1009
+RATE, CHECK, WIDTH, HEIGHT, COMPACT, QUALITY = 1005, 1006, 1007, 1008, 1009, 1033
 TITLE = '设置'
 
 
@@ -245,8 +245,11 @@ def compact_mode_box(program):
         ok_accepted(program, dialog)
         check(program.read_config().get('CompactMode') == '0', 'stored %s' % program.read_config())
         dialog = open_settings(program)
+        # The quality is the compact mode's: its box follows the tick.
+        check(not program.probe.control(dialog.hwnd, QUALITY).enabled, 'the quality enabled in the default mode')
         click(centre(program.probe.control(dialog.hwnd, COMPACT).rect))
         wait_for('the box ticked', lambda: program.probe.control(dialog.hwnd, COMPACT).checked == 1)
+        wait_for('the quality enabled', lambda: program.probe.control(dialog.hwnd, QUALITY).enabled)
         ok_accepted(program, dialog)
         check(program.read_config().get('CompactMode') == '1', 'stored %s' % program.read_config())
         dialog = open_settings(program)
