@@ -68,7 +68,6 @@ BOOL CRavlinDlg::OnInitDialog()
     SetBkColor(kBackground);
     LoadSkin();
 
-    m_overlay.SetSelectMode(1);
     m_overlay.SetTypedSizeCommand(IDC_REGION_SIZE);
     m_overlay.Create(this);
     m_overlay.ShowWindow(SW_MAXIMIZE);

@@ -52,7 +52,7 @@ LRESULT CSelectionOverlay::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_DISPLAYCHANGE:
         // A smaller screen may leave the frame partly off it: the same rule pulls it back.
-        if (!m_selecting && IsWindowVisible()) {
+        if (!Selecting() && IsWindowVisible()) {
             RECT frame{};
             ::GetWindowRect(m_hWnd, &frame);
             ::SetWindowPos(m_hWnd, nullptr, frame.left, frame.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -70,7 +70,7 @@ void CSelectionOverlay::ReassertPlace()
     // keeps the place kept on screen here but leaves the window where the manager put it. One
     // pixel smaller and back, which changes every edge's coordinate, makes it put the window
     // where it belongs.
-    if (m_selecting || !IsWindowVisible() || ::IsZoomed(m_hWnd))
+    if (Selecting() || !IsWindowVisible() || ::IsZoomed(m_hWnd))
         return;
     RECT frame{};
     ::GetWindowRect(m_hWnd, &frame);
@@ -84,7 +84,7 @@ void CSelectionOverlay::ReassertPlace()
 bool CSelectionOverlay::KeepOnScreen(WINDOWPOS& pos) const
 {
     // Only the frame look: the veil lies exactly on the virtual screen.
-    if (m_selecting || ::IsZoomed(m_hWnd))
+    if (Selecting() || ::IsZoomed(m_hWnd))
         return false;
     if ((pos.flags & SWP_NOMOVE) && (pos.flags & SWP_NOSIZE) && !(pos.flags & SWP_SHOWWINDOW))
         return false;
@@ -119,8 +119,8 @@ void CSelectionOverlay::ApplyStyle() const
     // has both, and its sizing border only while it may be changed.
     const DWORD style = static_cast<DWORD>(::GetWindowLongW(m_hWnd, GWL_STYLE));
     const DWORD exStyle = static_cast<DWORD>(::GetWindowLongW(m_hWnd, GWL_EXSTYLE));
-    const DWORD wantStyle = m_selecting ? (style & ~WS_THICKFRAME) : FrameStyle(style);
-    const DWORD wantExStyle = m_selecting ? (exStyle & ~WS_EX_STATICEDGE) : (exStyle | WS_EX_STATICEDGE);
+    const DWORD wantStyle = Selecting() ? (style & ~WS_THICKFRAME) : FrameStyle(style);
+    const DWORD wantExStyle = Selecting() ? (exStyle & ~WS_EX_STATICEDGE) : (exStyle | WS_EX_STATICEDGE);
     if (wantStyle == style && wantExStyle == exStyle)
         return;
     // Only the styles change here: the window is placed afresh after a change of look, and a
@@ -153,11 +153,6 @@ RECT CSelectionOverlay::LargestRegionOn(const RECT& area) const
     return RegionInClient(client, WindowDpi(m_hWnd));
 }
 
-void CSelectionOverlay::SetSelectMode(int selecting)
-{
-    m_selecting = selecting;
-}
-
 void CSelectionOverlay::SetSelectCursor(HCURSOR cursor)
 {
     m_selectCursor = cursor;
@@ -176,7 +171,7 @@ void CSelectionOverlay::SetTypedSizeCommand(UINT command)
 
 bool CSelectionOverlay::ShowsRegion() const
 {
-    return !m_selecting && IsWindowVisible();
+    return !Selecting() && IsWindowVisible();
 }
 
 BOOL CSelectionOverlay::OnInitDialog()
@@ -197,7 +192,7 @@ BOOL CSelectionOverlay::OnInitDialog()
         return TRUE;
     g_setLayeredWindowAttributes = reinterpret_cast<SetLayeredWindowAttributesFn>(
         reinterpret_cast<void*>(::GetProcAddress(user32, "SetLayeredWindowAttributes")));
-    if (m_selecting)
+    if (Selecting())
         ApplyLayered(128, LWA_COLORKEY | LWA_ALPHA);
     else
         ApplyLayered(128, LWA_COLORKEY);
@@ -222,17 +217,18 @@ void CSelectionOverlay::ShowOverlay(bool show)
         // the translucency then applies to the window as shown. (Wine keeps the cut-out of the
         // frame look on a window resized while hidden until the colour key changes on the shown
         // window.)
-        m_picking = 0;
-        m_selecting = 1;
+        m_mode = Mode::Hidden;
         ApplyStyle();
         PlaceWindow(VirtualScreenRect());
         ::SetWindowPos(m_hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
         ::SetForegroundWindow(m_hWnd);  // its keys go to it
-        SetArmed(1);
+        m_mode = Mode::DragReady;
+        ApplyLayered(128, LWA_ALPHA);
+        RepaintWithErase();
         return;
     }
     m_band = RECT{0, 0, 0, 0};
-    m_selecting = 1;
+    m_mode = Mode::Hidden;
     // A maximised window that is moved keeps the new place as its maximised one: a veil still
     // maximised from its creation is only hidden.
     if (!::IsZoomed(m_hWnd))
@@ -247,46 +243,27 @@ void CSelectionOverlay::ShowRegion(const RECT& region)
     RECT shown{};
     if (!::IntersectRect(&shown, &region, &largest))
         return;
-    m_dragging = 0;
     m_dragStart = POINT{-1, -1};
     ApplyLayered(0, LWA_ALPHA);  // invisible while it moves
-    m_selecting = 0;
+    m_mode = Mode::Frame;
     ApplyStyle();
     m_markDpi = WindowDpi(m_hWnd);
     m_region = shown;
     PlaceWindow(OuterForClient(ClientForRegion(shown, m_markDpi)));
     ::SetWindowPos(m_hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    m_armed = 1;
-    SetArmed(0);
+    ApplyLayered(128, LWA_COLORKEY);
+    RepaintWithErase();
 }
 
 void CSelectionOverlay::LockFrame(bool lock)
 {
-    const int value = lock ? 1 : 0;
-    if (value == m_locked)
+    if (lock == m_locked)
         return;
-    m_locked = value;
+    m_locked = lock;
     // Only the style changes, not the window's place: the region stays where it is while locked,
     // and the border without its sizing style hit-tests as a plain border.
-    if (!m_selecting)
+    if (!Selecting())
         ApplyStyle();
-    RepaintWithErase();
-}
-
-void CSelectionOverlay::SetArmed(int armed)
-{
-    if (armed == m_armed)
-        return;
-    m_armed = armed;
-    if (armed) {
-        if (g_setLayeredWindowAttributes) {
-            m_selecting = 1;
-            ApplyLayered(128, LWA_ALPHA);
-        }
-    } else {
-        m_selecting = 0;
-        ApplyLayered(128, LWA_COLORKEY);
-    }
     RepaintWithErase();
 }
 
@@ -298,10 +275,9 @@ void CSelectionOverlay::NormaliseBand(POINT a, POINT b)
     m_band.bottom = std::max(a.y, b.y);
 }
 
-void CSelectionOverlay::SetPicking(int picking)
+void CSelectionOverlay::SetPicking(bool picking)
 {
-    m_picking = picking;
-    m_dragging = 0;
+    m_mode = picking ? Mode::PickReady : Mode::DragReady;
     m_band = RECT{0, 0, 0, 0};
     if (picking) {
         POINT pointer{};
@@ -336,12 +312,12 @@ void CSelectionOverlay::HighlightWindowAt(POINT clientPoint)
 
 bool CSelectionOverlay::OnVeilKey(UINT key)
 {
-    if (!(m_selecting && m_armed && IsWindowVisible()))
+    if (!(VeilUp() && IsWindowVisible()))
         return false;
     switch (key) {
     case VK_TAB:
     case VK_SPACE:
-        SetPicking(m_picking ? 0 : 1);
+        SetPicking(!IsPicking());
         return true;
     case 'S':
         if (!m_typedSizeCommand)
@@ -373,9 +349,9 @@ void CSelectionOverlay::OnOK()
 void CSelectionOverlay::OnCancel()
 {
     // Esc (or a close request) during a selection drops it; a chosen region stays.
-    if (!(m_selecting && m_armed) || !IsWindowVisible())
+    if (!VeilUp() || !IsWindowVisible())
         return;
-    m_dragging = 0;
+    m_mode = IsPicking() ? Mode::PickReady : Mode::DragReady;
     m_dragStart = POINT{-1, -1};
     m_band = RECT{0, 0, 0, 0};
     HideItself();
@@ -397,14 +373,14 @@ void CSelectionOverlay::HideItself()
 LRESULT CSelectionOverlay::OnNcHitTest(POINT)
 {
     const LRESULT hit = Default();
-    if (!m_selecting && !m_locked && hit == HTCLIENT)
+    if (!Selecting() && !m_locked && hit == HTCLIENT)
         return HTCAPTION;  // drag anywhere inside to move the frame
     return hit;
 }
 
 BOOL CSelectionOverlay::OnEraseBkgnd(HDC dc)
 {
-    if (m_selecting)
+    if (Selecting())
         PaintSelectionLook(dc);
     else
         PaintFrameLook(dc);
@@ -447,12 +423,12 @@ void CSelectionOverlay::PaintSelectionLook(HDC dc)
     CMemDC memory(dc, &client);
     memory.FillSolidRect(client, kVeilGrey);
     const bool hasBand = m_band.right > m_band.left && m_band.bottom > m_band.top;
-    if (m_picking && hasBand) {
+    if (IsPicking() && hasBand) {
         // The picked window: a white inside (see-through on the veil) with a thick outline.
         CPen pen(PS_INSIDEFRAME, ScaleToDpi(kPickOutlineWidth, WindowDpi(m_hWnd)), kPickOutline);
         CSelectGuard usePen(memory, pen);
         ::Rectangle(memory, m_band.left, m_band.top, m_band.right, m_band.bottom);
-    } else if (!m_picking && m_dragging && hasBand) {
+    } else if (m_mode == Mode::Dragging && hasBand) {
         ::Rectangle(memory, m_band.left, m_band.top, m_band.right, m_band.bottom);
     }
     PaintHint(memory, client);
@@ -460,7 +436,7 @@ void CSelectionOverlay::PaintSelectionLook(HDC dc)
 
 void CSelectionOverlay::PaintHint(HDC dc, const RECT& client) const
 {
-    const std::wstring& hint = m_picking ? m_pickHint : m_dragHint;
+    const std::wstring& hint = IsPicking() ? m_pickHint : m_dragHint;
     if (hint.empty())
         return;
     // Centred at the top of the primary monitor, whose origin is the screen's (0, 0).
@@ -500,18 +476,18 @@ void CSelectionOverlay::OnSize(UINT type, int cx, int cy)
 
 void CSelectionOverlay::OnLButtonDown(UINT flags, POINT point)
 {
-    if (m_selecting && m_armed) {
+    if (m_mode == Mode::DragReady || m_mode == Mode::PickReady) {
         m_dragStart = point;
-        m_dragging = 1;
+        m_mode = IsPicking() ? Mode::PickPressed : Mode::Dragging;
     }
     CDialog::OnLButtonDown(flags, point);
 }
 
 void CSelectionOverlay::OnMouseMove(UINT flags, POINT point)
 {
-    if (m_selecting && m_armed && m_picking) {
+    if (VeilUp() && IsPicking()) {
         HighlightWindowAt(point);
-    } else if (m_selecting && m_armed && m_dragging) {
+    } else if (m_mode == Mode::Dragging) {
         NormaliseBand(m_dragStart, point);
         RepaintWithErase();
     }
@@ -520,13 +496,13 @@ void CSelectionOverlay::OnMouseMove(UINT flags, POINT point)
 
 void CSelectionOverlay::OnLButtonUp(UINT flags, POINT point)
 {
-    if (m_selecting && m_armed) {
+    if (VeilUp()) {
         // A release without a press on the veil (the press that armed it, or Esc in between)
         // selects nothing.
-        const bool pressed = m_dragging != 0;
-        m_dragging = 0;
+        const bool pressed = Pressed();
+        m_mode = IsPicking() ? Mode::PickReady : Mode::DragReady;
         m_dragEnd = point;
-        if (m_picking)
+        if (IsPicking())
             HighlightWindowAt(point);
         else
             NormaliseBand(m_dragStart, m_dragEnd);
@@ -563,9 +539,9 @@ void CSelectionOverlay::PlaceWindow(const RECT& outer)
 
 BOOL CSelectionOverlay::OnSetCursor(HWND, UINT, UINT)
 {
-    if (m_selecting && m_picking)
+    if (Selecting() && IsPicking())
         ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
-    else if (m_selecting && m_selectCursor)
+    else if (Selecting() && m_selectCursor)
         ::SetCursor(m_selectCursor);
     return TRUE;
 }

@@ -27,8 +27,6 @@ public:
     CSelectionOverlay(UINT templateId, CWnd* parent);
     ~CSelectionOverlay() override;
 
-    // 1: selection look (the main window passes 1 before creating the window); 0: frame look.
-    void SetSelectMode(int selecting);
     // The cursor shown over the veil while dragging; borrowed, never destroyed here.
     void SetSelectCursor(HCURSOR cursor);
     // The hint lines shown on the veil while dragging and while picking a window.
@@ -52,8 +50,8 @@ public:
     bool ShowsRegion() const;
     // The largest region whose frame, marks and border included, fits on `area`.
     RECT LargestRegionOn(const RECT& area) const;
-    // 1 while the veil picks windows instead of taking a dragged band.
-    int IsPicking() const { return m_picking; }
+    // The veil picks windows instead of taking a dragged band.
+    bool IsPicking() const { return m_mode == Mode::PickReady || m_mode == Mode::PickPressed; }
 
     // A key pressed while the veil is up (Tab, Space, S or Esc, wherever the keyboard focus
     // is in the owner's windows); true when it was the veil's.
@@ -77,8 +75,16 @@ protected:
     BOOL OnSetCursor(HWND hwnd, UINT hitTest, UINT message) override;
 
 private:
-    void SetArmed(int armed);
-    void SetPicking(int picking);
+    // Hidden: nothing shown, or the veil on its way up (the selection look, not yet taking
+    // input). DragReady/Dragging and PickReady/PickPressed: the veil, before and after the press.
+    // Frame: the frame look around a chosen region.
+    enum class Mode { Hidden, DragReady, Dragging, PickReady, PickPressed, Frame };
+    bool Selecting() const { return m_mode != Mode::Frame; }
+    bool VeilUp() const { return Selecting() && m_mode != Mode::Hidden; }
+    bool Pressed() const { return m_mode == Mode::Dragging || m_mode == Mode::PickPressed; }
+
+    void SetMode(Mode mode);
+    void SetPicking(bool picking);
     // Changes a move or size that would take the region off screen; true when it did.
     bool KeepOnScreen(WINDOWPOS& pos) const;
     void ReassertPlace();
@@ -102,11 +108,9 @@ private:
     POINT m_dragStart{-1, -1};
     POINT m_dragEnd{};
     RECT m_band{};  // client coordinates of the veil, normalised: the dragged band or the picked window
-    int m_selecting = 0;
-    int m_armed = 0;
-    int m_dragging = 0;
-    int m_picking = 0;
-    int m_locked = 0;
+    Mode m_mode = Mode::Hidden;
+    // Set by the owner while a recording runs; it outlasts a veil shown during a pause.
+    bool m_locked = false;
     int m_markDpi = 96;  // the DPI the marks and their margin were sized for when the frame was placed
     HCURSOR m_selectCursor = nullptr;
     std::wstring m_dragHint;

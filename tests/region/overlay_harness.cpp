@@ -111,7 +111,6 @@ int main()
     // The same sequence as the main window's start-up.
     CSelectionOverlay overlay(IDD_CAPTURE, nullptr);
     g_overlay = &overlay;
-    overlay.SetSelectMode(1);
     if (!overlay.Create()) {
         Reply("error: overlay not created");
         return 1;

@@ -55,7 +55,6 @@ protected:
     void SetUp() override
     {
         // The main window's start-up sequence.
-        m_overlay.SetSelectMode(1);
         ASSERT_TRUE(m_overlay.Create());
         m_overlay.ShowWindow(SW_MAXIMIZE);
         m_overlay.ShowWindow(SW_HIDE);
@@ -206,9 +205,9 @@ TEST_F(Overlay, TabAndSpaceSwitchBetweenDraggingAndPicking)
     m_overlay.ShowOverlay(true);
     struct Case {
         WPARAM key;
-        int picking;
+        bool picking;
     };
-    const Case cases[] = {{VK_TAB, 1}, {VK_TAB, 0}, {VK_SPACE, 1}, {'X', 1}, {VK_SPACE, 0}};
+    const Case cases[] = {{VK_TAB, true}, {VK_TAB, false}, {VK_SPACE, true}, {'X', true}, {VK_SPACE, false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.key));
         MSG msg{m_hwnd, WM_KEYDOWN, c.key, 0, 0, {0, 0}};
@@ -220,7 +219,7 @@ TEST_F(Overlay, TabAndSpaceSwitchBetweenDraggingAndPicking)
     m_overlay.PreTranslateMessage(tab);
     m_overlay.ShowOverlay(false);
     m_overlay.ShowOverlay(true);
-    EXPECT_EQ(m_overlay.IsPicking(), 0);
+    EXPECT_FALSE(m_overlay.IsPicking());
 }
 
 // Top-level windows of this process for the picker to find (it is told to skip no process).
