@@ -72,7 +72,7 @@ BOOL CRavlinDlg::OnInitDialog()
     m_overlay.Create(this);
     m_overlay.ShowWindow(SW_MAXIMIZE);
     m_overlay.ShowWindow(SW_HIDE);
-    m_overlay.NotifyWhenHidden(m_hWnd, WM_OVERLAY_HIDDEN);
+    m_overlay.NotifyOwner(m_hWnd, WM_OVERLAY_HIDDEN, WM_REGION_CHANGED);
     m_overlay.SetSelectCursor(::LoadCursorW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDC_SELECT_CURSOR)));
 
     PlaceControls();
@@ -189,6 +189,9 @@ LRESULT CRavlinDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_OVERLAY_HIDDEN:
         if (m_state == State::RegionChosen)
             SetState(State::NoRegion);
+        return 0;
+    case WM_REGION_CHANGED:
+        Invalidate();  // the whole-screen line follows the region
         return 0;
     default:
         return CSkinnedFrameDlg::OnMessage(msg, wParam, lParam);

@@ -6,6 +6,8 @@
 #include "win/mem_dc.h"
 #include "win/monitors.h"
 
+#include <algorithm>
+
 namespace {
 
 const COLORREF kColourKey = RGB(255, 255, 255);
@@ -99,6 +101,18 @@ bool CSelectionOverlay::KeepOnScreen(WINDOWPOS& pos) const
     }
     if (::IsRectEmpty(&next))
         return false;  // the hidden veil parked on an empty rectangle
+    if (m_edgeFrame) {
+        // Nothing moves or sizes a frame at the screen's edge: it stays exactly around its region.
+        const RECT place = ClientOnScreen(m_region);
+        if (::EqualRect(&place, &next))
+            return false;
+        pos.x = place.left;
+        pos.y = place.top;
+        pos.cx = place.right - place.left;
+        pos.cy = place.bottom - place.top;
+        pos.flags &= ~static_cast<UINT>(SWP_NOMOVE | SWP_NOSIZE);
+        return true;
+    }
     // The whole window stays on screen, not only the region: a window manager keeps windows on
     // screen by itself, and where it moved one without the system knowing, the marks would sit
     // inside the region the system reports.
@@ -116,11 +130,13 @@ bool CSelectionOverlay::KeepOnScreen(WINDOWPOS& pos) const
 void CSelectionOverlay::ApplyStyle() const
 {
     // The veil has neither border nor edge, so it lies exactly on the virtual screen; the frame
-    // has both, and its sizing border only while it may be changed.
+    // has both, and its sizing border only while it may be changed. A frame at the screen's edge
+    // has neither: its window is its client area.
     const DWORD style = static_cast<DWORD>(::GetWindowLongW(m_hWnd, GWL_STYLE));
     const DWORD exStyle = static_cast<DWORD>(::GetWindowLongW(m_hWnd, GWL_EXSTYLE));
     const DWORD wantStyle = Selecting() ? (style & ~WS_THICKFRAME) : FrameStyle(style);
-    const DWORD wantExStyle = Selecting() ? (exStyle & ~WS_EX_STATICEDGE) : (exStyle | WS_EX_STATICEDGE);
+    const bool edge = Selecting() || m_edgeFrame;
+    const DWORD wantExStyle = edge ? (exStyle & ~WS_EX_STATICEDGE) : (exStyle | WS_EX_STATICEDGE);
     if (wantStyle == style && wantExStyle == exStyle)
         return;
     // Only the styles change here: the window is placed afresh after a change of look, and a
@@ -132,25 +148,22 @@ void CSelectionOverlay::ApplyStyle() const
 
 DWORD CSelectionOverlay::FrameStyle(DWORD style) const
 {
-    return m_locked ? (style & ~WS_THICKFRAME) : (style | WS_THICKFRAME);
+    return (m_locked || m_edgeFrame) ? (style & ~WS_THICKFRAME) : (style | WS_THICKFRAME);
 }
 
 RECT CSelectionOverlay::OuterForClient(const RECT& client) const
 {
     RECT outer = client;
     const DWORD style = FrameStyle(static_cast<DWORD>(::GetWindowLongW(m_hWnd, GWL_STYLE)) & ~WS_MAXIMIZE);
-    const DWORD exStyle = static_cast<DWORD>(::GetWindowLongW(m_hWnd, GWL_EXSTYLE)) | WS_EX_STATICEDGE;
-    ::AdjustWindowRectEx(&outer, style, FALSE, exStyle);
+    const DWORD exStyle = static_cast<DWORD>(::GetWindowLongW(m_hWnd, GWL_EXSTYLE));
+    const DWORD edge = m_edgeFrame ? (exStyle & ~WS_EX_STATICEDGE) : (exStyle | WS_EX_STATICEDGE);
+    ::AdjustWindowRectEx(&outer, style, FALSE, edge);
     return outer;
 }
 
-RECT CSelectionOverlay::LargestRegionOn(const RECT& area) const
+RECT CSelectionOverlay::ClientOnScreen(const RECT& region) const
 {
-    const RECT none{0, 0, 0, 0};
-    const RECT border = OuterForClient(none);
-    const RECT client{area.left - border.left, area.top - border.top, area.right - border.right,
-                      area.bottom - border.bottom};
-    return RegionInClient(client, WindowDpi(m_hWnd));
+    return MarkedArea(region, m_markDpi, VirtualScreenRect());
 }
 
 void CSelectionOverlay::SetSelectCursor(HCURSOR cursor)
@@ -212,6 +225,8 @@ void CSelectionOverlay::RepaintWithErase() const
 
 void CSelectionOverlay::ShowOverlay(bool show)
 {
+    if (m_mode == Mode::Frame)
+        NotifyRegionShown();  // the region shown goes
     if (show) {
         // The veil's client area is the virtual screen, every monitor under it. Armed once shown:
         // the translucency then applies to the window as shown. (Wine keeps the cut-out of the
@@ -238,21 +253,29 @@ void CSelectionOverlay::ShowOverlay(bool show)
 
 void CSelectionOverlay::ShowRegion(const RECT& region)
 {
-    // A region is cut to what the frame can show around it on the screen.
-    const RECT largest = LargestRegionOn(VirtualScreenRect());
+    // Any part of the virtual screen may be recorded. Where the frame with its border and marks
+    // does not fit around the region, it becomes the edge frame: no border, marks only where
+    // there is room outside the region, and the screen's edge marks the sides that lie on it.
+    const RECT screen = VirtualScreenRect();
     RECT shown{};
-    if (!::IntersectRect(&shown, &region, &largest))
+    if (!::IntersectRect(&shown, &region, &screen))
         return;
     m_dragStart = POINT{-1, -1};
     ApplyLayered(0, LWA_ALPHA);  // invisible while it moves
     m_mode = Mode::Frame;
-    ApplyStyle();
     m_markDpi = WindowDpi(m_hWnd);
     m_region = shown;
-    PlaceWindow(OuterForClient(ClientForRegion(shown, m_markDpi)));
+    m_edgeFrame = false;
+    const RECT framed = OuterForClient(ClientForRegion(shown, m_markDpi));
+    RECT inside{};
+    ::IntersectRect(&inside, &framed, &screen);
+    m_edgeFrame = !::EqualRect(&inside, &framed);
+    ApplyStyle();
+    PlaceWindow(m_edgeFrame ? ClientOnScreen(shown) : framed);
     ::SetWindowPos(m_hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     ApplyLayered(128, LWA_COLORKEY);
     RepaintWithErase();
+    NotifyRegionShown();
 }
 
 void CSelectionOverlay::LockFrame(bool lock)
@@ -319,6 +342,12 @@ bool CSelectionOverlay::OnVeilKey(UINT key)
     case VK_SPACE:
         SetPicking(!IsPicking());
         return true;
+    case 'W': {
+        POINT pointer{};
+        ::GetCursorPos(&pointer);
+        ShowRegion(MonitorRectOf(RECT{pointer.x, pointer.y, pointer.x + 1, pointer.y + 1}));
+        return true;
+    }
     case 'S':
         if (!m_typedSizeCommand)
             return false;
@@ -357,10 +386,25 @@ void CSelectionOverlay::OnCancel()
     HideItself();
 }
 
-void CSelectionOverlay::NotifyWhenHidden(HWND window, UINT message)
+void CSelectionOverlay::NotifyOwner(HWND window, UINT hiddenMessage, UINT regionMessage)
 {
     m_notifyWindow = window;
-    m_hiddenMessage = message;
+    m_hiddenMessage = hiddenMessage;
+    m_regionMessage = regionMessage;
+}
+
+void CSelectionOverlay::SetRegion(const RECT& region)
+{
+    if (::EqualRect(&region, &m_region))
+        return;
+    m_region = region;
+    NotifyRegionShown();
+}
+
+void CSelectionOverlay::NotifyRegionShown() const
+{
+    if (m_notifyWindow && m_regionMessage)
+        ::PostMessageW(m_notifyWindow, m_regionMessage, 0, 0);
 }
 
 void CSelectionOverlay::HideItself()
@@ -373,7 +417,7 @@ void CSelectionOverlay::HideItself()
 LRESULT CSelectionOverlay::OnNcHitTest(POINT)
 {
     const LRESULT hit = Default();
-    if (!Selecting() && !m_locked && hit == HTCLIENT)
+    if (!Selecting() && !m_locked && !m_edgeFrame && hit == HTCLIENT)
         return HTCAPTION;  // drag anywhere inside to move the frame
     return hit;
 }
@@ -394,24 +438,30 @@ void CSelectionOverlay::PaintFrameLook(HDC dc)
     target.FillSolidRect(client, kColourKey);
 
     // While locked the region stays where the recording reads it, even when the frame without
-    // its sizing border gets a larger client area; otherwise it follows the client area.
+    // its sizing border gets a larger client area; otherwise it follows the client area. The
+    // edge frame never changes its region.
     RECT region = m_region;
-    if (!m_locked) {
+    if (!m_locked && !m_edgeFrame) {
         region = RegionInClient(client, m_markDpi);
         ::MapWindowPoints(m_hWnd, nullptr, reinterpret_cast<POINT*>(&region), 2);
-        m_region = region;
+        SetRegion(region);
     }
     ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&region), 2);
 
     // Each L lies just outside its corner of the region, in the margin, and grows with the DPI.
+    // A side with less room than the margin (the edge frame's) gets thinner marks, a side on
+    // the screen's edge none.
     const COLORREF mark = m_locked ? kMarkRed : kMarkGreen;
     const int n = ScaleToDpi(kMarkLength, m_markDpi), w = MarkMargin(m_markDpi);
-    const LONG l = region.left - w, t = region.top - w, r = region.right + w, b = region.bottom + w;
+    const LONG wl = std::min<LONG>(w, region.left - client.left), wt = std::min<LONG>(w, region.top - client.top);
+    const LONG wr = std::min<LONG>(w, client.right - region.right);
+    const LONG wb = std::min<LONG>(w, client.bottom - region.bottom);
+    const LONG l = region.left - wl, t = region.top - wt, r = region.right + wr, b = region.bottom + wb;
     const RECT bars[] = {
-        {l, t, l + n, t + w},  {l, t, l + w, t + n},  // top left
-        {r - w, t, r, t + n},  {r - n, t, r, t + w},  // top right
-        {l, b - w, l + n, b},  {l, b - n, l + w, b},  // bottom left
-        {r - w, b - n, r, b},  {r - n, b - w, r, b},  // bottom right
+        {l, t, l + n, t + wt},  {l, t, l + wl, t + n},  // top left
+        {r - wr, t, r, t + n},  {r - n, t, r, t + wt},  // top right
+        {l, b - wb, l + n, b},  {l, b - n, l + wl, b},  // bottom left
+        {r - wr, b - n, r, b},  {r - n, b - wb, r, b},  // bottom right
     };
     for (const RECT& bar : bars)
         target.FillSolidRect(bar, mark);

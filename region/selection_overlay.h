@@ -11,11 +11,14 @@
 // border. The region is the client area less that margin, in screen coordinates.
 //
 // The frame never leaves the virtual screen: moves stop at its edges and sizing is cut at them,
-// so the region is always all there to record. A region reaches to within the margin and border
-// of the screen's edges; a band or a window beyond that is cut there.
+// so the region is always all there to record. A region may be any part of the virtual screen,
+// up to all of it; one too close to the screen's edge for the frame's border and margin gets
+// the edge frame instead: no border, marks only where the margin is on screen (none on a side
+// that lies on the screen's edge, which is its mark), and it neither moves nor sizes.
 //
 // Keys on the veil: Esc cancels the selection (the overlay hides and nothing is chosen); Tab
-// and Space switch between dragging and picking; S asks the owner for a typed size. Enter and
+// and Space switch between dragging and picking; W takes the whole monitor under the pointer;
+// S asks the owner for a typed size. Enter and
 // the template's buttons do nothing, and the overlay never ends itself as a dialog.
 #include "win/dialog.h"
 
@@ -41,15 +44,14 @@ public:
     void ShowRegion(const RECT& region);
     // true: no moving, no sizing border, red marks, while a recording runs.
     void LockFrame(bool lock);
-    // Posts `message` to `window` whenever the overlay hides itself (a selection cancelled with
-    // Esc, or a release that selected nothing), so that its owner need not watch it.
-    void NotifyWhenHidden(HWND window, UINT message);
+    // Posts `hiddenMessage` to `window` whenever the overlay hides itself (a selection cancelled
+    // with Esc, or a release that selected nothing), and `regionMessage` whenever the region
+    // shown changes (a new one, or none), so that its owner need not watch it.
+    void NotifyOwner(HWND window, UINT hiddenMessage, UINT regionMessage);
     // The region in screen coordinates, as of the last background erase.
     RECT GetCaptureRect() const { return m_region; }
     // The frame look is on screen: a region is chosen.
     bool ShowsRegion() const;
-    // The largest region whose frame, marks and border included, fits on `area`.
-    RECT LargestRegionOn(const RECT& area) const;
     // The veil picks windows instead of taking a dragged band.
     bool IsPicking() const { return m_mode == Mode::PickReady || m_mode == Mode::PickPressed; }
 
@@ -100,9 +102,13 @@ private:
     DWORD FrameStyle(DWORD style) const;
     // The frame window's outer rectangle for a client area.
     RECT OuterForClient(const RECT& client) const;
+    // The edge frame's client area (and window) around a region: the margin, where it is on screen.
+    RECT ClientOnScreen(const RECT& region) const;
     void PlaceWindow(const RECT& outer);
     void RepaintWithErase() const;
     void HideItself();
+    void SetRegion(const RECT& region);
+    void NotifyRegionShown() const;
 
     RECT m_region{};
     POINT m_dragStart{-1, -1};
@@ -111,6 +117,9 @@ private:
     Mode m_mode = Mode::Hidden;
     // Set by the owner while a recording runs; it outlasts a veil shown during a pause.
     bool m_locked = false;
+    // The frame with border and marks does not fit around the region on the screen: the window is
+    // the region and what of the margin is on screen, borderless, and it neither moves nor sizes.
+    bool m_edgeFrame = false;
     int m_markDpi = 96;  // the DPI the marks and their margin were sized for when the frame was placed
     HCURSOR m_selectCursor = nullptr;
     std::wstring m_dragHint;
@@ -119,4 +128,5 @@ private:
     bool m_placeCheckPosted = false;
     HWND m_notifyWindow = nullptr;
     UINT m_hiddenMessage = 0;
+    UINT m_regionMessage = 0;
 };

@@ -59,7 +59,7 @@ TEST(Resources, MainWindowTemplate)
     const DialogTemplate t = LoadDialogTemplate(IDD_RAVLIN_DIALOG);
     ASSERT_TRUE(t.valid);
     EXPECT_EQ(t.title, L"");
-    EXPECT_EQ(t.cx, 228);
+    EXPECT_EQ(t.cx, 286);
     EXPECT_EQ(t.cy, 81);
     EXPECT_EQ(t.font, L"MS Shell Dlg");
     EXPECT_EQ(t.pointSize, 9);
@@ -73,9 +73,9 @@ TEST(Resources, MainWindowTemplate)
         {IDC_SELECT_REGION, L"Button", L"Sel", 7, 17, 24, 20, BS_OWNERDRAW},
         {IDC_RECORD, L"Button", L"REC", 30, 17, 24, 20, BS_OWNERDRAW},
         {IDC_STOP, L"Button", L"Stop", 54, 17, 24, 20, BS_OWNERDRAW},
-        {IDC_SETTINGS, L"Button", L"Sel", 174, 18, 24, 20, BS_OWNERDRAW},
-        {IDC_ABOUT, L"Button", L"About", 197, 18, 24, 20, BS_OWNERDRAW},
-        {IDC_OPEN_FOLDER, L"Button", L"...", 174, 60, 24, 20, BS_OWNERDRAW},
+        {IDC_SETTINGS, L"Button", L"Sel", 232, 18, 24, 20, BS_OWNERDRAW},
+        {IDC_ABOUT, L"Button", L"About", 255, 18, 24, 20, BS_OWNERDRAW},
+        {IDC_OPEN_FOLDER, L"Button", L"...", 232, 60, 24, 20, BS_OWNERDRAW},
     });
     EXPECT_EQ(t.items[0].style & WS_VISIBLE, 0u);
     EXPECT_EQ(t.items[1].style & WS_VISIBLE, 0u);
