@@ -163,12 +163,17 @@ bool CRavlinDlg::PreTranslateMessage(MSG& msg)
     if (msg.message == WM_KEYDOWN && (msg.hwnd == m_hWnd || ::IsChild(m_hWnd, msg.hwnd)) &&
         m_overlay.OnVeilKey(static_cast<UINT>(msg.wParam)))
         return true;
-    // Enter and Escape do nothing here. The dialog manager would turn Enter into a click on
-    // whichever tool button last had the focus (it becomes the default button), so both keys
-    // are taken before it sees them.
+    // Enter presses the button that has the keyboard focus, as Space does; with the focus on
+    // the window itself Enter and Escape do nothing. The dialog manager would turn Enter into a
+    // click on whichever tool button last had the focus (it becomes the default button), so
+    // both keys are taken before it sees them.
     if ((msg.message == WM_KEYDOWN || msg.message == WM_KEYUP || msg.message == WM_CHAR) &&
-        (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE) && (msg.hwnd == m_hWnd || ::IsChild(m_hWnd, msg.hwnd)))
+        (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE) && (msg.hwnd == m_hWnd || ::IsChild(m_hWnd, msg.hwnd))) {
+        if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN && ::IsChild(m_hWnd, msg.hwnd) &&
+            ::IsWindowEnabled(msg.hwnd))
+            ::SendMessageW(msg.hwnd, BM_CLICK, 0, 0);
         return true;
+    }
     return CSkinnedFrameDlg::PreTranslateMessage(msg);
 }
 

@@ -34,7 +34,13 @@ BOOL CRegionSizeDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
     ShowSize(m_size);
-    return TRUE;
+    // Typing replaces the width at once. The dialog takes the keyboard itself: opened from the
+    // system menu, a window manager may leave it with the tool window, where the keys are lost.
+    ::SetForegroundWindow(m_hWnd);
+    HWND width = GetDlgItem(IDC_REGION_WIDTH);
+    ::SetFocus(width);
+    ::SendMessageW(width, EM_SETSEL, 0, -1);
+    return FALSE;
 }
 
 void CRegionSizeDlg::ShowSize(SIZE size)

@@ -1,6 +1,7 @@
 #pragma once
 // CHoverButton: an owner-drawn tool button showing one of four images cut from a horizontal strip
 // (normal, hover, pressed, disabled), with hover tracking, a tooltip and a latched pressed look.
+// Its window text is its tip, for screen readers; a focus reached by the keyboard is marked.
 // It paints over a copy of the parent's pixels taken at its first paint.
 #include <optional>
 
@@ -64,4 +65,5 @@ private:
     CDC m_backgroundDC;
     std::optional<CSelectGuard> m_backgroundSelect;
     BOOL m_needsBackground = TRUE;
+    bool m_keyboardFocus = false;  // the focus came by Tab or an arrow key: the focus mark shows
 };
