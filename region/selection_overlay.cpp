@@ -296,6 +296,13 @@ void CSelectionOverlay::NormaliseBand(POINT a, POINT b)
     m_band.right = std::max(a.x, b.x);
     m_band.top = std::min(a.y, b.y);
     m_band.bottom = std::max(a.y, b.y);
+    // The pointer stops on the screen's last column and row: a band that reaches them takes
+    // them in, so that a drag from corner to corner is the whole screen.
+    const RECT client = GetClientRect();
+    if (m_band.right == client.right - 1)
+        m_band.right = client.right;
+    if (m_band.bottom == client.bottom - 1)
+        m_band.bottom = client.bottom;
 }
 
 void CSelectionOverlay::SetPicking(bool picking)

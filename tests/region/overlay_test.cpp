@@ -159,13 +159,17 @@ TEST_F(Overlay, TheRegionIsTheBandAndHoldsNoMark)
                           // Three pixels of room: Ls three pixels thick on those sides.
                           {{3, 3}, {200, 150}, (75 + 75 - 9) + 2 * (125 + 75 - 15) + full},
                           {{sw - 420, sh - 280}, {sw, sh}, 125 + 125 + full},
-                          {{0, 0}, {sw, sh}, 0}};
+                          {{0, 0}, {sw, sh}, 0},
+                          // The pointer's last pixel: the band takes in the screen's last row and column.
+                          {{0, 0}, {sw - 1, sh - 1}, 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.from.x) + "," + std::to_string(c.from.y) + " " + std::to_string(c.to.x));
         Select(c.from, c.to);
         // The veil's client area starts at the virtual screen's origin.
-        const RECT band{std::min(c.from.x, c.to.x) + screen.left, std::min(c.from.y, c.to.y) + screen.top,
-                        std::max(c.from.x, c.to.x) + screen.left, std::max(c.from.y, c.to.y) + screen.top};
+        RECT band{std::min(c.from.x, c.to.x) + screen.left, std::min(c.from.y, c.to.y) + screen.top,
+                  std::max(c.from.x, c.to.x) + screen.left, std::max(c.from.y, c.to.y) + screen.top};
+        if (c.to.x == sw - 1 && c.to.y == sh - 1)
+            band = screen;
         const RECT region = m_overlay.GetCaptureRect();
         EXPECT_TRUE(Same(region, band));
         RECT window{}, onScreen{};
