@@ -46,6 +46,8 @@ ENGLISH = {
     '自动（跟随系统）': 'Automatic (system)',
     '停止录制 (F9 已用于“录制/暂停”)': 'Stop recording (F9 is already used for "Record/Pause")',
     '区域尺寸': 'Region size',
+    '已达到文件大小上限 1 MB': 'The file reached its size limit of 1 MB',
+    '文件大小上限范围是0-4000MB!': 'The size limit must be 0-4000 MB!',
 }
 
 
