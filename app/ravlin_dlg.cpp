@@ -163,18 +163,26 @@ bool CRavlinDlg::PreTranslateMessage(MSG& msg)
     if (msg.message == WM_KEYDOWN && (msg.hwnd == m_hWnd || ::IsChild(m_hWnd, msg.hwnd)) &&
         m_overlay.OnVeilKey(static_cast<UINT>(msg.wParam)))
         return true;
-    // Enter presses the button that has the keyboard focus, as Space does; with the focus on
-    // the window itself Enter and Escape do nothing. The dialog manager would turn Enter into a
-    // click on whichever tool button last had the focus (it becomes the default button), so
-    // both keys are taken before it sees them.
+    // Enter presses the button the keyboard reached (it shows the focus mark), as Space does;
+    // otherwise Enter and Escape do nothing: a click leaves the focus on a button too, and the
+    // dialog manager would turn Enter into a click on whichever tool button last had the focus
+    // (it becomes the default button), so both keys are taken before it sees them.
     if ((msg.message == WM_KEYDOWN || msg.message == WM_KEYUP || msg.message == WM_CHAR) &&
         (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE) && (msg.hwnd == m_hWnd || ::IsChild(m_hWnd, msg.hwnd))) {
-        if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN && ::IsChild(m_hWnd, msg.hwnd) &&
-            ::IsWindowEnabled(msg.hwnd))
-            ::SendMessageW(msg.hwnd, BM_CLICK, 0, 0);
+        if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN)
+            PressKeyboardFocusedButton();
         return true;
     }
     return CSkinnedFrameDlg::PreTranslateMessage(msg);
+}
+
+void CRavlinDlg::PressKeyboardFocusedButton()
+{
+    for (CHoverButton* button : {&m_selectButton, &m_recordButton, &m_stopButton, &m_settingsButton, &m_aboutButton,
+                                 &m_openFolderButton}) {
+        if (button->HasKeyboardFocus() && ::IsWindowEnabled(*button))
+            ::SendMessageW(*button, BM_CLICK, 0, 0);
+    }
 }
 
 LRESULT CRavlinDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)

@@ -51,6 +51,8 @@ protected:
 
 private:
     void OnHotkey(WPARAM id);
+    // Enter on a tool button the keyboard reached presses it.
+    void PressKeyboardFocusedButton();
     void OnSelectRegion();
     // A typed size: around the region shown, or in the middle of the screen under the pointer.
     void OnRegionSize();

@@ -208,10 +208,15 @@ bool CHoverButton::IsOwnerDrawnButton(HWND hwnd)
 
 void CHoverButton::OnSetFocus(HWND oldFocus)
 {
-    // The key that moved the focus is still down while the focus moves.
-    m_keyboardFocus = false;
+    // The key or button that moved the focus is still down while the focus moves. A focus given
+    // back (a dialog of ours closing) keeps the mark it had.
+    bool byKey = false;
     for (int key : {VK_TAB, VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN})
-        m_keyboardFocus = m_keyboardFocus || ::GetKeyState(key) < 0;
+        byKey = byKey || ::GetKeyState(key) < 0;
+    if (byKey)
+        m_keyboardFocus = true;
+    else if (::GetKeyState(VK_LBUTTON) < 0 || ::GetKeyState(VK_RBUTTON) < 0)
+        m_keyboardFocus = false;
     HWND parent = GetParent();
     if (parent && oldFocus && !IsOwnerDrawnButton(oldFocus))
         ::SendMessageW(parent, kAskParent, 0, 0);

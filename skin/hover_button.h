@@ -27,6 +27,8 @@ public:
 
     SIZE ImageSize() const { return SIZE{m_imageWidth, m_imageHeight}; }
     BOOL IsHover() const { return m_hover; }
+    // The button has the focus and it came by the keyboard: it shows the focus mark.
+    bool HasKeyboardFocus() const { return m_keyboardFocus && ::GetFocus() == m_hWnd; }
     HWND ToolTipWindow() const { return m_tooltip.GetSafeHwnd(); }
 
     // Which image a state shows: latched or pressed, then disabled, then hover, then normal.
@@ -65,5 +67,5 @@ private:
     CDC m_backgroundDC;
     std::optional<CSelectGuard> m_backgroundSelect;
     BOOL m_needsBackground = TRUE;
-    bool m_keyboardFocus = false;  // the focus came by Tab or an arrow key: the focus mark shows
+    bool m_keyboardFocus = false;  // the focus came by Tab or an arrow key, not a click: the mark shows
 };
