@@ -34,12 +34,10 @@ BOOL CRegionSizeDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
     ShowSize(m_size);
-    // Typing replaces the width at once. The dialog takes the keyboard itself: opened from the
-    // system menu, a window manager may leave it with the tool window, where the keys are lost.
-    ::SetForegroundWindow(m_hWnd);
-    HWND width = GetDlgItem(IDC_REGION_WIDTH);
-    ::SetFocus(width);
-    ::SendMessageW(width, EM_SETSEL, 0, -1);
+    TakeKeyboard();
+    // Once shown, again: a window manager may give the keyboard back to the tool window the
+    // dialog was opened from (its system menu), where the typed size would be lost.
+    ::PostMessageW(m_hWnd, kTakeKeyboard, 0, 0);
     return FALSE;
 }
 
@@ -57,6 +55,24 @@ SIZE CRegionSizeDlg::SizeShown(bool* valid) const
     const UINT height = ::GetDlgItemInt(m_hWnd, IDC_REGION_HEIGHT, &heightRead, FALSE);
     *valid = widthRead && heightRead && width >= 1 && height >= 1 && width <= kLargestSide && height <= kLargestSide;
     return SIZE{static_cast<LONG>(width), static_cast<LONG>(height)};
+}
+
+LRESULT CRegionSizeDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == kTakeKeyboard) {
+        TakeKeyboard();
+        return 0;
+    }
+    return CDialog::OnMessage(msg, wParam, lParam);
+}
+
+void CRegionSizeDlg::TakeKeyboard()
+{
+    // Typing replaces the width at once.
+    ::SetForegroundWindow(m_hWnd);
+    HWND width = GetDlgItem(IDC_REGION_WIDTH);
+    ::SetFocus(width);
+    ::SendMessageW(width, EM_SETSEL, 0, -1);
 }
 
 bool CRegionSizeDlg::Fits(SIZE size) const

@@ -13,11 +13,15 @@ public:
     SIZE Size() const { return m_size; }
 
 protected:
+    LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
     BOOL OnInitDialog() override;
     bool OnCommand(UINT id, UINT code, HWND control) override;
     void OnOK() override;
 
 private:
+    static constexpr UINT kTakeKeyboard = WM_APP + 1;
+
+    void TakeKeyboard();
     SIZE SizeShown(bool* valid) const;
     bool Fits(SIZE size) const;
     void ShowSize(SIZE size);

@@ -5,6 +5,7 @@ Space and Enter press the focused one; the settings and size dialogs answer thei
 Enter and Esc; the size asked from the system menu resizes the region shown around its centre.
 Screenshots: focus-<lang>.png (the focus mark on the settings button)."""
 import os
+import subprocess
 import sys
 import time
 
@@ -97,6 +98,8 @@ def size_from_the_system_menu(program):
     time.sleep(0.5)
     key('z')
     dialog = wait_for('the size dialog', lambda: program.find_window('区域尺寸'))
+    wait_for('the size dialog to have the keyboard', lambda: subprocess.run(
+        ['xdotool', 'getwindowfocus', 'getwindowname'], capture_output=True, text=True).stdout.strip() == dialog.title)
     # The width is selected when the dialog opens: typing replaces it.
     xdo('type', '400')
     key('Tab')

@@ -147,6 +147,7 @@ def type_a_size(program):
         open_veil(program)
         key('s')
         dialog = wait_for('the size dialog again', lambda: program.find_window(title))
+        wait_keyboard(program, title)
         xdo('type', '3000')
         note = wait_for('the note about the screen', lambda: program.probe.control(dialog.hwnd, SIZE_NOTE).text)
         # The dialog opened on the veil starts at 640 x 480: the height fits.
@@ -164,6 +165,12 @@ def type_a_size(program):
                  == ('1920', '1080', '', 1))
         key('Return')
         whole_screen_shown(program)
+
+
+def wait_keyboard(program, title):
+    """Waits until the window titled `title` has the X keyboard focus."""
+    wait_for('%s to have the keyboard' % title, lambda: subprocess.run(
+        ['xdotool', 'getwindowfocus', 'getwindowname'], capture_output=True, text=True).stdout.strip() == title)
 
 
 def whole_screen_shown(program):
