@@ -99,7 +99,6 @@ void CFrameBuilder::BuildChanges(std::shared_ptr<const IFrameOrigin> origin, con
     result->height = static_cast<uint16_t>(m_output.Height());
     result->bitsPerIndex = 8;
     result->transparentIndex = frame.transparentIndex;
-    result->exact = frame.exact;
     result->sinceFrameBefore = previous != nullptr;
     result->origin = std::move(origin);
     WriteImage(frame, workspace, result);
