@@ -56,6 +56,74 @@ inline uint8_t StillPixel(uint32_t rgb, int emitted, uint8_t transparent, const 
 // Unchanged runs up to this long may keep their own colours.
 constexpr int32_t kShortStill = 64;
 
+// The other values of the still runs that have any, gathered apart and laid over a copy of
+// the indices at the end: the changed pixels pay nothing for them, and a frame without a choice
+// (such as the recorder's scrolling texture) has no alternatives at all.
+class CStillChoices {
+public:
+    // The run of n still pixels written at `at` (offset `offset` in the indices) as `written`:
+    // each pixel's other value is transparent, or its own colour where the table has it exactly.
+    template <typename ExactLookup>
+    void Add(size_t offset, const uint8_t* written, const uint32_t* cur, int32_t n, uint8_t transparent,
+             ExactLookup exactOf)
+    {
+        const size_t from = m_others.size();
+        m_others.resize(from + static_cast<size_t>(n));
+        uint8_t* other = m_others.data() + from;
+        bool anyChoice = false;
+        for (int32_t k = 0; k < n; ++k) {
+            const int ownIndex = written[k] == transparent ? exactOf(cur[k] & kRgbMask) : transparent;
+            other[k] = static_cast<uint8_t>(ownIndex >= 0 ? ownIndex : transparent);
+            anyChoice |= other[k] != written[k];
+        }
+        if (anyChoice)
+            m_stretches.push_back({offset, from, n});
+        else
+            m_others.resize(from);
+    }
+
+    void LayOver(GifImage& f) const
+    {
+        if (m_stretches.empty())
+            return;
+        f.alternatives = f.indices;
+        for (const Stretch& st : m_stretches)
+            std::memcpy(f.alternatives.data() + st.at, m_others.data() + st.from, static_cast<size_t>(st.length));
+    }
+
+private:
+    struct Stretch {
+        size_t at;     // the run's first pixel
+        size_t from;   // its first other value in m_others
+        int32_t length;
+    };
+    std::vector<Stretch> m_stretches;
+    std::vector<uint8_t> m_others;
+};
+
+// Writes a run of n unchanged pixels from cur at out: in their own colours where the run is short
+// and the table has them exactly (the strings of the content go on, where transparent pixels would
+// break them), else each as the entry before it where that is its colour, or transparent. False
+// for the latter.
+template <typename ExactLookup>
+bool WriteStillRun(uint8_t* out, const uint32_t* cur, int32_t n, int emitted, uint8_t transparent,
+                   const uint32_t* colours, ExactLookup exactOf)
+{
+    bool own = n <= kShortStill;
+    for (int32_t k = 0; own && k < n; ++k) {
+        const int index = exactOf(cur[k] & kRgbMask);
+        own = index >= 0;
+        out[k] = static_cast<uint8_t>(index);
+    }
+    if (own)
+        return true;
+    for (int32_t k = 0; k < n; ++k) {
+        emitted = StillPixel(cur[k] & kRgbMask, emitted < 0 ? transparent : emitted, transparent, colours);
+        out[k] = static_cast<uint8_t>(emitted);
+    }
+    return false;
+}
+
 // Walks the changed rectangle row by row; every changed pixel gets its entry from `lookup`.
 // Where `keepStill`, a pixel the previous frame already had is written in its own colour when
 // it lies in a short unchanged run and the table has the run's colours exactly; otherwise it
@@ -76,18 +144,10 @@ void MapRect(CompactFrame& f, const PixelView* previous, const PixelView& curren
 {
     const ImageRect& r = f.rect;
     const uint8_t transparent = static_cast<uint8_t>(f.transparentIndex);
-    uint8_t* out = f.indices.data();
-    // The other values of the still runs that have any, gathered apart and laid over a copy of
-    // the indices at the end: the changed pixels pay nothing for them, and a frame without
-    // a choice (such as the recorder's scrolling texture) has no alternatives at all.
+    uint8_t* const first = f.indices.data();
+    uint8_t* out = first;
     const bool choices = keepStill && previous;
-    struct Stretch {
-        size_t at;     // the run's first pixel
-        size_t from;   // its first other value in `others`
-        int32_t length;
-    };
-    std::vector<Stretch> stretches;
-    std::vector<uint8_t> others;
+    CStillChoices stillChoices;
     for (int32_t y = r.top; y < r.top + r.height; ++y) {
         const uint32_t* cur = current.Row(y);
         const uint32_t* prev = previous ? previous->Row(y) : nullptr;
@@ -100,45 +160,16 @@ void MapRect(CompactFrame& f, const PixelView* previous, const PixelView& curren
                 *out++ = static_cast<uint8_t>(emitted);
                 continue;
             }
-            // A short run of unchanged pixels, as inside a line of text, is written in its own
-            // colours where the table has them exactly: the strings of the content go on,
-            // where transparent pixels would break them.
             const int32_t n = FirstDiffering(prev, cur, x + 1, end) - x;
-            bool own = n <= kShortStill;
-            for (int32_t k = 0; own && k < n; ++k) {
-                const int index = exactOf(cur[x + k] & kRgbMask);
-                own = index >= 0;
-                out[k] = static_cast<uint8_t>(index);
-            }
-            for (int32_t k = 0; !own && k < n; ++k) {
-                emitted = StillPixel(cur[x + k] & kRgbMask, emitted < 0 ? transparent : emitted, transparent, colours);
-                out[k] = static_cast<uint8_t>(emitted);
-            }
-            if (!own && choices) {
-                const size_t from = others.size();
-                others.resize(from + static_cast<size_t>(n));
-                uint8_t* other = others.data() + from;
-                bool anyChoice = false;
-                for (int32_t k = 0; k < n; ++k) {
-                    const int ownIndex = out[k] == transparent ? exactOf(cur[x + k] & kRgbMask) : transparent;
-                    other[k] = static_cast<uint8_t>(ownIndex >= 0 ? ownIndex : transparent);
-                    anyChoice |= other[k] != out[k];
-                }
-                if (anyChoice)
-                    stretches.push_back({static_cast<size_t>(out - f.indices.data()), from, n});
-                else
-                    others.resize(from);
-            }
+            const bool own = WriteStillRun(out, cur + x, n, emitted, transparent, colours, exactOf);
+            if (!own && choices)
+                stillChoices.Add(static_cast<size_t>(out - first), out, cur + x, n, transparent, exactOf);
             out += n;
             emitted = out[-1];
             x += n - 1;
         }
     }
-    if (stretches.empty())
-        return;
-    f.alternatives = f.indices;
-    for (const Stretch& st : stretches)
-        std::memcpy(f.alternatives.data() + st.at, others.data() + st.from, static_cast<size_t>(st.length));
+    stillChoices.LayOver(f);
 }
 
 void MapExact(CompactFrame& f, const CExactColours& exact, const PixelView* previous,
@@ -405,6 +436,159 @@ void MapDiffused(CompactFrame& f, CCompactWorkspace& s, const uint32_t* colours,
     }
 }
 
+// The frame in its exact colours, where the changed pixels have few enough; false when not.
+bool BuildExact(CompactFrame& f, CCompactWorkspace& s, const PixelView* previous, const PixelView& current)
+{
+    bool anyUnchanged = false;
+    if (!CollectExactColours(s.exact, previous, current, f.rect, false, &anyUnchanged))
+        return false;
+    if (s.exact.Count() + (anyUnchanged ? 1 : 0) <= 256) {
+        SetPalette(f, s.exact.Colours(), s.exact.Count(), anyUnchanged);
+        MapExact(f, s.exact, previous, current, false);
+        return true;
+    }
+    // 256 changed colours leave no room for the transparent index; the whole rectangle
+    // written opaque may still fit.
+    bool none = false;
+    if (!CollectExactColours(s.exact, previous, current, f.rect, true, &none))
+        return false;
+    SetPalette(f, s.exact.Colours(), s.exact.Count(), false);
+    MapExact(f, s.exact, previous, current, true);
+    return true;
+}
+
+// What counting the changed pixels tells of them besides their colours.
+struct ChangedPixels {
+    bool anyUnchanged = false;  // some pixel of the rectangle kept its colour
+    uint64_t changed = 0, smooth = 0, tiny = 0, steps = 0;  // the steps to their left neighbours
+};
+
+// Counts one row's changed pixels (every other one where skip is 1) into the histogram.
+void CountRow(CCompactWorkspace& s, const uint32_t* cur, const uint32_t* prev, const ImageRect& r, int32_t y,
+              int32_t skip, ChangedPixels* c)
+{
+    const int32_t end = r.left + r.width;
+    // A run of one colour is counted into the histogram at once.
+    uint32_t runColour = 0, runLength = 0;
+    for (int32_t x = r.left; x < end; ++x) {
+        const uint32_t rgb = cur[x] & kRgbMask;
+        if (prev && (prev[x] & kRgbMask) == rgb) {
+            c->anyUnchanged = true;
+            x = FirstDiffering(prev, cur, x + 1, end) - 1;
+            continue;
+        }
+        if (((x + y) & skip) != 0)
+            continue;
+        if (rgb != runColour || runLength == 0) {
+            if (runLength != 0)
+                CountRun(s, runColour, runLength);
+            runColour = rgb;
+            runLength = 0;
+        }
+        ++runLength;
+        ++c->changed;
+        const uint32_t left = x > r.left ? cur[x - 1] & kRgbMask : rgb;
+        const int step = LargestStep(left, rgb);
+        c->smooth += IsStepUpTo(step, kSmoothStep);
+        c->tiny += IsStepUpTo(step, kTinyStep);
+        c->steps += step > 0 ? 1 : 0;
+    }
+    if (runLength != 0)
+        CountRun(s, runColour, runLength);
+}
+
+// Counts the changed pixels' colours into the histogram (or its coarse cells).
+ChangedPixels CountChanged(CCompactWorkspace& s, const PixelView* previous, const PixelView& current,
+                           const ImageRect& r)
+{
+    s.cut.Clear();
+    s.histogram.Clear();
+    // Frames too big for the quantizer's 32-bit sums are counted every n-th row. Large areas
+    // of gradients or photos are counted on every other pixel, in a checkerboard: the counting
+    // is a third of the time of such a frame, and half of its pixels give the same palette.
+    // Text and windows are counted whole: their few pixels of rare shades matter (sampled, a
+    // page of text lost 1.6 dB).
+    const uint64_t area = static_cast<uint64_t>(r.width) * static_cast<uint64_t>(r.height);
+    const int32_t rowStep = static_cast<int32_t>((area + CMedianCut::kMaxPixels - 1) / CMedianCut::kMaxPixels);
+    const int32_t skip = area >= kSampledArea && MostlySmooth(previous, current, r) ? 1 : 0;
+    ChangedPixels c;
+    for (int32_t y = r.top; y < r.top + r.height; y += rowStep) {
+        const uint32_t* cur = current.Row(y);
+        const uint32_t* prev = previous ? previous->Row(y) : nullptr;
+        // Once the histogram has overflowed, every fourth row is counted: so many colours are
+        // cut on coarse cells, which a quarter of the rows fill as well (the recorder
+        // benchmark's scrolling texture 425 -> 431 KiB at the same PSNR, its counting 16 ->
+        // 10 ms a frame in the 32-bit build; the photo sequences within 0.1 dB). Whether a
+        // pixel stayed is still looked for, since it decides the transparent index.
+        if (s.histogram.Full() && ((y - r.top) & 3) != 0) {
+            c.anyUnchanged = c.anyUnchanged || (prev && AnyStill(prev, cur, r.left, r.left + r.width));
+            continue;
+        }
+        CountRow(s, cur, prev, r, y, skip, &c);
+    }
+    return c;
+}
+
+// 255 colours fitted to the counted ones; returns how many.
+uint32_t FitPalette(CCompactWorkspace& s, uint32_t* colours)
+{
+    const auto& counted = s.histogram.Entries();
+    uint32_t n = 0;
+    if (!s.histogram.Full() && counted.size() <= kMergedColours) {
+        n = MergeColours(counted.data(), counted.size(), 255, colours, kReducedWeights);
+    } else {
+        // Cut the histogram's colours in fine cells, or the coarse cells it overflowed into.
+        if (!s.histogram.Full())
+            for (const CColourHistogram::Entry& e : counted)
+                s.cut.Add(e.rgb, e.count);
+        n = s.cut.Build(255, colours);
+    }
+    // Where the frame's colours were all counted, the palette is fitted to them.
+    if (!s.histogram.Full())
+        RefinePalette(counted.data(), counted.size(), colours, n, s.nearest, kReducedWeights);
+    return n;
+}
+
+// Too many colours: 255 from the changed pixels, leaving room for the transparent index.
+void BuildReduced(CompactFrame& f, CCompactWorkspace& s, const CompactOptions& options, const PixelView* previous,
+                  const PixelView& current)
+{
+    f.exact = false;
+    const ChangedPixels c = CountChanged(s, previous, current, f.rect);
+    uint32_t colours[256];
+    const uint32_t n = FitPalette(s, colours);
+    SetPalette(f, colours, n, c.anyUnchanged);
+    s.nearest.SetPalette(colours, n, kReducedWeights);
+    s.blockNearest.SetPalette(colours, n, kReducedWeights);
+    // Measured on screen recordings: text and windows have almost no small steps (at most 6 %
+    // of their changed pixels) and look and compress better plain; gradients and photos
+    // (over 80 %) band without diffusion. Fine many-coloured texture has small steps too, but
+    // few tiny ones (at most 3 a channel: 41 % of its steps, against 63 % and more in photos
+    // and gradients): its plain errors are noise already, and diffused it came out 2 dB worse
+    // at two and a half times the size.
+    const bool diffuse = options.dither == CompactDither::Diffusion ||
+                         (options.dither == CompactDither::Auto && c.smooth * 4 > c.changed && c.tiny * 2 > c.steps);
+    if (diffuse)
+        MapDiffused(f, s, colours, previous, current);
+    else
+        MapPlain(f, s, colours, n, previous, current);
+    s.ForgetIndices();
+}
+
+// The captured colours of the image's pixels, for the lossy coder to measure its error against.
+void KeepCaptured(CompactFrame& f, const PixelView& current, int nearEnough)
+{
+    const ImageRect& r = f.rect;
+    f.captured.resize(static_cast<size_t>(r.width) * static_cast<size_t>(r.height));
+    uint32_t* out = f.captured.data();
+    for (int32_t y = r.top; y < r.top + r.height; ++y) {
+        const uint32_t* cur = current.Row(y);
+        for (int32_t x = r.left; x < r.left + r.width; ++x)
+            *out++ = cur[x] & kRgbMask;
+    }
+    f.nearEnough = nearEnough;
+}
+
 }  // namespace
 
 CompactFrame BuildCompactFrame(const PixelView* previous, const PixelView& current,
@@ -432,109 +616,17 @@ CompactFrame BuildCompactFrame(const PixelView* previous, const PixelView& curre
         workspace = own.get();
     }
     CCompactWorkspace& s = workspace->Compact();
-    bool anyUnchanged = false;
-    if (CollectExactColours(s.exact, previous, current, f.rect, false, &anyUnchanged)) {
-        if (s.exact.Count() + (anyUnchanged ? 1 : 0) <= 256) {
-            SetPalette(f, s.exact.Colours(), s.exact.Count(), anyUnchanged);
-            MapExact(f, s.exact, previous, current, false);
-            return f;
-        }
-        // 256 changed colours leave no room for the transparent index; the whole rectangle
-        // written opaque may still fit.
-        bool none = false;
-        if (CollectExactColours(s.exact, previous, current, f.rect, true, &none)) {
-            SetPalette(f, s.exact.Colours(), s.exact.Count(), false);
-            MapExact(f, s.exact, previous, current, true);
-            return f;
-        }
-    }
-
-    // Too many colours: 255 from the changed pixels, leaving room for the transparent index.
-    f.exact = false;
-    s.cut.Clear();
-    s.histogram.Clear();
-    anyUnchanged = false;
-    uint64_t changedCount = 0, smoothCount = 0, tinyCount = 0, stepCount = 0;
-    // Frames too big for the quantizer's 32-bit sums are counted every n-th row. Large areas
-    // of gradients or photos are counted on every other pixel, in a checkerboard: the counting
-    // is a third of the time of such a frame, and half of its pixels give the same palette.
-    // Text and windows are counted whole: their few pixels of rare shades matter (sampled, a
-    // page of text lost 1.6 dB).
-    const uint64_t area = static_cast<uint64_t>(f.rect.width) * static_cast<uint64_t>(f.rect.height);
-    const int32_t rowStep = static_cast<int32_t>((area + CMedianCut::kMaxPixels - 1) / CMedianCut::kMaxPixels);
-    const int32_t skip = area >= kSampledArea && MostlySmooth(previous, current, f.rect) ? 1 : 0;
-    for (int32_t y = f.rect.top; y < f.rect.top + f.rect.height; y += rowStep) {
-        const uint32_t* cur = current.Row(y);
-        const uint32_t* prev = previous ? previous->Row(y) : nullptr;
-        const int32_t end = f.rect.left + f.rect.width;
-        // Once the histogram has overflowed, every fourth row is counted: so many colours are
-        // cut on coarse cells, which a quarter of the rows fill as well (the recorder
-        // benchmark's scrolling texture 425 -> 431 KiB at the same PSNR, its counting 16 ->
-        // 10 ms a frame in the 32-bit build; the photo sequences within 0.1 dB). Whether a
-        // pixel stayed is still looked for, since it decides the transparent index.
-        if (s.histogram.Full() && ((y - f.rect.top) & 3) != 0) {
-            anyUnchanged = anyUnchanged || (prev && AnyStill(prev, cur, f.rect.left, end));
-            continue;
-        }
-        // A run of one colour is counted into the histogram at once.
-        uint32_t runColour = 0, runLength = 0;
-        for (int32_t x = f.rect.left; x < end; ++x) {
-            const uint32_t rgb = cur[x] & kRgbMask;
-            if (prev && (prev[x] & kRgbMask) == rgb) {
-                anyUnchanged = true;
-                x = FirstDiffering(prev, cur, x + 1, end) - 1;
-                continue;
-            }
-            if (((x + y) & skip) != 0)
-                continue;
-            if (rgb != runColour || runLength == 0) {
-                if (runLength != 0)
-                    CountRun(s, runColour, runLength);
-                runColour = rgb;
-                runLength = 0;
-            }
-            ++runLength;
-            ++changedCount;
-            const uint32_t left = x > f.rect.left ? cur[x - 1] & kRgbMask : rgb;
-            const int step = LargestStep(left, rgb);
-            smoothCount += IsStepUpTo(step, kSmoothStep);
-            tinyCount += IsStepUpTo(step, kTinyStep);
-            stepCount += step > 0 ? 1 : 0;
-        }
-        if (runLength != 0)
-            CountRun(s, runColour, runLength);
-    }
-    uint32_t colours[256];
-    const auto& counted = s.histogram.Entries();
-    uint32_t n = 0;
-    if (!s.histogram.Full() && counted.size() <= kMergedColours) {
-        n = MergeColours(counted.data(), counted.size(), 255, colours, kReducedWeights);
-    } else {
-        // Cut the histogram's colours in fine cells, or the coarse cells it overflowed into.
-        if (!s.histogram.Full())
-            for (const CColourHistogram::Entry& e : counted)
-                s.cut.Add(e.rgb, e.count);
-        n = s.cut.Build(255, colours);
-    }
-    // Where the frame's colours were all counted, the palette is fitted to them.
-    if (!s.histogram.Full())
-        RefinePalette(counted.data(), counted.size(), colours, n, s.nearest, kReducedWeights);
-    SetPalette(f, colours, n, anyUnchanged);
-    s.nearest.SetPalette(colours, n, kReducedWeights);
-    s.blockNearest.SetPalette(colours, n, kReducedWeights);
-    // Measured on screen recordings: text and windows have almost no small steps (at most 6 %
-    // of their changed pixels) and look and compress better plain; gradients and photos
-    // (over 80 %) band without diffusion. Fine many-coloured texture has small steps too, but
-    // few tiny ones (at most 3 a channel: 41 % of its steps, against 63 % and more in photos
-    // and gradients): its plain errors are noise already, and diffused it came out 2 dB worse
-    // at two and a half times the size.
-    const bool diffuse = options.dither == CompactDither::Diffusion ||
-                         (options.dither == CompactDither::Auto && smoothCount * 4 > changedCount &&
-                          tinyCount * 2 > stepCount);
-    if (diffuse)
-        MapDiffused(f, s, colours, previous, current);
-    else
-        MapPlain(f, s, colours, n, previous, current);
-    s.ForgetIndices();
+    if (!BuildExact(f, s, previous, current))
+        BuildReduced(f, s, options, previous, current);
+    if (options.quality < 100)
+        KeepCaptured(f, current, NearEnoughFor(options.quality));
     return f;
+}
+
+int NearEnoughFor(int quality)
+{
+    // An error of up to (100 - quality) * 2 / 5 in each channel, weighted as the eye sees it.
+    const int q = quality < 1 ? 1 : (quality > 100 ? 100 : quality);
+    const int step = (100 - q) * 2 / 5;
+    return (kEyeWeights.red + kEyeWeights.green + kEyeWeights.blue) * step * step;
 }

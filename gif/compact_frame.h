@@ -29,7 +29,14 @@ enum class CompactDither {
 
 struct CompactOptions {
     CompactDither dither = CompactDither::Auto;
+    // 1 to 100: below 100 the LZW coder may write a pixel as a value near its captured colour
+    // where that codes shorter, the nearer the higher the quality; 100 writes the colours the
+    // frame was mapped to.
+    int quality = 100;
 };
+
+// The largest error (squared, weighted for the eye) a pixel may be written with at a quality.
+int NearEnoughFor(int quality);
 
 struct CompactFrame : GifImage {
     bool exact = true;          // every changed pixel keeps its colour exactly

@@ -13,6 +13,7 @@
 
 #include "frame_pixels.h"
 #include "frame_workspace.h"
+#include "global_colour_table.h"
 
 // What a frame was built from, kept with a frame that holds only what changed since the frame
 // before it, so that the writer can have it built again against another frame.
@@ -31,8 +32,9 @@ struct CEncodedFrame {
     uint16_t height = 0;  // smaller
     uint8_t bitsPerIndex = 0;
     int16_t transparentIndex = -1;  // for the control block; -1: no transparent colour
-    bool exact = false;             // a compact frame whose changed pixels keep their colours exactly
     std::vector<uint8_t> image;  // WriteGifImage's bytes: descriptor, colour table, LZW data
+    // The compact file's global colour table entries the frame took, for the file's header.
+    TableClaims claims;
     int64_t captureMs = 0;       // when the frame was captured, for the delay at true speed
     std::exception_ptr error;    // raised by the job; the writer raises it again in its turn
     // Set by encodings that write only what changed since the frame captured before: the image

@@ -59,42 +59,81 @@ void WriteGifControl(IByteSink& file, uint16_t delay, int16_t transparentIndex)
     file.Write(gce, sizeof gce);
 }
 
-void WriteGifImage(IByteSink& file, const GifImage& image, CFrameWorkspace* workspace)
+namespace {
+
+// The image descriptor, the local colour table unless the image uses the global one, and the
+// LZW minimum code size; returns that size.
+uint8_t WriteDescriptor(IByteSink& file, const GifImage& image)
 {
     uint8_t desc[10] = {0x2C};
     PutLe16(desc + 1, static_cast<uint16_t>(image.rect.left));
     PutLe16(desc + 3, static_cast<uint16_t>(image.rect.top));
     PutLe16(desc + 5, static_cast<uint16_t>(image.rect.width));
     PutLe16(desc + 7, static_cast<uint16_t>(image.rect.height));
-    desc[9] = static_cast<uint8_t>(0x80 | (image.tableBits - 1));
+    if (!image.globalTable)
+        desc[9] = static_cast<uint8_t>(0x80 | (image.tableBits - 1));
     file.Write(desc, sizeof desc);
-    file.Write(image.palette.data(), 3u << image.tableBits);
-    const uint8_t minCodeSize = MinCodeSizeFor(image.tableBits);
+    if (!image.globalTable)
+        file.Write(image.palette.data(), 3u << image.tableBits);
+    const uint8_t minCodeSize = image.globalTable ? 8 : MinCodeSizeFor(image.tableBits);
     file.Write(&minCodeSize, 1);
-    std::unique_ptr<CLzwEncoder> own;
-    if (!workspace)
-        own.reset(new CLzwEncoder());
-    CLzwEncoder* lzw = workspace ? &workspace->Lzw() : own.get();
-    const size_t count = image.indices.size();
-    // With alternatives each coding picks among them in a copy of the indices, from the
-    // image's own values: the kept table's coding started from the cleared one's picks was
-    // larger (the terminal 1 %).
-    std::unique_ptr<uint8_t[]> ownChoices;
-    uint8_t* choices = nullptr;
-    if (!image.alternatives.empty()) {
+    return minCodeSize;
+}
+
+// Codes an image's indices with the policy its pixels call for: one value each, two that show
+// the same, or lossy. With choices each coding picks in a copy of the indices, from the image's
+// own values: the kept table's coding started from the cleared one's picks was larger (the
+// terminal 1 %).
+class CImageCoder {
+public:
+    CImageCoder(const GifImage& image, uint8_t minCodeSize, CFrameWorkspace* workspace)
+        : m_image(image), m_count(image.indices.size()), m_minCodeSize(minCodeSize),
+          m_reach{image.captured.data(), image.palette.data(), image.transparentIndex,
+                  static_cast<size_t>(image.rect.width), image.nearEnough}
+    {
         if (!workspace)
-            ownChoices.reset(new uint8_t[2 * count]);
-        choices = workspace ? workspace->Choices(count) : ownChoices.get();
+            m_own.reset(new CLzwEncoder());
+        m_lzw = workspace ? &workspace->Lzw() : m_own.get();
+        if (image.alternatives.empty() && image.captured.empty())
+            return;
+        if (!workspace)
+            m_ownChoices.reset(new uint8_t[2 * m_count]);
+        m_choices = workspace ? workspace->Choices(m_count) : m_ownChoices.get();
     }
-    const auto code = [&](IByteSink& sink, LzwWhenFull whenFull) {
-        if (!choices)
-            return lzw->Compress(sink, image.indices.data(), count, minCodeSize, whenFull);
-        std::memcpy(choices, image.indices.data(), count);
-        std::memcpy(choices + count, image.alternatives.data(), count);
-        return lzw->CompressChoosing(sink, choices, choices + count, count, minCodeSize, whenFull);
-    };
+
+    // True when the code table filled up.
+    bool Code(IByteSink& sink, LzwWhenFull whenFull)
+    {
+        if (!m_choices)
+            return m_lzw->Compress(sink, m_image.indices.data(), m_count, m_minCodeSize, whenFull);
+        const std::vector<uint8_t>& others = m_image.alternatives.empty() ? m_image.indices : m_image.alternatives;
+        uint8_t* first = m_choices;
+        uint8_t* other = m_choices + m_count;
+        std::memcpy(first, m_image.indices.data(), m_count);
+        std::memcpy(other, others.data(), m_count);
+        if (!m_image.captured.empty())
+            return m_lzw->CompressNear(sink, first, other, m_count, m_reach, m_minCodeSize, whenFull);
+        return m_lzw->CompressChoosing(sink, first, other, m_count, m_minCodeSize, whenFull);
+    }
+
+private:
+    const GifImage& m_image;
+    const size_t m_count;
+    const uint8_t m_minCodeSize;
+    const NearEnough m_reach;
+    std::unique_ptr<CLzwEncoder> m_own;
+    CLzwEncoder* m_lzw = nullptr;
+    std::unique_ptr<uint8_t[]> m_ownChoices;
+    uint8_t* m_choices = nullptr;
+};
+
+}  // namespace
+
+void WriteGifImage(IByteSink& file, const GifImage& image, CFrameWorkspace* workspace)
+{
+    CImageCoder coder(image, WriteDescriptor(file, image), workspace);
     if (!image.shortestCode) {
-        code(file, LzwWhenFull::Clear);
+        coder.Code(file, LzwWhenFull::Clear);
         return;
     }
     // Measured on screen recordings, a full table kept took 14 % off a scrolling terminal and
@@ -103,13 +142,13 @@ void WriteGifImage(IByteSink& file, const GifImage& image, CFrameWorkspace* work
     // noise (about 2) and fine many-coloured texture (4.8, where the second coding was a third
     // of the frame's time and never won) are not coded twice.
     CMemorySink cleared;
-    const bool filled = code(cleared, LzwWhenFull::Clear);
-    if (!filled || count < kKeptTableWorthTrying * cleared.Size()) {
+    const bool filled = coder.Code(cleared, LzwWhenFull::Clear);
+    if (!filled || image.indices.size() < kKeptTableWorthTrying * cleared.Size()) {
         file.Write(cleared.Data(), cleared.Size());
         return;
     }
     CMemorySink kept;
-    code(kept, LzwWhenFull::Keep);
+    coder.Code(kept, LzwWhenFull::Keep);
     const CMemorySink& shorter = kept.Size() < cleared.Size() ? kept : cleared;
     file.Write(shorter.Data(), shorter.Size());
 }

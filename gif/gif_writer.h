@@ -7,9 +7,9 @@
 class CFrameWorkspace;
 
 // GIF89a stream writer. Call WriteGifHeader once, just before the first frame, with the logical
-// screen's size; WriteGifFrame for every frame; WriteGifTrailer at the end. Every image has its
-// own local colour table. A failed write raises whatever the sink raises; the writer does not
-// catch it.
+// screen's size; WriteGifFrame for every frame; WriteGifTrailer at the end. An image has its own
+// local colour table unless it uses the file's global one (GifImage::globalTable). A failed write
+// raises whatever the sink raises; the writer does not catch it.
 
 // How many times the animation plays: 0 for ever, else that many times. Players agree only on
 // these spellings: for ever is the looping extension with count 0; once is no looping
@@ -24,8 +24,8 @@ void WriteGifHeader(IByteSink& file, uint16_t width, uint16_t height, uint8_t bi
 // The looping extension alone, with its count as stored (the repeats after the first play).
 void WriteGifLoopExtension(IByteSink& file, uint16_t count);
 
-// The two halves of a frame. The image (descriptor at the image's rectangle, local colour table,
-// LZW minimum code size and data) needs only the image itself, so it can be made on any thread;
+// The two halves of a frame. The image (descriptor at the image's rectangle, local colour table
+// unless the image uses the global one, LZW minimum code size and data) needs only the image itself, so it can be made on any thread;
 // the control block before it (disposal "leave in place", the delay, the transparent index)
 // carries what is known only when the frames are put in order, such as the delay.
 // workspace: the calling thread's working memory, kept for its next frame; null for a one-off

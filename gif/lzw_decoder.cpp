@@ -25,6 +25,34 @@ void WriteString(const CodeTable& t, uint32_t code, uint8_t* out, size_t positio
     }
 }
 
+// Reads codes of a given width from the data, least significant bit first.
+class CLzwCodeReader {
+public:
+    CLzwCodeReader(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
+
+    // The next code; false when the data ends first.
+    bool Next(uint32_t width, uint32_t* code)
+    {
+        while (m_bitCount < width) {
+            if (m_in == m_size)
+                return false;
+            m_bits |= static_cast<uint64_t>(m_data[m_in++]) << m_bitCount;
+            m_bitCount += 8;
+        }
+        *code = static_cast<uint32_t>(m_bits) & ((1u << width) - 1);
+        m_bits >>= width;
+        m_bitCount -= width;
+        return true;
+    }
+
+private:
+    const uint8_t* const m_data;
+    const size_t m_size;
+    size_t m_in = 0;
+    uint64_t m_bits = 0;
+    uint32_t m_bitCount = 0;
+};
+
 }  // namespace
 
 GifError DecodeLzw(const uint8_t* data, size_t size, uint8_t minCodeSize, uint8_t* out, size_t count)
@@ -42,20 +70,12 @@ GifError DecodeLzw(const uint8_t* data, size_t size, uint8_t minCodeSize, uint8_
     uint32_t width = minCodeSize + 1u;
     uint32_t next = clear + 2;
     uint32_t previous = kNoCode;
-    uint64_t bits = 0;
-    uint32_t bitCount = 0;
-    size_t in = 0;
+    CLzwCodeReader codes(data, size);
     size_t position = 0;
     while (position < count) {
-        while (bitCount < width) {
-            if (in == size)
-                return GifError::ShortData;
-            bits |= static_cast<uint64_t>(data[in++]) << bitCount;
-            bitCount += 8;
-        }
-        const uint32_t code = static_cast<uint32_t>(bits) & ((1u << width) - 1);
-        bits >>= width;
-        bitCount -= width;
+        uint32_t code = 0;
+        if (!codes.Next(width, &code))
+            return GifError::ShortData;
         if (code == clear) {
             width = minCodeSize + 1u;
             next = clear + 2;

@@ -1,18 +1,10 @@
 #include "lzw_encoder.h"
 
-#include <cstring>
-
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
 namespace {
-
-constexpr uint32_t kMaxCode = 4095;
-constexpr uint32_t kNoChild = 0xFFFF0000u;   // no pixel value is 0xFFFF
-constexpr uint32_t kMoreChildren = 0x8000u;  // the code has other children than the one recorded
-constexpr size_t kPackedFlushAt = 64 * 1024;
-constexpr size_t kPackedSize = kPackedFlushAt + 64;
 
 // Number of leading bytes of p (at most limit) equal to v.
 inline size_t RunLength(const uint8_t* p, size_t limit, uint8_t v)
@@ -33,389 +25,231 @@ inline size_t RunLength(const uint8_t* p, size_t limit, uint8_t v)
     return n;
 }
 
-// Packs codes least significant bit first and hands the bytes to the sink in 255-byte data
-// sub-blocks, each preceded by its length byte.
-class CCodePacker {
-public:
-    CCodePacker(IByteSink& f, uint8_t* buffer) : file(f), start(buffer), out(buffer) {}
-
-    void PutCode(uint32_t code, int width)
-    {
-        bits |= static_cast<uint64_t>(code) << bitCount;
-        bitCount += width;
-        // Every code stores the pending bits and keeps the whole bytes among them: no branch on
-        // how full the accumulator is, which follows the code widths and guesses badly.
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-        std::memcpy(out, &bits, 4);
-#else
-        out[0] = static_cast<uint8_t>(bits);
-        out[1] = static_cast<uint8_t>(bits >> 8);
-        out[2] = static_cast<uint8_t>(bits >> 16);
-        out[3] = static_cast<uint8_t>(bits >> 24);
-#endif
-        const int bytes = bitCount >> 3;
-        out += bytes;
-        bits >>= 8 * bytes;
-        bitCount &= 7;
-        if (static_cast<size_t>(out - start) >= kPackedFlushAt)
-            WriteBlocks(false);
-    }
-
-    // The last bits padded with zeros to a whole byte, the last (short) sub-block, and the
-    // terminator.
-    void Finish()
-    {
-        while (bitCount > 0) {
-            *out++ = static_cast<uint8_t>(bits);
-            bits >>= 8;
-            bitCount = bitCount > 8 ? bitCount - 8 : 0;
-        }
-        WriteBlocks(true);
-        const uint8_t terminator = 0;
-        file.Write(&terminator, 1);
-    }
-
-private:
-    // Writes every complete 255-byte sub-block (and with last, the rest as a shorter one),
-    // keeping what remains at the buffer's start.
-    void WriteBlocks(bool last)
-    {
-        const size_t length = static_cast<size_t>(out - start);
-        size_t done = 0;
-        uint8_t frame[1 + 255];
-        while (length - done >= 255 || (last && done < length)) {
-            const size_t n = length - done >= 255 ? 255 : length - done;
-            frame[0] = static_cast<uint8_t>(n);
-            std::memcpy(frame + 1, start + done, n);
-            file.Write(frame, static_cast<uint32_t>(n + 1));
-            done += n;
-        }
-        std::memmove(start, start + done, length - done);
-        out = start + (length - done);
-    }
-
-    IByteSink& file;
-    uint8_t* start;
-    uint8_t* out;
-    uint64_t bits = 0;
-    int bitCount = 0;
-};
-
 }  // namespace
 
+// Where the coder is in the pixels and the strings, kept in one place for the steps below.
+struct CLzwEncoder::Walk {
+    CLzwCodeStream& out;
+    const size_t count;
+    size_t i;          // the pixel that goes on the current string next
+    uint32_t prefix;   // the current string's code
+    uint32_t codesWritten = 0;
+    // Codes up to shortcutsUpTo have their shortcuts; the plain stretches leave them out and a
+    // shortcut stretch catches up from the list of strings added when it resumes.
+    uint32_t shortcutsUpTo;
+    // The codes passed one pixel at a time in the current string, to fill the four-steps.
+    uint32_t recent[4] = {};
+    uint32_t stepsInString = 0;
+    uint32_t walked = 0;  // the last four of those pixels, the latest in the top byte
+};
+
 CLzwEncoder::CLzwEncoder()
-    : touched(new uint32_t[kCodes]),
-      lastChild(new uint32_t[kCodes]), fourSteps(new FourSteps[kCodes]),
-      runPixel(new int16_t[kCodes]), runLength(new uint16_t[kCodes]),
-      runCode(new uint16_t[256 * kCodes]), packed(new uint8_t[kPackedSize])
+    : touched(new uint32_t[CLzwShortcuts::kCodes]), packed(new uint8_t[CCodePacker::kBufferSize])
 {
+}
+
+bool CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count, uint8_t minCodeSize,
+                           LzwWhenFull whenFull)
+{
+    CFixedPixels choice(indices);
+    return Code(file, choice, count, minCodeSize, whenFull);
+}
+
+bool CLzwEncoder::CompressChoosing(IByteSink& file, uint8_t* indices, uint8_t* alternatives, size_t count,
+                                   uint8_t minCodeSize, LzwWhenFull whenFull)
+{
+    CTwoValuedPixels choice(indices, alternatives, count);
+    return Code(file, choice, count, minCodeSize, whenFull);
+}
+
+bool CLzwEncoder::CompressNear(IByteSink& file, uint8_t* indices, uint8_t* alternatives, size_t count,
+                               const NearEnough& reach, uint8_t minCodeSize, LzwWhenFull whenFull)
+{
+    CNearPixels choice(indices, alternatives, count, reach);
+    return Code(file, choice, count, minCodeSize, whenFull);
 }
 
 void CLzwEncoder::ResetTable(uint32_t clearCode)
 {
     strings.Clear();
     touchedCount = 0;
-    for (uint32_t c = 0; c < clearCode; ++c) {
-        lastChild[c] = kNoChild;
-        fourSteps[c].code = 0;
-        runPixel[c] = static_cast<int16_t>(c);
-        runLength[c] = 1;
-        runCode[256 + c] = static_cast<uint16_t>(c);
-        longestRun[c] = 1;
-    }
-    runPixel[clearCode] = -1;
-    runPixel[clearCode + 1] = -1;
+    shortcuts.Reset(clearCode);
 }
 
-// The shortcuts of a new code: its parent's last child, no four-step yet, and its place
-// among the strings of one repeated index.
-inline void CLzwEncoder::RecordShortcuts(uint32_t prefix, uint32_t c, uint32_t code)
+template <class Choice>
+bool CLzwEncoder::Code(IByteSink& file, Choice& choice, size_t count, uint8_t minCodeSize, LzwWhenFull whenFull)
 {
-    const uint32_t siblings = lastChild[prefix] == kNoChild ? 0 : kMoreChildren;
-    lastChild[prefix] = c << 16 | siblings | code;
-    lastChild[code] = kNoChild;
-    fourSteps[code].code = 0;
-    if (runPixel[prefix] == static_cast<int16_t>(c)) {
-        const uint32_t length = runLength[prefix] + 1u;
-        runPixel[code] = static_cast<int16_t>(c);
-        runLength[code] = static_cast<uint16_t>(length);
-        runCode[length * 256 + c] = static_cast<uint16_t>(code);
-        longestRun[c] = static_cast<uint16_t>(length);
-    } else {
-        runPixel[code] = -1;
-    }
-}
-
-bool CLzwEncoder::Compress(IByteSink& file, const uint8_t* indices, size_t count, uint8_t minCodeSize,
-                           LzwWhenFull whenFull)
-{
-    // Without alternatives the indices are only read.
-    return Code<false>(file, const_cast<uint8_t*>(indices), nullptr, count, minCodeSize, whenFull);
-}
-
-bool CLzwEncoder::CompressChoosing(IByteSink& file, uint8_t* indices, uint8_t* alternatives, size_t count,
-                                   uint8_t minCodeSize, LzwWhenFull whenFull)
-{
-    return Code<true>(file, indices, alternatives, count, minCodeSize, whenFull);
-}
-
-template <bool kChoosing>
-bool CLzwEncoder::Code(IByteSink& file, uint8_t* indices, uint8_t* alternatives, size_t count, uint8_t minCodeSize,
-                       LzwWhenFull whenFull)
-{
-    const uint32_t clearCode = 1u << minCodeSize;
-    const uint32_t endCode = clearCode + 1;
-    const int firstWidth = minCodeSize + 1;
+    CLzwCodeStream out(file, packed.get(), minCodeSize, whenFull);
     // Clears what the previous frame filled, also when a failed write stopped it half way.
-    ResetTable(clearCode);
-
-    CCodePacker out(file, packed.get());
-    out.PutCode(clearCode, firstWidth);
+    ResetTable(out.ClearCode());
     if (count == 0) {
-        out.PutCode(endCode, firstWidth);
-        out.Finish();
+        out.FinishEmpty();
         return false;
     }
-
-    CLzwStrings& t = strings;
-    uint32_t* slots = touched.get();
-    uint32_t* childOf = lastChild.get();
-    FourSteps* quads = fourSteps.get();
-    int16_t* pixelOf = runPixel.get();
-    uint16_t* lengthOf = runLength.get();
-    uint16_t* runs = runCode.get();
-    // The codes passed one pixel at a time in the current string, to fill quads.
-    uint32_t recent[4] = {};
-    uint32_t stepsInString = 0;
-    uint32_t walked = 0;  // the last four of those pixels, the latest in the top byte
-    int codeWidth = firstWidth;
-    uint32_t lastCode = clearCode + 1;
-    uint32_t widthLimit = 1u << codeWidth;   // widen once lastCode reaches this
-    uint32_t codesWritten = 0;
-
-    // The choices between a pixel's two values (none without kChoosing). A string goes on with
-    // the other value where the first would end it; only where neither goes on does it end, so
-    // the string the table gets (the one ended, followed by the next one's first value) is
-    // always new.
-    //
-    // The code of the string `from` followed by pixel k's other value, with the two values
-    // swapped so that indices hold what is written (the four-step and run shortcuts read them);
-    // 0 where the pixel has no other value or the table no such string.
-    const auto goOnWithOther = [&](size_t k, uint32_t from) -> uint32_t {
-        if constexpr (!kChoosing)
-            return 0;
-        const uint8_t other = alternatives[k];
-        if (other == indices[k])
-            return 0;
-        const uint32_t entry = t.Find(from << 8 | other);
-        if (entry != 0) {
-            alternatives[k] = indices[k];
-            indices[k] = other;
-        }
-        return entry;
-    };
-    // The code of the string `from` followed by pixel k, with either of its values; 0 for none.
-    const auto goOn = [&](size_t k, uint32_t from) -> uint32_t {
-        const uint32_t entry = t.Find(from << 8 | indices[k]);
-        return entry != 0 ? entry : goOnWithOther(k, from);
-    };
-    // Whether a string that begins with value v at pixel k is in the table with pixel k + 1 too.
-    const auto twoLong = [&](size_t k, uint32_t v) {
-        if (k + 1 >= count)
-            return false;
-        const uint8_t first = indices[k + 1], other = alternatives[k + 1];
-        return t.Find(v << 8 | first) != 0 || (other != first && t.Find(v << 8 | other) != 0);
-    };
-    // The value a new string begins with at pixel k: the other one only where it goes on to
-    // the next pixel and the first does not. (Measured against looking 2 or 4 pixels ahead and
-    // against taking the other on a tie: see docs/compact-mode.md.)
-    const auto firstValue = [&](size_t k) -> uint32_t {
-        const uint8_t first = indices[k];
-        if constexpr (!kChoosing)
-            return first;
-        const uint8_t other = alternatives[k];
-        if (first == other || twoLong(k, first) || !twoLong(k, other))
-            return first;
-        alternatives[k] = first;
-        indices[k] = other;
-        return other;
-    };
-    uint32_t prefix = firstValue(0);
-
-    // Long strings (screen content) gain from the child and run shortcuts; short ones (photos,
-    // noise) only pay for their extra, unpredictable branches. Each stretch of pixels takes the
-    // loop that suited the previous one; both give the same codes.
+    Walk w{out, count, 1, choice.Start(strings, 0), 0, out.NextCode() - 1};
+    // Long strings (screen content) gain from the shortcuts; short ones (photos, noise) only pay
+    // for their extra, unpredictable branches. Each stretch of pixels takes the loop that suited
+    // the previous one; both give the same codes.
     constexpr size_t kStretch = 16384;
-    bool shortcuts = true;
-    size_t i = 1;
-    // Codes up to shortcutsUpTo have their child, four-step and run shortcuts; the plain loop leaves
-    // them out and the shortcut loop catches up from the list of filled slots when it resumes.
-    uint32_t shortcutsUpTo = lastCode;
-    bool filled = false;
-    // LzwWhenFull::Keep: the full table stays as it is, strings only grow along the codes it
-    // has (with the same shortcuts), at the widest codes.
-    bool frozen = false;
-    // Writes the prefix and gives prefix followed by the pixel in slot the next code, widening
-    // the codes and clearing the table when due.
-    const auto endString = [&](uint32_t slot) {
-        out.PutCode(prefix, codeWidth);
-        ++codesWritten;
-        if (frozen)
-            return;
-        ++lastCode;
-        t.Add(slot, lastCode);
-        slots[touchedCount++] = slot;
-        if (lastCode >= widthLimit) {
-            ++codeWidth;
-            widthLimit <<= 1;
-        }
-        if (lastCode == kMaxCode) {
-            filled = true;
-            if (whenFull == LzwWhenFull::Keep) {
-                frozen = true;
-                return;
-            }
-            out.PutCode(clearCode, codeWidth);
-            ResetTable(clearCode);
-            codeWidth = firstWidth;
-            widthLimit = 1u << codeWidth;
-            lastCode = clearCode + 1;
-            shortcutsUpTo = lastCode;
-        }
-    };
-    while (i < count) {
-        const size_t stretchStart = i;
-        const size_t stretchEnd = count - i > kStretch ? i + kStretch : count;
-        const uint32_t codesBefore = codesWritten;
-        if (!shortcuts) {
-            // The plain loop: one table probe per pixel and nothing else, in a loop small
-            // enough to keep everything in registers.
-            while (i < stretchEnd) {
-                const uint32_t entry = goOn(i, prefix);
-                if (entry != 0) {
-                    prefix = entry;
-                    ++i;
-                    continue;
-                }
-                const uint32_t next = firstValue(i);
-                endString(prefix << 8 | next);
-                prefix = next;
-                ++i;
-            }
-            shortcuts = (codesWritten - codesBefore) * 8 < i - stretchStart;
+    bool withShortcuts = true;
+    while (w.i < count) {
+        const size_t start = w.i;
+        const size_t end = count - start > kStretch ? start + kStretch : count;
+        const uint32_t codesBefore = w.codesWritten;
+        if (withShortcuts)
+            ShortcutStretch(w, choice, end);
+        else
+            PlainStretch(w, choice, end);
+        // More than one code per eight pixels: short strings, take the plain loop.
+        withShortcuts = (w.codesWritten - codesBefore) * 8 < w.i - start;
+    }
+    return out.Finish(w.prefix);
+}
+
+// Writes the current string and gives it, followed by `next`, the next code; `next` begins the
+// new string.
+inline void CLzwEncoder::EndString(Walk& w, uint32_t next)
+{
+    const uint32_t code = w.out.EndString(w.prefix);
+    ++w.codesWritten;
+    if (code == CLzwCodeStream::kCleared) {
+        ResetTable(w.out.ClearCode());
+        w.shortcutsUpTo = w.out.NextCode() - 1;
+    } else if (code != 0) {
+        const uint32_t slot = w.prefix << 8 | next;
+        strings.Add(slot, code);
+        touched[touchedCount++] = slot;
+    }
+    w.prefix = next;
+}
+
+// One table probe per pixel and nothing else, in a loop small enough to keep everything in
+// registers: the plain coder's steps.
+template <class Choice>
+inline void CLzwEncoder::PlainStretch(Walk& w, Choice& choice, size_t end)
+{
+    for (; w.i < end; ++w.i) {
+        const uint32_t entry = choice.GoOn(strings, w.prefix, w.i);
+        if (entry != 0) {
+            w.prefix = entry;
             continue;
         }
-        for (; shortcutsUpTo < lastCode; ++shortcutsUpTo) {
-            const uint32_t slot = slots[shortcutsUpTo + 1 - (clearCode + 2)];
-            RecordShortcuts(slot >> 8, slot & 0xFF, shortcutsUpTo + 1);
-        }
-        stepsInString = 0;
-        while (i < stretchEnd) {
-            uint32_t c = indices[i];
-            {
-                if (count - i >= 4) {
-                    const FourSteps q = quads[prefix];
-                    const uint8_t* p = indices + i;
-                    const uint32_t next4 = p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
-                    if (q.code != 0 && q.pixels == next4) {
-                        prefix = q.code;
-                        i += 4;
-                        stepsInString = 0;
-                        continue;
-                    }
-                }
-                const uint32_t child = childOf[prefix];
-                if constexpr (kChoosing) {
-                    // The prefix's only child is the pixel's other value: the first does not go
-                    // on, so the other is taken here, at the shortcuts' pace (long unchanged
-                    // stretches inside the content go this way, one table probe a pixel slower
-                    // otherwise).
-                    const uint32_t other = alternatives[i];
-                    if (other != c && (child >> 16) == other && !(child & kMoreChildren)) {
-                        alternatives[i] = static_cast<uint8_t>(c);
-                        indices[i] = static_cast<uint8_t>(other);
-                        c = other;
-                    }
-                }
-                if ((child >> 16) == c) {
-                    recent[stepsInString & 3] = prefix;
-                    prefix = child & 0xFFF;
-                    walked = walked >> 8 | c << 24;
-                    if (++stepsInString >= 4) {
-                        FourSteps& q = quads[recent[stepsInString & 3]];
-                        q.pixels = walked;
-                        q.code = prefix;
-                    }
-                    ++i;
-                    continue;
-                }
-                stepsInString = 0;
-                if (pixelOf[prefix] == static_cast<int16_t>(c) && lengthOf[prefix] >= 2) {
-                    // The prefix is c repeated: every string of more c's up to the longest is
-                    // in the table, so walk the run in one step.
-                    const uint32_t have = lengthOf[prefix];
-                    const uint32_t longest = longestRun[c];
-                    const size_t run = RunLength(indices + i, count - i, static_cast<uint8_t>(c));
-                    if (have + run <= longest) {
-                        prefix = runs[(have + run) * 256 + c];
-                        i += run;
-                        continue;
-                    }
-                    // Up to the longest run in the table; the next c is not in it.
-                    prefix = runs[longest * 256 + c];
-                    i += longest - have;
-                } else if (child & kMoreChildren) {
-                    const uint32_t entry = t.Find(prefix << 8 | c);
-                    if (entry != 0) {
-                        childOf[prefix] = c << 16 | kMoreChildren | entry;
-                        prefix = entry;
-                        ++i;
-                        continue;
-                    }
-                }
-                // Otherwise the code has no child, or one that is not c: no entry for c,
-                // decided without touching the big table.
-            }
-            // No entry for prefix followed by c: write the prefix, give the string the next
-            // code, and start again from c. A string that begins at a single index goes
-            // straight to the table: such a code has many children, so its shortcuts rarely fit.
-            const uint32_t other = goOnWithOther(i, prefix);
-            if (other != 0) {
-                prefix = other;
-                ++i;
-                continue;
-            }
-            uint32_t next = firstValue(i);
-            for (;;) {
-                // Recorded first: endString may clear the table and start the codes again.
-                if (!frozen) {
-                    RecordShortcuts(prefix, next, lastCode + 1);
-                    shortcutsUpTo = lastCode + 1;
-                }
-                endString(prefix << 8 | next);
-                prefix = next;
-                ++i;
-                if (i >= stretchEnd)
-                    break;
-                const uint32_t entry = goOn(i, prefix);
-                if (entry != 0) {
-                    prefix = entry;
-                    ++i;
-                    break;
-                }
-                next = firstValue(i);
-            }
-            stepsInString = 0;
-        }
-        // More than one code per eight pixels: short strings, take the plain loop.
-        shortcuts = (codesWritten - codesBefore) * 8 < i - stretchStart;
+        EndString(w, choice.Start(strings, w.i));
     }
-    out.PutCode(prefix, codeWidth);
-    // A decoder assigns one more code on reading that last prefix and widens when it reaches
-    // 2^codeWidth, so the closing clear goes out at the width the decoder will read it with.
-    const int clearWidth = (lastCode + 1 == widthLimit && codeWidth < 12) ? codeWidth + 1 : codeWidth;
-    out.PutCode(clearCode, clearWidth);
-    out.PutCode(endCode, firstWidth);
-    out.Finish();
-    return filled;
+}
+
+template <class Choice>
+inline void CLzwEncoder::ShortcutStretch(Walk& w, Choice& choice, size_t end)
+{
+    // The shortcuts of the codes the plain stretches added.
+    const uint32_t firstCode = w.out.ClearCode() + 2;
+    for (; w.shortcutsUpTo + 1 < w.out.NextCode(); ++w.shortcutsUpTo) {
+        const uint32_t slot = touched[w.shortcutsUpTo + 1 - firstCode];
+        shortcuts.Record(slot >> 8, slot & 0xFF, w.shortcutsUpTo + 1);
+    }
+    w.stepsInString = 0;
+    while (w.i < end) {
+        if (StepByShortcut(w, choice))
+            continue;
+        // No string goes on with pixel i's first value: its other one, or the string ends.
+        const uint32_t other = choice.GoOnOther(strings, w.prefix, w.i);
+        if (other != 0) {
+            w.prefix = other;
+            ++w.i;
+            continue;
+        }
+        EndStrings(w, choice, end);
+        w.stepsInString = 0;
+    }
+}
+
+// Goes on from the current string with pixel i's first value through the shortcuts; false
+// where the table has no such string (then pixel i may be further on, after a run).
+template <class Choice>
+inline bool CLzwEncoder::StepByShortcut(Walk& w, Choice& choice)
+{
+    const uint8_t* indices = choice.Indices();
+    uint32_t c = indices[w.i];
+    if (w.count - w.i >= 4) {
+        const CLzwShortcuts::FourSteps q = shortcuts.fourSteps[w.prefix];
+        const uint8_t* p = indices + w.i;
+        const uint32_t next4 = p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
+        if (q.code != 0 && q.pixels == next4) {
+            w.prefix = q.code;
+            w.i += 4;
+            w.stepsInString = 0;
+            return true;
+        }
+    }
+    const uint32_t child = shortcuts.lastChild[w.prefix];
+    // The prefix's only child is a value the pixel may take other than its first: the first
+    // does not go on, so the other is taken here, at the shortcuts' pace (long unchanged
+    // stretches inside the content go this way, one table probe a pixel slower otherwise).
+    if (Choice::kChoosing && !(child & CLzwShortcuts::kMoreChildren) && (child >> 16) != c &&
+        choice.TakeOther(w.i, child >> 16))
+        c = child >> 16;
+    if ((child >> 16) == c) {
+        w.recent[w.stepsInString & 3] = w.prefix;
+        w.prefix = child & 0xFFF;
+        w.walked = w.walked >> 8 | c << 24;
+        if (++w.stepsInString >= 4) {
+            CLzwShortcuts::FourSteps& q = shortcuts.fourSteps[w.recent[w.stepsInString & 3]];
+            q.pixels = w.walked;
+            q.code = w.prefix;
+        }
+        ++w.i;
+        return true;
+    }
+    w.stepsInString = 0;
+    if (shortcuts.runPixel[w.prefix] == static_cast<int16_t>(c) && shortcuts.runLength[w.prefix] >= 2) {
+        // The prefix is c repeated: every string of more c's up to the longest is in the table,
+        // so the run is walked in one step.
+        const uint32_t have = shortcuts.runLength[w.prefix];
+        const uint32_t longest = shortcuts.longestRun[c];
+        const size_t run = RunLength(indices + w.i, w.count - w.i, static_cast<uint8_t>(c));
+        const bool whole = have + run <= longest;
+        const uint32_t reached = whole ? have + static_cast<uint32_t>(run) : longest;
+        w.prefix = shortcuts.runCode[reached * 256 + c];
+        w.i += reached - have;
+        return whole;  // else the next c is not in the table
+    }
+    if (child & CLzwShortcuts::kMoreChildren) {
+        const uint32_t entry = strings.Find(w.prefix << 8 | c);
+        if (entry != 0) {
+            shortcuts.lastChild[w.prefix] = c << 16 | CLzwShortcuts::kMoreChildren | entry;
+            w.prefix = entry;
+            ++w.i;
+            return true;
+        }
+    }
+    // Otherwise the code has no child, or one that is not c: no entry for c, decided without
+    // touching the big table.
+    return false;
+}
+
+// Ends the current string at pixel i, and the strings after it as long as the next pixel does
+// not go on: a string that begins at a single index goes straight to the table, since such a
+// code has many children and its shortcuts rarely fit.
+template <class Choice>
+inline void CLzwEncoder::EndStrings(Walk& w, Choice& choice, size_t end)
+{
+    uint32_t next = choice.Start(strings, w.i);
+    for (;;) {
+        // Recorded first: EndString may clear the table and start the codes again.
+        if (!w.out.Frozen()) {
+            shortcuts.Record(w.prefix, next, w.out.NextCode());
+            w.shortcutsUpTo = w.out.NextCode();
+        }
+        EndString(w, next);
+        ++w.i;
+        if (w.i >= end)
+            return;
+        const uint32_t entry = choice.GoOn(strings, w.prefix, w.i);
+        if (entry != 0) {
+            w.prefix = entry;
+            ++w.i;
+            return;
+        }
+        next = choice.Start(strings, w.i);
+    }
 }

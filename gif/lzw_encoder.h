@@ -4,32 +4,25 @@
 #include <memory>
 
 #include "byte_sink.h"
+#include "lzw_choices.h"
+#include "lzw_code_stream.h"
+#include "lzw_shortcuts.h"
 #include "lzw_strings.h"
 
-// Variable-width LZW for GIF image data: codes from minCodeSize + 1 up to 12 bits, a clear
-// code when code 4095 is assigned (or the full table kept, see LzwWhenFull), packed least
-// significant bit first into 255-byte data sub-blocks, then the zero-length terminator.
-//
-// The work behind those bytes is cut down in ways that leave them unchanged:
-// - the strings are kept in a hash table small enough for the first-level cache (see
-//   CLzwStrings), obtained once per encoder; only the slots a frame filled are cleared again;
+// Variable-width LZW for GIF image data, in three parts: the code stream (lzw_code_stream.h:
+// code numbering, widths, clears, packing into sub-blocks), the string index (CLzwStrings) with
+// its shortcuts (CLzwShortcuts), and the policy that picks what each pixel is written as
+// (lzw_choices.h). CodeLzwPlain (lzw_plain_coder.h) is the plain twin this coder writes the same
+// bytes as, faster:
+// - the strings are kept in a hash table small enough for the first-level cache, obtained once
+//   per encoder; only the slots a frame filled are cleared again;
 // - codes are gathered in a 64-bit accumulator whose whole bytes go into a buffer after every
 //   code, without a branch, and the buffer is cut into sub-blocks when written;
-// - each code remembers the child it led to last (a 16 KiB table that stays in the first-level
-//   cache), which is the one needed again in the repeating patterns of a screen, and the code
-//   four pixels further on, so that a pattern seen before is walked four pixels per step;
-// - the strings made of one repeated index are remembered by length, so a run of equal pixels
-//   jumps straight to the longest such string instead of walking the table pixel by pixel;
-// - the child, four-step and run shortcuts only pay on long strings, so stretches of short ones
-//   (photos, noise) go without them;
+// - the child, four-step and run shortcuts walk the long strings of a screen without a table
+//   look-up a pixel; they only pay on long strings, so stretches of short ones (photos, noise)
+//   go without them;
 // - a string that begins at a single index looks its second pixel up in the table at once:
 //   such a code has many children, so its shortcuts rarely fit.
-// What the coder does once all 4096 codes are assigned: send a clear code and build the table
-// again from the pixels that follow (fits content that changes along the image), or keep the
-// full table and go on with the strings it has (fits content that repeats what came before,
-// as lines of text do).
-enum class LzwWhenFull { Clear, Keep };
-
 class CLzwEncoder {
 public:
     CLzwEncoder();
@@ -41,42 +34,36 @@ public:
     bool Compress(IByteSink& file, const uint8_t* indices, size_t count, uint8_t minCodeSize,
                   LzwWhenFull whenFull = LzwWhenFull::Clear);
 
-    // The same for pixels that may take either of two values (a pixel that shows the same
-    // colour opaque or transparent): alternatives[k] is pixel k's other value, equal to
-    // indices[k] where it has none. A string goes on with the alternative where the first value
-    // would end it, and a new string starts with the value whose strings reach further. The
-    // value written is swapped into indices, so that they hold what a decoder reads and a second
+    // The same for pixels that may take either of two values (CTwoValuedPixels):
+    // alternatives[k] is pixel k's other value, equal to indices[k] where it has none. The value
+    // written is swapped into indices, so that they hold what a decoder reads and a second
     // coding has the same choices.
     bool CompressChoosing(IByteSink& file, uint8_t* indices, uint8_t* alternatives, size_t count,
                           uint8_t minCodeSize, LzwWhenFull whenFull = LzwWhenFull::Clear);
 
+    // The same, where pixels may also be written as a value near enough to their captured colour
+    // (CNearPixels): lossy.
+    bool CompressNear(IByteSink& file, uint8_t* indices, uint8_t* alternatives, size_t count, const NearEnough& reach,
+                      uint8_t minCodeSize, LzwWhenFull whenFull = LzwWhenFull::Clear);
+
 private:
-    static constexpr uint32_t kCodes = 4096;
-    template <bool kChoosing>
-    bool Code(IByteSink& file, uint8_t* indices, uint8_t* alternatives, size_t count, uint8_t minCodeSize,
-              LzwWhenFull whenFull);
+    struct Walk;
+    template <class Choice>
+    bool Code(IByteSink& file, Choice& choice, size_t count, uint8_t minCodeSize, LzwWhenFull whenFull);
+    template <class Choice>
+    void PlainStretch(Walk& w, Choice& choice, size_t end);
+    template <class Choice>
+    void ShortcutStretch(Walk& w, Choice& choice, size_t end);
+    template <class Choice>
+    bool StepByShortcut(Walk& w, Choice& choice);
+    template <class Choice>
+    void EndStrings(Walk& w, Choice& choice, size_t end);
+    void EndString(Walk& w, uint32_t next);
     void ResetTable(uint32_t clearCode);
-    void RecordShortcuts(uint32_t prefix, uint32_t c, uint32_t code);
 
     CLzwStrings strings;
+    CLzwShortcuts shortcuts;
     std::unique_ptr<uint32_t[]> touched;   // the string of each code assigned since the last clear
-    // pixel << 16 | code of the child last assigned or walked to, with a flag when the code has
-    // other children too; kNoChild for a code without children.
-    std::unique_ptr<uint32_t[]> lastChild;
-    // Four steps at once: the next four pixels last walked from a code and the code reached
-    // (0: none), filled while walking one pixel at a time.
-    struct FourSteps {
-        uint32_t pixels;
-        uint32_t code;
-    };
-    std::unique_ptr<FourSteps[]> fourSteps;
     uint32_t touchedCount = 0;
-    // Strings of one repeated index: runPixel[code] is that index (-1 for other strings),
-    // runLength[code] the string's length; runCode[n * 256 + pixel] the code of n times
-    // pixel, for n up to longestRun[pixel].
-    std::unique_ptr<int16_t[]> runPixel;
-    std::unique_ptr<uint16_t[]> runLength;
-    std::unique_ptr<uint16_t[]> runCode;
-    uint16_t longestRun[256];
     std::unique_ptr<uint8_t[]> packed;     // packed bytes not yet cut into sub-blocks
 };

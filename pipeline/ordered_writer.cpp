@@ -40,6 +40,7 @@ COrderedWriter::End COrderedWriter::Run(const std::atomic<int64_t>& endMs)
         }
         if (frame.error)
             std::rethrow_exception(frame.error);
+        m_table.Add(frame.claims);
         if (frame.built && frame.sinceFrameBefore && previousLeftOut && m_rebuild)
             m_rebuild(lastWritten.get(), &frame);
         if (!frame.built) {
@@ -61,26 +62,23 @@ COrderedWriter::End COrderedWriter::Run(const std::atomic<int64_t>& endMs)
 }
 
 // One frame in one write, trailer included, so the file never ends part-way through a frame.
-// The global table's entries the frame takes are in the file before it.
+// The global table's entries claimed since the last frame are in the file before it.
 bool COrderedWriter::Write(const CEncodedFrame& frame, uint16_t delay)
 {
     CStageTimer timer(m_times, Stage::Write);
-    // A frame refused below for the size limit ends the file, so no later frame can use the
-    // entries it took.
-    const bool global = m_timing.globalTable && m_table.Take(frame.image.data(), frame.image.size(),
-                                                             frame.transparentIndex, frame.exact, &m_fit);
-    const std::vector<uint8_t>& image = global ? m_fit.image : frame.image;
     CMemorySink block;
     if (!m_headerWritten)
         WriteGifHeader(block, frame.width, frame.height, frame.bitsPerIndex, m_timing.plays,
                        m_timing.globalTable ? m_table.Bytes() : nullptr);
-    WriteGifControl(block, delay, global ? m_fit.transparentIndex : frame.transparentIndex);
-    const uint64_t end = m_output.Committed() + block.Size() + image.size() + 1;  // with the trailer
+    WriteGifControl(block, delay, frame.transparentIndex);
+    const uint64_t end = m_output.Committed() + block.Size() + frame.image.size() + 1;  // with the trailer
     if (m_timing.maxBytes > 0 && end > static_cast<uint64_t>(m_timing.maxBytes))
         return false;
-    if (global && m_headerWritten)
-        m_table.WriteClaimed(m_file, m_fit);
-    m_output.AppendFrame(block, image.data(), static_cast<uint32_t>(image.size()));
+    if (m_headerWritten)
+        m_table.WriteNew(m_file);
+    else
+        m_table.Written();
+    m_output.AppendFrame(block, frame.image.data(), static_cast<uint32_t>(frame.image.size()));
     m_headerWritten = true;
     if (m_written)
         m_written(m_output.Committed());

@@ -62,6 +62,7 @@ private:
     const Rebuild m_rebuild;
     const Written m_written;
     bool m_headerWritten = false;
-    CGlobalColourTable m_table;
-    GlobalTableFit m_fit;  // the frame being written, where it fits the table; reused
+    // The global table's entries the frames taken so far claimed (a frame left out too: the
+    // frames after it may use them).
+    CHeaderTable m_table;
 };

@@ -45,8 +45,9 @@ void CFrameBuilder::BuildAgainSince(const IFrameOrigin* lastWritten, CEncodedFra
         const bool compare = lastWritten && lastWritten->Pixels(&previous);
         CFrameWorkspace workspace;
         if (!m_stop)
-            BuildChanges(frame->origin, current, compare ? &previous : nullptr, workspace, &again);
+            BuildChanges(frame->origin, current, compare ? &previous : nullptr, workspace, nullptr, &again);
     }
+    again.claims = std::move(frame->claims);
     *frame = std::move(again);
 }
 
@@ -77,23 +78,27 @@ void CFrameBuilder::BuildCompact(const CFrameJob& job, CFrameWorkspace& workspac
     if (m_stop)
         return;
     BuildChanges(std::make_shared<CQueuedOrigin>(job.frame, m_output), current, compare ? &previous : nullptr,
-                 workspace, result);
+                 workspace, job.turn.get(), result);
 }
 
 void CFrameBuilder::BuildChanges(std::shared_ptr<const IFrameOrigin> origin, const CFramePixels& current,
-                                 const CFramePixels* previous, CFrameWorkspace& workspace,
+                                 const CFramePixels* previous, CFrameWorkspace& workspace, CTableTurn* turn,
                                  CEncodedFrame* result) const
 {
     CompactFrame frame;
     {
         CStageTimer timer(m_times, Stage::Encode);
-        frame = BuildCompactFrame(previous ? &previous->View() : nullptr, current.View(), CompactOptions(), &workspace);
+        CompactOptions options;
+        options.quality = m_quality;
+        frame = BuildCompactFrame(previous ? &previous->View() : nullptr, current.View(), options, &workspace);
     }
+    // Its colour table chosen in file order, then coded.
+    if (turn)
+        turn->Place(frame, frame.exact, &result->claims);
     result->width = static_cast<uint16_t>(m_output.Width());
     result->height = static_cast<uint16_t>(m_output.Height());
     result->bitsPerIndex = 8;
     result->transparentIndex = frame.transparentIndex;
-    result->exact = frame.exact;
     result->sinceFrameBefore = previous != nullptr;
     result->origin = std::move(origin);
     WriteImage(frame, workspace, result);

@@ -62,7 +62,7 @@ EncodeFailure CGifEncoder::Start(EndedHandler ended)
         return failure;
     }
     m_builder = std::make_unique<CFrameBuilder>(CFrameAtOutputSize(out.right - out.left, out.bottom - out.top, m_times),
-                                                m_runParams.compact, m_times, m_stopFlag);
+                                                m_runParams.compact, m_runParams.quality, m_times, m_stopFlag);
     // Enough for the frames the workers hold, the one before each and a few queued, within
     // 64 MiB for large frames.
     m_frameBuffers =
@@ -117,7 +117,9 @@ bool CGifEncoder::AddFrame(CMemCanvas& canvas)
     // Counted before the writer can see it, so encoded never passes received.
     ++m_receivedCount;
     // A moved or resized region has a new canvas: its first frame has nothing to compare with.
-    CFrameJob job{frame, canvas.Generation() == m_lastGeneration ? m_lastFrame : nullptr};
+    CFrameJob job{frame, canvas.Generation() == m_lastGeneration ? m_lastFrame : nullptr, m_builder->NextTurn()};
+    // The job holds the frame's turn at the colour table: however it ends, run or dropped, the
+    // turn passes with it.
     // Shared only because a pool job must be copyable; the frame holds it until it is written.
     auto held = std::make_shared<CFrameClaim>(std::move(claim));
     const bool queued = m_pool.Submit([this, job, held](CFrameWorkspace& workspace, CEncodedFrame& result) {

@@ -28,6 +28,9 @@ struct EncoderParams {
     // Each frame is shown for the time until the next capture instead of frameDelay.
     bool trueSpeed = false;
     bool compact = false;
+    // The compact mode's quality, 1 to 100: below 100 a pixel may be written in a colour near
+    // its own where that codes shorter; 100 keeps the colours it was mapped to.
+    int quality = 100;
     uint32_t plays = 0;  // how many times the GIF plays; 0 for ever
     // The file never grows past this many bytes: the recording ends at the last frame that
     // fits. 0: no limit.

@@ -105,6 +105,13 @@ def compact_cases(rng, tmp):
     for k, (pixels, _) in enumerate(gif_frames(out)):
         check(psnr(pixels, (smooth, changed)[k]) > 32, "--compact gradient frame %d PSNR" % k)
     check(giftext_ok(out), "--compact gradient giftext -z")
+    # Lossy: smaller, and still near the frames.
+    lossy = os.path.join(tmp, "gradient-q40.gif")
+    check(run(["--compact", "--quality", "40", lossy] + paths).returncode == 0, "--quality 40 gradient exit")
+    check(os.path.getsize(lossy) < os.path.getsize(out), "--quality 40 gradient not smaller")
+    for k, (pixels, _) in enumerate(gif_frames(lossy)):
+        check(psnr(pixels, (smooth, changed)[k]) > 28, "--quality 40 gradient frame %d PSNR" % k)
+    check(giftext_ok(lossy), "--quality 40 gradient giftext -z")
 
 
 def giftext_ok(path):
@@ -160,7 +167,8 @@ def main():
         for k, n in enumerate([3, 200, 17, 90, 5, 256, 40, 2, 128]):
             paths.append(os.path.join(tmp, "t%d.ppm" % k))
             write_ppm(paths[-1], 96, 64, blocky_frame(rng, 96, 64, n))
-        for mode in ([], ["--compact"]):
+        files = {}
+        for mode in ([], ["--compact"], ["--compact", "--quality", "100"], ["--compact", "--quality", "60"]):
             reference = None
             for threads in ["1", "2", "3", "8"]:
                 out = os.path.join(tmp, "threads%s.gif" % threads)
@@ -171,9 +179,14 @@ def main():
                     data = f.read()
                 reference = reference or data
                 check(data == reference, "%s --threads %s wrote other bytes than --threads 1" % (mode, threads))
-        for bad in ["0", "x", "65"]:
-            r = run(["--threads", bad, os.path.join(tmp, "bad.gif")] + paths)
-            check(r.returncode == 2 and not os.path.exists(os.path.join(tmp, "bad.gif")), "--threads %s accepted" % bad)
+            files[" ".join(mode)] = reference
+        # Quality 100 is the compact file as it was; a lower one no larger.
+        check(files["--compact --quality 100"] == files["--compact"], "--quality 100 changed the compact file")
+        check(len(files["--compact --quality 60"]) <= len(files["--compact"]), "--quality 60 wrote a larger file")
+        for option, bad in [("--threads", "0"), ("--threads", "x"), ("--threads", "65"), ("--quality", "0"),
+                            ("--quality", "101")]:
+            r = run(["--compact", option, bad, os.path.join(tmp, "bad.gif")] + paths)
+            check(r.returncode == 2 and not os.path.exists(os.path.join(tmp, "bad.gif")), "%s %s accepted" % (option, bad))
 
         # Bad input: one line naming the file, non-zero exit, nothing left behind, and an
         # existing output file kept as it was.

@@ -1,16 +1,17 @@
 // The compact file's global colour table: frames that drop their local table decode to the same
-// colours (giflib and our own decoder), frames that do not fit keep their table, and the table
+// colours (giflib), frames that do not fit keep their table, and the table
 // holds the colours of every frame that uses it.
 #include <gif_lib.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "gif/gif_writer.h"
 #include "gif/global_colour_table.h"
-#include "gif/lzw_decoder.h"
+
 #include "gif/lzw_encoder.h"
 #include "gif/memory_sink.h"
 #include "gif_memory_reader.h"
@@ -19,26 +20,24 @@ namespace {
 
 constexpr uint32_t kTransparentPixel = 0xFF000000;
 
-// A width x height image as WriteGifImage lays it out, with a table of 2^bits entries and the
-// data coded with the full LZW table cleared or kept.
-std::vector<uint8_t> Image(int width, int height, const std::vector<uint32_t>& palette, uint8_t bits,
-                           const std::vector<uint8_t>& indices, LzwWhenFull whenFull = LzwWhenFull::Clear)
+// A width x height image with a table of 2^bits entries, coded with the full LZW table cleared
+// or kept.
+GifImage Image(int width, int height, const std::vector<uint32_t>& palette, uint8_t bits,
+               const std::vector<uint8_t>& indices, int16_t transparent, bool keep = false)
 {
-    CMemorySink sink;
-    const uint8_t desc[10] = {0x2C, 0, 0, 0, 0, static_cast<uint8_t>(width), 0, static_cast<uint8_t>(height), 0,
-                              static_cast<uint8_t>(0x80 | (bits - 1))};
-    sink.Write(desc, sizeof desc);
-    std::vector<uint8_t> table(3u << bits, 0);
+    GifImage image;
+    image.rect = ImageRect{0, 0, width, height};
+    image.tableBits = bits;
+    image.palette.assign(3u << bits, 0);
     for (size_t i = 0; i < palette.size(); ++i) {
-        table[3 * i] = static_cast<uint8_t>(palette[i] >> 16);
-        table[3 * i + 1] = static_cast<uint8_t>(palette[i] >> 8);
-        table[3 * i + 2] = static_cast<uint8_t>(palette[i]);
+        image.palette[3 * i] = static_cast<uint8_t>(palette[i] >> 16);
+        image.palette[3 * i + 1] = static_cast<uint8_t>(palette[i] >> 8);
+        image.palette[3 * i + 2] = static_cast<uint8_t>(palette[i]);
     }
-    sink.Write(table.data(), static_cast<uint32_t>(table.size()));
-    sink.Write(&bits, 1);
-    CLzwEncoder lzw;
-    lzw.Compress(sink, indices.data(), indices.size(), bits, whenFull);
-    return sink.Take();
+    image.indices = indices;
+    image.transparentIndex = transparent;
+    image.shortestCode = keep;
+    return image;
 }
 
 // Each pixel's colour as giflib shows the file's frame, kTransparentPixel where transparent.
@@ -64,32 +63,16 @@ std::vector<uint32_t> GiflibColours(const std::vector<uint8_t>& file)
     return out;
 }
 
-// A file of the one image: with the global table's entries in its header, or none.
-std::vector<uint8_t> File(const std::vector<uint8_t>& image, int16_t transparentIndex, const uint8_t* globalTable)
+// A file of the one image, with the global table's entries in its header.
+std::vector<uint8_t> File(const GifImage& image, const uint8_t* globalTable)
 {
     CMemorySink sink;
-    WriteGifHeader(sink, image[5], image[7], 8, kPlayForever, globalTable);
-    WriteGifControl(sink, 4, transparentIndex);
-    sink.Write(image.data(), static_cast<uint32_t>(image.size()));
+    WriteGifHeader(sink, static_cast<uint16_t>(image.rect.width), static_cast<uint16_t>(image.rect.height), 8,
+                   kPlayForever, globalTable);
+    WriteGifControl(sink, 4, image.transparentIndex);
+    WriteGifImage(sink, image);
     WriteGifTrailer(sink);
     return sink.Take();
-}
-
-// Our decoder on an image without a local table, through the global table.
-std::vector<uint32_t> OurColours(const std::vector<uint8_t>& image, int16_t transparentIndex, const uint8_t* table)
-{
-    std::vector<uint8_t> data;
-    for (size_t at = 11; at < image.size() && image[at] != 0; at += 1 + image[at])
-        data.insert(data.end(), image.begin() + static_cast<ptrdiff_t>(at + 1),
-                    image.begin() + static_cast<ptrdiff_t>(at + 1 + image[at]));
-    std::vector<uint8_t> indices(static_cast<size_t>(image[5]) * image[7]);
-    EXPECT_EQ(GifError::None, DecodeLzw(data.data(), data.size(), image[10], indices.data(), indices.size()));
-    std::vector<uint32_t> out;
-    for (uint8_t i : indices)
-        out.push_back(i == transparentIndex ? kTransparentPixel
-                                            : static_cast<uint32_t>(table[3 * i]) << 16 | table[3 * i + 1] << 8 |
-                                                  table[3 * i + 2]);
-    return out;
 }
 
 std::vector<uint32_t> Palette(uint32_t count, uint32_t seed)
@@ -102,7 +85,7 @@ std::vector<uint32_t> Palette(uint32_t count, uint32_t seed)
 
 }  // namespace
 
-TEST(GlobalColourTable, RelabelledStreamsDecodeToTheSameColours)
+TEST(GlobalColourTable, PlacedFramesDecodeToTheSameColours)
 {
     struct Case {
         const char* name;
@@ -122,8 +105,8 @@ TEST(GlobalColourTable, RelabelledStreamsDecodeToTheSameColours)
     const Case cases[] = {
         {"one pixel", 1, 1, 256, -1, LzwWhenFull::Clear, noise},
         {"noise, cleared when the code table fills", 200, 120, 255, 254, LzwWhenFull::Clear, noise},
-        {"noise, table kept full", 200, 120, 255, 254, LzwWhenFull::Keep, noise},
-        {"repeating rows, table kept full", 250, 200, 255, 0, LzwWhenFull::Keep, text},
+        {"noise, shortest coding", 200, 120, 255, 254, LzwWhenFull::Keep, noise},
+        {"repeating rows, shortest coding", 250, 200, 255, 0, LzwWhenFull::Keep, text},
         {"a few of 256 indices used", 64, 64, 5, -1, LzwWhenFull::Clear, text},
     };
     for (const Case& c : cases) {
@@ -136,17 +119,18 @@ TEST(GlobalColourTable, RelabelledStreamsDecodeToTheSameColours)
         for (uint8_t& index : indices)
             index = static_cast<uint8_t>(255 - index);
         const int16_t transparent = c.transparent < 0 ? -1 : static_cast<int16_t>(255 - c.transparent);
-        const std::vector<uint8_t> image = Image(c.width, c.height, palette, 8, indices, c.whenFull);
+        const GifImage image =
+            Image(c.width, c.height, palette, 8, indices, transparent, c.whenFull == LzwWhenFull::Keep);
 
         CGlobalColourTable table;
-        GlobalTableFit fit;
-        ASSERT_TRUE(table.Take(image.data(), image.size(), transparent, true, &fit));
-        EXPECT_EQ(image.size() - 768, fit.image.size());
-        EXPECT_EQ(transparent < 0 ? -1 : 255, fit.transparentIndex);
-        const std::vector<uint32_t> want = GiflibColours(File(image, transparent, nullptr));
+        GifImage placed = image;
+        ASSERT_TRUE(table.Place(placed, true));
+        // The global table in the header instead of the local one: the same size.
+        EXPECT_EQ(File(image, nullptr).size(), File(placed, table.Bytes()).size());
+        EXPECT_EQ(transparent < 0 ? -1 : 255, placed.transparentIndex);
+        const std::vector<uint32_t> want = GiflibColours(File(image, nullptr));
         ASSERT_EQ(indices.size(), want.size());
-        EXPECT_EQ(want, GiflibColours(File(fit.image, fit.transparentIndex, table.Bytes())));
-        EXPECT_EQ(want, OurColours(fit.image, fit.transparentIndex, table.Bytes()));
+        EXPECT_EQ(want, GiflibColours(File(placed, table.Bytes())));
     }
 }
 
@@ -188,9 +172,8 @@ TEST(GlobalColourTable, FramesFitByTheirColoursAndTheTableHoldsWhatTheyUse)
         std::vector<uint8_t> indices;
         for (size_t i = 0; i < palette.size(); ++i)
             indices.push_back(static_cast<uint8_t>(i));
-        const std::vector<uint8_t> image = Image(static_cast<int>(indices.size()), 1, palette, s.bits, indices);
-        GlobalTableFit fit;
-        ASSERT_EQ(s.fits, table.Take(image.data(), image.size(), transparent, s.exact, &fit));
+        GifImage image = Image(static_cast<int>(indices.size()), 1, palette, s.bits, indices, transparent);
+        ASSERT_EQ(s.fits, table.Place(image, s.exact));
         EXPECT_EQ(s.used, table.Used());
         if (!s.fits)
             continue;
@@ -204,6 +187,65 @@ TEST(GlobalColourTable, FramesFitByTheirColoursAndTheTableHoldsWhatTheyUse)
         }
         std::vector<uint32_t> want = s.colours;
         want.push_back(kTransparentPixel);
-        EXPECT_EQ(want, GiflibColours(File(fit.image, fit.transparentIndex, table.Bytes())));
+        EXPECT_EQ(want, GiflibColours(File(image, table.Bytes())));
+    }
+}
+
+// A frame's alternatives are placed with its indices: every pixel keeps both of its colours,
+// whichever the coder picks.
+TEST(GlobalColourTable, AlternativesArePlacedWithTheIndices)
+{
+    const std::vector<uint32_t> palette = Palette(255, 5);
+    std::vector<uint8_t> indices, alternatives;
+    for (uint32_t i = 0; i < 4000; ++i) {
+        indices.push_back(static_cast<uint8_t>((i * 37) % 255));
+        alternatives.push_back(i % 3 == 0 ? 255 : indices.back());
+    }
+    GifImage image = Image(80, 50, palette, 8, indices, 255);
+    image.alternatives = alternatives;
+    CGlobalColourTable table;
+    ASSERT_TRUE(table.Place(image, true));
+    const auto colour = [&](uint8_t entry) {
+        return entry == 255 ? kTransparentPixel
+                            : static_cast<uint32_t>(table.Bytes()[3 * entry]) << 16 |
+                                  table.Bytes()[3 * entry + 1] << 8 | table.Bytes()[3 * entry + 2];
+    };
+    for (size_t k = 0; k < indices.size(); ++k) {
+        ASSERT_EQ(palette[indices[k]], colour(image.indices[k])) << k;
+        ASSERT_EQ(alternatives[k] == 255 ? kTransparentPixel : palette[alternatives[k]], colour(image.alternatives[k]))
+            << k;
+    }
+}
+
+// Frames placed from several threads, whatever order they arrive in, take the table in their
+// turns; a turn that ends unplaced (its frame not built) holds up none after it.
+TEST(GlobalColourTable, SharedTablePlacesInTurnsWhateverTheArrival)
+{
+    const auto frame = [](int k) {
+        const uint32_t c = static_cast<uint32_t>(k) * 3 + 1;
+        return Image(3, 1, {c, c + 1, c + 2}, 8, {0, 1, 2}, -1);
+    };
+    CSharedColourTable shared;
+    std::vector<TableClaims> claims(5);
+    std::vector<std::thread> threads;
+    for (int k = 4; k >= 0; --k) {  // the later turns arrive first
+        threads.emplace_back([&, k] {
+            CTableTurn turn(shared, static_cast<uint64_t>(k));
+            if (k == 2)
+                return;  // not built
+            GifImage image = frame(k);
+            turn.Place(image, true, &claims[static_cast<size_t>(k)]);
+        });
+    }
+    for (std::thread& t : threads)
+        t.join();
+    CGlobalColourTable alone;
+    for (int k : {0, 1, 3, 4}) {
+        SCOPED_TRACE(k);
+        GifImage image = frame(k);
+        TableClaims want;
+        alone.Place(image, true, &want);
+        EXPECT_EQ(want.first, claims[static_cast<size_t>(k)].first);
+        EXPECT_EQ(want.colours, claims[static_cast<size_t>(k)].colours);
     }
 }

@@ -290,13 +290,16 @@ TEST(OrderedWriter, AFileWithASharedTableIsWholeAfterEveryFrame)
         SCOPED_TRACE(c.name);
         CEncodePool pool;
         ASSERT_TRUE(pool.Start(c.threads));
+        CSharedColourTable table;
         for (size_t k = 0; k < frames; ++k)
-            pool.Submit([&pictures, k](CFrameWorkspace& workspace, CEncodedFrame& frame) {
+            pool.Submit([&pictures, &table, k](CFrameWorkspace& workspace, CEncodedFrame& frame) {
+                CTableTurn turn(table, k);
                 const PixelView current{pictures[k].data(), kSharedWidth, kSharedWidth, kSharedHeight};
                 const PixelView before{k > 0 ? pictures[k - 1].data() : nullptr, kSharedWidth, kSharedWidth,
                                        kSharedHeight};
-                const CompactFrame built =
+                CompactFrame built =
                     BuildCompactFrame(k > 0 ? &before : nullptr, current, CompactOptions(), &workspace);
+                turn.Place(built, built.exact, &frame.claims);
                 CMemorySink image;
                 WriteGifImage(image, built, &workspace);
                 frame.image = image.Take();
@@ -304,7 +307,6 @@ TEST(OrderedWriter, AFileWithASharedTableIsWholeAfterEveryFrame)
                 frame.height = kSharedHeight;
                 frame.bitsPerIndex = 8;
                 frame.transparentIndex = built.transparentIndex;
-                frame.exact = built.exact;
                 frame.built = true;
             });
         pool.Finish();

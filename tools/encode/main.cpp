@@ -1,9 +1,10 @@
-// ravlin-encode [--delay N] [--compact] [--threads N] [--plays N] OUT.gif FRAME.ppm [FRAME.ppm ...]
+// ravlin-encode [--delay N] [--compact] [--quality N] [--threads N] [--plays N] OUT.gif FRAME.ppm [FRAME.ppm ...]
 // Encodes PPM frames into a looping GIF the way the recorder's encoder does: a pool of workers
 // (--threads, default all logical processors) each reads a frame, builds it from a 32-bit
 // bottom-up bitmap and compresses it; this thread writes header, frames and trailer in order.
 // With --compact, each frame holds only what changed since the one before, in exact colours
-// where they fit. --plays: how many times the animation plays, 0 (the default) for ever.
+// where they fit; --quality (1 to 100, default 100) below 100 lets it write colours only near the
+// captured ones where that codes shorter. --plays: how many times the animation plays, 0 (the default) for ever.
 // Writes to a temporary file renamed over OUT only on success.
 #include <atomic>
 #include <chrono>
@@ -32,6 +33,7 @@ struct Options {
     bool compact = false;
     int threads = 0;  // 0: all logical processors
     uint32_t plays = kPlayForever;
+    int quality = 100;  // the compact mode's; below 100 lossy
     std::string out;
     std::vector<std::string> frames;
 };
@@ -69,6 +71,8 @@ Options ParseArguments(int argc, char** argv)
             o.threads = static_cast<int>(number(1, 64, "--threads takes a number of workers from 1 to 64"));
         } else if (std::strcmp(argv[i], "--plays") == 0) {
             o.plays = static_cast<uint32_t>(number(0, kMaxPlays, "--plays takes 0 (for ever) or a count up to 65536"));
+        } else if (std::strcmp(argv[i], "--quality") == 0) {
+            o.quality = static_cast<int>(number(1, 100, "--quality takes a number from 1 to 100"));
         } else if (std::strcmp(argv[i], "--compact") == 0) {
             o.compact = true;
             ++i;
@@ -102,18 +106,21 @@ void EncodeFrame(const std::string& path, std::vector<uint8_t>& dib, CFrameWorks
     result.built = true;
 }
 
-// One compact frame on a worker: it reads the frame before it too.
+// One compact frame on a worker: it reads the frame before it too. Its colour table is chosen
+// in its turn at the shared table, then it is coded.
 void EncodeCompactFrame(const std::vector<uint8_t>& dib, const std::vector<uint8_t>* previous, PpmSize size,
-                        CFrameWorkspace& workspace, CEncodedFrame& result)
+                        const CompactOptions& options, CTableTurn& turn, CFrameWorkspace& workspace,
+                        CEncodedFrame& result)
 {
     const PixelView current = ViewOfPackedDib32(dib.data(), size.width, size.height);
     CompactFrame frame;
     if (previous) {
         const PixelView before = ViewOfPackedDib32(previous->data(), size.width, size.height);
-        frame = BuildCompactFrame(&before, current, CompactOptions(), &workspace);
+        frame = BuildCompactFrame(&before, current, options, &workspace);
     } else {
-        frame = BuildCompactFrame(nullptr, current, CompactOptions(), &workspace);
+        frame = BuildCompactFrame(nullptr, current, options, &workspace);
     }
+    turn.Place(frame, frame.exact, &result.claims);
     CMemorySink image;
     WriteGifImage(image, frame, &workspace);
     result.image = image.Take();
@@ -121,31 +128,29 @@ void EncodeCompactFrame(const std::vector<uint8_t>& dib, const std::vector<uint8
     result.height = static_cast<uint16_t>(size.height);
     result.bitsPerIndex = 8;
     result.transparentIndex = frame.transparentIndex;
-    result.exact = frame.exact;
     result.built = true;
 }
 
-// Writes the frames in order as the workers finish them. The compact file's frames share the
-// global table where they fit it.
+// Writes the frames in order as the workers finish them; the compact file's header gets the
+// global table's entries the frames took before the frames that use them.
 void WriteFrames(IRewindableSink& sink, CEncodePool& pool, uint16_t delay, bool compact, uint32_t plays)
 {
-    CGlobalColourTable table;
-    GlobalTableFit fit;
+    CHeaderTable table;
     bool first = true;
     CEncodedFrame frame;
     while (pool.TakeInOrder(&frame) == CEncodePool::Next::Frame) {
         if (frame.error)
             std::rethrow_exception(frame.error);
-        const bool global =
-            compact && table.Take(frame.image.data(), frame.image.size(), frame.transparentIndex, frame.exact, &fit);
-        if (first)
+        table.Add(frame.claims);
+        if (first) {
             WriteGifHeader(sink, frame.width, frame.height, frame.bitsPerIndex, plays, compact ? table.Bytes() : nullptr);
-        else if (global)
-            table.WriteClaimed(sink, fit);
+            table.Written();
+        } else {
+            table.WriteNew(sink);
+        }
         first = false;
-        const std::vector<uint8_t>& image = global ? fit.image : frame.image;
-        WriteGifControl(sink, delay, global ? fit.transparentIndex : frame.transparentIndex);
-        sink.Write(image.data(), static_cast<uint32_t>(image.size()));
+        WriteGifControl(sink, delay, frame.transparentIndex);
+        sink.Write(frame.image.data(), static_cast<uint32_t>(frame.image.size()));
     }
     WriteGifTrailer(sink);
 }
@@ -170,6 +175,7 @@ int main(int argc, char** argv)
         std::atomic<int64_t> workerNs{0};
         const int threads = o.threads > 0 ? o.threads : EncodeThreadCount();
         CSharedFrames shared(o.frames, size, o.compact ? 2 : 1);
+        CSharedColourTable table;  // the compact file's
         CEncodePool pool;
         {
             // The pool's workers end before anything they use goes.
@@ -184,12 +190,17 @@ int main(int argc, char** argv)
             if (!pool.Start(threads))
                 throw CWriteError("cannot start the encoding threads");
             for (size_t k = 0; k < o.frames.size(); ++k) {
-                pool.Submit([&o, &shared, k, size, &workerNs](CFrameWorkspace& workspace, CEncodedFrame& result) {
+                pool.Submit([&o, &shared, &table, k, size, &workerNs](CFrameWorkspace& workspace,
+                                                                      CEncodedFrame& result) {
                     const auto t0 = std::chrono::steady_clock::now();
+                    // Taken however the job ends, so the frames after it do not wait for it.
+                    CTableTurn turn(table, k);
                     const CSharedFrames::Frame frame = shared.Get(k);
                     if (o.compact) {
                         const CSharedFrames::Frame previous = k == 0 ? nullptr : shared.Get(k - 1);
-                        EncodeCompactFrame(*frame, previous.get(), size, workspace, result);
+                        CompactOptions options;
+                        options.quality = o.quality;
+                        EncodeCompactFrame(*frame, previous.get(), size, options, turn, workspace, result);
                     } else {
                         EncodeFrame(o.frames[k], *frame, workspace, result);
                     }
