@@ -69,12 +69,11 @@ BOOL CRavlinDlg::OnInitDialog()
     SetBkColor(kBackground);
     LoadSkin();
 
-    m_overlay.SetSelectMode(1);
     m_overlay.SetTypedSizeCommand(IDC_REGION_SIZE);
     m_overlay.Create(this);
     m_overlay.ShowWindow(SW_MAXIMIZE);
     m_overlay.ShowWindow(SW_HIDE);
-    m_overlay.NotifyWhenHidden(m_hWnd, WM_OVERLAY_HIDDEN);
+    m_overlay.NotifyOwner(m_hWnd, WM_OVERLAY_HIDDEN, WM_REGION_CHANGED);
     m_overlay.SetSelectCursor(::LoadCursorW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDC_SELECT_CURSOR)));
 
     PlaceControls();
@@ -165,13 +164,26 @@ bool CRavlinDlg::PreTranslateMessage(MSG& msg)
     if (msg.message == WM_KEYDOWN && (msg.hwnd == m_hWnd || ::IsChild(m_hWnd, msg.hwnd)) &&
         m_overlay.OnKey(static_cast<UINT>(msg.wParam)))
         return true;
-    // Enter and Escape do nothing here. The dialog manager would turn Enter into a click on
-    // whichever tool button last had the focus (it becomes the default button), so both keys
-    // are taken before it sees them.
+    // Enter presses the button the keyboard reached (it shows the focus mark), as Space does;
+    // otherwise Enter and Escape do nothing: a click leaves the focus on a button too, and the
+    // dialog manager would turn Enter into a click on whichever tool button last had the focus
+    // (it becomes the default button), so both keys are taken before it sees them.
     if ((msg.message == WM_KEYDOWN || msg.message == WM_KEYUP || msg.message == WM_CHAR) &&
-        (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE) && (msg.hwnd == m_hWnd || ::IsChild(m_hWnd, msg.hwnd)))
+        (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE) && (msg.hwnd == m_hWnd || ::IsChild(m_hWnd, msg.hwnd))) {
+        if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN)
+            PressKeyboardFocusedButton();
         return true;
+    }
     return CSkinnedFrameDlg::PreTranslateMessage(msg);
+}
+
+void CRavlinDlg::PressKeyboardFocusedButton()
+{
+    for (CHoverButton* button : {&m_selectButton, &m_recordButton, &m_stopButton, &m_settingsButton, &m_aboutButton,
+                                 &m_openFolderButton}) {
+        if (button->HasKeyboardFocus() && ::IsWindowEnabled(*button))
+            ::SendMessageW(*button, BM_CLICK, 0, 0);
+    }
 }
 
 LRESULT CRavlinDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
@@ -191,6 +203,9 @@ LRESULT CRavlinDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_OVERLAY_HIDDEN:
         if (m_state == State::RegionChosen || m_state == State::CountingDown)
             SetState(State::NoRegion);
+        return 0;
+    case WM_REGION_CHANGED:
+        Invalidate();  // the whole-screen line follows the region
         return 0;
     default:
         return CSkinnedFrameDlg::OnMessage(msg, wParam, lParam);

@@ -30,6 +30,8 @@ public:
     static constexpr UINT WM_RECORDING_ENDED = WM_APP + 1;
     // Posted by the overlay when it hid itself (a cancelled or empty selection).
     static constexpr UINT WM_OVERLAY_HIDDEN = WM_APP + 2;
+    // Posted by the overlay when the region changed.
+    static constexpr UINT WM_REGION_CHANGED = WM_APP + 3;
 
     explicit CRavlinDlg(CWnd* parent = nullptr);
     ~CRavlinDlg() override;
@@ -51,6 +53,8 @@ protected:
 
 private:
     void OnHotkey(WPARAM id);
+    // Enter on a tool button the keyboard reached presses it.
+    void PressKeyboardFocusedButton();
     void OnSelectRegion();
     // A typed size: around the region shown, or in the middle of the screen under the pointer.
     void OnRegionSize();
@@ -109,6 +113,8 @@ private:
     std::wstring m_sizeText;  // bytes written so far, beside the encoded count
     bool m_sizeNearLimit = false;  // the size is shown in the warning colour
     std::wstring m_fileNameText;
+    // "Whole screen 1920 × 1080" while the region shown is a whole monitor, else empty.
+    std::wstring WholeScreenText() const;
     std::wstring m_filePath;
     CHoverButton m_settingsButton;
     CHoverButton m_aboutButton;

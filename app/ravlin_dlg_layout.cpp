@@ -5,6 +5,7 @@
 
 #include <initializer_list>
 
+#include "app/status_layout.h"
 #include "skin/skin_cache.h"
 #include "win/dc.h"
 
@@ -97,20 +98,14 @@ void CRavlinDlg::PlaceControls()
         button = Offset(button, step, 0);
     }
     const RECT third = Offset(button, -step, 0);
-    // The counters get the file name's width: at 80 pixels a count of four digits or more
-    // would be cut off and misread.
+    // Each status box holds a count and, beside it, the file's size.
     const int left = third.left + Scaled(50);
-    m_statusRects[0] = RECT{left, third.top, left + Scaled(80 + 70), third.top + Scaled(25)};
+    const SIZE box = StatusBoxSize(Dpi());
+    m_statusRects[0] = RECT{left, third.top, left + box.cx, third.top + box.cy};
     m_statusRects[1] = Offset(m_statusRects[0], 0, step);
     m_statusRects[2] = Offset(m_statusRects[1], 0, step);
     m_previewRect = RECT{client.left + Scaled(12), client.top + Scaled(70), client.left + Scaled(128),
                          client.top + Scaled(135)};
 
-    LOGFONTW font{};
-    font.lfHeight = Scaled(15);
-    font.lfWeight = FW_NORMAL;
-    font.lfCharSet = ANSI_CHARSET;
-    font.lfPitchAndFamily = FF_SWISS;
-    lstrcpynW(font.lfFaceName, L"Arial", LF_FACESIZE);
-    m_statusFont.CreateFontIndirect(font);
+    m_statusFont.CreateFontIndirect(StatusFont(Dpi()));
 }

@@ -2,8 +2,12 @@
 // all drawn off screen and copied to the window in one piece.
 #include "app/ravlin_dlg.h"
 
+#include "app/resource.h"
+#include "app/status_layout.h"
 #include "win/dc.h"
 #include "win/mem_dc.h"
+#include "win/monitors.h"
+#include "win/resource_text.h"
 
 namespace {
 
@@ -56,22 +60,39 @@ void CRavlinDlg::PaintPreview(HDC dc)
     ::SetStretchBltMode(dc, oldMode);
 }
 
+std::wstring CRavlinDlg::WholeScreenText() const
+{
+    // The edge frame of a whole monitor has no marks to show where the region is: this line does.
+    if (!m_overlay.ShowsRegion())
+        return std::wstring();
+    const RECT region = m_overlay.GetCaptureRect();
+    const RECT monitor = MonitorRectOf(region);
+    if (!::EqualRect(&region, &monitor))
+        return std::wstring();
+    return FormatText(IDS_WHOLE_SCREEN, {std::to_wstring(region.right - region.left),
+                                         std::to_wstring(region.bottom - region.top)});
+}
+
 void CRavlinDlg::PaintStatusText(HDC dc) const
 {
     CDCHandle target(dc);
     CSelectGuard font(dc, m_statusFont);
     const COLORREF oldColour = ::SetTextColor(dc, kStatusText);
     const int oldMode = ::SetBkMode(dc, TRANSPARENT);
-    const std::wstring* lines[] = {&m_recordedText, &m_encodedText, &m_fileNameText};
+    // The first line names a whole-screen region while no count is shown in it.
+    const std::wstring first = m_recordedText.empty() ? WholeScreenText() : m_recordedText;
+    const std::wstring* lines[] = {&first, &m_encodedText, &m_fileNameText};
     for (int i = 0; i < 3; ++i) {
-        // Inset 4 at the left and top, 2 at the right and bottom.
-        RECT text = Inflated(m_statusRects[i], -Scaled(2), -Scaled(2));
-        text.left += Scaled(2);
-        text.top += Scaled(2);
-        target.DrawText(*lines[i], text, DT_VCENTER);
-        if (i == 1) {
+        RECT text = StatusTextRect(m_statusRects[i], Dpi());
+        // The size keeps its place at the right; a count too long for the rest would be cut
+        // with an ellipsis rather than drawn under it.
+        const std::wstring none;
+        const std::wstring& right = i == 1 ? m_sizeText : none;
+        RECT room = LeftTextRoom(dc, right, text, Dpi());
+        target.DrawText(*lines[i], room, DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
+        if (!right.empty()) {
             ::SetTextColor(dc, m_sizeNearLimit ? kSizeNearLimit : kStatusText);
-            target.DrawText(m_sizeText, text, DT_VCENTER | DT_RIGHT);
+            target.DrawText(right, text, DT_VCENTER | DT_RIGHT | DT_NOPREFIX);
             ::SetTextColor(dc, kStatusText);
         }
     }

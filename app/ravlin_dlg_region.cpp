@@ -27,7 +27,7 @@ void CRavlinDlg::OnRegionSize()
         const RECT at{pointer.x, pointer.y, pointer.x + 1, pointer.y + 1};
         around = MonitorRectOf(at);
     }
-    const RECT bounds = m_overlay.LargestRegionOn(MonitorRectOf(around));
+    const RECT bounds = MonitorRectOf(around);
     const SIZE shown = resize ? SIZE{around.right - around.left, around.bottom - around.top} : kFirstTypedSize;
     CRegionSizeDlg dialog(this, shown, SIZE{bounds.right - bounds.left, bounds.bottom - bounds.top});
     if (dialog.DoModal() != IDOK)

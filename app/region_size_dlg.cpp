@@ -3,6 +3,7 @@
 #include "app/resource.h"
 #include "win/resource_text.h"
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -33,7 +34,11 @@ BOOL CRegionSizeDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
     ShowSize(m_size);
-    return TRUE;
+    TakeKeyboard();
+    // Once shown, again: a window manager may give the keyboard back to the tool window the
+    // dialog was opened from (its system menu), where the typed size would be lost.
+    ::PostMessageW(m_hWnd, kTakeKeyboard, 0, 0);
+    return FALSE;
 }
 
 void CRegionSizeDlg::ShowSize(SIZE size)
@@ -52,19 +57,48 @@ SIZE CRegionSizeDlg::SizeShown(bool* valid) const
     return SIZE{static_cast<LONG>(width), static_cast<LONG>(height)};
 }
 
+LRESULT CRegionSizeDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == kTakeKeyboard) {
+        TakeKeyboard();
+        return 0;
+    }
+    return CDialog::OnMessage(msg, wParam, lParam);
+}
+
+void CRegionSizeDlg::TakeKeyboard()
+{
+    // Typing replaces the width at once.
+    ::SetForegroundWindow(m_hWnd);
+    HWND width = GetDlgItem(IDC_REGION_WIDTH);
+    ::SetFocus(width);
+    ::SendMessageW(width, EM_SETSEL, 0, -1);
+}
+
+bool CRegionSizeDlg::Fits(SIZE size) const
+{
+    return size.cx <= m_screen.cx && size.cy <= m_screen.cy;
+}
+
 void CRegionSizeDlg::UpdateNote()
 {
     bool valid = false;
     const SIZE size = SizeShown(&valid);
     std::wstring note;
-    if (valid && (size.cx > m_screen.cx || size.cy > m_screen.cy))
-        note = FormatText(IDS_REGION_SIZE_CUT, {std::to_wstring(m_screen.cx), std::to_wstring(m_screen.cy)});
+    if (valid && !Fits(size)) {
+        note = FormatText(IDS_REGION_SIZE_TOO_LARGE, {std::to_wstring(std::min(size.cx, m_screen.cx)),
+                                                       std::to_wstring(std::min(size.cy, m_screen.cy))});
+    }
     ::SetDlgItemTextW(m_hWnd, IDC_REGION_SIZE_NOTE, note.c_str());
-    ::EnableWindow(GetDlgItem(IDOK), valid);
+    ::EnableWindow(GetDlgItem(IDOK), valid && Fits(size));
 }
 
 bool CRegionSizeDlg::OnCommand(UINT id, UINT code, HWND control)
 {
+    if (id == IDC_PRESET_SCREEN && code == BN_CLICKED) {
+        ShowSize(m_screen);
+        return true;
+    }
     for (const Preset& preset : kPresets) {
         if (id == preset.id && code == BN_CLICKED) {
             ShowSize(preset.size);
@@ -82,8 +116,8 @@ void CRegionSizeDlg::OnOK()
 {
     bool valid = false;
     const SIZE size = SizeShown(&valid);
-    if (!valid)
-        return;  // OK is disabled then; Enter lands here all the same
+    if (!valid || !Fits(size))
+        return;  // OK is disabled then, and the note says why; Enter lands here all the same
     m_size = size;
     CDialog::OnOK();
 }

@@ -164,6 +164,7 @@
 #define IDC_PRESET_1280 1205
 #define IDC_PRESET_1920 1206
 #define IDC_REGION_SIZE_NOTE 1207
+#define IDC_PRESET_SCREEN 1208
 
 // The main window's command for a typed region size: its system-menu item, and the command the
 // selection overlay posts when the user asks for it there.
@@ -174,7 +175,8 @@
 #define IDS_OVERLAY_HINT_DRAG 280
 #define IDS_OVERLAY_HINT_PICK 281
 #define IDS_REGION_SIZE_MENU 282
-#define IDS_REGION_SIZE_CUT 283
+#define IDS_REGION_SIZE_TOO_LARGE 283
+#define IDS_WHOLE_SCREEN 284
 
 // System menu item that opens the about box.
 #define IDM_ABOUTBOX 0x0010

@@ -32,7 +32,6 @@ struct CEncodedFrame {
     uint16_t height = 0;  // smaller
     uint8_t bitsPerIndex = 0;
     int16_t transparentIndex = -1;  // for the control block; -1: no transparent colour
-    bool exact = false;             // a compact frame whose changed pixels keep their colours exactly
     std::vector<uint8_t> image;  // WriteGifImage's bytes: descriptor, colour table, LZW data
     // The compact file's global colour table entries the frame took, for the file's header.
     TableClaims claims;

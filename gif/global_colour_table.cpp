@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 uint32_t Rgb(const uint8_t* p)
@@ -10,22 +14,50 @@ uint32_t Rgb(const uint8_t* p)
     return static_cast<uint32_t>(p[0]) << 16 | static_cast<uint32_t>(p[1]) << 8 | p[2];
 }
 
+// Whether the 16 pixels at k all repeat `last` and have no other value: a block a screen's
+// runs are mostly made of.
+inline bool SameBlock(const uint8_t* indices, const uint8_t* others, size_t k, uint8_t last)
+{
+#if defined(__SSE2__)
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(indices + k));
+    int same = _mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(static_cast<char>(last))));
+    if (others)
+        same &= _mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_loadu_si128(reinterpret_cast<const __m128i*>(others + k))));
+    return same == 0xFFFF;
+#else
+    for (size_t i = k; i < k + 16; ++i)
+        if (indices[i] != last || (others && others[i] != last))
+            return false;
+    return true;
+#endif
+}
+
 // Which indices the image may be written with, in the order they first appear; each once.
 uint32_t ValuesInOrder(const GifImage& image, uint8_t* order)
 {
     bool seen[256] = {};
     uint32_t n = 0;
+    const uint8_t* indices = image.indices.data();
+    const uint8_t* others = image.alternatives.empty() ? nullptr : image.alternatives.data();
+    const size_t count = image.indices.size();
     const auto see = [&](uint8_t v) {
         if (!seen[v]) {
             seen[v] = true;
             order[n++] = v;
         }
     };
-    const bool choices = !image.alternatives.empty();
-    for (size_t k = 0; k < image.indices.size() && n < 256; ++k) {
-        see(image.indices[k]);
-        if (choices)
-            see(image.alternatives[k]);
+    size_t k = 0;
+    while (k < count && n < 256) {
+        const uint8_t last = indices[k];
+        if (count - k >= 16 && seen[last] && SameBlock(indices, others, k, last)) {
+            k += 16;
+            continue;
+        }
+        for (const size_t end = count - k >= 16 ? k + 16 : count; k < end; ++k) {
+            see(indices[k]);
+            if (others)
+                see(others[k]);
+        }
     }
     return n;
 }

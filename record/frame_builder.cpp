@@ -26,15 +26,12 @@ private:
 
 void CFrameBuilder::Build(const CFrameJob& job, CFrameWorkspace& workspace, CEncodedFrame* result) const
 {
-    if (!m_compact) {
-        if (m_output.Width() > 0 && m_output.Height() > 0 && !m_stop)
-            BuildWhole(*job.frame, workspace, result);
+    if (m_output.Width() <= 0 || m_output.Height() <= 0 || m_stop)
         return;
-    }
-    // Taken however the build ends, so the frames after it do not wait for it.
-    CTableTurn turn(m_table, job.turn);
-    if (m_output.Width() > 0 && m_output.Height() > 0 && !m_stop)
-        BuildCompact(job, turn, workspace, result);
+    if (m_compact)
+        BuildCompact(job, workspace, result);
+    else
+        BuildWhole(*job.frame, workspace, result);
 }
 
 void CFrameBuilder::BuildAgainSince(const IFrameOrigin* lastWritten, CEncodedFrame* frame) const
@@ -71,8 +68,7 @@ void CFrameBuilder::BuildWhole(CQueuedFrame& frame, CFrameWorkspace& workspace, 
     WriteImage(image, workspace, result);
 }
 
-void CFrameBuilder::BuildCompact(const CFrameJob& job, CTableTurn& turn, CFrameWorkspace& workspace,
-                                 CEncodedFrame* result) const
+void CFrameBuilder::BuildCompact(const CFrameJob& job, CFrameWorkspace& workspace, CEncodedFrame* result) const
 {
     CFramePixels current;
     CFramePixels previous;
@@ -82,7 +78,7 @@ void CFrameBuilder::BuildCompact(const CFrameJob& job, CTableTurn& turn, CFrameW
     if (m_stop)
         return;
     BuildChanges(std::make_shared<CQueuedOrigin>(job.frame, m_output), current, compare ? &previous : nullptr,
-                 workspace, &turn, result);
+                 workspace, job.turn.get(), result);
 }
 
 void CFrameBuilder::BuildChanges(std::shared_ptr<const IFrameOrigin> origin, const CFramePixels& current,
@@ -103,7 +99,6 @@ void CFrameBuilder::BuildChanges(std::shared_ptr<const IFrameOrigin> origin, con
     result->height = static_cast<uint16_t>(m_output.Height());
     result->bitsPerIndex = 8;
     result->transparentIndex = frame.transparentIndex;
-    result->exact = frame.exact;
     result->sinceFrameBefore = previous != nullptr;
     result->origin = std::move(origin);
     WriteImage(frame, workspace, result);

@@ -15,7 +15,9 @@
 struct CFrameJob {
     std::shared_ptr<CQueuedFrame> frame;
     std::shared_ptr<const CQueuedFrame> previous;
-    uint64_t turn = 0;  // the frame's place in the file, from NextTurn (the compact mode)
+    // The compact mode's turn at the shared colour table, from NextTurn; null in the default
+    // mode. Shared by the copies of the job: the turn passes when the last goes, placed or not.
+    std::shared_ptr<CTableTurn> turn;
 };
 
 // Builds the frames of one run, each into what the writer appends. The default mode writes
@@ -29,9 +31,13 @@ public:
                   const std::atomic<bool>& stop)
         : m_output(output), m_compact(compact), m_quality(quality), m_times(times), m_stop(stop) {}
 
-    // The turn of the next frame queued, in file order: the compact mode's frames take their
-    // colour table in that order. Called by the one thread that queues frames.
-    uint64_t NextTurn() { return m_nextTurn++; }
+    // The turn of the next frame queued, in file order (the compact mode's frames take their
+    // colour table in that order); null in the default mode. Called by the one thread that
+    // queues frames, in the order it queues them.
+    std::shared_ptr<CTableTurn> NextTurn()
+    {
+        return m_compact ? std::make_shared<CTableTurn>(m_table, m_nextTurn++) : nullptr;
+    }
     // Leaves result->built false when the frame cannot be built.
     void Build(const CFrameJob& job, CFrameWorkspace& workspace, CEncodedFrame* result) const;
     // A compact frame whose frame before is not in the file (it could not be built), built
@@ -40,8 +46,7 @@ public:
 
 private:
     void BuildWhole(CQueuedFrame& frame, CFrameWorkspace& workspace, CEncodedFrame* result) const;
-    void BuildCompact(const CFrameJob& job, CTableTurn& turn, CFrameWorkspace& workspace,
-                      CEncodedFrame* result) const;
+    void BuildCompact(const CFrameJob& job, CFrameWorkspace& workspace, CEncodedFrame* result) const;
     // previous: the pixels the frame is compared with; null to write it whole. turn: the frame's
     // turn at the shared colour table, or null to keep its own table (built again by the writer,
     // long after its turn).
@@ -56,6 +61,6 @@ private:
     CStageTimes* const m_times;
     const std::atomic<bool>& m_stop;
     const int m_nearestColour = 1;
-    mutable CSharedColourTable m_table;  // the compact file's global colour table
+    CSharedColourTable m_table;  // the compact file's global colour table
     uint64_t m_nextTurn = 0;
 };

@@ -118,6 +118,8 @@ bool CGifEncoder::AddFrame(CMemCanvas& canvas)
     ++m_receivedCount;
     // A moved or resized region has a new canvas: its first frame has nothing to compare with.
     CFrameJob job{frame, canvas.Generation() == m_lastGeneration ? m_lastFrame : nullptr, m_builder->NextTurn()};
+    // The job holds the frame's turn at the colour table: however it ends, run or dropped, the
+    // turn passes with it.
     // Shared only because a pool job must be copyable; the frame holds it until it is written.
     auto held = std::make_shared<CFrameClaim>(std::move(claim));
     const bool queued = m_pool.Submit([this, job, held](CFrameWorkspace& workspace, CEncodedFrame& result) {

@@ -49,6 +49,14 @@ RECT RegionInClient(const RECT& client, int dpi)
     return region;
 }
 
+RECT MarkedArea(const RECT& region, int dpi, const RECT& screen)
+{
+    const RECT client = ClientForRegion(region, dpi);
+    RECT area{};
+    ::IntersectRect(&area, &client, &screen);
+    return area;
+}
+
 RECT KeepInside(const RECT& requested, const RECT& current, const RECT& bounds)
 {
     RECT next = requested;

@@ -12,6 +12,8 @@ int MarkMargin(int dpi);
 // The overlay's client area for a region (the region and the margin on every side), and back.
 RECT ClientForRegion(const RECT& region, int dpi);
 RECT RegionInClient(const RECT& client, int dpi);
+// The region and as much of its margin as lies on `screen`: a side on the screen's edge has none.
+RECT MarkedArea(const RECT& region, int dpi, const RECT& screen);
 
 // Where a rectangle goes when the user moves or sizes it from `current` toward `requested`, kept
 // inside `bounds`: a move keeps the size and stops at the edges, sizing is cut at them, and a

@@ -6,6 +6,8 @@
 #include "win/mem_dc.h"
 #include "win/monitors.h"
 
+#include <algorithm>
+
 namespace {
 
 const COLORREF kColourKey = RGB(255, 255, 255);
@@ -52,7 +54,7 @@ LRESULT CSelectionOverlay::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_DISPLAYCHANGE:
         // A smaller screen may leave the frame partly off it: the same rule pulls it back.
-        if (!m_selecting && IsWindowVisible()) {
+        if (!Selecting() && IsWindowVisible()) {
             RECT frame{};
             ::GetWindowRect(m_hWnd, &frame);
             ::SetWindowPos(m_hWnd, nullptr, frame.left, frame.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -70,7 +72,7 @@ void CSelectionOverlay::ReassertPlace()
     // keeps the place kept on screen here but leaves the window where the manager put it. One
     // pixel smaller and back, which changes every edge's coordinate, makes it put the window
     // where it belongs.
-    if (m_selecting || !IsWindowVisible() || ::IsZoomed(m_hWnd))
+    if (Selecting() || !IsWindowVisible() || ::IsZoomed(m_hWnd))
         return;
     RECT frame{};
     ::GetWindowRect(m_hWnd, &frame);
@@ -84,7 +86,7 @@ void CSelectionOverlay::ReassertPlace()
 bool CSelectionOverlay::KeepOnScreen(WINDOWPOS& pos) const
 {
     // Only the frame look: selecting, the overlay lies exactly on the virtual screen.
-    if (m_selecting || ::IsZoomed(m_hWnd))
+    if (Selecting() || ::IsZoomed(m_hWnd))
         return false;
     if ((pos.flags & SWP_NOMOVE) && (pos.flags & SWP_NOSIZE) && !(pos.flags & SWP_SHOWWINDOW))
         return false;
@@ -99,6 +101,18 @@ bool CSelectionOverlay::KeepOnScreen(WINDOWPOS& pos) const
     }
     if (::IsRectEmpty(&next))
         return false;  // the hidden overlay parked on an empty rectangle
+    if (m_edgeFrame) {
+        // Nothing moves or sizes a frame at the screen's edge: it stays exactly around its region.
+        const RECT place = ClientOnScreen(m_region);
+        if (::EqualRect(&place, &next))
+            return false;
+        pos.x = place.left;
+        pos.y = place.top;
+        pos.cx = place.right - place.left;
+        pos.cy = place.bottom - place.top;
+        pos.flags &= ~static_cast<UINT>(SWP_NOMOVE | SWP_NOSIZE);
+        return true;
+    }
     // The whole window stays on screen, not only the region: a window manager keeps windows on
     // screen by itself, and where it moved one without the system knowing, the marks would sit
     // inside the region the system reports.
@@ -116,11 +130,13 @@ bool CSelectionOverlay::KeepOnScreen(WINDOWPOS& pos) const
 void CSelectionOverlay::ApplyStyle() const
 {
     // The overlay has neither border nor edge, so it lies exactly on the virtual screen; the frame
-    // has both, and its sizing border only while it may be changed.
+    // has both, and its sizing border only while it may be changed. A frame at the screen's edge
+    // has neither: its window is its client area.
     const DWORD style = static_cast<DWORD>(::GetWindowLongW(m_hWnd, GWL_STYLE));
     const DWORD exStyle = static_cast<DWORD>(::GetWindowLongW(m_hWnd, GWL_EXSTYLE));
-    const DWORD wantStyle = m_selecting ? (style & ~WS_THICKFRAME) : FrameStyle(style);
-    const DWORD wantExStyle = m_selecting ? (exStyle & ~WS_EX_STATICEDGE) : (exStyle | WS_EX_STATICEDGE);
+    const DWORD wantStyle = Selecting() ? (style & ~WS_THICKFRAME) : FrameStyle(style);
+    const bool edge = Selecting() || m_edgeFrame;
+    const DWORD wantExStyle = edge ? (exStyle & ~WS_EX_STATICEDGE) : (exStyle | WS_EX_STATICEDGE);
     if (wantStyle == style && wantExStyle == exStyle)
         return;
     // Only the styles change here: the window is placed afresh after a change of look, and a
@@ -132,30 +148,22 @@ void CSelectionOverlay::ApplyStyle() const
 
 DWORD CSelectionOverlay::FrameStyle(DWORD style) const
 {
-    return m_locked ? (style & ~WS_THICKFRAME) : (style | WS_THICKFRAME);
+    return (m_locked || m_edgeFrame) ? (style & ~WS_THICKFRAME) : (style | WS_THICKFRAME);
 }
 
 RECT CSelectionOverlay::OuterForClient(const RECT& client) const
 {
     RECT outer = client;
     const DWORD style = FrameStyle(static_cast<DWORD>(::GetWindowLongW(m_hWnd, GWL_STYLE)) & ~WS_MAXIMIZE);
-    const DWORD exStyle = static_cast<DWORD>(::GetWindowLongW(m_hWnd, GWL_EXSTYLE)) | WS_EX_STATICEDGE;
-    ::AdjustWindowRectEx(&outer, style, FALSE, exStyle);
+    const DWORD exStyle = static_cast<DWORD>(::GetWindowLongW(m_hWnd, GWL_EXSTYLE));
+    const DWORD edge = m_edgeFrame ? (exStyle & ~WS_EX_STATICEDGE) : (exStyle | WS_EX_STATICEDGE);
+    ::AdjustWindowRectEx(&outer, style, FALSE, edge);
     return outer;
 }
 
-RECT CSelectionOverlay::LargestRegionOn(const RECT& area) const
+RECT CSelectionOverlay::ClientOnScreen(const RECT& region) const
 {
-    const RECT none{0, 0, 0, 0};
-    const RECT border = OuterForClient(none);
-    const RECT client{area.left - border.left, area.top - border.top, area.right - border.right,
-                      area.bottom - border.bottom};
-    return RegionInClient(client, WindowDpi(m_hWnd));
-}
-
-void CSelectionOverlay::SetSelectMode(int selecting)
-{
-    m_selecting = selecting;
+    return MarkedArea(region, m_markDpi, VirtualScreenRect());
 }
 
 void CSelectionOverlay::SetSelectCursor(HCURSOR cursor)
@@ -176,7 +184,7 @@ void CSelectionOverlay::SetTypedSizeCommand(UINT command)
 
 bool CSelectionOverlay::ShowsRegion() const
 {
-    return !m_selecting && IsWindowVisible();
+    return !Selecting() && IsWindowVisible();
 }
 
 BOOL CSelectionOverlay::OnInitDialog()
@@ -197,7 +205,7 @@ BOOL CSelectionOverlay::OnInitDialog()
         return TRUE;
     g_setLayeredWindowAttributes = reinterpret_cast<SetLayeredWindowAttributesFn>(
         reinterpret_cast<void*>(::GetProcAddress(user32, "SetLayeredWindowAttributes")));
-    if (m_selecting)
+    if (Selecting())
         ApplyLayered(128, LWA_COLORKEY | LWA_ALPHA);
     else
         ApplyLayered(128, LWA_COLORKEY);
@@ -217,22 +225,25 @@ void CSelectionOverlay::RepaintWithErase() const
 
 void CSelectionOverlay::ShowOverlay(bool show)
 {
+    if (m_mode == Mode::Frame)
+        NotifyRegionShown();  // the region shown goes
     if (show) {
         // The overlay's client area is the virtual screen, every monitor under it. Armed once shown:
         // the translucency then applies to the window as shown. (Wine keeps the cut-out of the
         // frame look on a window resized while hidden until the colour key changes on the shown
         // window.)
-        m_picking = 0;
-        m_selecting = 1;
+        m_mode = Mode::Hidden;
         ApplyStyle();
         PlaceWindow(VirtualScreenRect());
         ::SetWindowPos(m_hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
         ::SetForegroundWindow(m_hWnd);  // its keys go to it
-        SetArmed(1);
+        m_mode = Mode::DragReady;
+        ApplyLayered(128, LWA_ALPHA);
+        RepaintWithErase();
         return;
     }
     m_band = RECT{0, 0, 0, 0};
-    m_selecting = 1;
+    m_mode = Mode::Hidden;
     // A maximised window that is moved keeps the new place as its maximised one: an overlay still
     // maximised from its creation is only hidden.
     if (!::IsZoomed(m_hWnd))
@@ -242,51 +253,40 @@ void CSelectionOverlay::ShowOverlay(bool show)
 
 void CSelectionOverlay::ShowRegion(const RECT& region)
 {
-    // A region is cut to what the frame can show around it on the screen.
-    const RECT largest = LargestRegionOn(VirtualScreenRect());
+    // Any part of the virtual screen may be recorded. Where the frame with its border and marks
+    // does not fit around the region, it becomes the edge frame: no border, marks only where
+    // there is room outside the region, and the screen's edge marks the sides that lie on it.
+    const RECT screen = VirtualScreenRect();
     RECT shown{};
-    if (!::IntersectRect(&shown, &region, &largest))
+    if (!::IntersectRect(&shown, &region, &screen))
         return;
-    m_dragging = 0;
     m_dragStart = POINT{-1, -1};
     ApplyLayered(0, LWA_ALPHA);  // invisible while it moves
-    m_selecting = 0;
-    ApplyStyle();
+    m_mode = Mode::Frame;
     m_markDpi = WindowDpi(m_hWnd);
     m_region = shown;
-    PlaceWindow(OuterForClient(ClientForRegion(shown, m_markDpi)));
+    m_edgeFrame = false;
+    const RECT framed = OuterForClient(ClientForRegion(shown, m_markDpi));
+    RECT inside{};
+    ::IntersectRect(&inside, &framed, &screen);
+    m_edgeFrame = !::EqualRect(&inside, &framed);
+    ApplyStyle();
+    PlaceWindow(m_edgeFrame ? ClientOnScreen(shown) : framed);
     ::SetWindowPos(m_hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    m_armed = 1;
-    SetArmed(0);
+    ApplyLayered(128, LWA_COLORKEY);
+    RepaintWithErase();
+    NotifyRegionShown();
 }
 
 void CSelectionOverlay::LockFrame(bool lock)
 {
-    const int value = lock ? 1 : 0;
-    if (value == m_locked)
+    if (lock == m_locked)
         return;
-    m_locked = value;
+    m_locked = lock;
     // Only the style changes, not the window's place: the region stays where it is while locked,
     // and the border without its sizing style hit-tests as a plain border.
-    if (!m_selecting)
+    if (!Selecting())
         ApplyStyle();
-    RepaintWithErase();
-}
-
-void CSelectionOverlay::SetArmed(int armed)
-{
-    if (armed == m_armed)
-        return;
-    m_armed = armed;
-    if (armed) {
-        if (g_setLayeredWindowAttributes) {
-            m_selecting = 1;
-            ApplyLayered(128, LWA_ALPHA);
-        }
-    } else {
-        m_selecting = 0;
-        ApplyLayered(128, LWA_COLORKEY);
-    }
     RepaintWithErase();
 }
 
@@ -296,12 +296,18 @@ void CSelectionOverlay::NormaliseBand(POINT a, POINT b)
     m_band.right = std::max(a.x, b.x);
     m_band.top = std::min(a.y, b.y);
     m_band.bottom = std::max(a.y, b.y);
+    // The pointer stops on the screen's last column and row: a band that reaches them takes
+    // them in, so that a drag from corner to corner is the whole screen.
+    const RECT client = GetClientRect();
+    if (m_band.right == client.right - 1)
+        m_band.right = client.right;
+    if (m_band.bottom == client.bottom - 1)
+        m_band.bottom = client.bottom;
 }
 
-void CSelectionOverlay::SetPicking(int picking)
+void CSelectionOverlay::SetPicking(bool picking)
 {
-    m_picking = picking;
-    m_dragging = 0;
+    m_mode = picking ? Mode::PickReady : Mode::DragReady;
     m_band = RECT{0, 0, 0, 0};
     if (picking) {
         POINT pointer{};
@@ -336,13 +342,19 @@ void CSelectionOverlay::HighlightWindowAt(POINT clientPoint)
 
 bool CSelectionOverlay::OnKey(UINT key)
 {
-    if (!(m_selecting && m_armed && IsWindowVisible()))
+    if (!(SelectingUp() && IsWindowVisible()))
         return false;
     switch (key) {
     case VK_TAB:
     case VK_SPACE:
-        SetPicking(m_picking ? 0 : 1);
+        SetPicking(!IsPicking());
         return true;
+    case 'W': {
+        POINT pointer{};
+        ::GetCursorPos(&pointer);
+        ShowRegion(MonitorRectOf(RECT{pointer.x, pointer.y, pointer.x + 1, pointer.y + 1}));
+        return true;
+    }
     case 'S':
         if (!m_typedSizeCommand)
             return false;
@@ -373,18 +385,33 @@ void CSelectionOverlay::OnOK()
 void CSelectionOverlay::OnCancel()
 {
     // Esc (or a close request) during a selection drops it; a chosen region stays.
-    if (!(m_selecting && m_armed) || !IsWindowVisible())
+    if (!SelectingUp() || !IsWindowVisible())
         return;
-    m_dragging = 0;
+    m_mode = IsPicking() ? Mode::PickReady : Mode::DragReady;
     m_dragStart = POINT{-1, -1};
     m_band = RECT{0, 0, 0, 0};
     HideItself();
 }
 
-void CSelectionOverlay::NotifyWhenHidden(HWND window, UINT message)
+void CSelectionOverlay::NotifyOwner(HWND window, UINT hiddenMessage, UINT regionMessage)
 {
     m_notifyWindow = window;
-    m_hiddenMessage = message;
+    m_hiddenMessage = hiddenMessage;
+    m_regionMessage = regionMessage;
+}
+
+void CSelectionOverlay::SetRegion(const RECT& region)
+{
+    if (::EqualRect(&region, &m_region))
+        return;
+    m_region = region;
+    NotifyRegionShown();
+}
+
+void CSelectionOverlay::NotifyRegionShown() const
+{
+    if (m_notifyWindow && m_regionMessage)
+        ::PostMessageW(m_notifyWindow, m_regionMessage, 0, 0);
 }
 
 void CSelectionOverlay::HideItself()
@@ -397,14 +424,14 @@ void CSelectionOverlay::HideItself()
 LRESULT CSelectionOverlay::OnNcHitTest(POINT)
 {
     const LRESULT hit = Default();
-    if (!m_selecting && !m_locked && hit == HTCLIENT)
+    if (!Selecting() && !m_locked && !m_edgeFrame && hit == HTCLIENT)
         return HTCAPTION;  // drag anywhere inside to move the frame
     return hit;
 }
 
 BOOL CSelectionOverlay::OnEraseBkgnd(HDC dc)
 {
-    if (m_selecting)
+    if (Selecting())
         PaintSelectionLook(dc);
     else
         PaintFrameLook(dc);
@@ -418,24 +445,30 @@ void CSelectionOverlay::PaintFrameLook(HDC dc)
     target.FillSolidRect(client, kColourKey);
 
     // While locked the region stays where the recording reads it, even when the frame without
-    // its sizing border gets a larger client area; otherwise it follows the client area.
+    // its sizing border gets a larger client area; otherwise it follows the client area. The
+    // edge frame never changes its region.
     RECT region = m_region;
-    if (!m_locked) {
+    if (!m_locked && !m_edgeFrame) {
         region = RegionInClient(client, m_markDpi);
         ::MapWindowPoints(m_hWnd, nullptr, reinterpret_cast<POINT*>(&region), 2);
-        m_region = region;
+        SetRegion(region);
     }
     ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&region), 2);
 
     // Each L lies just outside its corner of the region, in the margin, and grows with the DPI.
+    // A side with less room than the margin (the edge frame's) gets thinner marks, a side on
+    // the screen's edge none.
     const COLORREF mark = m_locked ? kMarkRed : kMarkGreen;
     const int n = ScaleToDpi(kMarkLength, m_markDpi), w = MarkMargin(m_markDpi);
-    const LONG l = region.left - w, t = region.top - w, r = region.right + w, b = region.bottom + w;
+    const LONG wl = std::min<LONG>(w, region.left - client.left), wt = std::min<LONG>(w, region.top - client.top);
+    const LONG wr = std::min<LONG>(w, client.right - region.right);
+    const LONG wb = std::min<LONG>(w, client.bottom - region.bottom);
+    const LONG l = region.left - wl, t = region.top - wt, r = region.right + wr, b = region.bottom + wb;
     const RECT bars[] = {
-        {l, t, l + n, t + w},  {l, t, l + w, t + n},  // top left
-        {r - w, t, r, t + n},  {r - n, t, r, t + w},  // top right
-        {l, b - w, l + n, b},  {l, b - n, l + w, b},  // bottom left
-        {r - w, b - n, r, b},  {r - n, b - w, r, b},  // bottom right
+        {l, t, l + n, t + wt},  {l, t, l + wl, t + n},  // top left
+        {r - wr, t, r, t + n},  {r - n, t, r, t + wt},  // top right
+        {l, b - wb, l + n, b},  {l, b - n, l + wl, b},  // bottom left
+        {r - wr, b - n, r, b},  {r - n, b - wb, r, b},  // bottom right
     };
     for (const RECT& bar : bars)
         target.FillSolidRect(bar, mark);
@@ -447,12 +480,12 @@ void CSelectionOverlay::PaintSelectionLook(HDC dc)
     CMemDC memory(dc, &client);
     memory.FillSolidRect(client, kOverlayGrey);
     const bool hasBand = m_band.right > m_band.left && m_band.bottom > m_band.top;
-    if (m_picking && hasBand) {
+    if (IsPicking() && hasBand) {
         // The picked window: a white inside (see-through on the overlay) with a thick outline.
         CPen pen(PS_INSIDEFRAME, ScaleToDpi(kPickOutlineWidth, WindowDpi(m_hWnd)), kPickOutline);
         CSelectGuard usePen(memory, pen);
         ::Rectangle(memory, m_band.left, m_band.top, m_band.right, m_band.bottom);
-    } else if (!m_picking && m_dragging && hasBand) {
+    } else if (m_mode == Mode::Dragging && hasBand) {
         ::Rectangle(memory, m_band.left, m_band.top, m_band.right, m_band.bottom);
     }
     PaintHint(memory, client);
@@ -460,7 +493,7 @@ void CSelectionOverlay::PaintSelectionLook(HDC dc)
 
 void CSelectionOverlay::PaintHint(HDC dc, const RECT& client) const
 {
-    const std::wstring& hint = m_picking ? m_pickHint : m_dragHint;
+    const std::wstring& hint = IsPicking() ? m_pickHint : m_dragHint;
     if (hint.empty())
         return;
     // Centred at the top of the primary monitor, whose origin is the screen's (0, 0).
@@ -500,18 +533,18 @@ void CSelectionOverlay::OnSize(UINT type, int cx, int cy)
 
 void CSelectionOverlay::OnLButtonDown(UINT flags, POINT point)
 {
-    if (m_selecting && m_armed) {
+    if (m_mode == Mode::DragReady || m_mode == Mode::PickReady) {
         m_dragStart = point;
-        m_dragging = 1;
+        m_mode = IsPicking() ? Mode::PickPressed : Mode::Dragging;
     }
     CDialog::OnLButtonDown(flags, point);
 }
 
 void CSelectionOverlay::OnMouseMove(UINT flags, POINT point)
 {
-    if (m_selecting && m_armed && m_picking) {
+    if (SelectingUp() && IsPicking()) {
         HighlightWindowAt(point);
-    } else if (m_selecting && m_armed && m_dragging) {
+    } else if (m_mode == Mode::Dragging) {
         NormaliseBand(m_dragStart, point);
         RepaintWithErase();
     }
@@ -520,13 +553,13 @@ void CSelectionOverlay::OnMouseMove(UINT flags, POINT point)
 
 void CSelectionOverlay::OnLButtonUp(UINT flags, POINT point)
 {
-    if (m_selecting && m_armed) {
+    if (SelectingUp()) {
         // A release without a press on the overlay (the press that armed it, or Esc in between)
         // selects nothing.
-        const bool pressed = m_dragging != 0;
-        m_dragging = 0;
+        const bool pressed = Pressed();
+        m_mode = IsPicking() ? Mode::PickReady : Mode::DragReady;
         m_dragEnd = point;
-        if (m_picking)
+        if (IsPicking())
             HighlightWindowAt(point);
         else
             NormaliseBand(m_dragStart, m_dragEnd);
@@ -563,9 +596,9 @@ void CSelectionOverlay::PlaceWindow(const RECT& outer)
 
 BOOL CSelectionOverlay::OnSetCursor(HWND, UINT, UINT)
 {
-    if (m_selecting && m_picking)
+    if (Selecting() && IsPicking())
         ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
-    else if (m_selecting && m_selectCursor)
+    else if (Selecting() && m_selectCursor)
         ::SetCursor(m_selectCursor);
     return TRUE;
 }

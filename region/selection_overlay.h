@@ -11,11 +11,14 @@
 // border. The region is the client area less that margin, in screen coordinates.
 //
 // The frame never leaves the virtual screen: moves stop at its edges and sizing is cut at them,
-// so the region is always all there to record. A region reaches to within the margin and border
-// of the screen's edges; a band or a window beyond that is cut there.
+// so the region is always all there to record. A region may be any part of the virtual screen,
+// up to all of it; one too close to the screen's edge for the frame's border and margin gets
+// the edge frame instead: no border, marks only where the margin is on screen (none on a side
+// that lies on the screen's edge, which is its mark), and it neither moves nor sizes.
 //
 // Keys on the overlay: Esc cancels the selection (the overlay hides and nothing is chosen); Tab
-// and Space switch between dragging and picking; S asks the owner for a typed size. Enter and
+// and Space switch between dragging and picking; W takes the whole monitor under the pointer;
+// S asks the owner for a typed size. Enter and
 // the template's buttons do nothing, and the overlay never ends itself as a dialog.
 #include "win/dialog.h"
 
@@ -27,8 +30,6 @@ public:
     CSelectionOverlay(UINT templateId, CWnd* parent);
     ~CSelectionOverlay() override;
 
-    // 1: selection look (the main window passes 1 before creating the window); 0: frame look.
-    void SetSelectMode(int selecting);
     // The cursor shown over the overlay while dragging; borrowed, never destroyed here.
     void SetSelectCursor(HCURSOR cursor);
     // The hint lines shown on the overlay while dragging and while picking a window.
@@ -43,17 +44,16 @@ public:
     void ShowRegion(const RECT& region);
     // true: no moving, no sizing border, red marks, while a recording runs.
     void LockFrame(bool lock);
-    // Posts `message` to `window` whenever the overlay hides itself (a selection cancelled with
-    // Esc, or a release that selected nothing), so that its owner need not watch it.
-    void NotifyWhenHidden(HWND window, UINT message);
+    // Posts `hiddenMessage` to `window` whenever the overlay hides itself (a selection cancelled
+    // with Esc, or a release that selected nothing), and `regionMessage` whenever the region
+    // shown changes (a new one, or none), so that its owner need not watch it.
+    void NotifyOwner(HWND window, UINT hiddenMessage, UINT regionMessage);
     // The region in screen coordinates, as of the last background erase.
     RECT GetCaptureRect() const { return m_region; }
     // The frame look is on screen: a region is chosen.
     bool ShowsRegion() const;
-    // The largest region whose frame, marks and border included, fits on `area`.
-    RECT LargestRegionOn(const RECT& area) const;
-    // 1 while the overlay picks windows instead of taking a dragged band.
-    int IsPicking() const { return m_picking; }
+    // The overlay picks windows instead of taking a dragged band.
+    bool IsPicking() const { return m_mode == Mode::PickReady || m_mode == Mode::PickPressed; }
 
     // A key pressed while the overlay is up (Tab, Space, S or Esc, wherever the keyboard focus
     // is in the owner's windows); true when it was the overlay's.
@@ -77,8 +77,16 @@ protected:
     BOOL OnSetCursor(HWND hwnd, UINT hitTest, UINT message) override;
 
 private:
-    void SetArmed(int armed);
-    void SetPicking(int picking);
+    // Hidden: nothing shown, or the overlay on its way up (the selection look, not yet taking
+    // input). DragReady/Dragging and PickReady/PickPressed: the overlay, before and after the press.
+    // Frame: the frame look around a chosen region.
+    enum class Mode { Hidden, DragReady, Dragging, PickReady, PickPressed, Frame };
+    bool Selecting() const { return m_mode != Mode::Frame; }
+    bool SelectingUp() const { return Selecting() && m_mode != Mode::Hidden; }
+    bool Pressed() const { return m_mode == Mode::Dragging || m_mode == Mode::PickPressed; }
+
+    void SetMode(Mode mode);
+    void SetPicking(bool picking);
     // Changes a move or size that would take the region off screen; true when it did.
     bool KeepOnScreen(WINDOWPOS& pos) const;
     void ReassertPlace();
@@ -94,19 +102,24 @@ private:
     DWORD FrameStyle(DWORD style) const;
     // The frame window's outer rectangle for a client area.
     RECT OuterForClient(const RECT& client) const;
+    // The edge frame's client area (and window) around a region: the margin, where it is on screen.
+    RECT ClientOnScreen(const RECT& region) const;
     void PlaceWindow(const RECT& outer);
     void RepaintWithErase() const;
     void HideItself();
+    void SetRegion(const RECT& region);
+    void NotifyRegionShown() const;
 
     RECT m_region{};
     POINT m_dragStart{-1, -1};
     POINT m_dragEnd{};
     RECT m_band{};  // client coordinates of the overlay, normalised: the dragged band or the picked window
-    int m_selecting = 0;
-    int m_armed = 0;
-    int m_dragging = 0;
-    int m_picking = 0;
-    int m_locked = 0;
+    Mode m_mode = Mode::Hidden;
+    // Set by the owner while a recording runs; it outlasts an overlay shown during a pause.
+    bool m_locked = false;
+    // The frame with border and marks does not fit around the region on the screen: the window is
+    // the region and what of the margin is on screen, borderless, and it neither moves nor sizes.
+    bool m_edgeFrame = false;
     int m_markDpi = 96;  // the DPI the marks and their margin were sized for when the frame was placed
     HCURSOR m_selectCursor = nullptr;
     std::wstring m_dragHint;
@@ -115,4 +128,5 @@ private:
     bool m_placeCheckPosted = false;
     HWND m_notifyWindow = nullptr;
     UINT m_hiddenMessage = 0;
+    UINT m_regionMessage = 0;
 };

@@ -7,6 +7,7 @@
 namespace {
 constexpr UINT kToolId = 1;
 constexpr UINT kAskParent = WM_USER + 5;  // the dialogs leave it to the default procedure
+const COLORREF kFocusMark = RGB(90, 176, 255);
 }  // namespace
 
 CHoverButton::CHoverButton(int showText) : m_showText(showText)
@@ -70,6 +71,9 @@ void CHoverButton::SetTipText(const wchar_t* text, BOOL activate)
 {
     if (!text)
         return;
+    // An image button's name is its tip: screen readers read the window text.
+    if (!m_showText && m_hWnd)
+        ::SetWindowTextW(m_hWnd, text);
     EnsureToolTip();
     if (!m_tooltip.GetSafeHwnd())
         return;
@@ -130,8 +134,19 @@ void CHoverButton::DrawItem(const DRAWITEMSTRUCT& item)
     if (m_images)
         m_images.Draw(ChooseImage(item.itemState, m_latched, m_hover), item.hDC, 0, 0, ILD_NORMAL);
 
-    if (item.itemState & ODS_FOCUS)
+    if (item.itemState & ODS_FOCUS) {
         ::SendMessageW(parent, DM_SETDEFID, item.CtlID, 0);
+        // The keyboard's place: a thin light frame just inside the image, shown when the focus
+        // came with the keyboard (a click focuses the button too, and needs no mark).
+        if (m_keyboardFocus && !(item.itemState & ODS_NOFOCUSRECT)) {
+            const int line = LineWidthForDpi(WindowDpi(m_hWnd));
+            RECT mark = client;
+            for (int i = 0; i < line; ++i) {
+                CDCHandle(item.hDC).FrameRect(mark, kFocusMark);
+                ::InflateRect(&mark, -1, -1);
+            }
+        }
+    }
 
     if (m_showText) {
         const std::wstring text = GetWindowText();
@@ -193,6 +208,15 @@ bool CHoverButton::IsOwnerDrawnButton(HWND hwnd)
 
 void CHoverButton::OnSetFocus(HWND oldFocus)
 {
+    // The key or button that moved the focus is still down while the focus moves. A focus given
+    // back (a dialog of ours closing) keeps the mark it had.
+    bool byKey = false;
+    for (int key : {VK_TAB, VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN})
+        byKey = byKey || ::GetKeyState(key) < 0;
+    if (byKey)
+        m_keyboardFocus = true;
+    else if (::GetKeyState(VK_LBUTTON) < 0 || ::GetKeyState(VK_RBUTTON) < 0)
+        m_keyboardFocus = false;
     HWND parent = GetParent();
     if (parent && oldFocus && !IsOwnerDrawnButton(oldFocus))
         ::SendMessageW(parent, kAskParent, 0, 0);

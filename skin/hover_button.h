@@ -1,6 +1,7 @@
 #pragma once
 // CHoverButton: an owner-drawn tool button showing one of four images cut from a horizontal strip
 // (normal, hover, pressed, disabled), with hover tracking, a tooltip and a latched pressed look.
+// Its window text is its tip, for screen readers; a focus reached by the keyboard is marked.
 // It paints over a copy of the parent's pixels taken at its first paint.
 #include <optional>
 
@@ -25,6 +26,8 @@ public:
 
     SIZE ImageSize() const { return SIZE{m_imageWidth, m_imageHeight}; }
     BOOL IsHover() const { return m_hover; }
+    // The button has the focus and it came by the keyboard: it shows the focus mark.
+    bool HasKeyboardFocus() const { return m_keyboardFocus && ::GetFocus() == m_hWnd; }
     HWND ToolTipWindow() const { return m_tooltip.GetSafeHwnd(); }
 
     // Which image a state shows: latched or pressed, then disabled, then hover, then normal.
@@ -63,4 +66,5 @@ private:
     CDC m_backgroundDC;
     std::optional<CSelectGuard> m_backgroundSelect;
     BOOL m_needsBackground = TRUE;
+    bool m_keyboardFocus = false;  // the focus came by Tab or an arrow key, not a click: the mark shows
 };

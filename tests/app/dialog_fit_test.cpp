@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cwctype>
 #include <string>
 #include <vector>
 
@@ -203,6 +204,60 @@ TEST_F(EnglishDialogs, TextsFitTheirControls)
             ExpectTextFits(c);
         ExpectNoOverlap(children);
         ::DestroyWindow(dialog);
+    }
+}
+
+// The Chinese twins too: their labels carry access keys as "(&X)" after the text.
+TEST_F(EnglishDialogs, ChineseTextsFitTheirControls)
+{
+    SetResourceLanguage(kChineseLanguage);
+    for (UINT id : EnglishDialogIds()) {
+        SCOPED_TRACE(testing::Message() << "dialog " << id);
+        HWND dialog = Create(id);
+        ASSERT_NE(dialog, nullptr);
+        const std::vector<Control> children = Children(dialog);
+        for (const Control& c : children)
+            ExpectTextFits(c);
+        ExpectNoOverlap(children);
+        ::DestroyWindow(dialog);
+    }
+}
+
+// The keyboard conventions of the dialogs that take input, in both languages: every label's
+// access key leads to the input after it, no letter serves two controls, the first control
+// in the tab order is an input, and OK is the default button.
+TEST_F(EnglishDialogs, AccessKeysLeadToTheirInputs)
+{
+    for (LANGID language : {kChineseLanguage, kEnglishLanguage}) {
+        SetResourceLanguage(language);
+        for (UINT id : {IDD_SETTINGS, IDD_REGION_SIZE}) {
+            SCOPED_TRACE(testing::Message() << "language " << language << " dialog " << id);
+            HWND dialog = Create(id);
+            ASSERT_NE(dialog, nullptr);
+            std::wstring letters;
+            for (const Control& c : Children(dialog)) {
+                const std::wstring text = WindowText(c.hwnd);
+                const size_t amp = text.find(L'&');
+                if (amp == std::wstring::npos || amp + 1 >= text.size())
+                    continue;
+                SCOPED_TRACE(Narrow(text));
+                const wchar_t letter = static_cast<wchar_t>(std::towupper(text[amp + 1]));
+                EXPECT_EQ(letters.find(letter), std::wstring::npos) << "access key used twice";
+                letters += letter;
+                if (IsClass(c, L"Static")) {
+                    HWND next = ::GetNextDlgTabItem(dialog, c.hwnd, FALSE);
+                    HWND after = ::GetWindow(c.hwnd, GW_HWNDNEXT);
+                    EXPECT_EQ(next, after) << "the label is not right before its input";
+                }
+            }
+            HWND first = ::GetNextDlgTabItem(dialog, nullptr, FALSE);
+            wchar_t name[32] = {};
+            ::GetClassNameW(first, name, 32);
+            EXPECT_NE(::lstrcmpiW(name, L"Button") == 0 && ::GetDlgCtrlID(first) == IDOK, true)
+                << "the tab order starts at OK";
+            EXPECT_EQ(LOWORD(::SendMessageW(dialog, DM_GETDEFID, 0, 0)), IDOK);
+            ::DestroyWindow(dialog);
+        }
     }
 }
 

@@ -59,7 +59,7 @@ TEST(Resources, MainWindowTemplate)
     const DialogTemplate t = LoadDialogTemplate(IDD_RAVLIN_DIALOG);
     ASSERT_TRUE(t.valid);
     EXPECT_EQ(t.title, L"");
-    EXPECT_EQ(t.cx, 228);
+    EXPECT_EQ(t.cx, 286);
     EXPECT_EQ(t.cy, 81);
     EXPECT_EQ(t.font, L"MS Shell Dlg");
     EXPECT_EQ(t.pointSize, 9);
@@ -73,9 +73,9 @@ TEST(Resources, MainWindowTemplate)
         {IDC_SELECT_REGION, L"Button", L"Sel", 7, 17, 24, 20, BS_OWNERDRAW},
         {IDC_RECORD, L"Button", L"REC", 30, 17, 24, 20, BS_OWNERDRAW},
         {IDC_STOP, L"Button", L"Stop", 54, 17, 24, 20, BS_OWNERDRAW},
-        {IDC_SETTINGS, L"Button", L"Sel", 174, 18, 24, 20, BS_OWNERDRAW},
-        {IDC_ABOUT, L"Button", L"About", 197, 18, 24, 20, BS_OWNERDRAW},
-        {IDC_OPEN_FOLDER, L"Button", L"...", 174, 60, 24, 20, BS_OWNERDRAW},
+        {IDC_SETTINGS, L"Button", L"Sel", 232, 18, 24, 20, BS_OWNERDRAW},
+        {IDC_ABOUT, L"Button", L"About", 255, 18, 24, 20, BS_OWNERDRAW},
+        {IDC_OPEN_FOLDER, L"Button", L"...", 232, 60, 24, 20, BS_OWNERDRAW},
     });
     EXPECT_EQ(t.items[0].style & WS_VISIBLE, 0u);
     EXPECT_EQ(t.items[1].style & WS_VISIBLE, 0u);
@@ -114,48 +114,48 @@ TEST(Resources, SettingsTemplate)
     EXPECT_EQ(t.style & style, style);
     const DWORD edit = WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL;
     ExpectItems(t, {
-        {IDOK, L"Button", L"确定", 205, 186, 50, 14, BS_DEFPUSHBUTTON | WS_TABSTOP},
-        {IDCANCEL, L"Button", L"取消", 259, 186, 50, 14, WS_TABSTOP},
-        {-1, L"Static", L"捕获帧率", 9, 9, 40, 11, 0},
+        {-1, L"Static", L"捕获帧率(&F)", 9, 9, 50, 11, 0},
         {IDC_FRAME_RATE, L"Edit", L"", 61, 7, 47, 13, edit},
         {-1, L"Static", L"帧/秒", 119, 9, 32, 11, 0},
-        {-1, L"Static", L"画面尺寸", 9, 29, 40, 11, 0},
+        {-1, L"Static", L"画面尺寸(&Z)", 9, 29, 50, 11, 0},
         {IDC_ACTUAL_SIZE, L"Button", L"按照实际捕获画面尺寸", 62, 27, 97, 11, BS_AUTOCHECKBOX | WS_TABSTOP},
-        {-1, L"Static", L"宽度", 63, 44, 18, 11, 0},
-        {-1, L"Static", L"高度", 63, 59, 19, 11, 0},
-        {IDC_OUTPUT_WIDTH, L"Edit", L"", 86, 42, 47, 13, edit},
-        {IDC_OUTPUT_HEIGHT, L"Edit", L"", 86, 58, 47, 13, edit},
+        {-1, L"Static", L"宽度(&W)", 61, 44, 31, 11, 0},
+        {IDC_OUTPUT_WIDTH, L"Edit", L"", 93, 42, 41, 13, edit},
+        {-1, L"Static", L"高度(&H)", 61, 59, 31, 11, 0},
+        {IDC_OUTPUT_HEIGHT, L"Edit", L"", 93, 58, 41, 13, edit},
         {-1, L"Static", L"像素", 138, 44, 18, 11, 0},
         {-1, L"Static", L"像素", 138, 59, 18, 11, 0},
-        {IDC_COMPACT_MODE, L"Button", L"小文件模式（只保存变化区域）", 9, 76, 150, 11, BS_AUTOCHECKBOX | WS_TABSTOP},
+        {IDC_COMPACT_MODE, L"Button", L"小文件模式（只保存变化区域）(&L)", 9, 76, 150, 11, BS_AUTOCHECKBOX | WS_TABSTOP},
         {-1, L"Button", L"录制选项", 7, 92, 152, 66, BS_GROUPBOX},
-        {IDC_TRUE_SPEED, L"Button", L"按实际速度回放", 15, 103, 138, 11, BS_AUTOCHECKBOX | WS_TABSTOP},
-        {IDC_RECORD_POINTER, L"Button", L"录制鼠标指针", 15, 116, 138, 11, BS_AUTOCHECKBOX | WS_TABSTOP},
-        {IDC_RECORD_CLICKS, L"Button", L"显示鼠标点击", 15, 129, 138, 11, BS_AUTOCHECKBOX | WS_TABSTOP},
-        {IDC_REVIEW_AFTER, L"Button", L"录制后预览和裁剪", 15, 142, 138, 11, BS_AUTOCHECKBOX | WS_TABSTOP},
+        {IDC_TRUE_SPEED, L"Button", L"按实际速度回放(&R)", 15, 103, 138, 11, BS_AUTOCHECKBOX | WS_TABSTOP},
+        {IDC_RECORD_POINTER, L"Button", L"录制鼠标指针(&P)", 15, 116, 138, 11, BS_AUTOCHECKBOX | WS_TABSTOP},
+        {IDC_RECORD_CLICKS, L"Button", L"显示鼠标点击(&C)", 15, 129, 138, 11, BS_AUTOCHECKBOX | WS_TABSTOP},
+        {IDC_REVIEW_AFTER, L"Button", L"录制后预览和裁剪(&V)", 15, 142, 138, 11, BS_AUTOCHECKBOX | WS_TABSTOP},
         {-1, L"Button", L"快捷键", 166, 4, 143, 118, BS_GROUPBOX},
-        {-1, L"Static", L"选择区域", 173, 19, 42, 11, 0},
+        {-1, L"Static", L"选择区域(&S)", 171, 19, 46, 11, 0},
         {IDC_HOTKEY_SELECT, L"MSCTLS_HOTKEY32", L"", 218, 17, 84, 13, WS_BORDER | WS_TABSTOP},
-        {-1, L"Static", L"录制/暂停", 173, 37, 42, 11, 0},
+        {-1, L"Static", L"录制/暂停(&U)", 171, 37, 46, 11, 0},
         {IDC_HOTKEY_RECORD, L"MSCTLS_HOTKEY32", L"", 218, 35, 84, 13, WS_BORDER | WS_TABSTOP},
-        {-1, L"Static", L"停止录制", 173, 55, 42, 11, 0},
+        {-1, L"Static", L"停止录制(&T)", 171, 55, 46, 11, 0},
         {IDC_HOTKEY_STOP, L"MSCTLS_HOTKEY32", L"", 218, 53, 84, 13, WS_BORDER | WS_TABSTOP},
         {IDC_HOTKEY_STATUS, L"Static", L"", 173, 72, 130, 46, 0},
-        {IDC_LOOP_FOREVER, L"Button", L"循环播放", 166, 129, 60, 11, BS_AUTOCHECKBOX | WS_TABSTOP},
-        {-1, L"Static", L"否则播放", 228, 131, 34, 11, 0},
+        {IDC_LOOP_FOREVER, L"Button", L"循环播放(&O)", 166, 129, 58, 11, BS_AUTOCHECKBOX | WS_TABSTOP},
+        {-1, L"Static", L"否则播放(&A)", 225, 131, 38, 11, 0},
         {IDC_PLAY_COUNT, L"Edit", L"", 263, 129, 28, 13, edit},
         {-1, L"Static", L"次", 295, 131, 12, 11, 0},
-        {-1, L"Static", L"录制前倒计时", 166, 150, 52, 11, 0},
-        {IDC_COUNTDOWN, L"Edit", L"", 220, 148, 28, 13, edit},
-        {-1, L"Static", L"秒", 252, 150, 12, 11, 0},
-        {-1, L"Static", L"文件大小上限", 166, 167, 52, 11, 0},
-        {IDC_MAX_SIZE, L"Edit", L"", 220, 165, 28, 13, edit},
-        {-1, L"Static", L"MB（0 为不限）", 252, 167, 57, 11, 0},
-        {-1, L"Static", L"界面语言", 9, 165, 40, 11, 0},
+        {-1, L"Static", L"录制前倒计时(&N)", 166, 150, 55, 11, 0},
+        {IDC_COUNTDOWN, L"Edit", L"", 222, 148, 28, 13, edit},
+        {-1, L"Static", L"秒", 254, 150, 12, 11, 0},
+        {-1, L"Static", L"文件大小上限(&I)", 166, 167, 55, 11, 0},
+        {IDC_MAX_SIZE, L"Edit", L"", 222, 165, 28, 13, edit},
+        {-1, L"Static", L"MB（0 为不限）", 254, 167, 57, 11, 0},
+        {-1, L"Static", L"界面语言(&G)", 9, 165, 50, 11, 0},
         {IDC_LANGUAGE, L"ComboBox", L"", 61, 163, 98, 60, CBS_DROPDOWNLIST | WS_TABSTOP},
-        {-1, L"Static", L"画质", 9, 184, 40, 11, 0},
+        {-1, L"Static", L"画质(&Q)", 9, 184, 40, 11, 0},
         {IDC_QUALITY, L"Edit", L"", 61, 182, 28, 13, edit | ES_NUMBER},
         {-1, L"Static", L"1-100，用于小文件模式", 93, 184, 106, 11, 0},
+        {IDOK, L"Button", L"确定", 205, 186, 50, 14, BS_DEFPUSHBUTTON | WS_TABSTOP},
+        {IDCANCEL, L"Button", L"取消", 259, 186, 50, 14, WS_TABSTOP},
     });
 }
 

@@ -19,7 +19,7 @@ from recording_test import scene, select_region, wait_completion
 DPI_KEYS = (r'HKCU\Control Panel\Desktop', r'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts')
 BODY = (50, 50, 50)
 CAPTION = 26
-STATUS_LINE_1 = (142, 30, 292, 55)  # client pixels at 96 DPI
+STATUS_LINE_1 = (142, 30, 392, 55)  # client pixels at 96 DPI
 GREEN = (0, 255, 0)
 
 

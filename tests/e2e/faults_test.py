@@ -205,7 +205,7 @@ def chinese_texts_render(program):
         # A message box: "请..." and "确..." begin differently.
         texts = []
         for press, message, answer in ((lambda: program.press(1001), '请先选择抓取区域！', 1),
-                                       (lambda: click((main.rect[0] + 375, main.rect[1] + 13)), '确定退出吗?', 7)):
+                                       (lambda: click((main.rect[2] - 15, main.rect[1] + 13)), '确定退出吗?', 7)):
             press()
             box = program.wait_message(message)
             rect = [c.rect for c in program.probe.children(box.hwnd) if c.cls.lower() == 'static' and c.text][0]
@@ -213,14 +213,14 @@ def chinese_texts_render(program):
             program.answer(box, answer)  # OK, then No to the exit question
         texts_differ(texts[0], texts[1], 'message box', artefact)
 
-        # A dialog: "捕获帧率" and "画面尺寸".
+        # A dialog: "捕获帧率" and "画面尺寸" (with their access keys).
         program.press(1003)
         dialog = wait_for('the settings dialog', lambda: program.find_window('设置'))
         labels = {c.text: c.rect for c in program.probe.children(dialog.hwnd)}
         shot = screenshot()
         click(centre(program.probe.control(dialog.hwnd, 2).rect))
         wait_for('the dialog to close', lambda: not program.find_window('设置'))
-        texts_differ((shot, labels['捕获帧率']), (shot, labels['画面尺寸']), 'settings dialog', artefact)
+        texts_differ((shot, labels['捕获帧率(&F)']), (shot, labels['画面尺寸(&Z)']), 'settings dialog', artefact)
 
         # The status lines in the window's own font (Arial): "已录制:" and "已生成:".
         select_region(program, *REGION)

@@ -125,13 +125,13 @@ def centre_of(rect):
 
 
 def status_size_area(program):
-    """The right half of the second status line (the encoded count's), where the size shows."""
+    """The right part of the second status line (the encoded count's), where the size shows."""
     client = program.main.client
     shot = program.shot('main-live-size', program.main.rect)
-    # The status line rectangles start 142 pixels in from the client's left, 70 down.
-    left = client[0] - program.main.rect[0] + 142 + 75
+    # The status line rectangles start 142 pixels in from the client's left, 70 down, 250 wide.
+    left = client[0] - program.main.rect[0] + 142 + 130
     top = client[1] - program.main.rect[1] + 70
-    return shot.crop((left, top, left + 72, top + 25))
+    return shot.crop((left, top, left + 118, top + 25))
 
 
 def text_pixels(image):

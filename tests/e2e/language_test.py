@@ -55,7 +55,7 @@ def dialogs_and_messages_in_the_system_language(program):
         program.press(1003)
         dialog = wait_for('the settings dialog', lambda: program.find_window('设置'))
         texts = [c.text for c in program.probe.children(dialog.hwnd)]
-        for label in ('捕获帧率', '界面语言'):
+        for label in ('捕获帧率(&F)', '界面语言(&G)'):
             check(program.tr(label) in texts, 'no %r among %s' % (program.tr(label), texts))
         shown = program.probe.control(dialog.hwnd, LANGUAGE_LIST).text
         check(shown == program.tr('自动（跟随系统）'), 'the language list shows %r' % shown)

@@ -41,11 +41,13 @@ ENGLISH = {
     '磁盘已满，录制已停止!': 'The disk is full. The recording stopped!',
     '磁盘已满，录制未能开始!': 'The disk is full. The recording could not start!',
     '剪贴板被其他程序占用，文件未能放到剪贴板上。': 'The clipboard is held by another program; the file was not put on it.',
-    '捕获帧率': 'Frame rate',
-    '界面语言': 'Language',
+    '捕获帧率(&F)': '&Frame rate',
+    '界面语言(&G)': 'Lan&guage',
     '自动（跟随系统）': 'Automatic (system)',
     '停止录制 (F9 已用于“录制/暂停”)': 'Stop recording (F9 is already used for "Record/Pause")',
     '区域尺寸': 'Region size',
+    '已达到文件大小上限 1 MB': 'The file reached its size limit of 1 MB',
+    '文件大小上限范围是0-4000MB!': 'The size limit must be 0-4000 MB!',
 }
 
 

@@ -283,7 +283,7 @@ def close_while_recording_finishes_the_file(program):
         select_region(program, (100, 100), (900, 700))
         program.press(1001)
         time.sleep(3.0)
-        click((main.rect[0] + 375, main.rect[1] + 13))  # the close box
+        click((main.rect[2] - 15, main.rect[1] + 13))  # the close box
         box = program.wait_message('确定退出吗?')
         program.answer(box, 6)  # Yes
         wait_for('the program to end', lambda: not program.running(), 300)
@@ -321,7 +321,7 @@ def keys_close_and_about(program):
     about = wait_for('the about box from the system menu', lambda: program.find_window('关于 Ravlin'))
     program.answer(about, 1)
 
-    click((main.rect[0] + 375, main.rect[1] + 13))  # the close box
+    click((main.rect[2] - 15, main.rect[1] + 13))  # the close box
     program.answer(program.wait_message('确定退出吗?'), 7)  # No
     check(program.running(), 'No closed the program')
     program.focus_main()

@@ -32,11 +32,6 @@ def around(region):
     return (l - MARGIN, t - MARGIN, r + MARGIN, b + MARGIN)
 
 
-def region_of(overlay):
-    l, t, r, b = overlay.client
-    return (l + MARGIN, t + MARGIN, r - MARGIN, b - MARGIN)
-
-
 def near(pixel, colour, tolerance=60):
     return sum((a - b) ** 2 for a, b in zip(pixel, colour)) <= tolerance ** 2
 
@@ -146,32 +141,93 @@ def type_a_size(program):
         middle = ((SCREEN[0] - 1280) // 2, (SCREEN[1] - 720) // 2, (SCREEN[0] + 1280) // 2, (SCREEN[1] + 720) // 2)
         frame_on(program, middle)
 
+
+        # Larger than the screen: the dialog says so with the largest size that fits and waits.
+        # The keyboard alone: the width is selected when the dialog opens.
         open_overlay(program)
         key('s')
         dialog = wait_for('the size dialog again', lambda: program.find_window(title))
-        width = program.probe.control(dialog.hwnd, REGION_WIDTH)
-        click(centre(width.rect))
-        key('End')
-        for _ in range(6):
-            key('BackSpace')
+        wait_keyboard(program, title)
         xdo('type', '3000')
         note = wait_for('the note about the screen', lambda: program.probe.control(dialog.hwnd, SIZE_NOTE).text)
-        program.answer(dialog, 1)
-        overlay = wait_for('the frame across the screen', lambda: (program.overlay() or None)
-                           and program.overlay().rect[2] - program.overlay().rect[0] == SCREEN[0] and program.overlay())
-        # Cut to the screen less the room the marks and the frame's border need, and centred.
-        region = region_of(overlay)
-        # The dialog opened on the overlay starts at 640 x 480: the height stays.
-        check(region[0] > 0 and region[0] == SCREEN[0] - region[2] and region[3] - region[1] == 480
-              and region[1] == (SCREEN[1] - 480) // 2, 'the cut region is %s' % (region,))
-        check(str(region[2] - region[0]) in note, 'the note %r does not give the width it is cut to' % note)
-        record_and_check(program, region)
+        # The dialog opened on the overlay starts at 640 x 480: the height fits.
+        check('1920 x 480' in note, 'the note %r does not give the largest size that fits' % note)
+        check(not program.probe.control(dialog.hwnd, 1).enabled, 'OK is enabled for a size larger than the screen')
+        key('Return')
+        time.sleep(0.5)
+        check(program.find_window(title), 'Enter took a size larger than the screen')
+        # The whole-screen preset by its access key, and Enter.
+        key('alt+s')
+        wait_for('the screen size in the fields', lambda: (program.probe.control(dialog.hwnd, REGION_WIDTH).text,
+                                                           program.probe.control(dialog.hwnd, 1202).text,
+                                                           program.probe.control(dialog.hwnd, SIZE_NOTE).text,
+                                                           program.probe.control(dialog.hwnd, 1).enabled)
+                 == ('1920', '1080', '', 1))
+        key('Return')
+        whole_screen_shown(program)
+
+
+def wait_keyboard(program, title):
+    """Waits until the window titled `title` has the X keyboard focus."""
+    wait_for('%s to have the keyboard' % title, lambda: subprocess.run(
+        ['xdotool', 'getwindowfocus', 'getwindowname'], capture_output=True, text=True).stdout.strip() == title)
+
+
+def whole_screen_shown(program):
+    """The frame of a whole-screen region: the window is the screen, no mark anywhere, and the
+    tool window's first status line names it."""
+    full = (0, 0) + SCREEN
+    wait_for('the region on the whole screen', lambda: (program.overlay() or None)
+             and program.overlay().client == full and program.overlay().rect == full)
+    main = program.main.rect
+
+    def no_marks():
+        image = screenshot()
+        marks = [p for p in ((x, y) for x in range(0, SCREEN[0], 2) for y in (0, 1, 2, 3, 4, SCREEN[1] - 1))
+                 if near(image.getpixel(p), MARK_GREEN, 30)]
+        return image if not marks else None
+    wait_for('a screen without marks', no_marks)
+    line = program.shot('whole-screen-line-%s' % program.lang, (main[0] + 142, main[1] + 30, main[0] + 392, main[1] + 55))
+    wait_for('the whole-screen line', lambda: sum(1 for p in program.shot(
+        'whole-screen-line-%s' % program.lang, (main[0] + 142, main[1] + 30, main[0] + 392, main[1] + 55)).getdata()
+        if min(p) >= 120) > 30)
+    return line
+
+
+def whole_screen(program):
+    """A band dragged from the screen's first pixel to its last takes the whole screen, and so
+    does W on the overlay (the monitor under the pointer); a recording of it is the screen's size
+    and holds no mark."""
+    program.reset_config()
+    program.clear_output()
+    with scene(program, SCENE):
+        program.start()
+        open_overlay(program)
+        wine_desktop.drag((0, 0), (SCREEN[0] - 1, SCREEN[1] - 1), steps=8, settle=0.1)
+        whole_screen_shown(program)
+        before = program.gifs()
+        program.press(1001)
+        wait_for('recording to start', lambda: [g for g in program.gifs() if g not in before])
+        time.sleep(1.5)
+        program.press(1002)
+        program.accept_completion(wait_completion(program))
+        size, frames = gif_frames([g for g in program.gifs() if g not in before][0])
+        check(size == SCREEN, 'the whole-screen GIF is %s' % (size,))
+        marked = [i for i, (f, _) in enumerate(frames) if mark_pixels(f)]
+        check(not marked, 'mark pixels in frames %s' % marked[:5])
+
+        # W on the overlay, the pointer anywhere on the monitor.
+        open_overlay(program)
+        xdo('mousemove', 900, 700)
+        key('w')
+        whole_screen_shown(program)
 
 
 SCENARIOS = [
     ('marks_are_never_recorded', marks_are_never_recorded),
     ('pick_a_window', pick_a_window),
     ('type_a_size', type_a_size),
+    ('whole_screen', whole_screen),
 ]
 
 

@@ -307,7 +307,6 @@ TEST(OrderedWriter, AFileWithASharedTableIsWholeAfterEveryFrame)
                 frame.height = kSharedHeight;
                 frame.bitsPerIndex = 8;
                 frame.transparentIndex = built.transparentIndex;
-                frame.exact = built.exact;
                 frame.built = true;
             });
         pool.Finish();

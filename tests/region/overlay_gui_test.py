@@ -335,6 +335,19 @@ class OverlayTest:
         self.save(shot_where('the marks at the right edge', lambda im: frame_complaints(im, c, GREEN)),
                   'frame-at-right-edge%s.png' % self.suffix)
 
+    def test_region_given_while_shown(self):
+        """A typed size on a region already shown moves the frame there, also where a window
+        manager places the window itself."""
+        s = self.select((300, 300), (600, 500))
+        for given in ((250, 250, 650, 550), (400, 200, 600, 300)):
+            self.h.ask('region %d %d %d %d' % given)
+            s = self.wait_state('the frame on the given region %r' % (given,),
+                                lambda s, g=given: s['capture'] == g and s['client'] == around(g))
+            time.sleep(0.5)  # a late move by the manager would show in the next state
+            s = self.h.state()
+            self.check(s['capture'] == given and s['client'] == around(given), 'the frame went back: %r' % (s,))
+            shot_where('marks around the given region', lambda im, g=given: frame_complaints(im, g, GREEN))
+
     def test_click_without_drag_hides(self):
         before = self.h.state()['capture']
         self.open_overlay()
@@ -398,7 +411,7 @@ def main():
     test = OverlayTest(harness, args.artefacts)
     try:
         for name in ('bands_in_four_directions', 'move_and_resize', 'lock', 'selection_while_locked_keeps_red_marks',
-                     'frame_stays_on_screen', 'click_without_drag_hides', 'escape_cancels_and_enter_does_nothing'):
+                     'frame_stays_on_screen', 'region_given_while_shown', 'click_without_drag_hides', 'escape_cancels_and_enter_does_nothing'):
             test.run(name, getattr(test, 'test_' + name))
     finally:
         harness.close()
@@ -413,6 +426,7 @@ def main():
             test.h = Harness(args.wine_run, args.harness)
             test.suffix = '-managed'
             test.run('frame_stays_on_screen_managed', test.test_frame_stays_on_screen)
+            test.run('region_given_while_shown_managed', test.test_region_given_while_shown)
         finally:
             if test.h is not harness:
                 test.h.close()

@@ -3,6 +3,7 @@
 //
 //   show | hide          ShowOverlay(true / false)
 //   lock | unlock        LockFrame(true / false)
+//   region l t r b       ShowRegion on that rectangle (screen coordinates)
 //   state                "state <visible> <maximised> <locked> <capture rect> <client rect> <window rect>"
 //                        (rectangles as left top right bottom, screen coordinates)
 //   quit
@@ -83,6 +84,16 @@ LRESULT CALLBACK CommandProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     } else if (*command == "unlock") {
         g_overlay->LockFrame(false);
         Reply("ok");
+    } else if (command->compare(0, 7, "region ") == 0) {
+        RECT r{};
+        long l = 0, t = 0, rr = 0, b = 0;
+        if (std::sscanf(command->c_str() + 7, "%ld %ld %ld %ld", &l, &t, &rr, &b) == 4) {
+            r = RECT{l, t, rr, b};
+            g_overlay->ShowRegion(r);
+            Reply("ok");
+        } else {
+            Reply("error: region l t r b");
+        }
     } else if (*command == "state") {
         Reply(State());
     } else if (*command == "quit") {
@@ -111,7 +122,6 @@ int main()
     // The same sequence as the main window's start-up.
     CSelectionOverlay overlay(IDD_CAPTURE, nullptr);
     g_overlay = &overlay;
-    overlay.SetSelectMode(1);
     if (!overlay.Create()) {
         Reply("error: overlay not created");
         return 1;

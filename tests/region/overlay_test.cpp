@@ -55,7 +55,6 @@ protected:
     void SetUp() override
     {
         // The main window's start-up sequence.
-        m_overlay.SetSelectMode(1);
         ASSERT_TRUE(m_overlay.Create());
         m_overlay.ShowWindow(SW_MAXIMIZE);
         m_overlay.ShowWindow(SW_HIDE);
@@ -142,31 +141,41 @@ TEST_F(Overlay, FrameLookPaintsEightMarksOnTheColourKey)
 
 TEST_F(Overlay, TheRegionIsTheBandAndHoldsNoMark)
 {
-    // The frame, marks and border included, stays on screen: a band at the screen's edge is cut
-    // to the largest region that leaves room for them.
+    // Any band is the region, up to the whole screen. The frame stays on screen: a side with less
+    // room than the margin gets thinner marks, a side on the screen's edge none, and no mark is
+    // ever inside the region.
     const RECT screen = VirtualScreenRect();
-    const RECT largest = m_overlay.LargestRegionOn(screen);
-    EXPECT_GE(largest.left - screen.left, 5);
-    EXPECT_GE(screen.bottom - largest.bottom, 5);
+    const LONG sw = screen.right - screen.left, sh = screen.bottom - screen.top;
+    const int full = 25 * 5 * 2 - 25;  // one L of two 25 x 5 bars
     struct Case {
         POINT from, to;
-        bool cut;
+        int green;
     };
-    const Case cases[] = {{{100, 100}, {400, 300}, false}, {{400, 300}, {100, 100}, false},
-                          {{0, 0}, {200, 150}, true},       {{700, 20}, {1000, 500}, false},
-                          {{1500, 800}, {1920, 1080}, true}};
+    const Case cases[] = {{{100, 100}, {400, 300}, 4 * full},
+                          {{400, 300}, {100, 100}, 4 * full},
+                          {{700, 20}, {1000, 500}, 4 * full},
+                          // Top and left on the edge: two half Ls and a whole one.
+                          {{0, 0}, {200, 150}, 125 + 125 + full},
+                          // Three pixels of room: Ls three pixels thick on those sides.
+                          {{3, 3}, {200, 150}, (75 + 75 - 9) + 2 * (125 + 75 - 15) + full},
+                          {{sw - 420, sh - 280}, {sw, sh}, 125 + 125 + full},
+                          {{0, 0}, {sw, sh}, 0},
+                          // The pointer's last pixel: the band takes in the screen's last row and column.
+                          {{0, 0}, {sw - 1, sh - 1}, 0}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::to_string(c.from.x) + "," + std::to_string(c.from.y));
+        SCOPED_TRACE(std::to_string(c.from.x) + "," + std::to_string(c.from.y) + " " + std::to_string(c.to.x));
         Select(c.from, c.to);
         // The overlay's client area starts at the virtual screen's origin.
-        const RECT band{std::min(c.from.x, c.to.x) + screen.left, std::min(c.from.y, c.to.y) + screen.top,
-                        std::max(c.from.x, c.to.x) + screen.left, std::max(c.from.y, c.to.y) + screen.top};
-        RECT expected = band;
-        if (c.cut)
-            ::IntersectRect(&expected, &band, &largest);
+        RECT band{std::min(c.from.x, c.to.x) + screen.left, std::min(c.from.y, c.to.y) + screen.top,
+                  std::max(c.from.x, c.to.x) + screen.left, std::max(c.from.y, c.to.y) + screen.top};
+        if (c.to.x == sw - 1 && c.to.y == sh - 1)
+            band = screen;
         const RECT region = m_overlay.GetCaptureRect();
-        EXPECT_TRUE(Same(region, expected));
-        EXPECT_EQ(Same(region, band), !c.cut);
+        EXPECT_TRUE(Same(region, band));
+        RECT window{}, onScreen{};
+        ::GetWindowRect(m_hwnd, &window);
+        ::IntersectRect(&onScreen, &window, &screen);
+        EXPECT_TRUE(Same(onScreen, window)) << "the frame reaches off the screen";
 
         const RECT client = m_overlay.GetClientRect();
         CDibCanvas canvas(client.right, client.bottom);
@@ -178,7 +187,8 @@ TEST_F(Overlay, TheRegionIsTheBandAndHoldsNoMark)
             for (int x = inside.left; x < inside.right; ++x)
                 marksInside += canvas.Pixel(x, y) == kGreen;
         EXPECT_EQ(marksInside, 0);
-        EXPECT_EQ(canvas.CountOf(kGreen), 4 * (25 * 5 * 2 - 25));
+        EXPECT_EQ(canvas.CountOf(kGreen), c.green);
+        EXPECT_TRUE(Same(m_overlay.GetCaptureRect(), band)) << "the paint moved the region";
     }
 }
 
@@ -206,9 +216,9 @@ TEST_F(Overlay, TabAndSpaceSwitchBetweenDraggingAndPicking)
     m_overlay.ShowOverlay(true);
     struct Case {
         WPARAM key;
-        int picking;
+        bool picking;
     };
-    const Case cases[] = {{VK_TAB, 1}, {VK_TAB, 0}, {VK_SPACE, 1}, {'X', 1}, {VK_SPACE, 0}};
+    const Case cases[] = {{VK_TAB, true}, {VK_TAB, false}, {VK_SPACE, true}, {'X', true}, {VK_SPACE, false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.key));
         MSG msg{m_hwnd, WM_KEYDOWN, c.key, 0, 0, {0, 0}};
@@ -220,7 +230,7 @@ TEST_F(Overlay, TabAndSpaceSwitchBetweenDraggingAndPicking)
     m_overlay.PreTranslateMessage(tab);
     m_overlay.ShowOverlay(false);
     m_overlay.ShowOverlay(true);
-    EXPECT_EQ(m_overlay.IsPicking(), 0);
+    EXPECT_FALSE(m_overlay.IsPicking());
 }
 
 // Top-level windows of this process for the picker to find (it is told to skip no process).

@@ -114,4 +114,30 @@ TEST(ScreenGeometry, TheMarksMarginFollowsTheMonitorsDpiAndTheRegionComesBackExa
     }
 }
 
+// The edge frame: the margin only where it lies on the virtual screen, also where that screen
+// starts below zero; a whole monitor against the screen's outer edges keeps a margin only
+// towards its neighbour.
+TEST(ScreenGeometry, TheMarkedAreaIsTheMarginThatLiesOnTheScreen)
+{
+    struct Case {
+        const char* name;
+        RECT region, screen;
+        int dpi;
+        RECT expected;
+    };
+    const Case cases[] = {
+        {"well inside", {100, 100, 740, 580}, kPrimaryOnly, 96, {95, 95, 745, 585}},
+        {"the whole primary alone", kPrimaryOnly, kPrimaryOnly, 96, kPrimaryOnly},
+        {"three pixels from the corner", {3, 3, 200, 150}, kPrimaryOnly, 96, {0, 0, 205, 155}},
+        {"the left monitor, whole", {-1280, 0, 0, 1024}, kLeftAndPrimary, 96, {-1280, 0, 5, 1029}},
+        {"the primary beside a left monitor", {0, 0, 1920, 1080}, kLeftAndPrimary, 96, {-5, 0, 1920, 1080}},
+        {"the monitor above, whole, at 144 DPI", {0, -1440, 2560, 0}, kAboveAndPrimary, 144, {0, -1440, 2560, 8}},
+        {"the whole virtual screen", kAboveAndPrimary, kAboveAndPrimary, 192, kAboveAndPrimary},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ExpectRect(MarkedArea(c.region, c.dpi, c.screen), c.expected);
+    }
+}
+
 }  // namespace

@@ -128,7 +128,6 @@ void EncodeCompactFrame(const std::vector<uint8_t>& dib, const std::vector<uint8
     result.height = static_cast<uint16_t>(size.height);
     result.bitsPerIndex = 8;
     result.transparentIndex = frame.transparentIndex;
-    result.exact = frame.exact;
     result.built = true;
 }
 
