@@ -145,6 +145,30 @@ private:
     double m_lastBytes = 0;
 };
 
+void Fit(CFitTrials& trials, const ImageRect& crop, FitResult& result)
+{
+    EditEncoding encoding;
+    bool fits = false;
+    double bytes = 0;
+    if (!trials.Try(encoding, 8, &fits, &bytes) || fits)
+        return;
+    // The highest quality that fits, every frame rebuilt (100 then keeps every colour, in
+    // frames of the compact mode): the search runs to its end. 101 stands for the file as
+    // written above.
+    encoding.rebuild = true;
+    int quality = 0;
+    if (!trials.Search(&EditEncoding::quality, encoding, 0, Seen{101, bytes}, 1, 2, &quality) || quality > 0)
+        return;
+    // Quality 1 does not fit: narrower, the file shrinking about with the picture's area; a
+    // width whose file comes near the size is taken.
+    encoding.quality = 1;
+    int width = 0;
+    if (!trials.Search(&EditEncoding::width, encoding, 0, Seen{crop.width, trials.LastBytes()}, 2, 0.95, &width) ||
+        width > 0)
+        return;
+    result.fits = false;
+}
+
 }  // namespace
 
 FitResult FitEditedGif(IByteSource& source, const GifFileInfo& info, CGifPictures& pictures,
@@ -153,25 +177,8 @@ FitResult FitEditedGif(IByteSource& source, const GifFileInfo& info, CGifPicture
 {
     FitResult result;
     CFitTrials trials(source, info, pictures, plan, crop, limitBytes, output, progress, &result);
-    EditEncoding encoding;
-    bool fits = false;
-    double bytes = 0;
-    if (!trials.Try(encoding, 8, &fits, &bytes) || fits)
-        return result;
-    // The highest quality that fits, every frame rebuilt (100 then keeps every colour, in
-    // frames of the compact mode): the search runs to its end. 101 stands for the file as
-    // written above.
-    encoding.rebuild = true;
-    int quality = 0;
-    if (!trials.Search(&EditEncoding::quality, encoding, 0, Seen{101, bytes}, 1, 2, &quality) || quality > 0)
-        return result;
-    // Quality 1 does not fit: narrower, the file shrinking about with the picture's area; a
-    // width whose file comes near the size is taken.
-    encoding.quality = 1;
-    int width = 0;
-    if (!trials.Search(&EditEncoding::width, encoding, 0, Seen{crop.width, trials.LastBytes()}, 2, 0.95, &width) ||
-        width > 0)
-        return result;
-    result.fits = false;
+    Fit(trials, crop, result);
+    if (progress && result.error == GifError::None && !result.cancelled)
+        progress(1000, 1000);
     return result;
 }

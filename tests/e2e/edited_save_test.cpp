@@ -1,6 +1,7 @@
 // The review window's save thread: what it reports matches what it leaves on disk. A file is
-// left only when it is whole; a stop, a folder that cannot be written and a recording that
-// cannot be read leave nothing and say which.
+// left only when it is whole; a stop, a folder that cannot be written, a recording that cannot
+// be read and a size nothing fits leave nothing and say which. A fit leaves only its last file,
+// not the tail of a longer one tried before it.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -55,14 +56,14 @@ bool Exists(const std::wstring& path)
 
 // Runs a save to the end, pumping its messages; stops it at its first progress when asked.
 CEditedSave::Outcome RunSave(const std::wstring& recording, const GifFileInfo& info, const std::wstring& output,
-                             bool stopEarly, WPARAM* lastPercent)
+                             bool stopEarly, uint64_t fitBytes, WPARAM* lastPercent)
 {
     HWND window = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     const GifEditState state = FoldEdits({{GifEdit::Kind::Crop, {10, 10, 600, 400}}}, info.frames.size(), kW, kH);
     std::vector<uint16_t> delays(info.frames.size(), 5);
     CEditedSave save(window, kSaveMessage);
     EXPECT_TRUE(save.Start(recording, info, PlanEditedFrames(state, delays, {}, 0, info.frames.size() - 1),
-                           state.crop, output));
+                           state.crop, output, fitBytes));
     *lastPercent = 0;
     MSG msg;
     while (::GetMessageW(&msg, window, kSaveMessage, kSaveMessage) > 0 && msg.wParam != CEditedSave::kEnded) {
@@ -95,18 +96,22 @@ TEST(EditedSave, ReportsWhatItLeaves)
         const char* name;
         std::wstring recording, output;
         bool stopEarly;
+        uint64_t fitBytes;
         CEditedSave::Outcome want;
     };
     const Case cases[] = {
-        {"written", recording, folder + L"\\out.gif", false, CEditedSave::Outcome::Written},
-        {"stopped", recording, folder + L"\\stopped.gif", true, CEditedSave::Outcome::Stopped},
-        {"no such folder", recording, folder + L"\\missing\\out.gif", false, CEditedSave::Outcome::CannotCreate},
-        {"no recording", folder + L"\\gone.gif", folder + L"\\unread.gif", false, CEditedSave::Outcome::ReadFailed},
+        {"written", recording, folder + L"\\out.gif", false, 0, CEditedSave::Outcome::Written},
+        {"stopped", recording, folder + L"\\stopped.gif", true, 0, CEditedSave::Outcome::Stopped},
+        {"no such folder", recording, folder + L"\\missing\\out.gif", false, 0, CEditedSave::Outcome::CannotCreate},
+        {"no recording", folder + L"\\gone.gif", folder + L"\\unread.gif", false, 0, CEditedSave::Outcome::ReadFailed},
+        {"fit", recording, folder + L"\\fit.gif", false, bytes.size() / 3, CEditedSave::Outcome::Written},
+        {"stopped fit", recording, folder + L"\\stopped-fit.gif", true, bytes.size() / 3, CEditedSave::Outcome::Stopped},
+        {"nothing fits", recording, folder + L"\\tiny.gif", false, 100, CEditedSave::Outcome::TooLarge},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         WPARAM percent = 0;
-        EXPECT_EQ(RunSave(c.recording, info, c.output, c.stopEarly, &percent), c.want);
+        EXPECT_EQ(RunSave(c.recording, info, c.output, c.stopEarly, c.fitBytes, &percent), c.want);
         EXPECT_EQ(Exists(c.output), c.want == CEditedSave::Outcome::Written);
         if (c.want == CEditedSave::Outcome::Written) {
             EXPECT_EQ(percent, 100u);
@@ -116,7 +121,11 @@ TEST(EditedSave, ReportsWhatItLeaves)
             GifFileInfo out;
             ASSERT_EQ(IndexGif(written, &out), GifError::None);
             EXPECT_EQ(out.frames.size(), info.frames.size());
-            EXPECT_EQ(out.width, 600);
+            EXPECT_EQ(out.width, c.fitBytes ? out.width : 600);
+            if (c.fitBytes) {
+                EXPECT_LE(written.Size(), c.fitBytes);
+                EXPECT_GE(written.Size() * 10, c.fitBytes * 9);
+            }
         }
         EXPECT_TRUE(!c.stopEarly || percent < 100u) << percent;
         ::DeleteFileW(c.output.c_str());
