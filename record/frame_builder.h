@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "gif/encode_pool.h"
+#include "pipeline/encode_pool.h"
 #include "gif/gif_image.h"
 #include "pipeline/stage_times.h"
 #include "record/frame_at_output_size.h"

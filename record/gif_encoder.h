@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "gif/byte_sink.h"
-#include "gif/encode_pool.h"
+#include "pipeline/encode_pool.h"
 #include "pipeline/frame_admission.h"
 #include "pipeline/frame_encoder.h"
 #include "pipeline/stage_times.h"

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "gif/compact_frame.h"
-#include "gif/encode_pool.h"
+#include "pipeline/encode_pool.h"
 #include "gif/frame_workspace.h"
 #include "gif/gif_writer.h"
 #include "gif/global_colour_table.h"

@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "frame_pixels.h"
-#include "frame_workspace.h"
+#include "gif/frame_pixels.h"
+#include "gif/frame_workspace.h"
 
 // What a frame was built from, kept with a frame that holds only what changed since the frame
 // before it, so that the writer can have it built again against another frame.

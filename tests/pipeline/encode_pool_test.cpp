@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "gif/encode_pool.h"
+#include "pipeline/encode_pool.h"
 
 namespace {
 

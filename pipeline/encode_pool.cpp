@@ -1,4 +1,4 @@
-#include "encode_pool.h"
+#include "pipeline/encode_pool.h"
 
 #include <cstdlib>
 #include <utility>
