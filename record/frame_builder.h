@@ -1,8 +1,8 @@
 #pragma once
-#include <atomic>
 #include <cstdint>
 #include <memory>
 
+#include "pipeline/cancellation.h"
 #include "pipeline/encode_pool.h"
 #include "gif/gif_image.h"
 #include "pipeline/stage_times.h"
@@ -18,12 +18,12 @@ struct CFrameJob {
 
 // Builds the frames of one run, each into what the writer appends. The default mode writes
 // every frame whole in a palette of its own; the compact mode writes only what changed since
-// the frame before, in exact colours where they fit. The stop is looked at between steps, so an
-// aborted run does not wait for a whole frame. Shared by the workers and the writer.
+// the frame before, in exact colours where they fit. The run's cancellation is looked at between
+// steps, so a cancelled run does not wait for a whole frame. Shared by the workers and the writer.
 class CFrameBuilder {
 public:
-    CFrameBuilder(const CFrameAtOutputSize& output, bool compact, CStageTimes* times, const std::atomic<bool>& stop)
-        : m_output(output), m_compact(compact), m_times(times), m_stop(stop) {}
+    CFrameBuilder(const CFrameAtOutputSize& output, bool compact, CStageTimes* times, const CCancellation& cancel)
+        : m_output(output), m_compact(compact), m_times(times), m_cancel(cancel) {}
 
     // Leaves result->built false when the frame cannot be built.
     void Build(const CFrameJob& job, CFrameWorkspace& workspace, CEncodedFrame* result) const;
@@ -42,6 +42,6 @@ private:
     const CFrameAtOutputSize m_output;
     const bool m_compact;
     CStageTimes* const m_times;
-    const std::atomic<bool>& m_stop;
+    const CCancellation& m_cancel;
     const int m_nearestColour = 1;
 };

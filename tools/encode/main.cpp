@@ -170,18 +170,20 @@ int main(int argc, char** argv)
         std::atomic<int64_t> workerNs{0};
         const int threads = o.threads > 0 ? o.threads : EncodeThreadCount();
         CSharedFrames shared(o.frames, size, o.compact ? 2 : 1);
+        CCancellation cancel;
         CEncodePool pool;
         {
             // The pool's workers end before anything they use goes.
             struct JoinOnExit {
+                CCancellation& cancel;
                 CEncodePool& pool;
                 ~JoinOnExit()
                 {
-                    pool.Stop();
+                    cancel.Cancel();
                     pool.Join();
                 }
-            } joinOnExit{pool};
-            if (!pool.Start(threads))
+            } joinOnExit{cancel, pool};
+            if (!pool.Start(threads, cancel))
                 throw CWriteError("cannot start the encoding threads");
             for (size_t k = 0; k < o.frames.size(); ++k) {
                 pool.Submit([&o, &shared, k, size, &workerNs](CFrameWorkspace& workspace, CEncodedFrame& result) {
