@@ -80,7 +80,6 @@ public:
     // being built; Drained after Finish and the last frame; Stopped once cancelled.
     Next TakeInOrder(CEncodedFrame* frame);
 
-    int Threads() const { return static_cast<int>(m_workers.size()); }
     // Frames submitted and not yet taken by the writer.
     size_t InFlight();
 

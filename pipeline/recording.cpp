@@ -115,18 +115,6 @@ void CRecording::WaitEnded()
     m_changed.wait(lock, [this] { return m_state == State::Ended; });
 }
 
-CRecording::State CRecording::GetState() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_state;
-}
-
-int64_t CRecording::RecordingMs() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_state == State::Ready ? 0 : m_clock.Ms();
-}
-
 void CRecording::RunCapture(std::promise<bool> opened)
 {
     bool ok = false;

@@ -64,11 +64,8 @@ public:
     // Waits for the ended event (after Finish or a failure).
     void WaitEnded();
 
-    State GetState() const;
     EncoderProgress Progress() const { return m_encoder->Progress(); }
     std::wstring FilePath() const { return m_encoder->FilePath(); }
-    // Milliseconds recorded so far, pauses left out.
-    int64_t RecordingMs() const;
 
 private:
     void RunCapture(std::promise<bool> opened);

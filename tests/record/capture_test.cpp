@@ -270,7 +270,7 @@ TEST(ScreenCapture, StopWhilePausedStillEndsTheFrames)
     ASSERT_TRUE(log.WaitQuiet(25));
     run.recording->Finish();
     EXPECT_EQ(1, log.finishes);
-    EXPECT_EQ(CRecording::State::Ended, run.recording->GetState());
+    run.recording->WaitEnded();
     EXPECT_TRUE(ColourNear(kGreen, log.Frames().back().centre, 8));
 }
 
