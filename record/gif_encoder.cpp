@@ -24,10 +24,11 @@ CGifEncoder::CGifEncoder(uint64_t queueBudget, int threads)
 {
 }
 
+// The run's cancellation may be gone by now: a run still going is only told that no frame
+// follows.
 CGifEncoder::~CGifEncoder()
 {
-    if (m_writerThread.joinable())
-        m_cancel->Cancel();
+    m_pool.Finish();
     JoinWriter();
 }
 

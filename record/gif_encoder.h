@@ -46,7 +46,8 @@ public:
 
     // threads: workers building frames; 0 for EncodeThreadCount().
     explicit CGifEncoder(uint64_t queueBudget = kDefaultQueueBudget, int threads = 0);
-    // Cancels a run still going and waits for its writer to end.
+    // Waits for the writer of the last run to end; a run still going writes out what it has.
+    // The owner ends a run it abandons by its cancellation first.
     ~CGifEncoder() override;
     CGifEncoder(const CGifEncoder&) = delete;
     CGifEncoder& operator=(const CGifEncoder&) = delete;

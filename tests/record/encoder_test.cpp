@@ -426,7 +426,7 @@ TEST_F(EncoderTest, FileIsACompleteGifAfterEveryFrame)
     }
     const std::vector<uint8_t> before = ReadBytes(file);
     encoder.Finish(0);
-    ASSERT_TRUE(WaitUntil([&] { return State(encoder) != Encoding; }));
+    ASSERT_NE(Encoding, encoder.WaitEnded());
     EXPECT_EQ(Finished, State(encoder));
     // Finishing adds nothing: the last frame's trailer is the file's end.
     EXPECT_TRUE(before == ReadBytes(file));
@@ -449,7 +449,7 @@ TEST_F(EncoderTest, CompactModeWritesChangesAndWholeFramesAfterANewRegion)
     ASSERT_EQ(1, AddFrame(encoder, 1));
     ASSERT_EQ(1, AddFrame(encoder, 1));
     encoder.Finish(0);
-    ASSERT_TRUE(WaitUntil([&] { return State(encoder) != Encoding; }));
+    ASSERT_NE(Encoding, encoder.WaitEnded());
     EXPECT_EQ(Finished, State(encoder));
 
     const GifLayout layout = ReadGifLayout(file);
@@ -503,7 +503,7 @@ TEST_F(EncoderTest, CompactFramesShareTheHeadersColourTable)
         }
     }
     encoder.Finish(0);
-    ASSERT_TRUE(WaitUntil([&] { return State(encoder) != Encoding; }));
+    ASSERT_NE(Encoding, encoder.WaitEnded());
     EXPECT_EQ(Finished, State(encoder));
 }
 
@@ -528,7 +528,7 @@ TEST_F(EncoderTest, FinishWithoutFramesLeavesTheTrailerOnly)
     encoder.SetParams(Params(file));
     ASSERT_EQ(NoFailure, encoder.Start());
     encoder.Finish(0);
-    ASSERT_TRUE(WaitUntil([&] { return State(encoder) != Encoding; }));
+    ASSERT_NE(Encoding, encoder.WaitEnded());
     EXPECT_EQ(Finished, State(encoder));
     WIN32_FILE_ATTRIBUTE_DATA data = {};
     ASSERT_TRUE(GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data));
@@ -601,7 +601,7 @@ TEST_F(EncoderTest, WriteFailingPartWayKeepsTheFramesBeforeItAsAValidFile)
         for (int i = 0; i < 8; ++i)
             AddFrame(encoder, i);
         encoder.Finish(0);
-        ASSERT_TRUE(WaitUntil([&] { return State(encoder) != Encoding; }));
+        ASSERT_NE(Encoding, encoder.WaitEnded());
         int32_t encoded = 0;
         EXPECT_EQ(Failed, State(encoder, &encoded));
         EXPECT_EQ(c.failure, encoder.Failure());
@@ -622,7 +622,7 @@ TEST_F(EncoderTest, WriteFailingPartWayKeepsTheFramesBeforeItAsAValidFile)
     first.SetParams(Params(early));
     ASSERT_EQ(NoFailure, first.Start());
     AddFrame(first, 1);
-    ASSERT_TRUE(WaitUntil([&] { return State(first) != Encoding; }));
+    ASSERT_NE(Encoding, first.WaitEnded());
     int32_t encoded = -1;
     EXPECT_EQ(Failed, State(first, &encoded));
     EXPECT_EQ(DiskFull, first.Failure());
@@ -905,7 +905,7 @@ TEST_F(EncoderTest, TrueSpeedDelaysFollowTheCaptureTimesAndTheEnd)
         }
     }
     encoder.Finish(500);
-    ASSERT_TRUE(WaitUntil([&] { return State(encoder) != Encoding; }));
+    ASSERT_NE(Encoding, encoder.WaitEnded());
     ASSERT_EQ(Finished, State(encoder));
 
     const GifLayout layout = ReadGifLayout(file);
