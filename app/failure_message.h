@@ -1,9 +1,10 @@
 #pragma once
-#include <cstdint>
 #include <string>
 
-#include "pipeline/frame_encoder.h"
+#include "pipeline/recording.h"
 
-// What the window tells the user when a recording ended early: what happened and what was
-// kept. Empty when the encoder has told the user already ("Encode catch error!").
-std::wstring FailureMessage(EncodeFailure failure, int32_t framesKept, const std::wstring& folder);
+// What the window tells the user, in the interface's language, when a recording ended early:
+// what happened and what was kept. Empty for a recording that completed or was abandoned.
+std::wstring FailureMessage(const RecordingOutcome& outcome, const std::wstring& folder);
+// Why a recording did not start; empty when it started.
+std::wstring RefusalMessage(const RecordingStart& start, const std::wstring& folder);

@@ -197,9 +197,13 @@ LRESULT CRavlinDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     case CCountdownWnd::kEndedMessage:
         OnCountdownEnded(wParam == 1);
         return 0;
-    case WM_RECORDING_ENDED:
-        OnRecordingEnded();
+    case WM_RECORDING_ENDED: {
+        // The outcome travels with the message, and is this window's from here on.
+        const std::unique_ptr<RecordingOutcome> outcome(reinterpret_cast<RecordingOutcome*>(lParam));
+        if (outcome)
+            OnRecordingEnded(*outcome);
         return 0;
+    }
     case WM_OVERLAY_HIDDEN:
         if (m_state == State::RegionChosen || m_state == State::CountingDown)
             SetState(State::NoRegion);
@@ -428,17 +432,18 @@ void CRavlinDlg::StartRecording()
 
     std::unique_ptr<CRecording> recording = MakeScreenRecording(params);
     const HWND window = m_hWnd;
-    const EncodeFailure failure =
-        recording->Start([window](const RecordingOutcome&) { ::PostMessageW(window, WM_RECORDING_ENDED, 0, 0); });
-    if (failure != NoFailure) {
+    const RecordingStart start = recording->Start([window](const RecordingOutcome& outcome) {
+        auto posted = std::make_unique<RecordingOutcome>(outcome);
+        if (::PostMessageW(window, WM_RECORDING_ENDED, 0, reinterpret_cast<LPARAM>(posted.get())))
+            posted.release();
+    });
+    if (start.result != RecordingStart::Result::Started) {
         // Nothing runs. A region that cannot be captured stays for another try; a file that
         // cannot be written ends the selection, as any failed recording does.
         recording.reset();
-        if (failure != NothingToCapture)
+        if (start.result != RecordingStart::Result::NothingToCapture)
             SetState(State::NoRegion);
-        const std::wstring text = FailureMessage(failure, 0, m_outputFolder);
-        if (!text.empty())
-            ShowMessage(m_hWnd, text.c_str());
+        ShowMessage(m_hWnd, RefusalMessage(start, m_outputFolder).c_str());
         return;
     }
     m_recording = std::move(recording);
@@ -469,11 +474,10 @@ void CRavlinDlg::RefreshCounters()
 }
 
 // The recording's ended event: the file is complete, or the run failed and says why.
-void CRavlinDlg::OnRecordingEnded()
+void CRavlinDlg::OnRecordingEnded(const RecordingOutcome& outcome)
 {
-    if (!m_recording || m_recording->GetState() != CRecording::State::Ended)
+    if (!m_recording)
         return;
-    const RecordingOutcome outcome = m_recording->Outcome();
     m_recording.reset();
     m_recordedText.clear();
     m_encodedText.clear();
@@ -485,22 +489,23 @@ void CRavlinDlg::OnRecordingEnded()
     SetState(State::NoRegion);
 
     if (outcome.end != RecordingOutcome::End::Completed) {
-        const std::wstring text = FailureMessage(outcome.failure, outcome.counts.encoded, m_outputFolder);
+        const std::wstring text = FailureMessage(outcome, m_outputFolder);
         if (!text.empty())
             ShowMessage(m_hWnd, text.c_str());
     } else if (!closing && (!UsableSettings(m_settings).reviewAfterRecording || ReviewRecording())) {
-        ReportCompleted(outcome.counts);
+        ReportCompleted(outcome);
     }
     if (closing)
         FinishClose();
 }
 
-void CRavlinDlg::ReportCompleted(const EncoderProgress& counts)
+void CRavlinDlg::ReportCompleted(const RecordingOutcome& outcome)
 {
+    const EncoderProgress& counts = outcome.counts;
     // Ready to paste into a chat, a mail or a folder before the box is even read.
     const bool onClipboard = PutFileOnClipboard(m_hWnd, m_filePath);
     std::wstring text = LoadText(IDS_DONE);
-    if (counts.atSizeLimit)
+    if (outcome.atSizeLimit)
         text += L"\n" + FormatText(IDS_DONE_SIZE_LIMIT, {std::to_wstring(UsableSettings(m_settings).maxFileSizeMB)});
     if (counts.dropped > 0)
         text += L"\n" + FormatText(IDS_DONE_DROPPED, {std::to_wstring(counts.dropped)});

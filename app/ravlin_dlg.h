@@ -26,7 +26,7 @@ public:
     enum class State { NoRegion, RegionChosen, CountingDown, Recording, Paused, Finishing, Closing };
 
     static constexpr UINT_PTR IDT_REFRESH_COUNTERS = 1;
-    // Posted by the recording's ended event.
+    // Posted by the recording's ended event, with a RecordingOutcome made by new in lParam.
     static constexpr UINT WM_RECORDING_ENDED = WM_APP + 1;
     // Posted by the overlay when it hid itself (a cancelled or empty selection).
     static constexpr UINT WM_OVERLAY_HIDDEN = WM_APP + 2;
@@ -80,8 +80,8 @@ private:
     void FitTemplateToDpi();
     void StartRecording();
     void RefreshCounters();
-    void OnRecordingEnded();
-    void ReportCompleted(const EncoderProgress& counts);
+    void OnRecordingEnded(const RecordingOutcome& outcome);
+    void ReportCompleted(const RecordingOutcome& outcome);
     bool ReviewRecording();
     void StartCountdownOrRecording();
     void ShowSize(int64_t bytes);

@@ -43,6 +43,7 @@
 #define IDS_DISK_FULL 221
 #define IDS_FRAMES_KEPT 222
 #define IDS_FOLDER_UNWRITABLE 223
+#define IDS_ENCODE_ERROR 224
 
 // Settings dialog: the commands' names, the key notes and the refused values.
 #define IDS_COMMAND_SELECT 230

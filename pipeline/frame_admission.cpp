@@ -26,12 +26,9 @@ void CFrameClaim::Release()
     m_bytes = 0;
 }
 
-void CFrameAdmission::Open(int threads)
+void CFrameAdmission::Open(int threads, const CCancellation& cancel)
 {
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        m_accepting = true;
-    }
+    m_cancel = &cancel;
     m_threads = threads > 0 ? threads : 1;
     m_dropped = 0;
     m_builtNs = 0;
@@ -41,9 +38,10 @@ void CFrameAdmission::Open(int threads)
 CFrameClaim CFrameAdmission::Claim(uint32_t bytes, size_t inFlight)
 {
     const double backlogMs = BacklogMs(inFlight);
-    std::lock_guard<std::mutex> guard(m_lock);
-    if (!m_accepting || bytes == 0)
+    const CCancellation* cancel = m_cancel;
+    if (!cancel || cancel->Cancelled() || bytes == 0)
         return CFrameClaim();
+    std::lock_guard<std::mutex> guard(m_lock);
     if (m_claimed + bytes > m_budget || backlogMs > kMaxBacklogMs) {
         ++m_dropped;
         return CFrameClaim();
@@ -56,12 +54,6 @@ void CFrameAdmission::Built(std::chrono::steady_clock::duration spent)
 {
     m_builtNs += std::chrono::duration_cast<std::chrono::nanoseconds>(spent).count();
     ++m_built;
-}
-
-void CFrameAdmission::Refuse()
-{
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_accepting = false;
 }
 
 uint64_t CFrameAdmission::ClaimedBytes() const

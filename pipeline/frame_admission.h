@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <mutex>
 
+#include "pipeline/cancellation.h"
+
 class CFrameAdmission;
 
 // One admitted frame's share of the budget, from its admission until it is written or dropped;
@@ -34,8 +36,8 @@ private:
 // unbounded backlog when capture outruns encoding, and a user should not wait minutes after
 // Stop: a frame is dropped, and counted, when the frames in flight (queued, being built,
 // waiting to be written) leave no room for it in the byte budget, or would already take the
-// workers longer than kMaxBacklogMs at their pace so far. After a failure every frame is
-// refused without being counted: the run is ending.
+// workers longer than kMaxBacklogMs at their pace so far. Once the run is cancelled every
+// frame is refused without being counted: the run is ending.
 // Claims come from the capture thread; the workers report their pace and any thread may
 // release a claim. Claims must not outlive the admission.
 class CFrameAdmission {
@@ -47,15 +49,14 @@ public:
     CFrameAdmission(const CFrameAdmission&) = delete;
     CFrameAdmission& operator=(const CFrameAdmission&) = delete;
 
-    // A new run on `threads` workers: frames are accepted, none is dropped, the pace is unknown.
-    void Open(int threads);
+    // A new run on `threads` workers, ended early by `cancel` (which outlives the run): frames
+    // are accepted, none is dropped, the pace is unknown.
+    void Open(int threads, const CCancellation& cancel);
     // Room for a frame of `bytes` pixel bytes while `inFlight` frames are in flight; an empty
     // claim when it is refused. A frame of no bytes is refused without being counted.
     CFrameClaim Claim(uint32_t bytes, size_t inFlight);
     // One frame built by a worker in `spent`.
     void Built(std::chrono::steady_clock::duration spent);
-    // Refuses every later frame.
-    void Refuse();
 
     int32_t Dropped() const { return m_dropped; }
     uint64_t ClaimedBytes() const;
@@ -68,8 +69,8 @@ private:
 
     const uint64_t m_budget;
     mutable std::mutex m_lock;
-    uint64_t m_claimed = 0;  // guarded by m_lock, as is the next one
-    bool m_accepting = false;
+    uint64_t m_claimed = 0;  // guarded by m_lock
+    std::atomic<const CCancellation*> m_cancel{nullptr};  // the run's; none before the first
     std::atomic<int> m_threads{1};
     std::atomic<int32_t> m_dropped{0};
     std::atomic<int64_t> m_builtNs{0};  // whole builds, for the pace

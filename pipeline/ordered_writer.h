@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "gif/byte_sink.h"
-#include "gif/encode_pool.h"
+#include "pipeline/encode_pool.h"
 #include "gif/global_colour_table.h"
 #include "pipeline/stage_times.h"
 #include "pipeline/trailed_gif_file.h"

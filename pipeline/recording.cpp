@@ -15,11 +15,12 @@ CRecording::~CRecording()
     EndCapture();
 }
 
-EncodeFailure CRecording::Start(EndedHandler ended)
+RecordingStart CRecording::Start(EndedHandler ended)
 {
+    using Result = RecordingStart::Result;
     std::unique_lock<std::mutex> lock(m_mutex);
     if (m_state != State::Ready || m_captureThread.joinable())
-        return EncodeError;
+        return {Result::AlreadyStarted, NoFailure};
     m_ended = std::move(ended);
     // The clock starts with the request, as the user sees it: the set-up below is part of the
     // recording's time, so the file lasts as long as the user recorded.
@@ -27,26 +28,31 @@ EncodeFailure CRecording::Start(EndedHandler ended)
     // The source opens on the thread that captures: a display handle is best used where it was
     // made, and a source that cannot open is a refused start rather than a thread that quietly
     // ends. The encoder is started only for a capture that can run.
-    m_captureThread = std::thread(&CRecording::RunCapture, this);
-    m_changed.wait(lock, [this] { return m_opened; });
-    EncodeFailure failure = m_openOk ? NoFailure : NothingToCapture;
-    if (failure == NoFailure) {
-        lock.unlock();
-        failure = m_encoder->Start([this](EncodeFailure end) { OnEncoderEnded(end); });
-        lock.lock();
+    std::promise<bool> opened;
+    std::future<bool> openResult = opened.get_future();
+    m_captureThread = std::thread(&CRecording::RunCapture, this, std::move(opened));
+    lock.unlock();
+    RecordingStart start;
+    if (!openResult.get()) {
+        start.result = Result::NothingToCapture;
+    } else {
+        start.failure = m_encoder->Start(m_cancel, [this](const EncodeEnd& end) { OnEncoderEnded(end); });
+        if (start.failure != NoFailure)
+            start.result = Result::EncoderRefused;
     }
-    if (failure != NoFailure) {
+    lock.lock();
+    if (start.result != Result::Started) {
         m_state = State::Ended;
         m_changed.notify_all();
         lock.unlock();
         EndCapture();
-        return failure;
+        return start;
     }
     // A failure of the encoder may have ended the run already.
     if (m_state == State::Ready)
         m_state = State::Recording;
     m_changed.notify_all();
-    return NoFailure;
+    return start;
 }
 
 void CRecording::Pause()
@@ -89,20 +95,16 @@ void CRecording::Finish()
 
 void CRecording::Abort()
 {
-    bool running = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        running = m_state == State::Recording || m_state == State::Paused || m_state == State::Finishing;
-        if (running) {
-            m_abandoned = true;
-            m_state = State::Finishing;
-            m_changed.notify_all();
-        }
+        if (m_state != State::Recording && m_state != State::Paused && m_state != State::Finishing)
+            return;
+        m_state = State::Aborting;
+        m_changed.notify_all();
     }
-    if (!running)
-        return;
+    m_cancel.Cancel();
     EndCapture();
-    m_encoder->Abort();
+    WaitEnded();
 }
 
 void CRecording::WaitEnded()
@@ -113,37 +115,17 @@ void CRecording::WaitEnded()
     m_changed.wait(lock, [this] { return m_state == State::Ended; });
 }
 
-CRecording::State CRecording::GetState() const
+void CRecording::RunCapture(std::promise<bool> opened)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_state;
-}
-
-RecordingOutcome CRecording::Outcome() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_outcome;
-}
-
-int64_t CRecording::RecordingMs() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_state == State::Ready ? 0 : m_clock.Ms();
-}
-
-void CRecording::RunCapture()
-{
-    bool opened = false;
+    bool ok = false;
     try {
-        opened = m_source->Open();
+        ok = m_source->Open();
     } catch (...) {
     }
-    std::unique_lock<std::mutex> lock(m_mutex);
-    m_opened = true;
-    m_openOk = opened;
-    m_changed.notify_all();
-    if (!opened)
+    opened.set_value(ok);
+    if (!ok)
         return;
+    std::unique_lock<std::mutex> lock(m_mutex);
     try {
         CaptureLoop(lock);
     } catch (...) {
@@ -195,19 +177,19 @@ void CRecording::EndCapture()
 }
 
 // On the encoder's thread, as its last act of the run.
-void CRecording::OnEncoderEnded(EncodeFailure failure)
+void CRecording::OnEncoderEnded(const EncodeEnd& end)
 {
     RecordingOutcome outcome;
     outcome.counts = m_encoder->Progress();
-    outcome.failure = failure;
+    outcome.failure = end.failure;
+    outcome.atSizeLimit = end.atSizeLimit;
     EndedHandler ended;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_abandoned)
+        if (m_state == State::Aborting)
             outcome.end = RecordingOutcome::End::Abandoned;
         else
-            outcome.end = failure == NoFailure ? RecordingOutcome::End::Completed : RecordingOutcome::End::Failed;
-        m_outcome = outcome;
+            outcome.end = end.failure == NoFailure ? RecordingOutcome::End::Completed : RecordingOutcome::End::Failed;
         m_state = State::Ended;
         ended = m_ended;
         m_changed.notify_all();

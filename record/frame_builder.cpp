@@ -26,7 +26,7 @@ private:
 
 void CFrameBuilder::Build(const CFrameJob& job, CFrameWorkspace& workspace, CEncodedFrame* result) const
 {
-    if (m_output.Width() <= 0 || m_output.Height() <= 0 || m_stop)
+    if (m_output.Width() <= 0 || m_output.Height() <= 0 || m_cancel.Cancelled())
         return;
     if (m_compact)
         BuildCompact(job, workspace, result);
@@ -41,10 +41,10 @@ void CFrameBuilder::BuildAgainSince(const IFrameOrigin* lastWritten, CEncodedFra
     again.keepUntilWritten = std::move(frame->keepUntilWritten);
     CFramePixels current;
     CFramePixels previous;
-    if (frame->origin && frame->origin->Pixels(&current) && !m_stop) {
+    if (frame->origin && frame->origin->Pixels(&current) && !m_cancel.Cancelled()) {
         const bool compare = lastWritten && lastWritten->Pixels(&previous);
         CFrameWorkspace workspace;
-        if (!m_stop)
+        if (!m_cancel.Cancelled())
             BuildChanges(frame->origin, current, compare ? &previous : nullptr, workspace, nullptr, &again);
     }
     again.claims = std::move(frame->claims);
@@ -54,12 +54,13 @@ void CFrameBuilder::BuildAgainSince(const IFrameOrigin* lastWritten, CEncodedFra
 void CFrameBuilder::BuildWhole(CQueuedFrame& frame, CFrameWorkspace& workspace, CEncodedFrame* result) const
 {
     PackedFrame packed;
-    if (!m_output.Packed(frame, workspace, &packed) || m_stop)
+    if (!m_output.Packed(frame, workspace, &packed) || m_cancel.Cancelled())
         return;
     GifImage image;
     {
         CStageTimer timer(m_times, Stage::Encode);
-        if (!BuildIndexedFrameFromDib(packed.dib, packed.size, &image, m_nearestColour, &workspace) || m_stop)
+        if (!BuildIndexedFrameFromDib(packed.dib, packed.size, &image, m_nearestColour, &workspace) ||
+            m_cancel.Cancelled())
             return;
     }
     result->width = static_cast<uint16_t>(image.rect.width);
@@ -72,10 +73,10 @@ void CFrameBuilder::BuildCompact(const CFrameJob& job, CFrameWorkspace& workspac
 {
     CFramePixels current;
     CFramePixels previous;
-    if (!m_output.Rows(*job.frame, &current) || m_stop)
+    if (!m_output.Rows(*job.frame, &current) || m_cancel.Cancelled())
         return;
     const bool compare = job.previous && m_output.Rows(*job.previous, &previous);
-    if (m_stop)
+    if (m_cancel.Cancelled())
         return;
     BuildChanges(std::make_shared<CQueuedOrigin>(job.frame, m_output), current, compare ? &previous : nullptr,
                  workspace, job.turn.get(), result);

@@ -1,9 +1,9 @@
 #pragma once
-#include <atomic>
 #include <cstdint>
 #include <memory>
 
-#include "gif/encode_pool.h"
+#include "pipeline/cancellation.h"
+#include "pipeline/encode_pool.h"
 #include "gif/gif_image.h"
 #include "gif/global_colour_table.h"
 #include "pipeline/stage_times.h"
@@ -22,14 +22,14 @@ struct CFrameJob {
 
 // Builds the frames of one run, each into what the writer appends. The default mode writes
 // every frame whole in a palette of its own; the compact mode writes only what changed since
-// the frame before, in exact colours where they fit. The stop is looked at between steps, so an
-// aborted run does not wait for a whole frame. Shared by the workers and the writer.
+// the frame before, in exact colours where they fit. The run's cancellation is looked at between
+// steps, so a cancelled run does not wait for a whole frame. Shared by the workers and the writer.
 class CFrameBuilder {
 public:
     // quality: the compact mode's (CompactOptions::quality).
     CFrameBuilder(const CFrameAtOutputSize& output, bool compact, int quality, CStageTimes* times,
-                  const std::atomic<bool>& stop)
-        : m_output(output), m_compact(compact), m_quality(quality), m_times(times), m_stop(stop) {}
+                  const CCancellation& cancel)
+        : m_output(output), m_compact(compact), m_quality(quality), m_times(times), m_cancel(cancel) {}
 
     // The turn of the next frame queued, in file order (the compact mode's frames take their
     // colour table in that order); null in the default mode. Called by the one thread that
@@ -59,7 +59,7 @@ private:
     const bool m_compact;
     const int m_quality;
     CStageTimes* const m_times;
-    const std::atomic<bool>& m_stop;
+    const CCancellation& m_cancel;
     const int m_nearestColour = 1;
     CSharedColourTable m_table;  // the compact file's global colour table
     uint64_t m_nextTurn = 0;

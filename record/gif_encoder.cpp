@@ -3,8 +3,8 @@
 #include <chrono>
 #include <utility>
 
-#include "win/message_box.h"
 #include "record/gif_repair.h"
+#include "record/held_writes.h"
 #include "record/mem_canvas.h"
 #include "record/file_sink.h"
 #include "pipeline/ordered_writer.h"
@@ -24,72 +24,65 @@ CGifEncoder::CGifEncoder(uint64_t queueBudget, int threads)
 {
 }
 
+// The run's cancellation may be gone by now: a run still going is only told that no frame
+// follows.
 CGifEncoder::~CGifEncoder()
 {
-    Abort();
+    m_pool.Finish();
+    JoinWriter();
 }
 
-EncodeFailure CGifEncoder::Start(EndedHandler ended)
+EncodeFailure CGifEncoder::Start(CCancellation& cancel, EndedHandler ended)
 {
-    if (m_status == Encoding)
-        return EncodeError;
     JoinWriter();  // of a run before, ended already
-    m_status = Encoding;
     m_encodedCount = 0;
     m_receivedCount = 0;
-    m_failure = NoFailure;
     m_bytesWritten = 0;
-    m_sizeLimitReached = false;
     m_endMs = 0;
     m_runParams = m_params;
-    m_ended = std::move(ended);
+    m_cancel = &cancel;
     m_lastFrame.reset();
-    EncodeFailure failure = NoFailure;
+    m_frameBuffers.reset();
     const RECT& out = m_runParams.outputRect;
     // The file is made here rather than on the writer, so that the name it got is known when
     // the recording starts and a folder that cannot be written refuses the start.
-    if (out.right - out.left <= 0 || out.bottom - out.top <= 0) {
-        failure = EmptyOutput;
-    } else {
-        m_output = OpenOutput(&m_runParams.fileName);
-        if (!m_output)
-            failure = IsDiskFull(GetLastError()) ? DiskFull : CannotCreateFile;
-    }
-    if (failure != NoFailure) {
-        m_failure = failure;
-        m_status = Failed;
-        m_ended = nullptr;
-        return failure;
-    }
+    if (out.right - out.left <= 0 || out.bottom - out.top <= 0)
+        return EmptyOutput;
+    m_output = OpenOutput(&m_runParams.fileName);
+    if (!m_output)
+        return IsDiskFull(GetLastError()) ? DiskFull : CannotCreateFile;
     m_builder = std::make_unique<CFrameBuilder>(CFrameAtOutputSize(out.right - out.left, out.bottom - out.top, m_times),
-                                                m_runParams.compact, m_runParams.quality, m_times, m_stopFlag);
+                                                m_runParams.compact, m_runParams.quality, m_times, cancel);
     // Enough for the frames the workers hold, the one before each and a few queued, within
     // 64 MiB for large frames.
     m_frameBuffers =
         std::make_shared<CRecycledBuffers>(static_cast<size_t>(2 * m_threads + 4), size_t{64} << 20);
-    m_admission.Open(m_threads);
-    m_stopFlag = false;
-    // The fields are set before the threads exist, so an early end of the writer is not
-    // overwritten. A writer that cannot start leaves a run that failed at once.
-    bool started = m_pool.Start(m_threads);
-    if (started) {
-        try {
-            m_writerThread = std::thread(&CGifEncoder::RunWriter, this);
-        } catch (...) {
-            started = false;
-        }
-    }
-    if (!started) {
-        RefuseFrames();
-        m_pool.Join();
+    m_admission.Open(m_threads, cancel);
+    m_ended = std::move(ended);
+    if (!StartThreads()) {
         m_output.reset();
         DeleteFileW(m_runParams.fileName.c_str());
-        m_failure = EncodeError;
-        m_status = Failed;
+        m_frameBuffers.reset();
         m_ended = nullptr;
         return EncodeError;
     }
     return NoFailure;
+}
+
+// The fields are set before the threads exist, so an early end of the writer is not
+// overwritten. False, with the run cancelled and nothing running, when a thread cannot start.
+bool CGifEncoder::StartThreads()
+{
+    if (m_pool.Start(m_threads, *m_cancel)) {
+        try {
+            m_writerThread = std::thread(&CGifEncoder::RunWriter, this);
+            return true;
+        } catch (...) {
+        }
+    }
+    m_cancel->Cancel();
+    m_pool.Join();
+    return false;
 }
 
 void CGifEncoder::Finish(int64_t endMs)
@@ -145,7 +138,6 @@ EncoderProgress CGifEncoder::Progress() const
     progress.encoded = m_encodedCount;
     progress.dropped = m_admission.Dropped();
     progress.bytesWritten = m_bytesWritten;
-    progress.atSizeLimit = m_sizeLimitReached;
     return progress;
 }
 
@@ -154,44 +146,12 @@ std::wstring CGifEncoder::FilePath() const
     return m_runParams.fileName;
 }
 
-void CGifEncoder::Abort()
-{
-    if (!m_writerThread.joinable())
-        return;
-    m_stopFlag = true;
-    m_pool.Stop();
-    // No time limit: workers and writer look at the stop between frames and never sleep past
-    // it, whereas a thread killed mid-frame could leave the heap or a lock held.
-    JoinWriter();
-}
-
-EncodeStatus CGifEncoder::WaitEnded(DWORD timeoutMs)
-{
-    std::unique_lock<std::mutex> lock(m_endLock);
-    const auto ended = [this] { return m_status != Encoding; };
-    if (timeoutMs == INFINITE)
-        m_endChanged.wait(lock, ended);
-    else
-        m_endChanged.wait_for(lock, std::chrono::milliseconds(timeoutMs), ended);
-    return Status();
-}
-
-int32_t CGifEncoder::MaxInFlight()
-{
-    return static_cast<int32_t>(m_pool.MaxInFlight());
-}
-
 std::unique_ptr<IRewindableSink> CGifEncoder::OpenOutput(std::wstring* path)
 {
     std::unique_ptr<CFile> file = CreateNewFile(path);
     if (!file)
         return nullptr;
-    return std::make_unique<CFileSink>(std::move(file));
-}
-
-void CGifEncoder::ReportError()
-{
-    ShowMessage(nullptr, L"Encode catch error!");
+    return HoldWritesWhenAsked(std::make_unique<CFileSink>(std::move(file)));
 }
 
 void CGifEncoder::EncodeFrame(const CFrameJob& job, CFrameWorkspace& workspace, CEncodedFrame* result)
@@ -199,33 +159,32 @@ void CGifEncoder::EncodeFrame(const CFrameJob& job, CFrameWorkspace& workspace, 
     m_builder->Build(job, workspace, result);
 }
 
+// The writer's thread: the run's end is told once, through the ended handler, after every
+// worker has ended, so that the owner may end the encoder from then on.
 void CGifEncoder::RunWriter()
 {
-    EncodeFailure failure = NoFailure;
+    EncodeEnd end;
     try {
-        failure = WriteLoop();
+        end.atSizeLimit = WriteLoop();
     } catch (const CFileException& error) {
-        failure = IsDiskFull(error.Error()) ? DiskFull : WriteFailed;
+        end.failure = IsDiskFull(error.Error()) ? DiskFull : WriteFailed;
     } catch (...) {
-        failure = EncodeError;
+        end.failure = EncodeError;
     }
-    if (failure != NoFailure)
-        RefuseFrames();
-    // Every worker ends with the run, before the status that lets the window delete us.
+    // A run that ended early builds nothing more: the frames in flight are dropped and later
+    // ones refused.
+    if (end.failure != NoFailure || end.atSizeLimit)
+        m_cancel->Cancel();
     m_pool.Join();
-    // One box for a fault nobody foresaw; the window words the failures a user can act on.
-    // The status changes only once the box is closed, so the window does not end the
-    // recording under it.
-    if (failure == WriteFailed || failure == EncodeError) {
-        try {
-            ReportError();
-        } catch (...) {
-        }
+    try {
+        if (m_ended)
+            m_ended(end);
+    } catch (...) {
     }
-    EndWriter(failure);
 }
 
-EncodeFailure CGifEncoder::WriteLoop()
+// True when the file ended at its size limit.
+bool CGifEncoder::WriteLoop()
 {
     std::unique_ptr<IRewindableSink> file = std::move(m_output);
     FrameTiming timing;
@@ -260,36 +219,11 @@ EncodeFailure CGifEncoder::WriteLoop()
             CloseGifAt(m_runParams.fileName, committed);
         throw;
     }
-    // A run ended by Abort leaves no file. One at the size limit is complete, and no later frame
-    // is taken: the recording ends as one that finished.
+    // A cancelled run leaves no file. One at the size limit is complete, and no later frame is
+    // taken: the recording ends as one that finished.
     if (end == COrderedWriter::End::Stopped)
         DeleteFileW(m_runParams.fileName.c_str());
-    if (end == COrderedWriter::End::SizeLimit) {
-        m_sizeLimitReached = true;
-        RefuseFrames();
-    }
-    return NoFailure;
-}
-
-// After a failure nothing writes the frames: those in flight are dropped and later ones refused.
-void CGifEncoder::RefuseFrames()
-{
-    m_admission.Refuse();
-    m_pool.Stop();
-}
-
-// The writer's last acts: the status, then the ended handler, after which its owner may end
-// the encoder.
-void CGifEncoder::EndWriter(EncodeFailure failure)
-{
-    {
-        std::lock_guard<std::mutex> lock(m_endLock);
-        m_failure = failure;
-        m_status = failure == NoFailure ? Finished : Failed;
-        m_endChanged.notify_all();
-    }
-    if (m_ended)
-        m_ended(failure);
+    return end == COrderedWriter::End::SizeLimit;
 }
 
 void CGifEncoder::JoinWriter()

@@ -2,15 +2,13 @@
 #include <windows.h>
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 
 #include "gif/byte_sink.h"
-#include "gif/encode_pool.h"
+#include "pipeline/encode_pool.h"
 #include "pipeline/frame_admission.h"
 #include "pipeline/frame_encoder.h"
 #include "pipeline/stage_times.h"
@@ -37,16 +35,13 @@ struct EncoderParams {
     int64_t maxBytes = 0;
 };
 
-// Where a run is: Idle before Start, Encoding until the writer has ended, then Finished (the file
-// is complete, or removed after Abort) or Failed (Failure says why).
-enum EncodeStatus : int32_t { Idle = 0, Encoding = 1, Finished = 2, Failed = 3 };
-
 // Runs the encoding of one recording into a looping GIF: frames the admission lets in go to a
 // pool of workers, which build them side by side (CFrameBuilder), and one writer thread appends
 // them to the file in capture order (COrderedWriter), so the file is the same for any number of
 // workers.
-// One object per recording, owned by the recording, which starts and ends it; the screen capture
-// feeds it. The writer ends each run by calling the ended handler as its last act.
+// Owned by the recording, which starts it, finishes it or cancels it; the screen capture feeds
+// it. The writer ends each run by calling the ended handler as its last act, and that is the
+// only way the run's end is told. One run at a time: a new Start follows the ended handler.
 class CGifEncoder : public IFrameEncoder, public ICanvasSink {
 public:
     // Pixel bytes the frames in flight may hold before AddFrame drops frames.
@@ -54,26 +49,21 @@ public:
 
     // threads: workers building frames; 0 for EncodeThreadCount().
     explicit CGifEncoder(uint64_t queueBudget = kDefaultQueueBudget, int threads = 0);
+    // Waits for the writer of the last run to end; a run still going writes out what it has.
+    // The owner ends a run it abandons by its cancellation first.
     ~CGifEncoder() override;
     CGifEncoder(const CGifEncoder&) = delete;
     CGifEncoder& operator=(const CGifEncoder&) = delete;
 
     void SetParams(EncoderParams params) { m_params = std::move(params); }
-    EncodeFailure Start(EndedHandler ended = nullptr) override;
+    EncodeFailure Start(CCancellation& cancel, EndedHandler ended) override;
     // A captured frame; false when it was dropped (the budget, or the run is ending).
     bool AddFrame(CMemCanvas& canvas) override;
     void Finish(int64_t endMs) override;
-    void Abort() override;
     EncoderProgress Progress() const override;
     std::wstring FilePath() const override;
 
-    EncodeStatus Status() const { return static_cast<EncodeStatus>(m_status.load()); }
-    EncodeFailure Failure() const { return static_cast<EncodeFailure>(m_failure.load()); }
-    // Waits up to timeoutMs for the writer to end the run; the status then.
-    EncodeStatus WaitEnded(DWORD timeoutMs = INFINITE);
     int Threads() const { return m_threads; }
-    // The most frames that have been in flight at once in this run.
-    int32_t MaxInFlight();
     // Times the stages of the frame path into `times` (for the benchmark); null for none.
     // Only before Start.
     void TimeStages(CStageTimes* times) { m_times = times; }
@@ -83,40 +73,32 @@ protected:
     // null when it cannot be created, with the reason in GetLastError. Tests put a sink here
     // that fails like a full disk.
     virtual std::unique_ptr<IRewindableSink> OpenOutput(std::wstring* path);
-    // Tells the user that the worker failed on an exception ("Encode catch error!").
-    virtual void ReportError();
     // One frame's image bytes, on a worker thread; leaves result->built false when the frame
     // cannot be built. Tests make chosen frames fail here.
     virtual void EncodeFrame(const CFrameJob& job, CFrameWorkspace& workspace, CEncodedFrame* result);
 
 private:
+    bool StartThreads();
     void RunWriter();
-    EncodeFailure WriteLoop();
-    void RefuseFrames();
-    void EndWriter(EncodeFailure failure);
+    bool WriteLoop();
     void JoinWriter();
 
     const int m_threads;
     EncoderParams m_params;
     EncoderParams m_runParams;  // the run's copy, taken by Start; read-only while it runs
+    CCancellation* m_cancel = nullptr;  // the run's, from Start on
     EndedHandler m_ended;       // the run's
     std::unique_ptr<CFrameBuilder> m_builder;  // the run's, made by Start
     std::unique_ptr<IRewindableSink> m_output;  // made by Start, the writer's from then on
     CFrameAdmission m_admission;  // before the pool, which releases claims as it goes
     CEncodePool m_pool;
     std::thread m_writerThread;
-    mutable std::mutex m_endLock;  // the run's end, for WaitEnded
-    std::condition_variable m_endChanged;
     std::shared_ptr<const CQueuedFrame> m_lastFrame;  // the capture thread's, as the next one
     uint32_t m_lastGeneration = 0;
     std::shared_ptr<CRecycledBuffers> m_frameBuffers;  // the capture thread's, for this run
-    std::atomic<bool> m_stopFlag{false};
-    std::atomic<int32_t> m_status{Idle};
     std::atomic<int32_t> m_encodedCount{0};
     std::atomic<int32_t> m_receivedCount{0};
-    std::atomic<int32_t> m_failure{NoFailure};
     std::atomic<int64_t> m_bytesWritten{0};  // the file's size, set by the writer after each frame
-    std::atomic<bool> m_sizeLimitReached{false};
     std::atomic<int64_t> m_endMs{0};
 
     CStageTimes* m_times = nullptr;

@@ -20,6 +20,9 @@
 //                          then "effect <preferred drop effect or -1>"
 //       holdclipboard      opens the clipboard and keeps it open (as a busy program would):
 //                          "held" or "refused"; "freeclipboard" closes it
+//       holdwrites <name>  makes (or clears) the event that a program started with
+//                          RAVLIN_HOLD_WRITES=<name> waits for before each write of a recording:
+//                          "held" or "refused"; "freewrites" sets it, and every held write goes on
 //   e2e_helper droptarget <left> <top> <width> <height>
 //     shows a window there that takes file drops by OLE drag and drop, as a chat or a mail
 //     program does; prints "ready", then "dropped <path>" for each file of each drop (CF_HDROP),
@@ -224,6 +227,18 @@ std::wstring Widen(const std::string& text)
     return out;
 }
 
+// The event held recordings wait for; the probe keeps it until it ends.
+HANDLE g_writeGate = nullptr;
+
+void HoldWrites(const std::string& name)
+{
+    if (g_writeGate)
+        ResetEvent(g_writeGate);
+    else
+        g_writeGate = CreateEventW(nullptr, TRUE, FALSE, Widen(name).c_str());
+    Out(g_writeGate ? "held" : "refused");
+}
+
 void PrintVersion(const std::string& argument)
 {
     const std::wstring path = Widen(argument);
@@ -303,6 +318,10 @@ int Probe()
             Out(OpenClipboard(nullptr) ? "held" : "refused");
         else if (verb == "freeclipboard")
             CloseClipboard();
+        else if (verb == "holdwrites")
+            HoldWrites(argument);
+        else if (verb == "freewrites")
+            SetEvent(g_writeGate);
         else if (verb == "keys")
             EnumChildWindows(HandleFrom(argument), ListHotkeyControl, 0);
         else if (verb == "version")

@@ -1,5 +1,5 @@
 // Which frames enter the frame path: the byte budget, the backlog at the workers' pace, the
-// refusal after a failure, and claims that give their bytes back.
+// refusal once the run is cancelled, and claims that give their bytes back.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -21,7 +21,7 @@ TEST(FrameAdmission, AFrameIsAdmittedOnlyWithinTheBudgetAndTheBacklog)
         int threads;
         std::chrono::milliseconds pace;  // per frame built so far; 0: none built yet
         size_t inFlight;
-        bool failed;
+        bool cancelled;
         uint32_t bytes;
         bool admitted;
         int32_t dropped;
@@ -32,20 +32,21 @@ TEST(FrameAdmission, AFrameIsAdmittedOnlyWithinTheBudgetAndTheBacklog)
         {"a pace not yet known", 1000, 0, 1, 0ms, 500, false, 10, true, 0},
         {"a backlog of exactly the limit", 1000, 0, 2, 100ms, 60, false, 10, true, 0},
         {"over the backlog", 1000, 0, 2, 100ms, 61, false, 10, false, 1},
-        {"refused after a failure", 1000, 0, 1, 0ms, 0, true, 10, false, 0},
+        {"refused once the run is cancelled", 1000, 0, 1, 0ms, 0, true, 10, false, 0},
         {"a frame of no bytes", 1000, 0, 1, 0ms, 0, false, 0, false, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         CFrameAdmission admission(c.budget);
-        admission.Open(c.threads);
+        CCancellation cancel;
+        admission.Open(c.threads, cancel);
         CFrameClaim before;
         if (c.held)
             before = admission.Claim(c.held, 0);
         if (c.pace > 0ms)
             admission.Built(c.pace);
-        if (c.failed)
-            admission.Refuse();
+        if (c.cancelled)
+            cancel.Cancel();
         const CFrameClaim claim = admission.Claim(c.bytes, c.inFlight);
         EXPECT_EQ(c.admitted, static_cast<bool>(claim));
         EXPECT_EQ(c.admitted ? c.bytes : 0u, claim.Bytes());
@@ -60,7 +61,8 @@ TEST(FrameAdmission, AFrameIsAdmittedOnlyWithinTheBudgetAndTheBacklog)
 TEST(FrameAdmission, ClaimsGiveTheirBytesBackOnce)
 {
     CFrameAdmission admission(100);
-    admission.Open(1);
+    CCancellation run;
+    admission.Open(1, run);
     std::vector<CFrameClaim> claims;
     claims.push_back(admission.Claim(50, 0));
     claims.push_back(admission.Claim(50, 0));
@@ -79,7 +81,8 @@ TEST(FrameAdmission, ClaimsGiveTheirBytesBackOnce)
 
     admission.Built(10s);
     EXPECT_FALSE(admission.Claim(1, 1)) << "ten seconds of work in flight";
-    admission.Open(1);
+    CCancellation nextRun;
+    admission.Open(1, nextRun);
     EXPECT_EQ(0, admission.Dropped());
     EXPECT_EQ(100u, admission.ClaimedBytes());
     again = CFrameClaim();

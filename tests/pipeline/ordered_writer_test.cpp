@@ -104,8 +104,9 @@ struct WriterRun {
 WriterRun WriteFrames(const std::vector<FramePlan>& plans, FrameTiming timing, int threads, int64_t endMs = 0,
                       size_t fileLimit = SIZE_MAX, bool stop = false)
 {
+    CCancellation cancel;
     CEncodePool pool;
-    EXPECT_TRUE(pool.Start(threads));
+    EXPECT_TRUE(pool.Start(threads, cancel));
     for (size_t i = 0; i < plans.size(); ++i) {
         const FramePlan plan = plans[i];
         const int index = static_cast<int>(i);
@@ -123,7 +124,7 @@ WriterRun WriteFrames(const std::vector<FramePlan>& plans, FrameTiming timing, i
         });
     }
     if (stop)
-        pool.Stop();
+        cancel.Cancel();
     else
         pool.Finish();
     WriterRun run;
@@ -144,7 +145,7 @@ WriterRun WriteFrames(const std::vector<FramePlan>& plans, FrameTiming timing, i
     } catch (const std::runtime_error&) {
         run.raised = true;
     }
-    pool.Stop();
+    cancel.Cancel();
     pool.Join();
     run.committed = writer.Committed();
     run.contents = Read(file.bytes);
@@ -288,8 +289,9 @@ TEST(OrderedWriter, AFileWithASharedTableIsWholeAfterEveryFrame)
     uint64_t afterTwo = 0;
     for (const Case& c : {Case{"one worker", 1, 0, 5}, Case{"three workers", 3, 0, 5}, Case{"size limit", 2, -1, 2}}) {
         SCOPED_TRACE(c.name);
+        CCancellation cancel;
         CEncodePool pool;
-        ASSERT_TRUE(pool.Start(c.threads));
+        ASSERT_TRUE(pool.Start(c.threads, cancel));
         CSharedColourTable table;
         for (size_t k = 0; k < frames; ++k)
             pool.Submit([&pictures, &table, k](CFrameWorkspace& workspace, CEncodedFrame& frame) {
@@ -334,7 +336,7 @@ TEST(OrderedWriter, AFileWithASharedTableIsWholeAfterEveryFrame)
         const std::atomic<int64_t> end{0};
         EXPECT_EQ(c.maxBytes < 0 ? COrderedWriter::End::SizeLimit : COrderedWriter::End::Drained, writer.Run(end));
         writer.Finish();
-        pool.Stop();
+        cancel.Cancel();
         pool.Join();
         EXPECT_EQ(c.written, written);
         EXPECT_EQ(c.maxBytes < 0 ? 2u : 4u, withoutTable);  // all but frame 2 use the shared table

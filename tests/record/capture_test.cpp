@@ -25,10 +25,11 @@ struct SeenFrame {
 // Records what the capture hands over instead of encoding it.
 class CFrameLog : public IFrameEncoder, public ICanvasSink {
 public:
-    EncodeFailure Start(EndedHandler ended) override
+    EncodeFailure Start(CCancellation& cancel, EndedHandler ended) override
     {
         ++starts;
         m_ended = std::move(ended);
+        m_wake = std::make_unique<CCancellation::CWake>(cancel, [this] { m_ended(EncodeEnd()); });
         return NoFailure;
     }
     bool AddFrame(CMemCanvas& canvas) override
@@ -47,9 +48,8 @@ public:
     {
         endMs = recordingMs;
         ++finishes;
-        m_ended(NoFailure);
+        m_ended(EncodeEnd());
     }
-    void Abort() override { m_ended(NoFailure); }
     EncoderProgress Progress() const override { return EncoderProgress(); }
     std::wstring FilePath() const override { return std::wstring(); }
 
@@ -89,6 +89,7 @@ public:
 
 private:
     EndedHandler m_ended;
+    std::unique_ptr<CCancellation::CWake> m_wake;
     std::mutex m_lock;
     std::vector<SeenFrame> m_frames;
     std::vector<int64_t> m_captureMs;
@@ -109,7 +110,7 @@ struct LoggedRecording {
         capture = ownCapture.get();
         recording = std::make_unique<CRecording>(std::move(ownCapture), std::move(ownLog), intervalMs);
     }
-    EncodeFailure Start() { return recording->Start(nullptr); }
+    RecordingStart::Result Start() { return recording->Start(nullptr).result; }
     void Resume(RECT r) { recording->Resume(CaptureRect{r.left, r.top, r.right, r.bottom}); }
 };
 
@@ -163,7 +164,7 @@ TEST(ScreenCapture, RectanglesPastTheEdgesKeepTheirSizeWithTheOffScreenPartBlack
         LoggedRecording run(c.rect, 30);
         CFrameLog& log = *run.log;
         log.samplePoints = {c.inside, c.beside, c.offScreen};
-        ASSERT_EQ(NoFailure, run.Start());
+        ASSERT_EQ(RecordingStart::Result::Started, run.Start());
         ASSERT_TRUE(WaitUntil([&] { return log.Count() >= 2; }));
         run.recording->Finish();
         const SeenFrame frame = log.Frames().back();
@@ -189,14 +190,14 @@ TEST(ScreenCapture, RefusesToStartOnNothingToCapture)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         LoggedRecording run(c.rect, 30);
-        EXPECT_EQ(NothingToCapture, run.Start());
+        EXPECT_EQ(RecordingStart::Result::NothingToCapture, run.Start());
         EXPECT_EQ(0, run.log->starts) << "the encoder is started only for a capture that runs";
         run.recording->Finish();
         EXPECT_EQ(0, run.log->finishes);
     }
     LoggedRecording run(RECT{0, 0, 50, 50}, 30);
-    ASSERT_EQ(NoFailure, run.Start());
-    EXPECT_EQ(EncodeError, run.Start()) << "already running";
+    ASSERT_EQ(RecordingStart::Result::Started, run.Start());
+    EXPECT_EQ(RecordingStart::Result::AlreadyStarted, run.Start()) << "already running";
     run.recording->Finish();
     EXPECT_EQ(1, run.log->starts);
     EXPECT_EQ(1, run.log->finishes);
@@ -213,7 +214,7 @@ TEST(ScreenCapture, ResumeFollowsAMovedRectangleAndKeepsTheCanvasOtherwise)
     ASSERT_TRUE(preview.Resize(320, 180));
     LoggedRecording run(RECT{310, 310, 450, 410}, 25, &preview);
     CFrameLog& log = *run.log;
-    ASSERT_EQ(NoFailure, run.Start());
+    ASSERT_EQ(RecordingStart::Result::Started, run.Start());
     ASSERT_TRUE(WaitUntil([&] { return log.Count() >= 3; }));
     {
         std::lock_guard<std::mutex> guard(preview.PaintLock());
@@ -263,20 +264,20 @@ TEST(ScreenCapture, StopWhilePausedStillEndsTheFrames)
     ASSERT_TRUE(scene.WaitShown());
     LoggedRecording run(RECT{1010, 610, 1090, 690}, 25);
     CFrameLog& log = *run.log;
-    ASSERT_EQ(NoFailure, run.Start());
+    ASSERT_EQ(RecordingStart::Result::Started, run.Start());
     ASSERT_TRUE(WaitUntil([&] { return log.Count() >= 1; }));
     run.recording->Pause();
     ASSERT_TRUE(log.WaitQuiet(25));
     run.recording->Finish();
     EXPECT_EQ(1, log.finishes);
-    EXPECT_EQ(CRecording::State::Ended, run.recording->GetState());
+    run.recording->WaitEnded();
     EXPECT_TRUE(ColourNear(kGreen, log.Frames().back().centre, 8));
 }
 
 TEST(ScreenCapture, AnIntervalShorterThanAFrameRunsBackToBack)
 {
     LoggedRecording run(RECT{0, 0, 64, 64}, 0);
-    ASSERT_EQ(NoFailure, run.Start());
+    ASSERT_EQ(RecordingStart::Result::Started, run.Start());
     ASSERT_TRUE(WaitUntil([&] { return run.log->Count() >= 50; }));
     run.recording->Finish();
     EXPECT_EQ(1, run.log->finishes);
@@ -288,7 +289,7 @@ TEST(ScreenCapture, CaptureClockLeavesPausesOut)
 {
     LoggedRecording run(RECT{10, 10, 90, 90}, 25);
     CFrameLog& log = *run.log;
-    ASSERT_EQ(NoFailure, run.Start());
+    ASSERT_EQ(RecordingStart::Result::Started, run.Start());
     ASSERT_TRUE(WaitUntil([&] { return log.Count() >= 5; }));
     run.recording->Pause();
     ASSERT_TRUE(log.WaitQuiet(25));

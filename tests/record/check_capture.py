@@ -58,7 +58,7 @@ def run(*args):
 
 
 def counts(output):
-    line = [l for l in output.splitlines() if l.startswith("status=")]
+    line = [l for l in output.splitlines() if l.startswith("end=")]
     return dict(item.split("=") for item in line[-1].split()) if line else {}
 
 
@@ -80,7 +80,7 @@ def check_recording(folder, frames, width, height):
     check(boxes == 0, f"{boxes} message boxes during a good recording")
     check(result.returncode == 0, f"capture ended with {result.returncode}: {result.stderr[-400:]}")
     state = counts(result.stdout)
-    check(state.get("status") == "2", f"encoder did not finish: {state}")
+    check(state.get("end") == "completed", f"the recording did not complete: {state}")
     check(state.get("encoded") == state.get("received"), f"frames left unencoded: {state}")
     check(state.get("dropped") == "0", f"frames dropped: {state}")
     if not os.path.exists(path):

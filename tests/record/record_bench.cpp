@@ -5,7 +5,8 @@
 //     the output size when one is given), or with --window a still desktop with a text window
 //     sliding across it, or with --desktop whatever the screen shows there (see
 //     tools/bench/desktop.sh), in the default or the compact mode, and prints the file size,
-//     frames captured, encoded and dropped, the most frames in flight, peak memory and the
+//     frames captured, encoded and dropped, the most frames in flight (received and not yet
+//     in the file, looked at every 100 ms), peak memory and the
 //     milliseconds per frame of each stage on the capture thread and in the workers
 //     (RAVLIN_ENCODE_THREADS sets the number of workers);
 //   record_bench soak <frames>
@@ -16,6 +17,7 @@
 #include <windows.h>
 #include <psapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -101,18 +103,23 @@ int Run(int width, int height, int interval, int seconds, int outWidth, int outH
         ScreenRecording(params, RECT{0, 0, width, height}, interval, &preview, &encoder, &capture);
     CStageTimes times;
     encoder->TimeStages(&times);
-    if (recording->Start(nullptr) != NoFailure)
+    CEndWatch<RecordingOutcome> watch;
+    if (recording->Start(watch.Handler()).result != RecordingStart::Result::Started)
         return 2;
     const DWORD start = GetTickCount();
-    while (GetTickCount() - start < static_cast<DWORD>(seconds) * 1000)
+    int32_t mostInFlight = 0;
+    while (GetTickCount() - start < static_cast<DWORD>(seconds) * 1000) {
         Sleep(100);
+        const EncoderProgress now = recording->Progress();
+        mostInFlight = std::max(mostInFlight, now.received - now.encoded);
+    }
     recording->Finish();
     const DWORD stopped = GetTickCount();
     EncoderProgress progress = recording->Progress();
     const int32_t backlogAtStop = progress.received - progress.encoded;
     recording->WaitEnded();
-    const int status = encoder->Status();
     const DWORD drained = GetTickCount();
+    const RecordingOutcome outcome = watch.Get();
     progress = recording->Progress();
     const int32_t encoded = progress.encoded;
     const int32_t received = progress.received;
@@ -126,15 +133,16 @@ int Run(int width, int height, int interval, int seconds, int outWidth, int outH
     const double seconds_ = (stopped - start) / 1000.0;
     WIN32_FILE_ATTRIBUTE_DATA attributes = {};
     GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &attributes);
-    std::printf("%dx%d to %dx%d every %d ms (%.0f fps asked), %.1f s, %s scene, %s mode, %d workers: status %d\n",
+    const char* end = outcome.end == RecordingOutcome::End::Completed ? "completed" : "failed";
+    std::printf("%dx%d to %dx%d every %d ms (%.0f fps asked), %.1f s, %s scene, %s mode, %d workers: %s\n",
                 width, height, outWidth, outHeight, interval, 1000.0 / interval, seconds_,
-                desktop ? "no" : window ? "window" : "scrolling", compact ? "compact" : "default", encoder->Threads(), status);
+                desktop ? "no" : window ? "window" : "scrolling", compact ? "compact" : "default", encoder->Threads(), end);
     std::printf("  file %.1f KB (%.1f KB per frame)\n", attributes.nFileSizeLow / 1024.0,
                 attributes.nFileSizeLow / 1024.0 / (encoded > 0 ? encoded : 1));
-    std::printf("  captured %d (%.1f fps)  encoded %d  dropped %d  queue max %d  backlog at stop %d"
+    std::printf("  captured %d (%.1f fps)  encoded %d  dropped %d  most in flight %d  backlog at stop %d"
                 "  drain %.1f s\n",
                 received + dropped, (received + dropped) / seconds_, encoded, dropped,
-                encoder->MaxInFlight(), backlogAtStop, (drained - stopped) / 1000.0);
+                mostInFlight, backlogAtStop, (drained - stopped) / 1000.0);
     std::printf("  per frame on a worker: scale %.1f ms  convert %.1f ms  encode %.1f ms;"
                 " writer: write %.2f ms  (sum %.1f ms)\n",
                 scaleMs / n, convertMs / n, encodeMs / n, writeMs / n,
@@ -172,7 +180,7 @@ int Soak(int frames)
         std::fflush(stdout);
     };
     print("before", 0);
-    if (recording->Start(nullptr) != NoFailure)
+    if (recording->Start(nullptr).result != RecordingStart::Result::Started)
         return 2;
     int32_t encoded = 0;
     int32_t nextReport = 250;

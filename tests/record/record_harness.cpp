@@ -7,8 +7,8 @@
 //   record_harness together <out.gif> <unix ms>
 //     waits for that moment, then records three frames into out.gif, as a second copy of the
 //     program started at the same instant would, and prints the name it got as "file=<name>".
-// Prints "status=<n> failure=<n> encoded=<n> received=<n> dropped=<n>" and exits 0 when the
-// encoder ended as the mode expects.
+// Prints "end=<completed|failed|none> failure=<n> encoded=<n> received=<n> dropped=<n>" and
+// exits 0 when the run ended as the mode expects.
 #include <windows.h>
 
 #include <cstdio>
@@ -23,12 +23,13 @@
 
 namespace {
 
-void Report(CGifEncoder& encoder)
+// ended: false when the run did not end in time.
+void Report(bool ended, EncodeFailure failure, const EncoderProgress& progress)
 {
-    const EncoderProgress progress = encoder.Progress();
-    std::printf("status=%d failure=%d encoded=%d received=%d dropped=%d\n", static_cast<int>(encoder.Status()),
-                static_cast<int>(encoder.Failure()), static_cast<int>(progress.encoded),
-                static_cast<int>(progress.received), static_cast<int>(progress.dropped));
+    const char* end = !ended ? "none" : failure == NoFailure ? "completed" : "failed";
+    std::printf("end=%s failure=%d encoded=%d received=%d dropped=%d\n", end, static_cast<int>(failure),
+                static_cast<int>(progress.encoded), static_cast<int>(progress.received),
+                static_cast<int>(progress.dropped));
     std::fflush(stdout);
 }
 
@@ -44,7 +45,8 @@ int Capture(const std::wstring& file, int32_t frames, RECT rect, SIZE output)
     CGifEncoder* encoder = nullptr;
     std::unique_ptr<CRecording> recording =
         ScreenRecording(RecordingParams(file, output.cx, output.cy), rect, 50, &preview, &encoder);
-    if (recording->Start(nullptr) != NoFailure) {
+    CEndWatch<RecordingOutcome> watch;
+    if (recording->Start(watch.Handler()).result != RecordingStart::Result::Started) {
         std::printf("recording did not start\n");
         return 2;
     }
@@ -52,22 +54,25 @@ int Capture(const std::wstring& file, int32_t frames, RECT rect, SIZE output)
     while (recording->Progress().received < frames && GetTickCount() - start < 60000)
         Sleep(20);
     recording->Finish();
-    const int status = encoder->WaitEnded(120000);
-    Report(*encoder);
-    return status == Finished ? 0 : 1;
+    const bool ended = watch.Wait(120000);
+    const RecordingOutcome outcome = watch.Get();
+    Report(ended, outcome.failure, recording->Progress());
+    return ended && outcome.end == RecordingOutcome::End::Completed ? 0 : 1;
 }
 
 int Fill(const std::wstring& file)
 {
+    CCancellation cancel;
+    CEndWatch<EncodeEnd> watch;
     CGifEncoder encoder;
     encoder.SetParams(RecordingParams(file, 96, 64));
     CMemCanvas canvas;
     canvas.Resize(96, 64);
-    if (encoder.Start() != NoFailure)
+    if (encoder.Start(cancel, watch.Handler()) != NoFailure)
         return 2;
     // Noise compresses badly, so a small disk fills within a few dozen frames.
     srand(7);
-    for (int frame = 0; frame < 400 && encoder.Status() == Encoding; ++frame) {
+    for (int frame = 0; frame < 400 && !watch.Ended(); ++frame) {
         for (int y = 0; y < 64; y += 2)
             for (int x = 0; x < 96; x += 2)
                 SetPixelV(canvas.Hdc(), x, y, RGB(rand() & 255, rand() & 255, rand() & 255));
@@ -75,9 +80,9 @@ int Fill(const std::wstring& file)
         Sleep(2);
     }
     encoder.Finish(0);
-    const int status = encoder.WaitEnded(60000);
-    Report(encoder);
-    return status == Failed && encoder.Failure() == DiskFull ? 0 : 1;
+    const bool ended = watch.Wait(60000);
+    Report(ended, watch.Get().failure, encoder.Progress());
+    return ended && watch.Get().failure == DiskFull ? 0 : 1;
 }
 
 // Milliseconds since 1970 on the system clock, which both copies share.
@@ -91,6 +96,8 @@ int64_t UnixMs()
 
 int Together(const std::wstring& file, int64_t atMs)
 {
+    CCancellation cancel;
+    CEndWatch<EncodeEnd> watch;
     CGifEncoder encoder;
     encoder.SetParams(RecordingParams(file, 32, 24));
     CMemCanvas canvas;
@@ -99,18 +106,19 @@ int Together(const std::wstring& file, int64_t atMs)
     // millisecond or so of each other.
     while (UnixMs() < atMs) {
     }
-    if (encoder.Start() != NoFailure) {
-        Report(encoder);
+    const EncodeFailure refused = encoder.Start(cancel, watch.Handler());
+    if (refused != NoFailure) {
+        Report(false, refused, encoder.Progress());
         return 1;
     }
     for (int frame = 0; frame < 3; ++frame)
         encoder.AddFrame(canvas);
     encoder.Finish(0);
-    const int status = encoder.WaitEnded(60000);
+    const bool ended = watch.Wait(60000);
     const std::wstring path = encoder.FilePath();
     std::printf("file=%ls\n", path.substr(path.find_last_of(L"\\") + 1).c_str());
-    Report(encoder);
-    return status == Finished ? 0 : 1;
+    Report(ended, watch.Get().failure, encoder.Progress());
+    return ended && watch.Get().failure == NoFailure ? 0 : 1;
 }
 
 std::wstring Wide(const char* text)

@@ -3,7 +3,11 @@
 // recording of the screen into it.
 #include <windows.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "pipeline/recording.h"
@@ -35,3 +39,41 @@ inline std::unique_ptr<CRecording> ScreenRecording(const EncoderParams& params, 
         *capture = ownCapture.get();
     return std::make_unique<CRecording>(std::move(ownCapture), std::move(ownEncoder), intervalMs);
 }
+
+// What a run's ended handler told (an encoder's EncodeEnd or a recording's RecordingOutcome),
+// for the tools to wait on.
+template <class End>
+class CEndWatch {
+public:
+    std::function<void(const End&)> Handler()
+    {
+        return [this](const End& end) {
+            std::lock_guard<std::mutex> lock(m_lock);
+            m_end = end;
+            m_ended = true;
+            m_changed.notify_all();
+        };
+    }
+    bool Ended()
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        return m_ended;
+    }
+    // False when the run has not ended within timeoutMs.
+    bool Wait(DWORD timeoutMs)
+    {
+        std::unique_lock<std::mutex> lock(m_lock);
+        return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return m_ended; });
+    }
+    End Get()
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        return m_end;
+    }
+
+private:
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    bool m_ended = false;
+    End m_end{};
+};

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "gif/compact_frame.h"
-#include "gif/encode_pool.h"
+#include "pipeline/encode_pool.h"
 #include "gif/frame_workspace.h"
 #include "gif/gif_writer.h"
 #include "gif/global_colour_table.h"
@@ -176,18 +176,20 @@ int main(int argc, char** argv)
         const int threads = o.threads > 0 ? o.threads : EncodeThreadCount();
         CSharedFrames shared(o.frames, size, o.compact ? 2 : 1);
         CSharedColourTable table;  // the compact file's
+        CCancellation cancel;
         CEncodePool pool;
         {
             // The pool's workers end before anything they use goes.
             struct JoinOnExit {
+                CCancellation& cancel;
                 CEncodePool& pool;
                 ~JoinOnExit()
                 {
-                    pool.Stop();
+                    cancel.Cancel();
                     pool.Join();
                 }
-            } joinOnExit{pool};
-            if (!pool.Start(threads))
+            } joinOnExit{cancel, pool};
+            if (!pool.Start(threads, cancel))
                 throw CWriteError("cannot start the encoding threads");
             for (size_t k = 0; k < o.frames.size(); ++k) {
                 pool.Submit([&o, &shared, &table, k, size, &workerNs](CFrameWorkspace& workspace,

@@ -1,5 +1,5 @@
 // The worker pool behind the recorder's encoder: frames come out in the order they went in,
-// whatever order the workers finish them in, and a stop leaves nothing running.
+// whatever order the workers finish them in, and the run's cancellation leaves nothing running.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "gif/encode_pool.h"
+#include "pipeline/encode_pool.h"
 
 namespace {
 
@@ -32,9 +32,9 @@ CEncodePool::Job NumberJob(int n, std::atomic<int>* alive = nullptr)
 TEST(EncodePool, FramesReachTheWriterInSubmissionOrderForAnyNumberOfWorkers)
 {
     for (const int threads : {1, 2, 3, 8}) {
+        CCancellation cancel;
         CEncodePool pool;
-        ASSERT_TRUE(pool.Start(threads));
-        EXPECT_EQ(threads, pool.Threads());
+        ASSERT_TRUE(pool.Start(threads, cancel));
         std::thread producer([&pool] {
             for (int n = 0; n < 60; ++n)
                 pool.Submit(NumberJob(n));
@@ -59,8 +59,9 @@ TEST(EncodePool, FramesReachTheWriterInSubmissionOrderForAnyNumberOfWorkers)
 
 TEST(EncodePool, AJobThatRaisesReachesTheWriterInItsTurn)
 {
+    CCancellation cancel;
     CEncodePool pool;
-    ASSERT_TRUE(pool.Start(4));
+    ASSERT_TRUE(pool.Start(4, cancel));
     for (const int n : {0, 1, -1, 3})
         pool.Submit(NumberJob(n));
     pool.Finish();
@@ -75,13 +76,14 @@ TEST(EncodePool, AJobThatRaisesReachesTheWriterInItsTurn)
     pool.Join();
 }
 
-// Stop drops queued and finished frames at once; what they hold is released by the time the
-// workers are joined, and the writer is told instead of waiting for ever.
-TEST(EncodePool, StopReleasesEveryFrameAndWakesTheWriter)
+// The cancellation wakes the writer and the workers at once; what the queued and finished
+// frames hold is released by the time the workers are joined.
+TEST(EncodePool, TheCancellationReleasesEveryFrameAndWakesTheWriter)
 {
     std::atomic<int> alive{0};
+    CCancellation cancel;
     CEncodePool pool;
-    ASSERT_TRUE(pool.Start(2));
+    ASSERT_TRUE(pool.Start(2, cancel));
     for (int n = 0; n < 200; ++n)
         pool.Submit(NumberJob(n, &alive));
     CEncodedFrame frame;
@@ -92,21 +94,44 @@ TEST(EncodePool, StopReleasesEveryFrameAndWakesTheWriter)
         while (pool.TakeInOrder(&f) == CEncodePool::Next::Frame) {
         }
     });
-    pool.Stop();
+    cancel.Cancel();
     writer.join();
     pool.Join();
     EXPECT_EQ(0, alive.load());
     EXPECT_EQ(CEncodePool::Next::Stopped, pool.TakeInOrder(&frame));
     EXPECT_FALSE(pool.Submit(NumberJob(1)));
 
-    // A new run starts clean.
-    ASSERT_TRUE(pool.Start(2));
+    // A new run with a new cancellation starts clean.
+    CCancellation next;
+    ASSERT_TRUE(pool.Start(2, next));
     pool.Submit(NumberJob(7));
     pool.Finish();
     ASSERT_EQ(CEncodePool::Next::Frame, pool.TakeInOrder(&frame));
     EXPECT_EQ(7, frame.image[0]);
     EXPECT_EQ(CEncodePool::Next::Drained, pool.TakeInOrder(&frame));
     pool.Join();
+}
+
+// A wake is called once, on the cancelling thread or at once when it comes late, and never
+// after it has gone: a pool of a run before must not be woken through a freed wake.
+TEST(Cancellation, WakesEachLivingWakeOnce)
+{
+    CCancellation cancel;
+    int early = 0;
+    int gone = 0;
+    int late = 0;
+    {
+        CCancellation::CWake goneWake(cancel, [&gone] { ++gone; });
+    }
+    CCancellation::CWake earlyWake(cancel, [&early] { ++early; });
+    EXPECT_FALSE(cancel.Cancelled());
+    std::thread([&cancel] { cancel.Cancel(); }).join();
+    cancel.Cancel();
+    CCancellation::CWake lateWake(cancel, [&late] { ++late; });
+    EXPECT_TRUE(cancel.Cancelled());
+    EXPECT_EQ(1, early);
+    EXPECT_EQ(0, gone);
+    EXPECT_EQ(1, late);
 }
 
 }  // namespace

@@ -11,9 +11,10 @@
 #include <thread>
 #include <vector>
 
-#include "frame_pixels.h"
-#include "frame_workspace.h"
-#include "global_colour_table.h"
+#include "gif/frame_pixels.h"
+#include "gif/frame_workspace.h"
+#include "gif/global_colour_table.h"
+#include "pipeline/cancellation.h"
 
 // What a frame was built from, kept with a frame that holds only what changed since the frame
 // before it, so that the writer can have it built again against another frame.
@@ -51,46 +52,49 @@ struct CEncodedFrame {
 // frames need nothing from each other, and the file comes out the same for any number of
 // workers. A worker takes the next job as soon as it is free and sleeps while there is none.
 //
-// One run: Start, Submit from one producer thread, then Finish (the writer drains what is left)
-// or Stop (what is left is dropped); Join ends the workers. The writer calls TakeInOrder.
+// One run: Start with the run's cancellation, Submit from one producer thread, then Finish (the
+// writer drains what is left) or cancel (what is left is dropped); Join ends the workers. The
+// writer calls TakeInOrder.
 class CEncodePool {
 public:
     using Job = std::function<void(CFrameWorkspace& workspace, CEncodedFrame& result)>;
     enum class Next { Frame, Drained, Stopped };
 
     CEncodePool() = default;
+    // Lets the workers build what is queued and ends them.
     ~CEncodePool();
     CEncodePool(const CEncodePool&) = delete;
     CEncodePool& operator=(const CEncodePool&) = delete;
 
-    // Starts `threads` workers (at least one). False when no thread could be made; the pool is
-    // then stopped.
-    bool Start(int threads);
-    // Queues a job behind the others; false (and the job dropped) once the pool is stopped.
+    // Starts `threads` workers (at least one) for a run that `cancel` stops; it must outlive
+    // the run. False when no thread could be made.
+    bool Start(int threads, const CCancellation& cancel);
+    // Queues a job behind the others; false (and the job dropped) after Finish or the
+    // cancellation.
     bool Submit(Job job);
     // No more jobs: TakeInOrder reports Drained after the last one.
     void Finish();
-    // Drops the queued jobs and the finished frames, wakes the workers and the writer. Jobs
-    // already running end normally; Join waits for them.
-    void Stop();
+    // Waits for the workers to end (after Finish and the last job, or at the cancellation,
+    // once their jobs under way are done) and drops what no writer took.
     void Join();
 
     // The writer's side: the next frame in submission order, waiting for it as long as it is
-    // being built; Drained after Finish and the last frame; Stopped after Stop.
+    // being built; Drained after Finish and the last frame; Stopped once cancelled.
     Next TakeInOrder(CEncodedFrame* frame);
 
-    int Threads() const { return static_cast<int>(m_workers.size()); }
-    // Frames submitted and not yet taken by the writer, now and at most so far in this run.
+    // Frames submitted and not yet taken by the writer.
     size_t InFlight();
-    size_t MaxInFlight();
 
 private:
     void RunWorker();
+    bool Cancelled() const { return m_cancel && m_cancel->Cancelled(); }
 
     std::vector<std::thread> m_workers;
+    const CCancellation* m_cancel = nullptr;  // the run's
+    std::unique_ptr<CCancellation::CWake> m_wake;  // the run's
     std::mutex m_mutex;
-    std::condition_variable m_workReady;   // a job was queued, or finish or stop
-    std::condition_variable m_frameReady;  // a frame was finished, or finish or stop
+    std::condition_variable m_workReady;   // a job was queued, or finish or cancellation
+    std::condition_variable m_frameReady;  // a frame was finished, or finish or cancellation
     // Guarded by m_mutex.
     std::deque<std::pair<uint64_t, Job>> m_jobs;
     // One place per frame in flight, made when the job is queued, so that a worker hands its
@@ -102,9 +106,7 @@ private:
     std::map<uint64_t, Slot> m_slots;
     uint64_t m_submitted = 0;
     uint64_t m_taken = 0;
-    size_t m_maxInFlight = 0;
-    bool m_finishing = false;
-    bool m_stopping = false;
+    bool m_finishing = false;  // no job follows the last one submitted
 };
 
 // Workers for one recording: RAVLIN_ENCODE_THREADS when set (1 to 16), otherwise the logical

@@ -1,15 +1,15 @@
-#include "encode_pool.h"
+#include "pipeline/encode_pool.h"
 
 #include <cstdlib>
 #include <utility>
 
 CEncodePool::~CEncodePool()
 {
-    Stop();
+    Finish();
     Join();
 }
 
-bool CEncodePool::Start(int threads)
+bool CEncodePool::Start(int threads, const CCancellation& cancel)
 {
     {
         std::lock_guard<std::mutex> hold(m_mutex);
@@ -17,10 +17,15 @@ bool CEncodePool::Start(int threads)
         m_slots.clear();
         m_submitted = 0;
         m_taken = 0;
-        m_maxInFlight = 0;
         m_finishing = false;
-        m_stopping = false;
+        m_cancel = &cancel;
     }
+    // Made outside the lock that the wake takes.
+    m_wake = std::make_unique<CCancellation::CWake>(cancel, [this] {
+        std::lock_guard<std::mutex> hold(m_mutex);
+        m_workReady.notify_all();
+        m_frameReady.notify_all();
+    });
     if (threads < 1)
         threads = 1;
     try {
@@ -28,19 +33,15 @@ bool CEncodePool::Start(int threads)
             m_workers.emplace_back(&CEncodePool::RunWorker, this);
     } catch (...) {
         // A machine that cannot start one more thread can still use those it started.
-        if (m_workers.empty()) {
-            Stop();
-            return false;
-        }
     }
-    return true;
+    return !m_workers.empty();
 }
 
 bool CEncodePool::Submit(Job job)
 {
     {
         std::lock_guard<std::mutex> hold(m_mutex);
-        if (!m_stopping && !m_finishing) {
+        if (!Cancelled() && !m_finishing) {
             try {
                 m_slots.emplace(m_submitted, Slot());
                 m_jobs.emplace_back(m_submitted, std::move(job));
@@ -49,9 +50,6 @@ bool CEncodePool::Submit(Job job)
                 return false;
             }
             ++m_submitted;
-            const size_t inFlight = static_cast<size_t>(m_submitted - m_taken);
-            if (inFlight > m_maxInFlight)
-                m_maxInFlight = inFlight;
             m_workReady.notify_one();
             return true;
         }
@@ -67,34 +65,28 @@ void CEncodePool::Finish()
     m_frameReady.notify_all();
 }
 
-void CEncodePool::Stop()
-{
-    std::deque<std::pair<uint64_t, Job>> dropped;
-    std::map<uint64_t, Slot> unwritten;
-    {
-        std::lock_guard<std::mutex> hold(m_mutex);
-        m_stopping = true;
-        dropped.swap(m_jobs);
-        unwritten.swap(m_slots);
-        m_workReady.notify_all();
-        m_frameReady.notify_all();
-    }
-    // Freed outside the lock: what a job holds may take locks of its own as it goes.
-}
-
 void CEncodePool::Join()
 {
     for (std::thread& worker : m_workers)
         if (worker.joinable())
             worker.join();
     m_workers.clear();
+    m_wake.reset();
+    std::deque<std::pair<uint64_t, Job>> dropped;
+    std::map<uint64_t, Slot> unwritten;
+    {
+        std::lock_guard<std::mutex> hold(m_mutex);
+        dropped.swap(m_jobs);
+        unwritten.swap(m_slots);
+    }
+    // Freed outside the lock: what a job holds may take locks of its own as it goes.
 }
 
 CEncodePool::Next CEncodePool::TakeInOrder(CEncodedFrame* frame)
 {
     std::unique_lock<std::mutex> hold(m_mutex);
     for (;;) {
-        if (m_stopping)
+        if (Cancelled())
             return Next::Stopped;
         const auto next = m_slots.find(m_taken);
         if (next != m_slots.end() && next->second.done) {
@@ -115,12 +107,6 @@ size_t CEncodePool::InFlight()
     return static_cast<size_t>(m_submitted - m_taken);
 }
 
-size_t CEncodePool::MaxInFlight()
-{
-    std::lock_guard<std::mutex> hold(m_mutex);
-    return m_maxInFlight;
-}
-
 // Each worker's working memory is its own and goes when the worker ends with the run.
 void CEncodePool::RunWorker()
 {
@@ -129,8 +115,8 @@ void CEncodePool::RunWorker()
         std::pair<uint64_t, Job> job;
         {
             std::unique_lock<std::mutex> hold(m_mutex);
-            m_workReady.wait(hold, [this] { return m_stopping || m_finishing || !m_jobs.empty(); });
-            if (m_stopping || m_jobs.empty())
+            m_workReady.wait(hold, [this] { return Cancelled() || m_finishing || !m_jobs.empty(); });
+            if (Cancelled() || m_jobs.empty())
                 return;
             job = std::move(m_jobs.front());
             m_jobs.pop_front();
@@ -144,9 +130,9 @@ void CEncodePool::RunWorker()
         }
         job.second = nullptr;  // the frame's pixels go now, not when the writer has it
         std::lock_guard<std::mutex> hold(m_mutex);
-        if (m_stopping)
+        if (Cancelled())
             continue;  // result is freed at the end of this pass, after the lock
-        Slot& slot = m_slots[job.first];  // there since Submit: only Stop removes it
+        Slot& slot = m_slots[job.first];  // there since Submit: only Join removes it
         slot.frame = std::move(result);
         slot.done = true;
         if (job.first == m_taken)
