@@ -220,7 +220,11 @@ def true_speed_follows_the_clock(program):
                        (delay_ms, ' under load' if load else '', len(delays), total, shortest, longest))
         print(results[-1], flush=True)
         check(min(delays) >= 2, 'a delay below 2: %s' % sorted(set(delays)))
-        check(shortest - 0.08 <= total <= longest + 0.08, results[-1])
+        # The brackets time the keys' sending, not their handling: under load the program takes
+        # a key up to a few frames after xdotool returns. Leaving a pause in, or not following
+        # the clock, would be off by far more than either margin.
+        margin = 0.25 if load else 0.08
+        check(shortest - margin <= total <= longest + margin, results[-1])
         if not load:
             mean = sum(delays) / len(delays)
             check(abs(mean - delay_ms / 10.0) < 1.0, 'mean delay %.2f for a capture every %d ms' % (mean, delay_ms))
