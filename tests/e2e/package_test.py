@@ -17,7 +17,7 @@ from recording_test import scene, select_region, wait_completion  # noqa: E402
 REPO = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 # What any Windows has; the program must need nothing beside it.
 SYSTEM_DLLS = {'comctl32.dll', 'gdi32.dll', 'gdiplus.dll', 'kernel32.dll', 'msvcrt.dll', 'shell32.dll',
-               'shlwapi.dll', 'user32.dll', 'advapi32.dll', 'ole32.dll', 'version.dll', 'winmm.dll'}
+               'shlwapi.dll', 'user32.dll', 'advapi32.dll', 'ole32.dll', 'version.dll', 'winmm.dll', 'comdlg32.dll'}
 
 
 def make_zip(program, out):
