@@ -603,6 +603,7 @@ CompactFrame BuildCompactFrame(const PixelView* previous, const PixelView& curre
             f.rect = ImageRect{0, 0, 1, 1};
             SetPalette(f, nullptr, 0, true);
             f.indices.assign(1, static_cast<uint8_t>(f.transparentIndex));
+            f.unchanged = true;
             return f;
         }
     } else {

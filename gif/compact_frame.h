@@ -41,11 +41,13 @@ int NearEnoughFor(int quality);
 struct CompactFrame : GifImage {
     bool exact = true;          // every changed pixel keeps its colour exactly
     uint32_t colourCount = 0;   // palette entries in use, the transparent one included
+    bool unchanged = false;     // the same as the frame before: one transparent pixel
 };
 
 // previous: the frame captured before this one (same size), or null when there is none (the
 // first frame, a region moved or resized): the frame is then written whole.
-// A frame with no change becomes a 1 x 1 transparent image, so that it keeps its place in time.
+// A frame with no change becomes a 1 x 1 transparent image marked unchanged: a writer may give
+// its time to the frame before instead, or write it so that it keeps its place in time.
 // workspace: the calling thread's working memory, kept for its next frame; null for a one-off
 // frame, which then gets memory of its own.
 CompactFrame BuildCompactFrame(const PixelView* previous, const PixelView& current,

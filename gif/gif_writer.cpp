@@ -59,6 +59,13 @@ void WriteGifControl(IByteSink& file, uint16_t delay, int16_t transparentIndex)
     file.Write(gce, sizeof gce);
 }
 
+void RewriteGifDelay(IRewindableSink& file, uint64_t controlAt, uint16_t delay)
+{
+    uint8_t bytes[2];
+    PutLe16(bytes, delay);
+    file.WriteAt(controlAt + 4, bytes, sizeof bytes);
+}
+
 namespace {
 
 // The image descriptor, the local colour table unless the image uses the global one, and the

@@ -31,6 +31,9 @@ void WriteGifLoopExtension(IByteSink& file, uint16_t count);
 // workspace: the calling thread's working memory, kept for its next frame; null for a one-off
 // frame, which then gets an LZW table of its own.
 void WriteGifControl(IByteSink& file, uint16_t delay, int16_t transparentIndex);
+// Writes over the delay of the control block WriteGifControl wrote at `controlAt` in the file,
+// leaving the rest of the file as it is.
+void RewriteGifDelay(IRewindableSink& file, uint64_t controlAt, uint16_t delay);
 void WriteGifImage(IByteSink& file, const GifImage& image, CFrameWorkspace* workspace = nullptr);
 
 // Control block and image together, with the image's transparent index.

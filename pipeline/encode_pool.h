@@ -43,6 +43,8 @@ struct CEncodedFrame {
     // the last frame the file holds when the one before was left out.
     bool sinceFrameBefore = false;
     std::shared_ptr<const IFrameOrigin> origin;
+    // Shows what the frame before it shows: its time may go to that frame instead.
+    bool unchanged = false;
     // Whatever must live until the frame is in the file (the memory budget's claim on it).
     std::shared_ptr<void> keepUntilWritten;
 };

@@ -34,7 +34,7 @@ COrderedWriter::End COrderedWriter::Run(const std::atomic<int64_t>& endMs)
         if (next == CEncodePool::Next::Stopped)
             return End::Stopped;
         if (next == CEncodePool::Next::Drained) {
-            if (holding && !Write(held, delays.Next(endMs)))
+            if (holding && !Put(held, delays.Next(endMs)))
                 return End::SizeLimit;
             return End::Drained;
         }
@@ -50,15 +50,30 @@ COrderedWriter::End COrderedWriter::Run(const std::atomic<int64_t>& endMs)
         previousLeftOut = false;
         lastWritten = frame.origin;
         if (!m_timing.trueSpeed) {
-            if (!Write(frame, m_timing.delay))
+            if (!Put(frame, m_timing.delay))
                 return End::SizeLimit;
             continue;
         }
-        if (holding && !Write(held, delays.Next(frame.captureMs)))
+        if (holding && !Put(held, delays.Next(frame.captureMs)))
             return End::SizeLimit;
         held = std::move(frame);
         holding = true;
     }
+}
+
+// The summed delays are the separate frames' own, so true speed keeps the recorded time. A
+// delay of 0 is shown at each player's own pace and does not add up, so it is never summed.
+bool COrderedWriter::Put(const CEncodedFrame& frame, uint16_t delay)
+{
+    const uint32_t sum = uint32_t(m_lastDelay) + delay;
+    if (!frame.unchanged || !m_headerWritten || m_lastDelay == 0 || delay == 0 || sum > CFrameDelays::kMaxDelay)
+        return Write(frame, delay);
+    CStageTimer timer(m_times, Stage::Write);
+    RewriteGifDelay(m_file, m_lastControlAt, static_cast<uint16_t>(sum));
+    m_lastDelay = static_cast<uint16_t>(sum);
+    if (m_written)
+        m_written(m_output.Committed());
+    return true;
 }
 
 // One frame in one write, trailer included, so the file never ends part-way through a frame.
@@ -70,6 +85,7 @@ bool COrderedWriter::Write(const CEncodedFrame& frame, uint16_t delay)
     if (!m_headerWritten)
         WriteGifHeader(block, frame.width, frame.height, frame.bitsPerIndex, m_timing.plays,
                        m_timing.globalTable ? m_table.Bytes() : nullptr);
+    const uint64_t controlAt = m_output.Committed() + block.Size();
     WriteGifControl(block, delay, frame.transparentIndex);
     const uint64_t end = m_output.Committed() + block.Size() + frame.image.size() + 1;  // with the trailer
     if (m_timing.maxBytes > 0 && end > static_cast<uint64_t>(m_timing.maxBytes))
@@ -80,6 +96,8 @@ bool COrderedWriter::Write(const CEncodedFrame& frame, uint16_t delay)
         m_table.Written();
     m_output.AppendFrame(block, frame.image.data(), static_cast<uint32_t>(frame.image.size()));
     m_headerWritten = true;
+    m_lastControlAt = controlAt;
+    m_lastDelay = delay;
     if (m_written)
         m_written(m_output.Committed());
     return true;

@@ -26,13 +26,16 @@ struct FrameTiming {
 // The writer's side of a run: takes the frames the pool builds strictly in capture order and
 // appends each with what depends on the frames around it (the header before the first, its
 // delay, a rebuild when the frame before it was left out), so the file is the same for any
-// number of workers. The file is a complete GIF after every frame.
+// number of workers. The file is a complete GIF after every frame. A frame that shows what the
+// frame before it shows is not written: its time is added to that frame's delay in the file,
+// as long as the delay holds the sum.
 class COrderedWriter {
 public:
     // Builds a frame written as what changed since the frame before it again, against
     // `lastWritten` (the origin of the last frame the file holds; null for none).
     using Rebuild = std::function<void(const IFrameOrigin* lastWritten, CEncodedFrame* frame)>;
-    // After each frame, with the bytes of the file up to its end, the trailer not counted.
+    // After each frame, written or added to the one before, with the bytes of the file up to its
+    // end, the trailer not counted.
     using Written = std::function<void(uint64_t committed)>;
 
     // times: where the writes are timed, or null.
@@ -51,7 +54,10 @@ public:
     uint64_t Committed() const { return m_output.Committed(); }
 
 private:
-    // False, with nothing written, when the frame would take the file past its size limit.
+    // Adds an unchanged frame's time to the last frame in the file where its delay holds the
+    // sum, else writes the frame. False, with nothing written, when the frame would take the
+    // file past its size limit.
+    bool Put(const CEncodedFrame& frame, uint16_t delay);
     bool Write(const CEncodedFrame& frame, uint16_t delay);
 
     CEncodePool& m_pool;
@@ -62,6 +68,9 @@ private:
     const Rebuild m_rebuild;
     const Written m_written;
     bool m_headerWritten = false;
+    // The last frame in the file: where its control block is, and its delay as written.
+    uint64_t m_lastControlAt = 0;
+    uint16_t m_lastDelay = 0;
     // The global table's entries the frames taken so far claimed (a frame left out too: the
     // frames after it may use them).
     CHeaderTable m_table;

@@ -101,6 +101,7 @@ void CFrameBuilder::BuildChanges(std::shared_ptr<const IFrameOrigin> origin, con
     result->bitsPerIndex = 8;
     result->transparentIndex = frame.transparentIndex;
     result->sinceFrameBefore = previous != nullptr;
+    result->unchanged = frame.unchanged;
     result->origin = std::move(origin);
     WriteImage(frame, workspace, result);
 }

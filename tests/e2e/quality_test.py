@@ -1,7 +1,8 @@
 #!/usr/bin/python3
-"""The compact mode's quality as a user meets it: the settings dialog refuses a quality outside
+"""The compact mode's size as a user meets it: the settings dialog refuses a quality outside
 1..100 and stores the one typed, and the next recording of a busy, photo-like scene uses it: a low
-quality gives far fewer bytes a frame than 100, in a file every decoder reads."""
+quality gives far fewer bytes a frame than 100, in a file every decoder reads. A still screen costs
+nothing: its frames become a few images whose delays add up to the time recorded."""
 import os
 import sys
 import time
@@ -50,8 +51,47 @@ def quality_is_stored_and_used(program):
     check(rough < 0.8 * sharp, 'quality 20 gives %.0f bytes a frame, 100 gives %.0f' % (rough, sharp))
 
 
+def still_screen_is_a_few_long_frames(program):
+    interval_ms = 50
+    program.reset_config({'CompactMode': '1', 'TrueSpeed': '1', 'CaptureDelay': str(interval_ms),
+                          'RecordPointer': '0'})
+    program.clear_output()
+    with scene(program, SCENE) as sc:
+        sc.proc.stdin.write('stop\n')
+        sc.proc.stdin.flush()
+        program.start()
+        select_region(program, (SCENE[0] + 10, SCENE[1] + 10), (SCENE[2] - 10, SCENE[3] - 10))
+        before = set(program.gifs())
+        # The recording's clock starts after the start is asked for and before the file appears,
+        # and stops after the stop is asked for and before the completion message.
+        pressed = time.time()
+        program.press(1001)
+        path = wait_for('recording to start', lambda: [g for g in program.gifs() if g not in before])[0]
+        seen = time.time()
+        time.sleep(5)
+        asked = time.time()
+        program.press(1002)
+        box = wait_completion(program)
+        ended = time.time()
+        program.accept_completion(box)
+    delays = giflib_delays(path)
+    _, frames = gif_frames(path)
+    total_ms = 10 * sum(delays)
+    print('still screen: %d bytes, delays %s, recorded %.2f to %.2f s' % (os.path.getsize(path), delays,
+                                                                          asked - seen, ended - pressed))
+    # The overlay going and coming back at the start and the stop may change a frame or two; the
+    # still seconds between are one image (each was a frame of its own: about 100 at this rate).
+    check(1 <= len(delays) <= 8, 'a still screen gave %d images: %s' % (len(delays), delays))
+    check(max(delays) >= 300, 'no long still image: %s' % delays)
+    check(sum(d for _, d in frames) == total_ms, 'Pillow reads %s' % [d for _, d in frames])
+    check((asked - seen) * 1000 - interval_ms <= total_ms <= (ended - pressed) * 1000 + interval_ms,
+          'the delays add up to %d ms; %.0f to %.0f ms were recorded' % (total_ms, (asked - seen) * 1000,
+                                                                         (ended - pressed) * 1000))
+
+
 SCENARIOS = [
     ('quality_is_stored_and_used', quality_is_stored_and_used),
+    ('still_screen_is_a_few_long_frames', still_screen_is_a_few_long_frames),
 ]
 
 if __name__ == '__main__':

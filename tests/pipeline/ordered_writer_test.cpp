@@ -50,6 +50,7 @@ struct FramePlan {
     bool built = true;
     bool sinceFrameBefore = false;
     int64_t captureMs = 0;
+    bool unchanged = false;
 };
 
 struct FileContents {
@@ -119,6 +120,7 @@ WriterRun WriteFrames(const std::vector<FramePlan>& plans, FrameTiming timing, i
             frame.bitsPerIndex = 1;
             frame.captureMs = plan.captureMs;
             frame.sinceFrameBefore = plan.sinceFrameBefore;
+            frame.unchanged = plan.unchanged;
             frame.origin = std::make_shared<CIndexOrigin>(index);
             frame.image = {0xAA, static_cast<uint8_t>(index), 0xBB};
         });
@@ -194,6 +196,47 @@ TEST(OrderedWriter, FramesReachTheFileInCaptureOrderWithTheirDelays)
             EXPECT_TRUE(run.contents.trailer);
             EXPECT_TRUE(run.rebuilds.empty());
         }
+    }
+}
+
+// An unchanged frame is not written: its time goes to the last frame in the file, as long as
+// that frame's delay holds the sum; past 65535 it is written as a frame of its own, which the
+// unchanged frames after it lengthen. Each frame still counts as written.
+TEST(OrderedWriter, UnchangedFramesLengthenTheFrameBefore)
+{
+    const auto planned = [](std::vector<int64_t> captures, std::vector<int> unchanged) {
+        std::vector<FramePlan> plans(captures.size());
+        for (size_t i = 0; i < plans.size(); ++i)
+            plans[i].captureMs = captures[i];
+        for (int i : unchanged)
+            plans[static_cast<size_t>(i)].unchanged = true;
+        return plans;
+    };
+    struct Case {
+        const char* name;
+        std::vector<FramePlan> plans;
+        FrameTiming timing;
+        int64_t endMs;
+        std::vector<int> frames;
+        std::vector<int> delays;
+    };
+    const Case cases[] = {
+        {"fixed delay", planned({0, 0, 0, 0, 0}, {1, 2, 4}), {false, 4}, 0, {0, 3}, {12, 8}},
+        // The separate delays would be 10, 15, 15, 10, 7: the sums keep the recorded time.
+        {"true speed", planned({0, 100, 250, 400, 500}, {1, 2, 4}), {true, 4}, 573, {0, 3}, {40, 17}},
+        {"past 65535", planned({0, 0, 0, 0, 0}, {1, 2, 3, 4}), {false, 30000}, 0, {0, 2, 4}, {60000, 60000, 30000}},
+        {"true speed past 65535", planned({0, 400000, 800000}, {1, 2}), {true, 4}, 1000000, {0, 1},
+         {40000, 60000}},
+        {"delay 0 does not add up", planned({0, 0, 0}, {1, 2}), {false, 0}, 0, {0, 1, 2}, {0, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const WriterRun run = WriteFrames(c.plans, c.timing, 3, c.endMs);
+        EXPECT_TRUE(run.drained);
+        EXPECT_EQ(c.frames, run.contents.frames);
+        EXPECT_EQ(c.delays, run.contents.delays);
+        EXPECT_EQ(static_cast<int>(c.plans.size()), run.written);
+        EXPECT_TRUE(run.contents.trailer);
     }
 }
 
@@ -346,4 +389,61 @@ TEST(OrderedWriter, AFileWithASharedTableIsWholeAfterEveryFrame)
             whole = file.bytes;
         EXPECT_TRUE(whole == file.bytes);
     }
+}
+
+// Compact frames of a screen that stands still now and then, at true speed: after every frame
+// the file is a whole GIF that shows the frame just captured, its delays add up to the time so
+// far, and each still stretch is one image.
+TEST(OrderedWriter, AStillScreenIsOneImageWholeAfterEveryStep)
+{
+    const SharedScene a{0, 20}, b{500, 30};
+    const std::vector<std::vector<uint32_t>> pictures = {ScenePicture(a, 0), ScenePicture(a, 0), ScenePicture(a, 0),
+                                                         ScenePicture(b, 1), ScenePicture(b, 1), ScenePicture(a, 0)};
+    CCancellation cancel;
+    CEncodePool pool;
+    ASSERT_TRUE(pool.Start(2, cancel));
+    for (size_t k = 0; k < pictures.size(); ++k)
+        pool.Submit([&pictures, k](CFrameWorkspace& workspace, CEncodedFrame& frame) {
+            const PixelView current{pictures[k].data(), kSharedWidth, kSharedWidth, kSharedHeight};
+            const PixelView before{k > 0 ? pictures[k - 1].data() : nullptr, kSharedWidth, kSharedWidth,
+                                   kSharedHeight};
+            const CompactFrame built = BuildCompactFrame(k > 0 ? &before : nullptr, current, CompactOptions(), &workspace);
+            CMemorySink image;
+            WriteGifImage(image, built, &workspace);
+            frame.image = image.Take();
+            frame.width = kSharedWidth;
+            frame.height = kSharedHeight;
+            frame.bitsPerIndex = 8;
+            frame.transparentIndex = built.transparentIndex;
+            frame.unchanged = built.unchanged;
+            frame.captureMs = static_cast<int64_t>(k) * 100;
+            frame.built = true;
+        });
+    pool.Finish();
+    CMemoryFile file;
+    const size_t imagesAfter[] = {1, 1, 1, 2, 2, 3};
+    size_t written = 0;
+    COrderedWriter writer(pool, file, FrameTiming{true, 4}, nullptr, nullptr, [&](uint64_t committed) {
+        SCOPED_TRACE("after frame " + std::to_string(written));
+        EXPECT_EQ(committed + 1, file.bytes.size());
+        EXPECT_EQ(0x3B, file.bytes.back());
+        CMemorySource source(file.bytes);
+        GifFileInfo info;
+        ASSERT_EQ(GifError::None, IndexGif(source, &info));
+        ASSERT_EQ(imagesAfter[written], info.frames.size());
+        int total = 0;
+        for (const GifFrameInfo& f : info.frames)
+            total += f.delay;
+        EXPECT_EQ(10 * static_cast<int>(written + 1), total);
+        CGifPictures shown(source, info, 1 << 20);
+        ASSERT_EQ(GifError::None, shown.Show(info.frames.size() - 1));
+        EXPECT_TRUE(std::equal(pictures[written].begin(), pictures[written].end(), shown.Picture()));
+        ++written;
+    });
+    const std::atomic<int64_t> end{600};
+    EXPECT_EQ(COrderedWriter::End::Drained, writer.Run(end));
+    writer.Finish();
+    cancel.Cancel();
+    pool.Join();
+    EXPECT_EQ(pictures.size(), written);
 }

@@ -432,8 +432,9 @@ TEST_F(EncoderTest, FileIsACompleteGifAfterEveryFrame)
     EXPECT_TRUE(before == ReadBytes(file));
 }
 
-// Compact recordings: unchanged frames keep their place as one transparent pixel; the first
-// frame and the first after the region moved or was resized (a new canvas) are whole.
+// Compact recordings: an unchanged frame adds its time to the frame before, and counts as
+// encoded; the first frame and the first after the region moved or was resized (a new canvas)
+// are whole.
 TEST_F(EncoderTest, CompactModeWritesChangesAndWholeFramesAfterANewRegion)
 {
     const std::wstring file = PathOf(L"compact.gif");
@@ -456,8 +457,9 @@ TEST_F(EncoderTest, CompactModeWritesChangesAndWholeFramesAfterANewRegion)
     EXPECT_TRUE(layout.complete);
     EXPECT_EQ(64, layout.width);
     EXPECT_EQ(48, layout.height);
-    EXPECT_EQ((std::vector<int>{64 * 48, 1, 64 * 48, 64 * 48, 1}), layout.areas);
-    EXPECT_EQ(std::vector<int>(5, 4), layout.delays);
+    EXPECT_EQ((std::vector<int>{64 * 48, 64 * 48, 64 * 48}), layout.areas);
+    EXPECT_EQ((std::vector<int>{8, 4, 8}), layout.delays);
+    EXPECT_EQ(5, encoder.Progress().encoded);
 }
 
 // Compact frames of up to 255 colours whose colours come again share the file's global colour
