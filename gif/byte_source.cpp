@@ -1,6 +1,9 @@
 #include "byte_source.h"
 
+#include <algorithm>
 #include <cstring>
+
+#include "byte_sink.h"
 
 namespace {
 
@@ -57,4 +60,17 @@ bool CFileSource::Read(uint64_t offset, void* out, size_t count)
     if (!SeekTo(m_file, offset))
         return false;
     return std::fread(out, 1, count, m_file) == count;
+}
+
+bool CopyByteRange(IByteSource& source, uint64_t from, uint64_t to, IByteSink& out, std::vector<uint8_t>& buffer)
+{
+    buffer.resize(static_cast<size_t>(std::min<uint64_t>(to - from, 1 << 20)));
+    while (from < to) {
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(to - from, buffer.size()));
+        if (!source.Read(from, buffer.data(), n))
+            return false;
+        out.Write(buffer.data(), static_cast<uint32_t>(n));
+        from += n;
+    }
+    return true;
 }

@@ -14,6 +14,11 @@ public:
     virtual bool Read(uint64_t offset, void* out, size_t count) = 0;
 };
 
+class IByteSink;
+// Copies the bytes [from, to) of source to out, at most 1 MiB at a time through buffer (kept by
+// the caller, so a file copied frame by frame allocates once); false when a read failed.
+bool CopyByteRange(IByteSource& source, uint64_t from, uint64_t to, IByteSink& out, std::vector<uint8_t>& buffer);
+
 // Bytes the caller keeps in memory (tests, and files written to memory).
 class CMemorySource : public IByteSource {
 public:

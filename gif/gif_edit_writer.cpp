@@ -15,15 +15,7 @@ enum class Way { Copy, Whole, Changes };
 
 GifError CopyBytes(IByteSource& source, uint64_t from, uint64_t to, IByteSink& out, std::vector<uint8_t>& buffer)
 {
-    buffer.resize(static_cast<size_t>(std::min<uint64_t>(to - from, 1 << 20)));
-    while (from < to) {
-        const size_t n = static_cast<size_t>(std::min<uint64_t>(to - from, buffer.size()));
-        if (!source.Read(from, buffer.data(), n))
-            return GifError::ReadFailed;
-        out.Write(buffer.data(), static_cast<uint32_t>(n));
-        from += n;
-    }
-    return GifError::None;
+    return CopyByteRange(source, from, to, out, buffer) ? GifError::None : GifError::ReadFailed;
 }
 
 // How each planned frame is written. A copied frame needs below it exactly what it was drawn

@@ -10,15 +10,8 @@ namespace {
 
 GifError CopyBytes(IByteSource& source, uint64_t from, uint64_t to, IByteSink& out)
 {
-    std::vector<uint8_t> buffer(static_cast<size_t>(std::min<uint64_t>(to - from, 1 << 20)));
-    while (from < to) {
-        const size_t n = static_cast<size_t>(std::min<uint64_t>(to - from, buffer.size()));
-        if (!source.Read(from, buffer.data(), n))
-            return GifError::ReadFailed;
-        out.Write(buffer.data(), static_cast<uint32_t>(n));
-        from += n;
-    }
-    return GifError::None;
+    std::vector<uint8_t> buffer;
+    return CopyByteRange(source, from, to, out, buffer) ? GifError::None : GifError::ReadFailed;
 }
 
 // The first kept frame as a whole frame of the picture it shows.
