@@ -238,7 +238,6 @@ void CSelectionOverlay::ShowOverlay(bool show)
         ::SetWindowPos(m_hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
         ::SetForegroundWindow(m_hWnd);  // its keys go to it
         m_mode = Mode::DragReady;
-        m_shownAt = ::GetTickCount();
         ApplyLayered(128, LWA_ALPHA);
         RepaintWithErase();
         return;
@@ -558,12 +557,6 @@ void CSelectionOverlay::OnLButtonUp(UINT flags, POINT point)
         // A release without a press on the overlay (the press that armed it, or Esc in between)
         // selects nothing.
         const bool pressed = Pressed();
-        // The release of the click that opened the overlay is not one on it: under a window
-        // manager Wine may hand it on to the window that is now under the pointer.
-        if (!pressed && !::InSendMessage() && static_cast<LONG>(::GetMessageTime() - m_shownAt) <= 0) {
-            CDialog::OnLButtonUp(flags, point);
-            return;
-        }
         m_mode = IsPicking() ? Mode::PickReady : Mode::DragReady;
         m_dragEnd = point;
         if (IsPicking())

@@ -111,7 +111,6 @@ private:
     void NotifyRegionShown() const;
 
     RECT m_region{};
-    DWORD m_shownAt = 0;  // message time at which the selection look came up
     POINT m_dragStart{-1, -1};
     POINT m_dragEnd{};
     RECT m_band{};  // client coordinates of the overlay, normalised: the dragged band or the picked window
