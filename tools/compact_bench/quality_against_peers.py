@@ -12,7 +12,8 @@ delay), PSNR over all frames and channels. Prints, per sequence, our sweep (KB a
 encode time against ffmpeg two-pass on the same frames, whether 2 and 3 workers write the same
 bytes, whether giflib, Pillow and ffmpeg decode the same frames), the peers' points, and for
 each peer point the quality of ours whose file is no larger and whose PSNR is no lower (the one
-with the highest PSNR among them), or "none" with the nearest of ours on either side.
+with the highest PSNR among them), or "none" with the nearest of ours on either side; and, as a
+probe, our quality-100 file through `gifsicle -O3 --lossy=L`.
 
 Figures only, nothing is a pass or a fail.
 usage: quality_against_peers.py [--qualities 100,90,...] RAVLIN_ENCODE GIFSKI DIR [DIR ...]"""
@@ -130,8 +131,18 @@ def ours(encode, files, tmp, quality, sources, width, height):
         os.remove(other)
     kb, db = measure(out, sources)
     agree = decoders_agree(out, width, height)
-    os.remove(out)
-    return kb, db, seconds * 1000 / len(files), same, agree
+    return kb, db, seconds * 1000 / len(files), same, agree, out
+
+
+def probe(gif, sources):
+    """Our file through gifsicle's lossy LZW coding: what near matches against the whole string
+    table would add on top of our palettes."""
+    rows = []
+    for lossy in LOSSY[1:]:
+        out = gif + ".lossy%d.gif" % lossy
+        subprocess.run(["gifsicle", "-O3", "--lossy=%d" % lossy, gif, "-o", out], check=True, capture_output=True)
+        rows.append(("Q100 + gifsicle -O3 --lossy=%d" % lossy,) + measure(out, sources))
+    return rows
 
 
 def peers(gifski, files, tmp, sources, width, height):
@@ -196,8 +207,12 @@ def main():
             print("| ours | KB a frame | PSNR dB | ms a frame, wall / processor | / ffmpeg's | 1, 2, 3 workers | giflib, Pillow, ffmpeg |")
             print("|---|---|---|---|---|---|---|")
             sweep = []
+            probes = []
             for q in qualities:
-                kb, db, ms, same, agree = ours(encode, files, tmp, q, sources, width, height)
+                kb, db, ms, same, agree, gif = ours(encode, files, tmp, q, sources, width, height)
+                if q == 100:
+                    probes = probe(gif, sources)
+                os.remove(gif)
                 sweep.append((q, kb, db))
                 print("| Q%d | %.1f | %.2f | %.1f / %.1f | %.2f / %.2f | %s | %s |" % (
                     q, kb, db, ms[0], ms[1], ms[0] / ffmpeg_ms[0], ms[1] / ffmpeg_ms[1],
@@ -209,6 +224,10 @@ def main():
             for point in points:
                 print("| %s | %.1f | %.2f | %s |" % (point + (match(point, sweep),)))
             print()
+            if probes:
+                print("A probe, ours through gifsicle's lossy coding (KB a frame at dB): " +
+                      ", ".join("%s %.1f at %.2f" % row for row in probes))
+                print()
             sys.stdout.flush()
 
 
