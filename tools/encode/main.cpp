@@ -41,7 +41,7 @@ struct Options {
 [[noreturn]] void Usage(const char* message)
 {
     std::fprintf(stderr,
-                 "ravlin-encode: %s\nusage: ravlin-encode [--delay N] [--compact] [--threads N] [--plays N] OUT.gif FRAME.ppm "
+                 "ravlin-encode: %s\nusage: ravlin-encode [--delay N] [--compact] [--quality N] [--threads N] [--plays N] OUT.gif FRAME.ppm "
                  "[FRAME.ppm ...]\n",
                  message);
     std::exit(2);
