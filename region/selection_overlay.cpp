@@ -101,22 +101,11 @@ bool CSelectionOverlay::KeepOnScreen(WINDOWPOS& pos) const
     }
     if (::IsRectEmpty(&next))
         return false;  // the hidden overlay parked on an empty rectangle
-    if (m_edgeFrame) {
-        // Nothing moves or sizes a frame at the screen's edge: it stays exactly around its region.
-        const RECT place = ClientOnScreen(m_region);
-        if (::EqualRect(&place, &next))
-            return false;
-        pos.x = place.left;
-        pos.y = place.top;
-        pos.cx = place.right - place.left;
-        pos.cy = place.bottom - place.top;
-        pos.flags &= ~static_cast<UINT>(SWP_NOMOVE | SWP_NOSIZE);
-        return true;
-    }
-    // The whole window stays on screen, not only the region: a window manager keeps windows on
-    // screen by itself, and where it moved one without the system knowing, the marks would sit
+    // Nothing moves or sizes a frame at the screen's edge: it stays exactly around its region.
+    // Any other frame stays whole on screen, not only its region: a window manager keeps windows
+    // on screen by itself, and where it moved one without the system knowing, the marks would sit
     // inside the region the system reports.
-    const RECT kept = KeepInside(next, current, VirtualScreenRect());
+    const RECT kept = m_edgeFrame ? ClientOnScreen(m_region) : KeepInside(next, current, VirtualScreenRect());
     if (::EqualRect(&kept, &next))
         return false;
     pos.x = kept.left;
