@@ -430,6 +430,20 @@ DWORD WINAPI ExitAtStdinEnd(void*)
     ExitProcess(0);
 }
 
+// Says "ready", then runs the window's messages until stdin closes (which ends the process).
+int ServeUntilStdinEnds()
+{
+    Out("ready");
+    std::fflush(stdout);
+    CloseHandle(CreateThread(nullptr, 0, ExitAtStdinEnd, nullptr, 0, nullptr));
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return 0;
+}
+
 int Scene(int left, int top, int width, int height)
 {
     WNDCLASSW windowClass{};
@@ -445,15 +459,7 @@ int Scene(int left, int top, int width, int height)
     g_scene = hwnd;
     SetTimer(hwnd, 1, 40, nullptr);
     UpdateWindow(hwnd);
-    Out("ready");
-    std::fflush(stdout);
-    CloseHandle(CreateThread(nullptr, 0, ExitAtStdinEnd, nullptr, 0, nullptr));
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    return 0;
+    return ServeUntilStdinEnds();
 }
 
 // Takes a drop of files: asks the data for a file drop and prints its names.
@@ -522,15 +528,7 @@ int DropTarget(int left, int top, int width, int height)
     static CFileDropTarget target;
     if (!hwnd || FAILED(RegisterDragDrop(hwnd, &target)))
         return 1;
-    Out("ready");
-    std::fflush(stdout);
-    CloseHandle(CreateThread(nullptr, 0, ExitAtStdinEnd, nullptr, 0, nullptr));
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    return 0;
+    return ServeUntilStdinEnds();
 }
 
 int Hold()
